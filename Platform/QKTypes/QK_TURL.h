@@ -1,0 +1,40 @@
+// Base library file location. Held as a local path with "/" separators;
+// "file:" URLs and Windows-style "\" separators are accepted on the way in.
+#pragma once
+
+#include "QK_TString.h"
+
+class QK_TURL {
+ public:
+  QK_TURL() = default;
+  // A "file:" URL (percent escapes decoded) or a local path.
+  explicit QK_TURL(const QK_TString& text);
+
+  static QK_TURL FromLocalPath(const QK_TString& path);
+
+  bool Empty() const { return path_.Empty(); }
+  // The local path.
+  const QK_TString& LocalName() const { return path_; }
+  // "file://" followed by the absolute path; a relative location stays a path.
+  QK_TString ToString() const;
+
+  // This location with `name` appended as its last part.
+  QK_TURL Child(const QK_TString& name) const;
+  // The folder holding this location.
+  QK_TURL Parent() const;
+
+  // The last part of the location.
+  QK_TString FileName() const;
+  void SetFileName(const QK_TString& name);
+  // The extension of the last part with its leading ".", or empty.
+  QK_TString Extension() const;
+  // Replaces the extension (or appends one when there is none); `extension`
+  // carries its leading ".".
+  void SetExtension(const QK_TString& extension);
+
+  friend bool operator==(const QK_TURL& a, const QK_TURL& b) { return a.path_ == b.path_; }
+  friend bool operator!=(const QK_TURL& a, const QK_TURL& b) { return !(a == b); }
+
+ private:
+  QK_TString path_;
+};

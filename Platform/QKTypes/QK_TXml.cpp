@@ -1,0 +1,177 @@
+#include "QK_TXml.h"
+
+#include <memory>
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/Locator.hpp>
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/XMLString.hpp>
+#include <xercesc/util/XMLUni.hpp>
+
+#include "QK_EException.h"
+#include "QK_TFile.h"
+
+namespace xc = XERCES_CPP_NAMESPACE;
+
+namespace {
+
+QK_TString FromXml(const XMLCh* text, XMLSize_t length = static_cast<XMLSize_t>(-1)) {
+  if (text == nullptr) return QK_TString();
+  // XMLCh is UTF-16; decode surrogate pairs into code points.
+  std::wstring wide;
+  for (XMLSize_t i = 0; i < length && text[i]; ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    wide += static_cast<wchar_t>(c);
+  }
+  return QK_TString(wide);
+}
+
+// Builds the element tree from SAX events, so that every element knows its
+// line; parse errors are thrown with their position.
+class TreeBuilder : public xc::DefaultHandler {
+ public:
+  explicit TreeBuilder(QK_TString source) : source_(std::move(source)) {}
+
+  void setDocumentLocator(const xc::Locator* locator) override { locator_ = locator; }
+
+  void startElement(const XMLCh*, const XMLCh*, const XMLCh* qname,
+                    const xc::Attributes& attributes) override {
+    QK_TXmlElement element;
+    element.name = FromXml(qname);
+    element.line = locator_ ? static_cast<unsigned int>(locator_->getLineNumber()) : 0;
+    for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
+      element.attributes.emplace_back(FromXml(attributes.getQName(i)), FromXml(attributes.getValue(i)));
+    }
+    open_.push_back(std::move(element));
+  }
+
+  void endElement(const XMLCh*, const XMLCh*, const XMLCh*) override {
+    QK_TXmlElement done = std::move(open_.back());
+    open_.pop_back();
+    if (open_.empty()) {
+      root_ = std::move(done);
+      haveRoot_ = true;
+    } else {
+      open_.back().children.push_back(std::move(done));
+    }
+  }
+
+  void characters(const XMLCh* chars, const XMLSize_t length) override {
+    if (!open_.empty()) open_.back().text += FromXml(chars, length);
+  }
+
+  void warning(const xc::SAXParseException&) override {}
+  void error(const xc::SAXParseException& e) override { Fail(e); }
+  void fatalError(const xc::SAXParseException& e) override { Fail(e); }
+
+  bool HaveRoot() const { return haveRoot_; }
+  QK_TXmlElement TakeRoot() { return std::move(root_); }
+
+ private:
+  [[noreturn]] void Fail(const xc::SAXParseException& e) {
+    QK_THROW(QK_EException(QK_TString::Format("%s: line %llu column %llu: %s", source_.c_str(),
+                                              static_cast<unsigned long long>(e.getLineNumber()),
+                                              static_cast<unsigned long long>(e.getColumnNumber()),
+                                              FromXml(e.getMessage()).c_str())));
+  }
+
+  QK_TString source_;
+  const xc::Locator* locator_ = nullptr;
+  std::vector<QK_TXmlElement> open_;
+  QK_TXmlElement root_;
+  bool haveRoot_ = false;
+};
+
+// Keeps the XML library initialised for the life of one parse.
+struct XercesScope {
+  XercesScope() { xc::XMLPlatformUtils::Initialize(); }
+  ~XercesScope() { xc::XMLPlatformUtils::Terminate(); }
+};
+
+}  // namespace
+
+const QK_TString* QK_TXmlElement::Attribute(const QK_TString& attributeName) const {
+  for (const auto& attribute : attributes) {
+    if (attribute.first == attributeName) return &attribute.second;
+  }
+  return nullptr;
+}
+
+QK_TXmlElement QK_TXml::ParseText(const QK_TString& text, const QK_TString& sourceName) {
+  XercesScope xerces;
+  TreeBuilder builder(sourceName);
+  {
+    std::unique_ptr<xc::SAX2XMLReader> reader(xc::XMLReaderFactory::createXMLReader());
+    reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpaces, false);
+    reader->setFeature(xc::XMLUni::fgSAX2CoreValidation, false);
+    reader->setFeature(xc::XMLUni::fgXercesLoadExternalDTD, false);
+    reader->setFeature(xc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
+    reader->setContentHandler(&builder);
+    reader->setErrorHandler(&builder);
+    xc::MemBufInputSource input(reinterpret_cast<const XMLByte*>(text.c_str()), text.Length(),
+                                sourceName.c_str());
+    try {
+      reader->parse(input);
+    } catch (const xc::XMLException& e) {
+      QK_THROW(QK_EException(QK_TString::Format("%s: %s", sourceName.c_str(),
+                                                FromXml(e.getMessage()).c_str())));
+    }
+  }
+  if (!builder.HaveRoot()) {
+    QK_THROW(QK_EException(QK_TString::Format("%s: no root element", sourceName.c_str())));
+  }
+  return builder.TakeRoot();
+}
+
+QK_TXmlElement QK_TXml::ParseFile(const QK_TURL& location) {
+  return ParseText(QK_TFile::ReadAll(location), location.LocalName());
+}
+
+QK_TAny QK_TXml::TypedValue(const QK_TString& text, const QK_TString& type, unsigned int line) {
+  if (type.Empty() || type == "string") return QK_TAny(text);
+  QK_TString trimmed = text.Trim();
+  if (type == "bool") {
+    if (trimmed.EqualsIgnoreCase("true") || trimmed == "1") return QK_TAny(true);
+    if (trimmed.EqualsIgnoreCase("false") || trimmed == "0") return QK_TAny(false);
+  } else if (type == "int") {
+    const std::string& digits = trimmed.str();
+    std::size_t start = (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) ? 1 : 0;
+    if (digits.size() > start && digits.size() <= 19 &&
+        digits.find_first_not_of("0123456789", start) == std::string::npos) {
+      return QK_TAny(std::stoll(digits));
+    }
+  } else if (type == "url") {
+    return QK_TAny(QK_TURL(trimmed));
+  } else {
+    QK_THROW(QK_EException(QK_TString::Format("line %u: unknown value type \"%s\"", line, type.c_str())));
+  }
+  QK_THROW(QK_EException(QK_TString::Format("line %u: \"%s\" is not a valid %s", line, text.c_str(),
+                                            type.c_str())));
+}
+
+QK_TTree QK_TXml::ReadTree(const QK_TXmlElement& element) {
+  QK_TTree tree;
+  for (const QK_TXmlElement& child : element.children) {
+    if (child.name != "Tree" && child.name != "Value") continue;
+    const QK_TString* key = child.Attribute("key");
+    if (key == nullptr || key->Empty()) {
+      QK_THROW(QK_EException(QK_TString::Format("line %u: <%s> without a key", child.line,
+                                                child.name.c_str())));
+    }
+    if (child.name == "Tree") {
+      tree.Set(*key, QK_TAny(ReadTree(child)));
+    } else {
+      const QK_TString* type = child.Attribute("type");
+      tree.Set(*key, TypedValue(child.text, type ? *type : QK_TString(), child.line));
+    }
+  }
+  return tree;
+}
