@@ -106,8 +106,10 @@ class TW_TTask : public QK_TObject {
 
  private:
   void RemoveTemporaryFiles();
+  void CreateTempFolder();
 
   TW_TTaskSetup setup_;
+  std::vector<TW_TTaskInput> inputs_;  // setup_.inputs, as handed to the task
   TW_IEventSink* sink_ = nullptr;
   TName names_;
   bool finished_ = false;

@@ -38,3 +38,5 @@ class TW_TTaskOutput {
 class TW_ETaskCanceled : public QK_EException {
   QK_PLATFORM_EXCEPTION_BODY(TW_ETaskCanceled, QK_EException, "TW_ETaskCanceled")
 };
+// Registered at start, so that a packed cancellation can be unpacked by name.
+inline const QK_TClass& TW_ETaskCanceled_registration = TW_ETaskCanceled::QK_ClassObject();

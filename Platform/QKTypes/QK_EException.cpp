@@ -2,6 +2,23 @@
 
 #include <sstream>
 
+#include "QK_TTree.h"
+
+namespace {
+
+// The library's own classes are registered when the program starts, so that
+// lookups by name (unpacking, replies from other processes) find them before
+// any code here has used them.
+const bool kLibraryClassesRegistered = [] {
+  QK_TObject::QK_ClassObject();
+  QK_EException::QK_ClassObject();
+  QK_ENoMatchingTreeKey::QK_ClassObject();
+  QK_EEntryIsNotASubtree::QK_ClassObject();
+  return true;
+}();
+
+}  // namespace
+
 QK_EException::QK_EException() = default;
 QK_EException::QK_EException(const QK_TString& message) : message_(message) {}
 QK_EException::QK_EException(const QK_TString& message, const QK_TAny& data)

@@ -57,9 +57,19 @@ QK_TAny::QK_TAny(const QK_TTree& value) : value_(qk_detail::Box<QK_TTree>(value)
 QK_TAny::QK_TAny(QK_TTree&& value) : value_(qk_detail::Box<QK_TTree>(std::move(value))) {}
 QK_TAny::QK_TAny(const QK_TList& value) : value_(qk_detail::Box<QK_TList>(value)) {}
 QK_TAny::QK_TAny(const QK_TAny& other) = default;
-QK_TAny::QK_TAny(QK_TAny&& other) noexcept = default;
+// A moved-from value is left as the no-value marker: its boxed container is
+// gone, so it must not keep claiming that kind.
+QK_TAny::QK_TAny(QK_TAny&& other) noexcept : value_(std::move(other.value_)) {
+  other.value_ = std::monostate();
+}
 QK_TAny& QK_TAny::operator=(const QK_TAny& other) = default;
-QK_TAny& QK_TAny::operator=(QK_TAny&& other) noexcept = default;
+QK_TAny& QK_TAny::operator=(QK_TAny&& other) noexcept {
+  if (this != &other) {
+    value_ = std::move(other.value_);
+    other.value_ = std::monostate();
+  }
+  return *this;
+}
 QK_TAny::~QK_TAny() = default;
 
 QK_TAny::Kind QK_TAny::GetKind() const { return static_cast<Kind>(value_.index()); }
@@ -144,6 +154,15 @@ void WriteQuoted(std::ostream& out, const QK_TString& text) {
   out << '"';
 }
 
+// Inside a container, text is quoted so that it stands apart from its neighbours.
+void WriteItem(std::ostream& out, const QK_TAny& item) {
+  if (item.Is(QK_TAny::Kind::String) || item.Is(QK_TAny::Kind::URL)) {
+    WriteQuoted(out, item.ToText());
+  } else {
+    out << item.ToText();
+  }
+}
+
 template <class Entries>
 void WriteEntries(std::ostream& out, const Entries& entries) {
   out << '{';
@@ -152,7 +171,8 @@ void WriteEntries(std::ostream& out, const Entries& entries) {
     if (!first) out << ", ";
     first = false;
     WriteQuoted(out, entry.first);
-    out << ": " << entry.second.ToText();
+    out << ": ";
+    WriteItem(out, entry.second);
   }
   out << '}';
 }
@@ -163,7 +183,7 @@ void WriteItems(std::ostream& out, const QK_TArray& items) {
   for (const QK_TAny& item : items) {
     if (!first) out << ", ";
     first = false;
-    out << item.ToText();
+    WriteItem(out, item);
   }
   out << ']';
 }

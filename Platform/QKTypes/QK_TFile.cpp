@@ -12,8 +12,12 @@
 namespace fs = std::filesystem;
 
 QK_TString QK_TFile::ReadAll(const QK_TURL& location) {
-  std::ifstream in(location.LocalName().str(), std::ios::binary);
-  if (!in) {
+  std::error_code error;
+  // A folder opens like a file but reads as nothing.
+  bool isFolder = fs::is_directory(location.LocalName().str(), error);
+  std::ifstream in;
+  if (!isFolder) in.open(location.LocalName().str(), std::ios::binary);
+  if (!in.is_open()) {
     QK_THROW(QK_EException(QK_TString("Cannot open file for reading"), QK_TAny(location.LocalName())));
   }
   std::ostringstream content;

@@ -1,6 +1,9 @@
 #include "QK_TPacker.h"
 
+#include <charconv>
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 
 #include "QK_TDict.h"
 #include "QK_TTree.h"
@@ -13,6 +16,39 @@ namespace {
 
 [[noreturn]] void Malformed(const std::string& what) {
   QK_THROW(QK_EException(QK_TString("unpack: " + what)));
+}
+
+bool AllDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+unsigned long long ParseCount(const std::string& text) {
+  unsigned long long value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (!AllDigits(text) || error != std::errc() || stop != end) Malformed("bad count " + text);
+  return value;
+}
+
+long long ParseInt(const std::string& text) {
+  long long value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end) Malformed("bad integer " + text);
+  return value;
+}
+
+// Read back with the C library, like the writer's "%.17g".
+double ParseDouble(const std::string& text) {
+  char* stop = nullptr;
+  double value = std::strtod(text.c_str(), &stop);
+  if (text.empty() || stop != text.c_str() + text.size()) Malformed("bad number " + text);
+  return value;
+}
+
+bool ParseBool(const std::string& text) {
+  if (text != "0" && text != "1") Malformed("bad bool " + text);
+  return text == "1";
 }
 
 }  // namespace
@@ -67,9 +103,7 @@ std::string QK_TUnpacker::Token(char expectedTag) {
   std::size_t colon = buffer_.find(':', pos_ + 1);
   if (colon == std::string::npos) Malformed("token without length");
   std::string digits = buffer_.substr(pos_ + 1, colon - pos_ - 1);
-  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
-    Malformed("bad token length");
-  }
+  if (!AllDigits(digits)) Malformed("bad token length");
   std::size_t length = std::strtoull(digits.c_str(), nullptr, 10);
   if (length > buffer_.size() - colon - 1) Malformed("token longer than the input");
   std::string payload = buffer_.substr(colon + 1, length);
@@ -91,29 +125,37 @@ QK_TString QK_TUnpacker::UnpackString() { return QK_TString(Token('S')); }
 
 std::uint32_t QK_TUnpacker::UnpackUInt32() {
   std::string digits = Token('U');
-  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
-    Malformed("bad unsigned number " + digits);
-  }
-  return static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 10));
+  unsigned long long value = ParseCount(digits);
+  if (value > UINT32_MAX) Malformed("unsigned number out of range " + digits);
+  return static_cast<std::uint32_t>(value);
 }
 
-QK_TAny QK_TUnpacker::UnpackAny() {
+namespace {
+
+using TokenReader = std::function<std::string(char)>;
+
+// Values nest no deeper than this; deeper input is refused rather than
+// allowed to exhaust the stack.
+constexpr int kMaxNesting = 512;
+
+QK_TAny ReadValue(const TokenReader& token, int depth) {
   using Kind = QK_TAny::Kind;
-  std::string kind = Token('K');
-  auto count = [this]() { return std::strtoull(Token('N').c_str(), nullptr, 10); };
+  if (depth > kMaxNesting) Malformed("values nested too deeply");
+  std::string kind = token('K');
+  auto count = [&token]() { return ParseCount(token('N')); };
   if (kind == QK_TAny::KindName(Kind::Illegal)) return QK_TAny();
-  if (kind == QK_TAny::KindName(Kind::Bool)) return QK_TAny(Token('V') == "1");
-  if (kind == QK_TAny::KindName(Kind::Int)) return QK_TAny(std::strtoll(Token('V').c_str(), nullptr, 10));
-  if (kind == QK_TAny::KindName(Kind::Double)) return QK_TAny(std::strtod(Token('V').c_str(), nullptr));
-  if (kind == QK_TAny::KindName(Kind::String)) return QK_TAny(QK_TString(Token('V')));
-  if (kind == QK_TAny::KindName(Kind::URL)) return QK_TAny(QK_TURL::FromLocalPath(QK_TString(Token('V'))));
+  if (kind == QK_TAny::KindName(Kind::Bool)) return QK_TAny(ParseBool(token('V')));
+  if (kind == QK_TAny::KindName(Kind::Int)) return QK_TAny(ParseInt(token('V')));
+  if (kind == QK_TAny::KindName(Kind::Double)) return QK_TAny(ParseDouble(token('V')));
+  if (kind == QK_TAny::KindName(Kind::String)) return QK_TAny(QK_TString(token('V')));
+  if (kind == QK_TAny::KindName(Kind::URL)) return QK_TAny(QK_TURL::FromLocalPath(QK_TString(token('V'))));
   if (kind == QK_TAny::KindName(Kind::Dict) || kind == QK_TAny::KindName(Kind::Tree)) {
     bool isDict = kind == QK_TAny::KindName(Kind::Dict);
     QK_TDict dict;
     QK_TTree tree;
     for (unsigned long long i = 0, n = count(); i < n; ++i) {
-      QK_TString key(Token('V'));
-      QK_TAny item = UnpackAny();
+      QK_TString key(token('V'));
+      QK_TAny item = ReadValue(token, depth + 1);
       if (isDict) dict.Set(key, std::move(item)); else tree.Set(key, std::move(item));
     }
     return isDict ? QK_TAny(dict) : QK_TAny(std::move(tree));
@@ -123,11 +165,17 @@ QK_TAny QK_TUnpacker::UnpackAny() {
     QK_TArray array;
     QK_TList list;
     for (unsigned long long i = 0, n = count(); i < n; ++i) {
-      if (isArray) array.Append(UnpackAny()); else list.Append(UnpackAny());
+      if (isArray) array.Append(ReadValue(token, depth + 1)); else list.Append(ReadValue(token, depth + 1));
     }
     return isArray ? QK_TAny(array) : QK_TAny(list);
   }
   Malformed("unknown value kind " + kind);
+}
+
+}  // namespace
+
+QK_TAny QK_TUnpacker::UnpackAny() {
+  return ReadValue([this](char tag) { return Token(tag); }, 0);
 }
 
 std::string QK_PackObject(const QK_IPackable& object) {

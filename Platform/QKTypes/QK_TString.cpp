@@ -40,6 +40,13 @@ std::string WideToUtf8(const wchar_t* text, std::size_t length) {
   return out;
 }
 
+// True for a code point that its sequence length may carry: not overlong,
+// not a surrogate, not past the last code point.
+bool ValidCodePoint(char32_t c, int extra) {
+  static const char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  return c >= kSmallest[extra] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
 // Decodes UTF-8; a malformed byte becomes U+FFFD so nothing is dropped silently.
 std::wstring Utf8ToWide(const std::string& text) {
   std::wstring out;
@@ -60,7 +67,7 @@ std::wstring Utf8ToWide(const std::string& text) {
       if ((n & 0xC0) != 0x80) { ok = false; break; }
       c = (c << 6) | (n & 0x3F);
     }
-    if (!ok) {
+    if (!ok || !ValidCodePoint(c, extra)) {
       out += L'\xFFFD';
       ++i;
       continue;

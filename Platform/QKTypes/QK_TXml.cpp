@@ -1,5 +1,6 @@
 #include "QK_TXml.h"
 
+#include <charconv>
 #include <memory>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
@@ -9,6 +10,7 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLString.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
@@ -90,6 +92,18 @@ class TreeBuilder : public xc::DefaultHandler {
   bool haveRoot_ = false;
 };
 
+// Decimal integer with an optional sign; false when not one or out of range.
+bool ParseInt(const std::string& text, long long& value) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') {
+    ++begin;
+    if (begin != end && *begin == '-') return false;
+  }
+  auto [stop, error] = std::from_chars(begin, end, value);
+  return error == std::errc() && stop == end;
+}
+
 // Keeps the XML library initialised for the life of one parse.
 struct XercesScope {
   XercesScope() { xc::XMLPlatformUtils::Initialize(); }
@@ -108,12 +122,16 @@ const QK_TString* QK_TXmlElement::Attribute(const QK_TString& attributeName) con
 QK_TXmlElement QK_TXml::ParseText(const QK_TString& text, const QK_TString& sourceName) {
   XercesScope xerces;
   TreeBuilder builder(sourceName);
+  xc::SecurityManager securityManager;
   {
     std::unique_ptr<xc::SAX2XMLReader> reader(xc::XMLReaderFactory::createXMLReader());
     reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpaces, false);
     reader->setFeature(xc::XMLUni::fgSAX2CoreValidation, false);
     reader->setFeature(xc::XMLUni::fgXercesLoadExternalDTD, false);
     reader->setFeature(xc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
+    // Bounds entity expansion, so that a few lines of entities cannot grow
+    // into gigabytes of text.
+    reader->setProperty(xc::XMLUni::fgXercesSecurityManager, &securityManager);
     reader->setContentHandler(&builder);
     reader->setErrorHandler(&builder);
     xc::MemBufInputSource input(reinterpret_cast<const XMLByte*>(text.c_str()), text.Length(),
@@ -142,12 +160,8 @@ QK_TAny QK_TXml::TypedValue(const QK_TString& text, const QK_TString& type, unsi
     if (trimmed.EqualsIgnoreCase("true") || trimmed == "1") return QK_TAny(true);
     if (trimmed.EqualsIgnoreCase("false") || trimmed == "0") return QK_TAny(false);
   } else if (type == "int") {
-    const std::string& digits = trimmed.str();
-    std::size_t start = (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) ? 1 : 0;
-    if (digits.size() > start && digits.size() <= 19 &&
-        digits.find_first_not_of("0123456789", start) == std::string::npos) {
-      return QK_TAny(std::stoll(digits));
-    }
+    long long value = 0;
+    if (ParseInt(trimmed.str(), value)) return QK_TAny(value);
   } else if (type == "url") {
     return QK_TAny(QK_TURL(trimmed));
   } else {

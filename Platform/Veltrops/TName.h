@@ -38,6 +38,10 @@ class TName {
   bool Resolve(const QK_TString& text, QK_TString& resolved);
 
  private:
+  // The value of one referenced name: its handler's answer, else its
+  // defined value. False when neither gives one.
+  bool ValueOf(const QK_TString& name, const QK_TString& parameters, QK_TString& value);
+
   std::map<QK_TString, QK_TString> values_;
   std::map<QK_TString, TNameLookupHandler*> handlers_;
 };

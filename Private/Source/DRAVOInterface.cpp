@@ -1,1 +1,7 @@
-// placeholder
+#include "DRAVOInterface.h"
+
+namespace CAD {
+
+DRAVOInterface::~DRAVOInterface() = default;
+
+}  // namespace CAD

@@ -1,1 +1,159 @@
-// placeholder
+#include "ShapejobServerConfig.h"
+
+#include <cstdlib>
+
+#include "Shapejob.h"
+#include "TaskError.h"
+#include "cfs_tproxy.h"
+#include "QK_TURL.h"
+
+namespace {
+
+std::string Text(const QK_TAny& value) { return value.ToText().str(); }
+
+// 1 for "MSSQLServer", 2 for any text containing "Oracle", else 3.
+std::uint32_t DatabaseKind(const std::string& dbms) {
+  if (dbms == "MSSQLServer") return 1;
+  if (dbms.find("Oracle") != std::string::npos) return 2;
+  return 3;
+}
+
+bool IsEnterprise(const QK_TAny& type) { return type.Is(QK_TAny::Kind::String) && type.AsString() == "Enterprise"; }
+
+// Reads a path from the cache when a root covers it, else from the server.
+QK_TTree ReadTree(CFS_TProxy& client, const char* path) { return client.Get(QK_TString(path)).AsTree(); }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const CadServerConfig& config) {
+  out << "Name: " << config.name << "\n";
+  out << "Type: " << (config.type == 1 ? "Enterprise" : "Conventional") << "\n";
+  out << "Location: " << config.location << "\n";
+  out << "UserName: " << config.userName << "\n";
+  out << "Password: " << config.password << "\n";
+  return out;
+}
+
+// The decryption step of the Type 1 font encryption (constants 52845 and
+// 22719) with the program's own initial key; no leading bytes are dropped.
+int DescramblePassword(const std::string& stored, std::string& plain, std::uint16_t key) {
+  if (stored.size() % 2 != 0) return 1;
+  std::string result;
+  result.reserve(stored.size() / 2);
+  std::uint16_t r = key;
+  for (std::size_t i = 0; i < stored.size(); i += 2) {
+    int high = HexDigit(stored[i]);
+    int low = HexDigit(stored[i + 1]);
+    if (high < 0 || low < 0) return 1;
+    auto cipher = static_cast<std::uint8_t>(high * 16 + low);
+    result += static_cast<char>(cipher ^ (r >> 8));
+    r = static_cast<std::uint16_t>((cipher + r) * 52845u + 22719u);
+  }
+  plain = std::move(result);
+  return 0;
+}
+
+void ReadDatabaseSettings(CadServerConfig& config, const QK_TString& serverName,
+                          const QK_TTree& databases, const QK_TTree& serverEntry) {
+  config.dbms = 3;
+  const QK_TAny* external = databases.Find(serverName);
+  const QK_TTree& source = external != nullptr ? external->AsTree() : serverEntry;
+  if (const QK_TAny* dbms = source.Find("dbms")) config.dbms = DatabaseKind(Text(*dbms));
+  if (const QK_TAny* host = source.Find("host")) config.host = Text(*host);
+  if (const QK_TAny* port = source.Find("port")) config.port = Text(*port);
+  if (const QK_TAny* database = source.Find("database")) config.database = Text(*database);
+}
+
+std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client) {
+  QK_TTree servers = ReadTree(client, "/Resources/CAD/Servers");
+  QK_TTree databases = ReadTree(client, "/Resources/DatabasesExternal");
+  QK_TTree internet = ReadTree(client, "/Resources/Internet/Servers");
+
+  std::vector<CadServerConfig> result;
+  result.reserve(servers.Size());
+  for (const auto& [key, value] : servers) {
+    CadServerConfig config;
+    config.name = key.str();
+    const QK_TTree& entry = value.AsTree();
+    config.type = IsEnterprise(entry.Get("Type")) ? 1 : 0;
+    if (config.type == 0) {
+      config.driverName = Text(entry.Get("DriverName"));
+      const QK_TAny* defaults = entry.Find("Defaults");
+      if (defaults != nullptr && *defaults != QK_TAny::Illegal) {
+        QK_TURL folder = defaults->Is(QK_TAny::Kind::URL) ? defaults->AsURL() : QK_TURL(defaults->ToText());
+        config.defaults = folder.LocalName().str();
+      }
+      ReadDatabaseSettings(config, key, databases, entry);
+    } else {
+      const QK_TTree& login = internet.Get(key).AsTree();
+      config.location = Text(login.Get("URL"));
+      config.userName = Text(login.Get("UserName"));
+      // A password that cannot be de-scrambled stays empty, so that the
+      // connection reports it as missing instead of logging in with garbage.
+      if (DescramblePassword(Text(login.Get("Password")), config.password, kPasswordKey) != 0) {
+        config.password.clear();
+      }
+      // The stored text may carry a terminator; the password ends there.
+      config.password = config.password.substr(0, config.password.find('\0'));
+    }
+    result.push_back(std::move(config));
+  }
+  return result;
+}
+
+CadServerConfig ReadServerConfigFromTrees(const QK_TTree& systemTree, const QK_TTree& serverTree) {
+  CadServerConfig config;
+  const QK_TAny* type = serverTree.Find("Type");
+  config.type = (type != nullptr && IsEnterprise(*type)) ? 1 : 0;
+  const QK_TTree& source = systemTree.Has("SystemConfig") ? systemTree : serverTree;
+  if (const QK_TAny* database = source.Find("database")) config.database = Text(*database);
+  if (const QK_TAny* driver = source.Find("DriverName")) config.driverName = Text(*driver);
+  if (const QK_TAny* host = source.Find("host")) config.host = Text(*host);
+  if (const QK_TAny* port = source.Find("port")) config.port = Text(*port);
+  if (const QK_TAny* dbms = source.Find("dbms")) config.dbms = DatabaseKind(Text(*dbms));
+  return config;
+}
+
+namespace CAD {
+
+void Task::ReadServerConfigs(std::vector<CadServerConfig>& servers) {
+  const char* address = std::getenv("QK_SERVER");
+  CFS_TProxy client(address != nullptr ? address : "");
+  try {
+    servers = ReadCadServers(client);
+  } catch (const CFS_EIllegalPath& e) {
+    Log(e);
+    AddMessage(2, "shapejobs.error.NoCadServersConfigured");
+  } catch (const CFS_EValueNotSet& e) {
+    Log(e);
+    AddMessage(2, "shapejobs.error.NoCadServersConfigured");
+  }
+}
+
+QK_TString Task::ResolveServerName(AT_TTicket& ticket) {
+  QK_TString value = ticket.GetParameters().Get("SERVER").AsString();
+  QK_TString resolved;
+  if (!GetTName().Resolve(value, resolved)) {
+    AddMessage(2, "shapejobs.message.couldnotresolve", QK_TAny(value));
+    QK_THROW(TaskError());
+  }
+  return resolved;
+}
+
+const CadServerConfig& Task::FindServerConfig(const std::vector<CadServerConfig>& servers,
+                                              const std::string& name) {
+  for (const CadServerConfig& config : servers) {
+    if (config.name == name) return config;
+  }
+  AddMessage(2, "shapejobs.error.cadservernotfound", QK_TAny(QK_TString(name)));
+  QK_THROW(TaskError());
+}
+
+}  // namespace CAD

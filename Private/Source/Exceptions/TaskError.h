@@ -1,0 +1,13 @@
+// TaskError ends a ticket whose failure has already been reported.
+//
+// The code that finds the failure sends its message first (severity 2, a
+// message key and its arguments) and then throws a bare TaskError; the run
+// adds nothing, it only ends the ticket as failed.
+#pragma once
+
+#include "ExceptionScaffold.h"
+
+class TaskError : public QK_EException {
+  SHAPEJOB_EXCEPTION_CLASS(TaskError, QK_EException, "TaskError")
+};
+SHAPEJOB_REGISTER_EXCEPTION(TaskError)

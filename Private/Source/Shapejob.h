@@ -1,0 +1,87 @@
+// The program's one task class. The task framework creates a Task for each
+// ticket through the registered class object and calls Run.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "AT_TTicket.h"
+#include "DRAVOInterface.h"
+#include "QK_TDict.h"
+#include "QK_TURL.h"
+#include "ShapejobServerConfig.h"
+#include "ShapejobTicketData.h"
+#include "TW_TTask.h"
+
+// The program's one-time initialisation of the task-framework and
+// middleware libraries; true once both are ready. A failed attempt is tried
+// again in full by the next call.
+bool __QK_INITIALIZATION_FUNCTION_Shapejob__();
+
+namespace CAD {
+
+// Serialises the run of a ticket with the connection-test request.
+std::mutex& RunMutex();
+
+// The print-item word that selects every print item.
+extern const QK_TString kAllPrintItems;
+// The extension of the CAD application's design files.
+extern const QK_TString kDesignExtension;
+
+// The "TestConnection" request handler.
+void HandleRequest(const QK_TDict& request, QK_TAny& reply);
+
+class Task : public TW_TTask {
+ public:
+  Task();
+  ~Task() override;
+
+  static const QK_TClass& QK_ClassObject();
+  // The class object's factory: a new Task, or null when none could be made.
+  static QK_TObject* Create();
+  void* QK_DynamicInfo(const char* name) const override;
+  void* QK_MostDerivedObject() const override;
+
+  // The work of one ticket: 0 success, 1 success with a warning, 2 failure.
+  int Run(AT_TTicket& ticket) override;
+
+  // Output naming.
+  static void ChangeOutputExtension(QK_TURL& location, const QK_TString& extension);
+  static std::vector<QK_TString> SplitList(const QK_TString& text, char delimiter);
+
+  // The server list and the ticket's server.
+  void ReadServerConfigs(std::vector<CadServerConfig>& servers);
+  QK_TString ResolveServerName(AT_TTicket& ticket);
+  const CadServerConfig& FindServerConfig(const std::vector<CadServerConfig>& servers,
+                                          const std::string& name);
+  // Leaves `driver` connected to `config`'s server or throws TaskError.
+  void ConnectServer(const CadServerConfig& config);
+
+  // Builder calls: fill the type's record from the ticket.
+  void BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record,
+                           StringMapList& exportedDesigns, const QK_TString& kind);
+  void BuildRunStandardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, RunStandardTicketData& record);
+  void BuildSplitDesignTicket(AT_TTicket& ticket, const QK_TURL& inputFile, SplitDesignTicketData& record);
+  void BuildLayoutTicket(AT_TTicket& ticket, const QK_TURL& inputFile, StringMapList& entries,
+                         LOTicketParam& record);
+
+  // Workers: run the type's CAD operation; 0 no warning, else a warning.
+  int ProcessShopCard(ShopCardTicketData& record, QK_TURL& outputLocation, double p, double s);
+  int ProcessDesignInfo(ShopCardTicketData& record, StringMapList& exportedDesigns, QK_TURL& outputLocation,
+                        double p, double s);
+  int ProcessRunStandard(RunStandardTicketData& record, QK_TURL& outputLocation, double p, double s);
+  int ProcessSplitDesign(SplitDesignTicketData& record, QK_TURL& outputLocation, double p, double s);
+  int ProcessLayout(StringMapList& entries, LOTicketParam& record, double p, double s);
+
+  // Removes the temporary ODBC data source named by dataSourceName.
+  void RemoveDataSource();
+
+ protected:
+  CadServerConfig currentServer;
+  std::unique_ptr<DRAVOInterface> driver;
+  QK_TString dataSourceName;
+};
+
+}  // namespace CAD

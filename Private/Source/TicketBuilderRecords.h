@@ -1,0 +1,40 @@
+// Small records the ticket builders fill: one ticket variable, one command
+// script of a shop-card ticket, one output of a shop-card ticket. Held by
+// std::shared_ptr in the ticket-data records' lists.
+#pragma once
+
+#include <cstdint>
+
+#include "QK_TString.h"
+#include "QK_TURL.h"
+
+namespace CAD {
+
+class Variable {
+ public:
+  virtual ~Variable() = default;
+  QK_TString Name;
+  QK_TString Value;
+};
+
+class CommandScript {
+ public:
+  virtual ~CommandScript() = default;
+  QK_TString Name;   // the script to run
+  QK_TString RunAt;  // "POST_OPEN", "PRE_REBUILD", "POST_REBUILD", "PRE_OUTPUT" or "POST_OUTPUT"
+};
+
+class OutputsInfo {
+ public:
+  virtual ~OutputsInfo() = default;
+  void SetCopies(std::uint16_t copies) { Copies = copies; }
+  void SetSampleType(QK_TString sampleType) { SampleType = std::move(sampleType); }
+
+  QK_TString Name;  // the output's name in the CAD application
+  QK_TURL OutputPathName;
+  std::uint16_t Copies = 1;
+  QK_TString PrintItem;  // "ALL" or a comma list of print items
+  QK_TString SampleType;
+};
+
+}  // namespace CAD

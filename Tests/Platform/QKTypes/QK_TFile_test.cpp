@@ -1,0 +1,73 @@
+#include "QK_TFile.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "QKTypesTempFolder.h"
+#include "QK_EException.h"
+
+namespace {
+
+class QKTFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(folder_.Path().empty()); }
+  QK_TURL At(const char* relative) const {
+    return QK_TURL::FromLocalPath(QK_TString(folder_.Path())).Child(relative);
+  }
+
+  QKTypesTempFolder folder_;
+};
+
+TEST_F(QKTFileTest, WriteAllThenReadAllGivesTheSameBytes) {
+  const char raw[] = "line 1\r\nGr\xC3\xB6\xC3\x9F" "e\0end";
+  QK_TString content(std::string(raw, sizeof raw - 1));
+  QK_TURL file = At("a b.txt");
+  QK_TFile::WriteAll(file, content);
+  EXPECT_EQ(QK_TFile::ReadAll(file), content);
+  EXPECT_EQ(QK_TFileInfo(file).Size(), content.Length());
+  EXPECT_TRUE(QK_TFileInfo(file).IsFile());
+
+  QK_TFile::WriteAll(file, "short");
+  EXPECT_EQ(QK_TFile::ReadAll(file).str(), "short");
+}
+
+TEST_F(QKTFileTest, ReadingAMissingFileNamesIt) {
+  QK_TURL missing = At("missing.txt");
+  try {
+    QK_TFile::ReadAll(missing);
+    FAIL() << "a missing file was read";
+  } catch (const QK_EException& error) {
+    EXPECT_TRUE(error.Describe().Contains(missing.LocalName())) << error.Describe();
+  }
+  EXPECT_THROW(QK_TFile::ReadAll(At("")), QK_EException) << "a folder is not a file";
+  EXPECT_THROW(QK_TFile::WriteAll(At("no/such/folder.txt"), "x"), QK_EException);
+}
+
+TEST_F(QKTFileTest, CreateDirExMakesParentsAndRemoveTreeRemovesAll) {
+  QK_TURL deep = At("a/b/c");
+  EXPECT_TRUE(QK_TFileInfo::CreateDirEx(deep));
+  EXPECT_TRUE(QK_TFileInfo(deep).IsDirectory());
+  EXPECT_TRUE(QK_TFileInfo::CreateDirEx(deep)) << "an existing folder is fine";
+  QK_TFile::WriteAll(deep.Child("f.txt"), "x");
+
+  QK_TURL top = At("a");
+  EXPECT_FALSE(QK_TFile::Remove(top)) << "a folder that is not empty stays";
+  EXPECT_TRUE(QK_TFile::RemoveTree(top));
+  EXPECT_FALSE(QK_TFileInfo::ExistsEx(top));
+  EXPECT_FALSE(QK_TFile::RemoveTree(top));
+  EXPECT_FALSE(QK_TFileInfo::ExistsEx(QK_TURL()));
+
+  QK_TFile::WriteAll(At("f.txt"), "x");
+  EXPECT_FALSE(QK_TFileInfo::CreateDirEx(At("f.txt/sub")));
+}
+
+TEST_F(QKTFileTest, RenameMovesTheFile) {
+  QK_TFile::WriteAll(At("from.txt"), "x");
+  EXPECT_TRUE(QK_TFile::Rename(At("from.txt"), At("to.txt")));
+  EXPECT_FALSE(QK_TFileInfo(At("from.txt")).Exists());
+  EXPECT_EQ(QK_TFile::ReadAll(At("to.txt")).str(), "x");
+  EXPECT_FALSE(QK_TFile::Rename(At("from.txt"), At("again.txt")));
+}
+
+}  // namespace
