@@ -1,0 +1,1 @@
+// The CAD application stand-in is being written.

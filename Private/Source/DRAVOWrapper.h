@@ -1,0 +1,53 @@
+// The driver of a conventional CAD server: the main control and the
+// standards component, plus the design database (connection, company and
+// person objects, and the open design's record).
+#pragma once
+
+#include "DRAVOWrapperCommon.h"
+
+namespace CAD {
+
+class DRAVOWrapper : public DravoDriver {
+ public:
+  // Starts the main control and the standards component; a failure to
+  // start throws, and what was already created is released.
+  explicit DRAVOWrapper(TW_TTask* reporter);
+  ~DRAVOWrapper() override;
+
+  void SetDefaultsLocation(const QK_TString& folder) override;
+  void SwitchDataSource(const QK_TString& dataSourceName) override;
+  void InitConnection(const QK_TString& dataSourceName) override;
+  void SetOption72(std::int16_t value) override;
+
+  QK_TString FindPerson(const QK_TString& firstName, const QK_TString& lastName) override;
+  QK_TString FindCompany(const QK_TString& name, const QK_TString& code) override;
+  std::int16_t SetDesignCustomer(std::int32_t id, std::int32_t second) override;
+  std::int16_t SetDesignOwner(std::int32_t id, std::int32_t second) override;
+  std::int16_t SetDesignDesigner(std::int32_t id, std::int32_t second) override;
+  std::int16_t SetDesignSalesperson(std::int32_t id, std::int32_t second) override;
+  void OpenDesignRecord() override;
+  void ReleaseDesignRecord() override;
+  void InitPerson() override;
+  void ReleasePerson() override;
+  void InitCompany() override;
+  void ReleaseCompany() override;
+
+  // Creates the connection object and logs in to the design database; a
+  // refused login is reported, not thrown.
+  void ConnectDesignDatabase(const QK_TString& dataSourceName);
+
+  ConnectionDispatch* Connection() const { return connection_.get(); }
+  PersonDispatch* Person() const { return person_.get(); }
+  CompanyDispatch* Company() const { return company_.get(); }
+  DesignRecordDispatch* DesignRecord() const { return record_.get(); }
+
+ private:
+  DesignRecordDispatch& Record();
+
+  DispatchPtr<ConnectionDispatch> connection_;
+  DispatchPtr<PersonDispatch> person_;
+  DispatchPtr<DesignRecordDispatch> record_;
+  DispatchPtr<CompanyDispatch> company_;
+};
+
+}  // namespace CAD

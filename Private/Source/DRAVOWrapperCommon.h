@@ -1,0 +1,176 @@
+// What the conventional and the enterprise driver share: the main control,
+// the standards component and the layout object, and every operation that
+// differs between the two only in dispatch ids and texts.
+#pragma once
+
+#include "DRAVOInterface.h"
+#include "DRAVOWrapperDispatch.h"
+#include "DravoException.h"
+
+namespace CAD {
+
+// The differences between the two kinds of CAD server.
+struct DriverProfile {
+  const char* sourceFile;  // recorded at every throw
+  const wchar_t* mainProgId;
+  const wchar_t* standardsProgId;
+  const MainControlIds& mainIds;
+  const StandardsIds& standardsIds;
+  const char* startFailure;
+  const char* standardStartFailure;
+  const char* saveFailure;
+  const char* valueCheckFailure;
+};
+
+// The thread's automation apartment, entered once by the start of the main
+// control and left when the driver goes, also when its construction fails.
+class ComApartment {
+ public:
+  ComApartment() = default;
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  void Enter();
+
+ private:
+  bool entered_ = false;
+};
+
+class DravoDriver : public DRAVOInterface {
+ public:
+  ~DravoDriver() override;
+
+  QK_TString GetErrorString() override;
+  QK_TString GetStandardErrorString() override;
+  QK_TString GetLayoutErrorString() override;
+  void OpenDesign(const QK_TString& design) override;
+  std::int16_t SaveDesign(const QK_TString& path) override;
+  void GetDocROMDXml(QK_TString& xml) override;
+  void StartControl() override;
+  QK_TString GetVersion() override;
+  std::int16_t InvokeMethod13() override;
+  std::int16_t SetLayer(std::int32_t index, std::int16_t on) override;
+  std::int16_t Rebuild() override;
+  std::int16_t InvokeMethod16(const QK_TString& outputName, std::int16_t sampleType,
+                              const QK_TString& outputPath) override;
+  void CloseDesign() override;
+  void SetBoardCode(const QK_TString& boardCode) override;
+  std::int16_t SetNumericVariable(const QK_TString& name, double value) override;
+  std::int16_t AddNumericVariable(const QK_TString& name, double value) override;
+  std::int16_t SetStringVariable(const QK_TString& name, const QK_TString& value) override;
+  std::int16_t AddStringVariable(const QK_TString& name, const QK_TString& value) override;
+  std::int16_t ReadNumericVariable(const QK_TString& name, double& value) override;
+  std::int16_t ReadStringVariable(const QK_TString& name, QK_TString& value) override;
+  std::int16_t RunCommand(const QK_TString& command) override;
+  void SetStyleWorkspace(const QK_TString& workspace) override;
+  std::int16_t RunStyleStandard(std::int16_t flag) override;
+  void SetOption28(std::int16_t value) override;
+  void SetOption29(std::int16_t unit) override;
+  void SetBoardCodeAndDescription(const QK_TString& boardCode, const QK_TString& description) override;
+  void SetPrintSide(std::int16_t printSide) override;
+  void StartStandardControl() override;
+  void OpenStandard(const QK_TString& standard, std::int16_t option, std::int16_t unit, const QK_TString& text,
+                    const QK_TString& parameterSet) override;
+  int RunStandard(const VariableList& variables) override;
+  void SaveStandardDesign(const QK_TString& path) override;
+  void SetOption36(std::int16_t value) override;
+
+  void GetLayoutObject() override;
+  std::int16_t SetSheetSize(double a, double b, double c, double d, double e, double f) override;
+  std::int32_t AddOneup(const QK_TString& designReference) override;
+  std::int16_t SetNestData(std::int32_t nestingType, double gapX, double gapY, std::int16_t flag) override;
+  std::int32_t QueryOneup43(std::int32_t oneup) override;
+  std::int32_t QueryOneup44(std::int32_t oneup) override;
+  std::int16_t PlaceOneupGrid(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) override;
+  std::int32_t GetLayoutValue46(std::int32_t value) override;
+  std::int32_t GetLayoutValue47(std::int32_t value) override;
+  std::int16_t PlaceOneupGridAlt(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) override;
+  std::int16_t PositionOneups(std::int16_t mode) override;
+  std::int16_t SetLayoutOption(std::int16_t option, std::int16_t value) override;
+  std::int16_t InvokeLayoutMethod51(std::int32_t a, std::int32_t b, double c, double d, double e,
+                                    std::int32_t f) override;
+
+  QK_TString EvaluateStringExpression(const QK_TString& expression) override;
+  double EvaluateNumericExpression(const QK_TString& expression) override;
+  std::int16_t PreparePrintItems(std::int32_t number, bool flag) override;
+  std::int16_t GetExpressionError() override;
+  void ResetLayout() override;
+  std::int16_t SetRotation(double angle) override;
+  void ReleaseLayoutObject() override;
+
+  std::int16_t ExportImage(std::int16_t kind, const QK_TString& path, std::int16_t a, std::int16_t b,
+                           std::int32_t c, std::int32_t d, std::int32_t e, std::int32_t f, std::int32_t g) override;
+  std::int16_t GetImageSetting60() override;
+  std::int16_t GetIndustryCode() override;
+  std::int16_t GetText62(QK_TString& text) override;
+  QK_TString GetText63() override;
+  QK_TString GetText64() override;
+  double GetNumericVariable(const QK_TString& name) override;
+  QK_TString GetStringVariable(const QK_TString& name) override;
+  QK_TString GetVariableValue(const QK_TString& name) override;
+  std::int16_t GetMenuXml(const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c,
+                          std::int16_t d) override;
+  std::int16_t GetUnit() override;
+  std::int16_t ExportThumbnail(const QK_TString& path) override;
+  int GenerateDocPlots(const QK_TString& designName, const QK_TURL& folder, PlotList& plots, std::int16_t width,
+                       std::int16_t height) override;
+  std::int16_t DeletePrintItem(std::int32_t index) override;
+  std::int16_t CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index) override;
+  std::int16_t RemovePrintItem(std::int32_t index) override;
+  std::int16_t CreatePrintItems(std::int32_t kind, bool flag) override;
+  std::int32_t GetPrintItemCount(std::int32_t kind) override;
+  std::int16_t SelectPrintItem(std::int32_t number, std::int32_t index, std::int16_t flag) override;
+  std::int16_t InvokeMethod79(const QK_TString& text, std::int32_t a, std::int32_t b) override;
+  QK_TString GetPrintItemName(std::int32_t kind, std::int32_t index) override;
+
+  // The held automation objects (null when not held).
+  MainControlDispatch* MainControl() const { return mainControl_.get(); }
+  StandardsDispatch* StandardsControl() const { return standards_.get(); }
+  LayoutDispatch* LayoutObject() const { return layout_.get(); }
+
+ protected:
+  DravoDriver(TW_TTask* reporter, const DriverProfile& profile);
+
+  // Runs `body`; a framework exception escaping it becomes a
+  // DravoRuntimeException with `message` (dispatch failures first).
+  template <class Body>
+  void ConvertingAutomationFailures(const QK_TString& message, Body body);
+
+  // Throws `exception` recording this driver's source file.
+  [[noreturn]] void Raise(QK_EException&& exception, unsigned int line) const;
+  // Throws DravoError(message) with the main control's error text as data.
+  [[noreturn]] void FailWithErrorText(const QK_TString& message, unsigned int line);
+  // Creates the automation object `progId` into `driver`; a failure throws
+  // the framework exception that describes it.
+  static void CreateOrThrow(COleDispatchDriver& driver, const wchar_t* progId);
+  // Logs the standards component in, inside the start-up's conversion of
+  // automation failures; only the enterprise component needs it.
+  virtual void LogInStandards();
+  // The held layout object; throws when GetLayoutObject was not called.
+  LayoutDispatch& Layout();
+
+  const DriverProfile& profile_;
+  ComApartment apartment_;
+  DispatchPtr<StandardsDispatch> standards_;
+  DispatchPtr<MainControlDispatch> mainControl_;
+  DispatchPtr<LayoutDispatch> layout_;
+
+ private:
+  // Puts the working list's value for one menu item, or the item's default.
+  void ApplyVariable(MenuItemDispatch& item, std::int16_t kind, VariableList& working);
+  // Messages and the DravoError of a failed standards step.
+  [[noreturn]] void FailStandard(int line, const char* key, const QK_TString& errorText, const char* message);
+};
+
+template <class Body>
+void DravoDriver::ConvertingAutomationFailures(const QK_TString& message, Body body) {
+  try {
+    body();
+  } catch (COleDispatchException* caught) {
+    Raise(DravoRuntimeExceptionFromDispatch(message, caught), __LINE__);
+  } catch (CException* caught) {
+    Raise(DravoRuntimeExceptionFromOle(message, caught), __LINE__);
+  }
+}
+
+}  // namespace CAD

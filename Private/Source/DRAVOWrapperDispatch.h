@@ -1,0 +1,236 @@
+// Typed dispatch drivers of the CAD application's automation objects. Each
+// method makes exactly one call with a fixed dispatch id, invoke kind and
+// parameter types. The conventional and the enterprise controls number
+// their methods differently: the ids come from a table per kind of control.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "AfxDisp.h"
+#include "QK_TString.h"
+
+namespace CAD {
+
+// Releases the held object, then frees the dispatch driver.
+struct DispatchDriverDeleter {
+  void operator()(COleDispatchDriver* driver) const;
+};
+template <class Driver>
+using DispatchPtr = std::unique_ptr<Driver, DispatchDriverDeleter>;
+
+// An automation string for an out-parameter: starts empty, freed on every
+// way out.
+class OutString {
+ public:
+  OutString();
+  ~OutString();
+  OutString(const OutString&) = delete;
+  OutString& operator=(const OutString&) = delete;
+  BSTR* Address() { return &text_; }
+  QK_TString Text() const;
+
+ private:
+  BSTR text_;
+};
+
+// Dispatch ids of the main control. Zero marks a method that the control
+// does not have.
+struct MainControlIds {
+  bool enterprise;
+  DISPID errorText, openDesign, saveDesign, documentXml, version, start, login, afterLogin;
+  DISPID invokeMethod13, setLayer, rebuild, invokeMethod16, closeDesign, setBoardCode;
+  DISPID setNumericVariable, addNumericVariable, setStringVariable, addStringVariable;
+  DISPID readNumericVariable, readStringVariable, runCommand, setStyleWorkspace, runStyleStandard;
+  DISPID setOption28, setOption29, setBoardCodeAndDescription, setPrintSide, setOption36;
+  DISPID layoutObject, evaluateString, evaluateNumeric, preparePrintItems, expressionError;
+  DISPID exportImage, imageSetting60, industryCode, text62, text63, text64;
+  DISPID numericVariable, stringVariable, unit, exportThumbnail, setOption72;
+  DISPID deletePrintItem, checkPrintItem, removePrintItem, createPrintItems, printItemCount;
+  DISPID selectPrintItem, invokeMethod79, printItemName, designRecord;
+  DISPID defaultsLocation, disconnect, connect;
+};
+extern const MainControlIds kConventionalMainIds;
+extern const MainControlIds kEnterpriseMainIds;
+
+class MainControlDispatch : public COleDispatchDriver {
+ public:
+  explicit MainControlDispatch(const MainControlIds& ids) : ids_(ids) {}
+  const MainControlIds& Ids() const { return ids_; }
+
+  std::int16_t ErrorText(BSTR* text);
+  std::int16_t OpenDesign(const QK_TString& path);
+  std::int16_t SaveDesign(const QK_TString& path);
+  std::int16_t DocumentXml(BSTR* xml);
+  std::int16_t Version(BSTR* version);
+  void Start(std::int16_t mode);
+  std::int16_t Login(const QK_TString& location, const QK_TString& user, const QK_TString& password);
+  std::int16_t AfterLogin();
+  std::int16_t InvokeMethod13();
+  std::int16_t SetLayer(std::int32_t index, std::int16_t on);
+  std::int16_t Rebuild();
+  std::int16_t InvokeMethod16(const QK_TString& first, std::int16_t value, const QK_TString& second);
+  std::int16_t CloseDesign();
+  std::int16_t SetBoardCode(const QK_TString& code);
+  std::int16_t SetNumericVariable(const QK_TString& name, double value);
+  std::int16_t AddNumericVariable(const QK_TString& name, double value);
+  std::int16_t SetStringVariable(const QK_TString& name, const QK_TString& value);
+  std::int16_t AddStringVariable(const QK_TString& name, const QK_TString& value);
+  std::int16_t ReadNumericVariable(const QK_TString& name, double* value);
+  std::int16_t ReadStringVariable(const QK_TString& name, BSTR* value);
+  std::int16_t RunCommand(const QK_TString& command);
+  std::int16_t SetStyleWorkspace(const QK_TString& workspace);
+  std::int16_t RunStyleStandard(std::int16_t flag);
+  void SetOption28(std::int16_t value);
+  void SetOption29(std::int16_t value);
+  std::int16_t SetBoardCodeAndDescription(const QK_TString& code, const QK_TString& description);
+  void SetPrintSide(std::int16_t printSide);
+  void SetOption36(std::int16_t value);
+  // A new reference the caller owns.
+  IDispatch* LayoutObject();
+  QK_TString EvaluateString(const QK_TString& expression);
+  double EvaluateNumeric(const QK_TString& expression);
+  std::int16_t PreparePrintItems(std::int32_t number, bool flag);
+  std::int16_t ExpressionError();
+  std::int16_t ExportImage(std::int16_t kind, const QK_TString& path, std::int16_t a, std::int16_t b,
+                           const VARIANT* c, const VARIANT* d, const VARIANT* e, const VARIANT* f,
+                           const VARIANT* g);
+  std::int16_t ImageSetting60();
+  std::int16_t IndustryCode();
+  std::int16_t Text62(BSTR* text);
+  QK_TString Text63();
+  QK_TString Text64();
+  double NumericVariable(const QK_TString& name);
+  QK_TString StringVariable(const QK_TString& name);
+  std::int16_t Unit();
+  std::int16_t ExportThumbnail(const QK_TString& path);
+  void SetOption72(std::int16_t value);
+  std::int16_t DeletePrintItem(std::int32_t index);
+  std::int16_t CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index);
+  std::int16_t RemovePrintItem(std::int32_t index);
+  std::int16_t CreatePrintItems(std::int32_t kind, bool flag);
+  std::int32_t PrintItemCount(std::int32_t kind);
+  std::int16_t SelectPrintItem(std::int32_t number, std::int32_t index, std::int16_t flag);
+  std::int16_t InvokeMethod79(const QK_TString& text, std::int32_t a, std::int32_t b);
+  QK_TString PrintItemName(std::int32_t kind, std::int32_t index);
+  // A new reference the caller owns.
+  IDispatch* DesignRecord();
+  std::int16_t SetDefaultsLocation(const QK_TString& path);
+  std::int16_t Disconnect();
+  std::int16_t Connect(const QK_TString& dataSourceName);
+
+ private:
+  const MainControlIds& ids_;
+};
+
+// Dispatch ids of the standards component (the enterprise one numbers its
+// methods one higher).
+struct StandardsIds {
+  DISPID login, open, menuCount, menu, plot, valueCheck, conditionCheck, errorText, finish, finalCheck, save,
+      menuXml;
+};
+extern const StandardsIds kConventionalStandardsIds;
+extern const StandardsIds kEnterpriseStandardsIds;
+
+class StandardsDispatch : public COleDispatchDriver {
+ public:
+  explicit StandardsDispatch(const StandardsIds& ids) : ids_(ids) {}
+
+  std::int16_t Login(const QK_TString& location, const QK_TString& user, const QK_TString& password);
+  std::int16_t Open(const QK_TString& standard, std::int16_t option, std::int16_t unit, const QK_TString& text,
+                    const QK_TString& parameterSet);
+  std::int16_t MenuCount();
+  // A new reference the caller owns.
+  IDispatch* Menu(std::int16_t menu, std::int16_t previous);
+  std::int16_t Plot(std::int16_t menu, std::int16_t item, const QK_TString& path, std::int16_t width,
+                    std::int16_t height);
+  std::int16_t ValueCheck(std::int16_t menu);
+  std::int16_t ConditionCheck(std::int16_t menu);
+  QK_TString ErrorText();
+  std::int16_t Finish(std::int16_t lastMenu);
+  std::int16_t FinalCheck();
+  std::int16_t Save(const QK_TString& path);
+  std::int16_t MenuXml(const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c, std::int16_t d);
+
+ private:
+  const StandardsIds& ids_;
+};
+
+// A menu of the open standard, and one of its items.
+class MenuDispatch : public COleDispatchDriver {
+ public:
+  explicit MenuDispatch(IDispatch* menu) : COleDispatchDriver(menu, TRUE) {}
+  std::int16_t Kind();
+  void SetFlags();
+  std::int16_t ItemCount();
+  // A new reference the caller owns.
+  IDispatch* Item(std::int16_t item);
+  QK_TString Title();
+};
+
+class MenuItemDispatch : public COleDispatchDriver {
+ public:
+  explicit MenuItemDispatch(IDispatch* item) : COleDispatchDriver(item, TRUE) {}
+  QK_TString Name();
+  void SetValue(const QK_TString& value);
+  void SetValue(std::int16_t value);
+  QK_TString Default() const;
+};
+
+// The layout (nesting) object of the main control.
+class LayoutDispatch : public COleDispatchDriver {
+ public:
+  explicit LayoutDispatch(IDispatch* layout) : COleDispatchDriver(layout, TRUE) {}
+  QK_TString ErrorText();
+  std::int16_t SetSheetSize(double a, double b, double c, double d, double e, double f);
+  std::int32_t AddOneup(const QK_TString& design);
+  std::int16_t SetNestData(std::int32_t nestingType, double gapX, double gapY, std::int16_t flag);
+  std::int32_t QueryOneup43(std::int32_t oneup);
+  std::int32_t QueryOneup44(std::int32_t oneup);
+  std::int16_t PlaceOneupGrid(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
+  std::int32_t LayoutValue46(std::int32_t value);
+  std::int32_t LayoutValue47(std::int32_t value);
+  std::int16_t PlaceOneupGridAlt(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
+  std::int16_t PositionOneups(std::int16_t mode);
+  std::int16_t SetLayoutOption(std::int16_t option, std::int16_t value);
+  std::int16_t InvokeMethod51(std::int32_t a, std::int32_t b, double c, double d, double e, std::int32_t f);
+  void Reset();
+  std::int16_t SetRotation(double angle);
+};
+
+// The design-database objects of a conventional installation.
+class ConnectionDispatch : public COleDispatchDriver {
+ public:
+  std::int32_t Login(const QK_TString& dataSourceName);
+};
+
+class CompanyDispatch : public COleDispatchDriver {
+ public:
+  void SetConnection(IDispatch* connection);
+  std::int16_t PrepareSearch();
+  void SetName(const QK_TString& name);
+  void SetCode(const QK_TString& code);
+  std::int16_t Search(std::int16_t mode);
+  std::int32_t FoundId() const;
+};
+
+class PersonDispatch : public COleDispatchDriver {
+ public:
+  void SetConnection(IDispatch* connection);
+  std::int32_t PrepareSearch();
+  void SetFirstName(const QK_TString& name);
+  void SetSecondName(const QK_TString& name);
+  std::int32_t Search(std::int32_t mode);
+  std::int32_t FoundId() const;
+};
+
+class DesignRecordDispatch : public COleDispatchDriver {
+ public:
+  explicit DesignRecordDispatch(IDispatch* record) : COleDispatchDriver(record, TRUE) {}
+  std::int16_t SetCustomer(std::int32_t id, std::int32_t second);
+  std::int16_t SetOwner(std::int32_t id, std::int32_t second);
+  std::int16_t SetDesigner(std::int32_t id, std::int32_t second);
+  std::int16_t SetSalesperson(std::int32_t id, std::int32_t second);
+};
+
+}  // namespace CAD
