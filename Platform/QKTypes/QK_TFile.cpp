@@ -5,6 +5,7 @@
 #include <sstream>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "QK_EException.h"
@@ -50,6 +51,17 @@ bool QK_TFile::RemoveTree(const QK_TURL& location) {
 }
 
 QK_TFileInfo::QK_TFileInfo(const QK_TURL& location) : location_(location) {}
+
+int QK_TFileInfo::Type() const {
+  struct stat facts {};
+  const char* path = location_.LocalName().c_str();
+  if (location_.Empty() || stat(path, &facts) != 0 || access(path, R_OK) != 0) {
+    QK_THROW(QK_ECouldNotGetFileInfo(QK_TString("Could not get the file information"), QK_TAny(location_.LocalName())));
+  }
+  if (S_ISDIR(facts.st_mode)) return 0;
+  if (S_ISREG(facts.st_mode)) return 1;
+  return 2;
+}
 
 bool QK_TFileInfo::Exists() const { return ExistsEx(location_); }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "QK_EException.h"
 #include "QK_TString.h"
 #include "QK_TURL.h"
 
@@ -23,6 +24,10 @@ class QK_TFileInfo {
  public:
   explicit QK_TFileInfo(const QK_TURL& location);
 
+  // 0 for a folder, 1 for a file, 2 for anything else. Facts that cannot
+  // be read (a missing or unreadable location) throw QK_ECouldNotGetFileInfo
+  // with the location as data.
+  int Type() const;
   bool Exists() const;
   bool IsDirectory() const;
   bool IsFile() const;
@@ -37,3 +42,8 @@ class QK_TFileInfo {
  private:
   QK_TURL location_;
 };
+
+class QK_ECouldNotGetFileInfo : public QK_EException {
+  QK_PLATFORM_EXCEPTION_BODY(QK_ECouldNotGetFileInfo, QK_EException, "QK_ECouldNotGetFileInfo")
+};
+inline const QK_TClass& QK_ECouldNotGetFileInfo_registration = QK_ECouldNotGetFileInfo::QK_ClassObject();

@@ -135,11 +135,6 @@ const MainControlIds kEnterpriseMainIds = EnterpriseMain();
 const StandardsIds kConventionalStandardsIds = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 const StandardsIds kEnterpriseStandardsIds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
-void DispatchDriverDeleter::operator()(COleDispatchDriver* driver) const {
-  driver->ReleaseDispatch();
-  delete driver;
-}
-
 OutString::OutString() : text_(SysAllocString(L"")) {}
 OutString::~OutString() { SysFreeString(text_); }
 QK_TString OutString::Text() const { return QK_TString(text_ != nullptr ? text_ : L""); }

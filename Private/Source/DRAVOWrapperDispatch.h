@@ -12,9 +12,14 @@
 
 namespace CAD {
 
-// Releases the held object, then frees the dispatch driver.
+// Releases the held object, then frees the dispatch driver through its own
+// type (the framework's driver has no virtual destructor).
 struct DispatchDriverDeleter {
-  void operator()(COleDispatchDriver* driver) const;
+  template <class Driver>
+  void operator()(Driver* driver) const {
+    driver->ReleaseDispatch();
+    delete driver;
+  }
 };
 template <class Driver>
 using DispatchPtr = std::unique_ptr<Driver, DispatchDriverDeleter>;

@@ -56,8 +56,15 @@ class Task : public TW_TTask {
   QK_TString ResolveServerName(AT_TTicket& ticket);
   const CadServerConfig& FindServerConfig(const std::vector<CadServerConfig>& servers,
                                           const std::string& name);
-  // Leaves `driver` connected to `config`'s server or throws TaskError.
-  void ConnectServer(const CadServerConfig& config);
+  // Leaves `driver` connected to `record`'s server or throws TaskError
+  // (after reporting why); a failure leaves the task unconnected.
+  void ConnectServer(const CadServerConfig& record);
+  void ValidateServerConfig(const CadServerConfig& record);
+  // Conventional servers: the temporary data source, the login check and
+  // the switch of the CAD application to the data source.
+  void SetUpDataSource();
+  void CheckDataSourceLogin();
+  void ChangeDefaultsLocation(const std::string& location);
 
   // Builder calls: fill the type's record from the ticket.
   void BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record,

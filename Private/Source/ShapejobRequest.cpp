@@ -1,18 +1,121 @@
-// Requests that the framework forwards to the program.
+// The "TestConnection" request: can a conventional CAD server's design
+// database be logged in to? Progress goes to standard output, one line per
+// step, each led by the request's label.
 #include <iostream>
+#include <mutex>
 
+#include <boost/uuid/random_generator.hpp>
+#include <boost/uuid/uuid.hpp>
+#include <boost/uuid/uuid_io.hpp>
+
+#include "AfxDisp.h"
+#include "DRAVOWrapperDispatch.h"
+#include "SQLUtilities.h"
 #include "Shapejob.h"
 
 namespace CAD {
 
+namespace {
+
+class RequestOutput {
+ public:
+  explicit RequestOutput(QK_TString label) : label_(std::move(label)) {}
+  void Line(const QK_TString& text) const { std::cout << "[" << label_ << "] - " << text << std::endl; }
+
+ private:
+  QK_TString label_;
+};
+
+// A fresh random name of 32 lower-case hexadecimal digits.
+QK_TString RandomDataSourceName() {
+  boost::uuids::random_generator generator;
+  return QK_TString(boost::uuids::to_string(generator())).Replace("-", "");
+}
+
+QK_TString DispatchFailureText(const COleDispatchException& caught) {
+  QK_TString text;
+  if (!caught.m_strSource.IsEmpty()) text = QK_TString(caught.m_strSource.GetString()) + " - ";
+  text += caught.m_strDescription.IsEmpty() ? QK_TString("unknown error")
+                                            : QK_TString(caught.m_strDescription.GetString());
+  return text;
+}
+
+QK_TString FailureText(const CException* caught) {
+  const SCODE code = COleException::Process(caught);
+  wchar_t buffer[256];
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(code), 1024, buffer,
+                                      255, nullptr);
+  if (length != 0) return QK_TString(buffer, static_cast<int>(length));
+  return QK_TString::Format("MFC Exception: code %x", static_cast<unsigned int>(code));
+}
+
+// The login of the design database's connection object; true when it
+// succeeded. Framework failures are written out and count as a failed test.
+bool TryLogin(const RequestOutput& output, const QK_TString& dataSourceName) {
+  std::lock_guard<std::mutex> lock(RunMutex());
+  CoInitialize(nullptr);
+  bool success = false;
+  try {
+    ConnectionDispatch connection;
+    auto* error = new COleException();
+    if (!connection.CreateDispatch(L"Quillmarsh.Connection.1", error)) throw static_cast<CException*>(error);
+    error->Delete();
+    success = connection.Login(dataSourceName) == 0;
+    output.Line(success ? "Login Success " : "Login Failed ");
+  } catch (COleDispatchException* caught) {
+    output.Line(QK_TString("COleDispatchException ") + DispatchFailureText(*caught));
+    caught->Delete();
+  } catch (CException* caught) {
+    output.Line(QK_TString("CException ") + FailureText(caught));
+    caught->Delete();
+  }
+  CoUninitialize();
+  return success;
+}
+
+void RemoveDataSource(const RequestOutput& output, const CadServerConfig& record, const QK_TString& name) {
+  if (name.Empty()) return;
+  output.Line(QK_TString("Removing temporary ODBC Data Source ") + name);
+  try {
+    SQLUtilities::RemoveTemporaryDataSource(record, name, false);
+    output.Line(QK_TString("Removed temporary ODBC Data Source ") + name);
+  } catch (const QK_EException& e) {
+    output.Line(QK_TString("Exception ") + e.Describe());
+    output.Line(QK_TString("Please try to remove the temporary ODBC Data Source ") + name +
+                " with: odbcinst -u -s -n " + name);
+  }
+}
+
+}  // namespace
+
 void HandleRequest(const QK_TDict& request, QK_TAny& reply) {
   const QK_TAny* method = request.Find("M");
-  if (method == nullptr || !method->Is(QK_TAny::Kind::String) || method->AsString() != "TestConnection") {
-    return;  // not a request of this program: the reply stays as it is
+  if (method == nullptr || !method->Is(QK_TAny::Kind::String) || method->AsString() != "TestConnection") return;
+
+  const RequestOutput output(request.Get("P1").ToText());
+  const CadServerConfig record = ReadServerConfigFromTrees(request.Get("P3").AsTree(), request.Get("P2").AsTree());
+  output.Line(QK_TString("Host ") + QK_TString(record.host));
+  output.Line(QK_TString("Database ") + QK_TString(record.database));
+  output.Line(QK_TString("Port ") + QK_TString(record.port));
+
+  // Every way out below answers, and removes the data source it created.
+  QK_TString dataSourceName;
+  if (record.dbms != 3) {
+    output.Line("Creating temporary ODBC Data Source ");
+    try {
+      SQLUtilities::CreateTemporaryDataSource(record, dataSourceName, RandomDataSourceName(), false);
+    } catch (const QK_EException& e) {
+      output.Line(QK_TString("Exception ") + e.Describe());
+      reply = QK_TAny(false);
+      return;
+    }
+    output.Line(QK_TString("Created temporary ODBC Data Source  ") + dataSourceName);
   }
-  const QK_TAny* label = request.Find("P1");
-  std::cout << "[" << (label != nullptr ? label->ToText() : QK_TString()) << "] - "
-            << "TestConnection is not available in this build" << std::endl;
+
+  // An enterprise server has no design database of its own to log in to.
+  const bool success = record.type == 0 && TryLogin(output, dataSourceName);
+  reply = QK_TAny(success);
+  RemoveDataSource(output, record, dataSourceName);
 }
 
 }  // namespace CAD

@@ -1,4 +1,4 @@
-// Connection of a CAD server, the ticket builder calls and the workers.
+// The ticket builder calls and the workers.
 //
 // These are not available in this build yet: each says so with a clear
 // exception, which ends the ticket as failed, instead of pretending to work.
@@ -13,17 +13,6 @@ namespace {
 }
 
 }  // namespace
-
-void Task::ConnectServer(const CadServerConfig& config) {
-  QK_THROW(QK_EException(QK_TString::Format(
-      "Cannot connect CAD server \"%s\": connecting CAD servers is not available in this build",
-      config.name.c_str())));
-}
-
-void Task::RemoveDataSource() {
-  // No temporary data source is ever created in this build.
-  dataSourceName = QK_TString();
-}
 
 void Task::BuildShopCardTicket(AT_TTicket&, const QK_TURL&, ShopCardTicketData&, StringMapList&,
                                const QK_TString&) {

@@ -13,7 +13,10 @@ namespace {
 const char* const kSite = R"(<Configuration><Tree key="Resources">
   <Tree key="CAD"><Tree key="Servers"><Tree key="Local">
     <Value key="Type">Conventional</Value><Value key="DriverName">SQL Server</Value>
-  </Tree></Tree></Tree>
+    <Value key="host">db-host</Value><Value key="database">designs</Value>
+  </Tree>
+  <Tree key="Incomplete"><Value key="Type">Conventional</Value><Value key="DriverName"></Value></Tree>
+  </Tree></Tree>
   <Tree key="DatabasesExternal"/>
   <Tree key="Internet"><Tree key="Servers"/></Tree>
 </Tree></Configuration>)";
@@ -68,9 +71,8 @@ TEST_F(RunTest, UnsupportedActionOnlyFailsOnceThereIsAnInput) {
 }
 
 TEST_F(RunTest, UnsupportedActionFailsAtItsFirstInput) {
-  // The server is connected before the action is looked at, and connecting
-  // is refused in this build; the unsupported action is checked once
-  // connections exist. Until then the ticket fails at the connection.
+  // The server is connected before the action is looked at; without a CAD
+  // application here the ticket fails at the connection already.
   EXPECT_EQ(Run("printsomething", {QK_TURL::FromLocalPath("/in/a.xml")}), 2);
   EXPECT_EQ(sink.Starting("stage"), (std::vector<std::string>{"stage shapejobs.stage.ticketfail"}));
 }
@@ -98,15 +100,20 @@ TEST_F(RunTest, MissingServerListIsReportedAndTheFirstInputFails) {
 }
 
 TEST_F(RunTest, PlainExceptionsAreLoggedAndReportedAsException) {
-  // Connecting the configured server is refused in this build with a plain
-  // exception naming the server.
+  // This test program has no CAD application installed: starting the
+  // driver fails with the program's own exception, which the run logs.
   EXPECT_EQ(Run("runstandard", {QK_TURL::FromLocalPath("/in/a.xml"), QK_TURL::FromLocalPath("/in/b.xml")}), 2);
   EXPECT_EQ(sink.Starting("progress"), (std::vector<std::string>{"progress 5"}));
   EXPECT_EQ(sink.Starting("message 0 shapejobs.log.processing").size(), 1u) << "the second input is not processed";
   EXPECT_EQ(sink.Starting("message 2"), (std::vector<std::string>{"message 2 shapejobs.message.exception"}));
   ASSERT_EQ(sink.logs.size(), 1u);
-  EXPECT_NE(sink.logs[0].find("Local"), std::string::npos);
-  EXPECT_NE(sink.logs[0].find("ShapejobTaskTypes.cpp"), std::string::npos) << "the throw site is logged";
+  EXPECT_NE(sink.logs[0].find("DravoRuntimeException: Failed to initialize Dravo"), std::string::npos) << sink.logs[0];
+  EXPECT_NE(sink.logs[0].find("DRAVOWrapper"), std::string::npos) << "the throw site is logged";
+}
+
+TEST_F(RunTest, IncompleteServerRecordIsReportedBeforeAnythingStarts) {
+  EXPECT_EQ(Run("runstandard", {QK_TURL::FromLocalPath("/in/a.xml")}, "Incomplete"), 2);
+  EXPECT_EQ(sink.Starting("message 2"), (std::vector<std::string>{"message 2 shapejobs.error.MissingDatabaseName"}));
 }
 
 TEST_F(RunTest, TheRunMutexIsFreeAfterEveryEnd) {

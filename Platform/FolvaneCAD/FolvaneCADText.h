@@ -1,0 +1,30 @@
+// Small text helpers of the CAD stand-in: numbers as the data files write
+// them, and paths as callers from Windows hand them over.
+#pragma once
+
+#include <vector>
+
+#include "QK_TString.h"
+
+namespace FolvaneCAD {
+
+// Shortest faithful decimal form ("80", "12.5", "0.3").
+QK_TString FormatNumber(double value);
+// True when the whole text (blanks around it allowed) is a decimal number.
+bool ParseNumber(const QK_TString& text, double* value);
+// True when the whole text (blanks around it allowed) is a whole number.
+bool ParseInteger(const QK_TString& text, long* value);
+
+// A caller's path with every "\" turned into "/"; nothing else changes, so
+// "C:/x" stays a relative path on this system.
+QK_TString LocalPath(const QK_TString& path);
+// The last part of a path without its extension ("box" for "a/box.kpx").
+QK_TString BaseName(const QK_TString& path);
+// The extension with its ".", in lower case; empty when there is none.
+QK_TString LowerExtension(const QK_TString& path);
+
+// The pieces of `text` between the separators (empty pieces kept).
+std::vector<QK_TString> Split(const QK_TString& text, char separator);
+QK_TString Join(const std::vector<QK_TString>& pieces, const QK_TString& separator);
+
+}  // namespace FolvaneCAD

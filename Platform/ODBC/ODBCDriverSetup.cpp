@@ -1,0 +1,96 @@
+// Driver-setup library for ODBC drivers that come without one.
+//
+// The ODBC installer adds and removes data sources through the "Setup"
+// library that odbcinst.ini names for a driver. Debian's drivers ship none,
+// so this library takes that role: it writes the data source's attributes
+// into odbc.ini with the installer's own profile functions, and removes
+// them again. Register it as the Setup of a driver:
+//
+//   [SQL Server]
+//   Driver = /usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
+//   Setup  = /path/to/libshapejob-odbc-setup.so
+#include <sql.h>
+#include <odbcinst.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+// "KEY=value\0KEY=value\0\0" into pairs, in order.
+Attributes ParseAttributes(const char* list) {
+  Attributes attributes;
+  for (const char* entry = list; entry != nullptr && *entry != '\0'; entry += std::strlen(entry) + 1) {
+    std::string text(entry);
+    std::size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+      attributes.emplace_back(text, "");
+    } else {
+      attributes.emplace_back(text.substr(0, equals), text.substr(equals + 1));
+    }
+  }
+  return attributes;
+}
+
+bool EqualsIgnoreCase(const std::string& a, const char* b) {
+  return strcasecmp(a.c_str(), b) == 0;
+}
+
+std::string DataSourceName(const Attributes& attributes) {
+  for (const auto& [key, value] : attributes) {
+    if (EqualsIgnoreCase(key, "DSN")) return value;
+  }
+  return std::string();
+}
+
+BOOL Fail(DWORD code, const std::string& message) {
+  SQLPostInstallerError(code, message.c_str());
+  return 0;
+}
+
+BOOL AddDataSource(LPCSTR driver, const Attributes& attributes) {
+  const std::string name = DataSourceName(attributes);
+  if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
+  // A data source of this name is replaced whole: no attribute of an
+  // earlier definition survives.
+  SQLRemoveDSNFromIni(name.c_str());
+  if (!SQLWriteDSNToIni(name.c_str(), driver)) {
+    return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write data source " + name);
+  }
+  for (const auto& [key, value] : attributes) {
+    if (EqualsIgnoreCase(key, "DSN")) continue;
+    if (!SQLWritePrivateProfileString(name.c_str(), key.c_str(), value.c_str(), "ODBC.INI")) {
+      return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write attribute " + key + " of " + name);
+    }
+  }
+  return 1;
+}
+
+BOOL RemoveDataSource(const Attributes& attributes) {
+  const std::string name = DataSourceName(attributes);
+  if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
+  if (!SQLRemoveDSNFromIni(name.c_str())) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not remove " + name);
+  return 1;
+}
+
+}  // namespace
+
+extern "C" BOOL ConfigDSN(HWND, WORD request, LPCSTR driver, LPCSTR attributeList) {
+  const Attributes attributes = ParseAttributes(attributeList);
+  switch (request) {
+    case ODBC_ADD_DSN:
+    case ODBC_ADD_SYS_DSN:
+    case ODBC_CONFIG_DSN:
+    case ODBC_CONFIG_SYS_DSN:
+      return AddDataSource(driver, attributes);
+    case ODBC_REMOVE_DSN:
+    case ODBC_REMOVE_SYS_DSN:
+      return RemoveDataSource(attributes);
+    default:
+      return Fail(ODBC_ERROR_INVALID_REQUEST_TYPE, "unsupported request " + std::to_string(request));
+  }
+}

@@ -1,0 +1,26 @@
+// Temporary ODBC data sources for a conventional CAD server's design
+// database, created and removed through the ODBC installer.
+#pragma once
+
+#include "QK_TString.h"
+#include "ShapejobServerConfig.h"
+
+namespace SQLUtilities {
+
+// Creates a data source `name` pointing at the record's database (SQL Server
+// for database kind 1, the record's own driver for kind 2) and sets
+// `dataSourceName` to it. A record without a database kind (3) creates
+// nothing and leaves `dataSourceName` as it is. A refusal of the installer,
+// or a name, host or database that an attribute list cannot carry, throws
+// QK_EException and creates nothing.
+void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
+                               bool userDataSource);
+
+// Removes the data source `name`, created for `record`; an empty name does
+// nothing. A refusal of the installer throws QK_EException.
+void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource);
+
+// The ODBC driver that serves the record's database kind.
+QK_TString DriverName(const CadServerConfig& record);
+
+}  // namespace SQLUtilities

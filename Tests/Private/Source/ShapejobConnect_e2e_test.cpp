@@ -1,0 +1,282 @@
+// Connecting CAD servers end to end: the drivers against the CAD
+// application stand-in, a private ODBC configuration and a real SQLite
+// design database.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "AfxDisp.h"
+#include "DravoException.h"
+#include "OdbcSandbox.h"
+#include "OleAuto.h"
+#include "RecordingSink.h"
+#include "Shapejob.h"
+#include "TaskError.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A task whose connection can be looked at.
+class InspectableTask : public CAD::Task {
+ public:
+  CAD::DRAVOInterface* Driver() const { return driver.get(); }
+  const CadServerConfig& Server() const { return currentServer; }
+  const QK_TString& DataSource() const { return dataSourceName; }
+};
+
+class ConnectTest : public ::testing::Test {
+ protected:
+  ConnectTest() {
+    database_ = odbc_.CreateDatabase("designs.sqlite", ReadFile(std::string(SHAPEJOB_SOURCE_DIR) +
+                                                                "/examples/cad/database.sql"));
+    defaults_ = odbc_.Folder().File("Defaults");
+    std::filesystem::create_directories(defaults_);
+    std::filesystem::copy_file(std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/Defaults/boards.xml",
+                               defaults_ + "/boards.xml");
+    design_ = std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/designs/tuck-end.kpx";
+  }
+
+  std::unique_ptr<InspectableTask> NewTask(const char* id = "task-1-2") {
+    auto task = std::make_unique<InspectableTask>();
+    TW_TTaskSetup setup;
+    setup.taskId = id;
+    task->Prepare(setup, &sink_);
+    return task;
+  }
+
+  CadServerConfig Conventional(const char* name = "Local") const {
+    CadServerConfig record;
+    record.name = name;
+    record.type = 0;
+    record.dbms = 1;
+    record.host = "localhost";
+    record.database = database_;
+    record.defaults = defaults_;
+    return record;
+  }
+
+  CadServerConfig Enterprise(const char* password = "secret") const {
+    CadServerConfig record;
+    record.name = "Cloud";
+    record.type = 1;
+    record.location = defaults_;
+    record.userName = "anna";
+    record.password = password;
+    return record;
+  }
+
+  OdbcSandbox odbc_;
+  RecordingSink sink_;
+  std::string database_;
+  std::string defaults_;
+  std::string design_;
+};
+
+TEST_F(ConnectTest, ConventionalServerGetsADataSourceALoginAndItsDefaults) {
+  const int apartments = OLE_ApartmentCount();
+  {
+    auto task = NewTask();
+    task->ConnectServer(Conventional());
+    ASSERT_NE(task->Driver(), nullptr);
+    EXPECT_EQ(task->DataSource(), QK_TString("task12"));
+    auto sources = odbc_.DataSources();
+    ASSERT_EQ(sources.count("task12"), 1u) << "named after the task id without its dashes";
+    EXPECT_EQ(sources["task12"][0], (std::pair<std::string, std::string>{"Driver", "SQL Server"}));
+
+    EXPECT_EQ(sink_.Starting("message 2"), std::vector<std::string>{});
+    for (const char* expected : {"message 0 shapejobs.message.dravostarting", "message 0 shapejobs.message.dravostdstarting",
+                                 "message 0 shapejobs.info.initconnection task12",
+                                 "message 0 shapejobs.info.databaseloginsuccess"}) {
+      EXPECT_EQ(sink_.Starting(expected).size(), 1u) << expected;
+    }
+    EXPECT_EQ(sink_.Starting("message 0 shapejobs.info.UsingDatabase"),
+              std::vector<std::string>{"message 0 shapejobs.info.UsingDatabase localhost " + database_});
+    EXPECT_EQ(sink_.Starting("message 0 shapejobs.info.UsingDefaults"),
+              std::vector<std::string>{"message 0 shapejobs.info.UsingDefaults " + defaults_});
+
+    // The CAD application now works on the data source and the Defaults:
+    // a board code of the Defaults' catalogue is known, another is not.
+    CAD::DRAVOInterface& cad = *task->Driver();
+    cad.OpenDesign(QK_TString(design_));
+    cad.SetBoardCode("E-KRAFT");
+    EXPECT_THROW(cad.SetBoardCode("NO-SUCH-BOARD"), CAD::InvalidBoardCode);
+    cad.InitCompany();
+    cad.InitPerson();
+    EXPECT_EQ(cad.FindCompany("Harbour Foods", ""), QK_TString("102"));
+    EXPECT_EQ(cad.FindCompany("Harbour Foods", "Bristol"), QK_TString("102"));
+    EXPECT_EQ(cad.FindCompany("Harbour Foods", "Leeds"), QK_TString());
+    EXPECT_EQ(cad.FindPerson("Ada", "Fold"), QK_TString("201"));
+    EXPECT_EQ(cad.FindPerson("Ada", "Crease"), QK_TString());
+    cad.OpenDesignRecord();
+    EXPECT_EQ(cad.SetDesignCustomer(102, -1), 0);
+    EXPECT_EQ(cad.SetDesignDesigner(201, -1), 0);
+    const std::string saved = odbc_.Folder().File("with-people.kpx");
+    EXPECT_EQ(cad.SaveDesign(QK_TString(saved)), 0);
+    cad.ReleaseDesignRecord();
+    cad.ReleasePerson();
+    cad.ReleaseCompany();
+    cad.CloseDesign();
+    const std::string written = ReadFile(saved);
+    EXPECT_NE(written.find("customerId=\"102\""), std::string::npos) << written.substr(0, 300);
+    EXPECT_NE(written.find("designerId=\"201\""), std::string::npos);
+  }
+  EXPECT_EQ(odbc_.DataSources().count("task12"), 0u) << "removed with the task";
+  EXPECT_EQ(OLE_ApartmentCount(), apartments);
+  EXPECT_EQ(OLE_TDispatchBase::LiveObjectCount(), 0);
+}
+
+TEST_F(ConnectTest, SameServerKeepsItsDriverAnotherReplacesIt) {
+  auto task = NewTask();
+  task->ConnectServer(Conventional());
+  CAD::DRAVOInterface* first = task->Driver();
+  task->ConnectServer(Conventional());
+  EXPECT_EQ(task->Driver(), first);
+  EXPECT_EQ(sink_.Starting("message 0 shapejobs.message.dravostarting").size(), 1u);
+
+  task->ConnectServer(Enterprise());
+  EXPECT_EQ(task->Server().name, "Cloud");
+  EXPECT_EQ(sink_.Starting("message 0 shapejobs.message.dravostarting").size(), 2u);
+  EXPECT_TRUE(task->DataSource().Empty()) << "the enterprise server inherits no data source";
+  EXPECT_TRUE(odbc_.DataSources().empty()) << "the previous server's data source is gone";
+}
+
+TEST_F(ConnectTest, DefaultsThatAreAFileFailAndLeaveNothingBehind) {
+  auto task = NewTask();
+  CadServerConfig record = Conventional();
+  record.defaults = database_;  // a file
+  EXPECT_THROW(task->ConnectServer(record), TaskError);
+  EXPECT_EQ(sink_.Starting("message 2"),
+            std::vector<std::string>{"message 2 shapejobs.error.DefaultsMustBeFolder " + database_});
+  EXPECT_EQ(task->Driver(), nullptr);
+  EXPECT_TRUE(odbc_.DataSources().empty()) << "the data source of the failed set-up is removed";
+
+  // Not connected: the next input on the same server connects again.
+  task->ConnectServer(Conventional());
+  EXPECT_NE(task->Driver(), nullptr);
+}
+
+TEST_F(ConnectTest, MissingDefaultsAreReportedWithTheUser) {
+  auto task = NewTask();
+  CadServerConfig record = Conventional();
+  record.defaults = odbc_.Folder().File("no-such-folder");
+  EXPECT_THROW(task->ConnectServer(record), TaskError);
+  const auto errors = sink_.Starting("message 2 shapejobs.error.InvalidDefaults " + record.defaults + " ");
+  EXPECT_EQ(errors.size(), 1u);
+  EXPECT_EQ(task->Driver(), nullptr);
+}
+
+TEST_F(ConnectTest, DatabaseThatCannotBeOpenedFailsTheLoginCheck) {
+  auto task = NewTask();
+  CadServerConfig record = Conventional();
+  record.database = odbc_.Folder().File("missing-folder/designs.sqlite");
+  EXPECT_THROW(task->ConnectServer(record), TaskError);
+  EXPECT_EQ(sink_.Starting("message 2"),
+            std::vector<std::string>{"message 2 shapejobs.error.invalidserverconfiguration"});
+  EXPECT_TRUE(odbc_.DataSources().empty());
+}
+
+TEST_F(ConnectTest, ServerWithoutDatabaseKindCreatesNoDataSource) {
+  auto task = NewTask();
+  CadServerConfig record = Conventional();
+  record.dbms = 3;
+  EXPECT_THROW(task->ConnectServer(record), TaskError) << "the login without a data source fails";
+  EXPECT_EQ(sink_.Starting("message 2"),
+            std::vector<std::string>{"message 2 shapejobs.error.invalidserverconfiguration"});
+  EXPECT_TRUE(odbc_.DataSources().empty());
+}
+
+TEST_F(ConnectTest, IncompleteRecordsAreRefusedAndTheOldDriverStays) {
+  auto task = NewTask();
+  task->ConnectServer(Conventional());
+  CAD::DRAVOInterface* connected = task->Driver();
+  EXPECT_THROW(task->ConnectServer(Enterprise("")), TaskError);
+  EXPECT_EQ(task->Driver(), connected);
+  CadServerConfig oracle = Conventional("Oracle");
+  oracle.dbms = 2;
+  EXPECT_THROW(task->ConnectServer(oracle), TaskError);
+  EXPECT_EQ(sink_.Starting("message 2"), (std::vector<std::string>{"message 2 shapejobs.error.MissingPassword",
+                                                                  "message 2 shapejobs.error.MissingDriver"}));
+}
+
+TEST_F(ConnectTest, EnterpriseLoginRefusedOrAcceptedByTheUsersOfItsLocation) {
+  std::ofstream(defaults_ + "/users.xml") << "<Users><User name=\"anna\" password=\"secret\"/></Users>";
+  auto task = NewTask();
+  EXPECT_THROW(task->ConnectServer(Enterprise("wrong")), TaskError);
+  EXPECT_EQ(task->Driver(), nullptr);
+  ASSERT_EQ(sink_.Starting("message 2").size(), 1u);
+  EXPECT_EQ(sink_.Starting("message 2")[0], "message 2 shapejobs.message.dravologinerror Login refused for user anna");
+
+  task->ConnectServer(Enterprise("secret"));
+  ASSERT_NE(task->Driver(), nullptr);
+  // The refused login stopped at the main control; the accepted one also
+  // logged the standards component in.
+  EXPECT_EQ(sink_.Starting("message 0 shapejobs.message.logindone").size(), 1u);
+}
+
+// Both drivers drive the stand-in through the same operations.
+class DriverEndToEndTest : public ConnectTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  CAD::DRAVOInterface& Connected(InspectableTask& task) {
+    task.ConnectServer(GetParam() ? Enterprise() : Conventional());
+    return *task.Driver();
+  }
+};
+
+TEST_P(DriverEndToEndTest, OpensChangesSavesAndDescribesADesign) {
+  auto task = NewTask();
+  CAD::DRAVOInterface& cad = Connected(*task);
+  cad.OpenDesign(QK_TString(design_));
+  EXPECT_EQ(cad.GetVariableValue("L"), QK_TString("60.000000"));
+  EXPECT_EQ(cad.GetVariableValue("CUSTOMER$"), QK_TString("Example Foods"));
+  EXPECT_EQ(cad.SetNumericVariable("L", 75.5), 0);
+  EXPECT_NE(cad.SetNumericVariable("NEWVAR", 1.0), 0) << "an unknown variable is not set";
+  EXPECT_EQ(cad.AddNumericVariable("NEWVAR", 1.0), 0);
+  EXPECT_EQ(cad.SetStringVariable("ARTICLE$", "Coffee"), 0);
+  EXPECT_DOUBLE_EQ(cad.GetNumericVariable("L"), 75.5);
+  EXPECT_DOUBLE_EQ(cad.EvaluateNumericExpression("L*2"), 151.0);
+  EXPECT_THROW(cad.GetNumericVariable("NOPE"), CAD::DravoError);
+  EXPECT_EQ(cad.SetLayer(2, 0), 0);
+  EXPECT_EQ(cad.GetPrintItemCount(1), 2);
+  EXPECT_EQ(cad.GetPrintItemName(1, 2), QK_TString("Back"));
+  EXPECT_EQ(cad.SelectPrintItem(1, 1, 1), 0);
+  EXPECT_EQ(cad.GetUnit(), 1);
+
+  const std::string copy = odbc_.Folder().File("copy.kpx");
+  EXPECT_EQ(cad.SaveDesign(QK_TString(copy)), 0);
+  QK_TString xml;
+  cad.GetDocROMDXml(xml);
+  EXPECT_TRUE(xml.StartsWith("<DESIGN") || xml.Find("<DESIGN") != QK_TString::npos) << xml.c_str();
+  cad.CloseDesign();
+
+  cad.OpenDesign(QK_TString(copy));
+  EXPECT_DOUBLE_EQ(cad.GetNumericVariable("L"), 75.5) << "the change was saved";
+  EXPECT_EQ(cad.GetVariableValue("ARTICLE$"), QK_TString("Coffee"));
+  cad.CloseDesign();
+}
+
+TEST_P(DriverEndToEndTest, MissingDesignAnswersTheApplicationsErrorText) {
+  auto task = NewTask();
+  CAD::DRAVOInterface& cad = Connected(*task);
+  const std::string missing = odbc_.Folder().File("missing.kpx");
+  try {
+    cad.OpenDesign(QK_TString(missing));
+    FAIL() << "opened a missing design";
+  } catch (const CAD::DravoError& e) {
+    EXPECT_EQ(e.QK_Message(), QK_TString("Open Design failed"));
+    EXPECT_NE(e.QK_Data().ToText().Find(QK_TString(missing)), QK_TString::npos) << e.QK_Data().ToText().c_str();
+    EXPECT_EQ(e.QK_ExceptionFile(), QK_TString(GetParam() ? "EDRAVOWrapper" : "DRAVOWrapper"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverEndToEndTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Enterprise" : "Conventional"; });
+
+}  // namespace
