@@ -426,7 +426,7 @@ const std::vector<Row>& Rows() {
       {"InitPerson raising", kConventional, DONE(InitPerson()),
        {Released("person"), Created("Quillmarsh.personobject.1"),
         On("person", DISPATCH_PROPERTYPUT, 8, "VT_DISPATCH {connection}", Raises(L"Db", L"no table"))},
-       "DravoRuntimeException: Failed to initialize CPersonObject [Db - no table]"
+       "DravoRuntimeException: Failed to initialize CPersonObject [Db - no table]",
        {"message 0 shapejobs.info.initPerson"}},
       {"ReleasePerson", kConventional, DONE(ReleasePerson()), {Released("person")}, "done"},
       {"InitCompany", kConventional, DONE(InitCompany()),
@@ -436,7 +436,7 @@ const std::vector<Row>& Rows() {
       {"InitCompany raising", kConventional, DONE(InitCompany()),
        {Released("company"), Created("Quillmarsh.Customer.1"),
         On("company", DISPATCH_PROPERTYPUT, 24, "VT_DISPATCH {connection}", Raises(L"", L""))},
-       "DravoRuntimeException: Failed to initialize CCustomerObject [unknown error]"
+       "DravoRuntimeException: Failed to initialize CCustomerObject [unknown error]",
        {"message 0 shapejobs.info.initCompany"}},
       {"ReleaseCompany", kConventional, DONE(ReleaseCompany()), {Released("company")}, "done"},
 

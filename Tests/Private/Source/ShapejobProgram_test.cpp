@@ -4,12 +4,14 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "OdbcSandbox.h"
 #include "TempFolder.h"
 
 namespace {
@@ -83,6 +85,88 @@ TEST(ProgramTest, HelpExplainsTicketsAndRequests) {
   EXPECT_NE(text.find("--ticket"), std::string::npos);
   EXPECT_NE(text.find("--request"), std::string::npos);
   EXPECT_NE(text.find("QK_SERVER"), std::string::npos);
+}
+
+// The connection test, answered by the program: the design database of
+// the example site is a SQLite file behind the "SQL Server" driver name.
+class TestConnectionTest : public ::testing::Test {
+ protected:
+  std::string Request(const std::string& serverTree, const std::string& systemTree = "") {
+    return odbc_.Folder().Write("request-" + std::to_string(++count_) + ".xml",
+                                "<Request><Param key='M'>TestConnection</Param><Param key='P1'>check</Param>"
+                                "<Tree key='P2'>" + serverTree + "</Tree><Tree key='P3'>" + systemTree +
+                                    "</Tree></Request>");
+  }
+  std::string Conventional(const std::string& database) {
+    return "<Value key='Type'>Conventional</Value><Value key='dbms'>MSSQLServer</Value>"
+           "<Value key='host'>localhost</Value><Value key='port'>1433</Value><Value key='database'>" +
+           database + "</Value>";
+  }
+
+  OdbcSandbox odbc_;
+  int count_ = 0;
+};
+
+std::string NameIn(const std::vector<std::string>& lines, const std::string& prefix) {
+  for (const std::string& line : lines) {
+    if (line.compare(0, prefix.size(), prefix) == 0) return line.substr(prefix.size());
+  }
+  return "";
+}
+
+TEST_F(TestConnectionTest, GoodDatabaseAnswersTrueWithTheLabelledSteps) {
+  const std::string database = odbc_.CreateDatabase("designs.sqlite", "CREATE TABLE companies (id INTEGER)");
+  Outcome outcome = RunProgram("--request " + Request(Conventional(database)));
+  EXPECT_EQ(outcome.status, 0);
+  const std::string name = NameIn(outcome.lines, "[check] - Created temporary ODBC Data Source  ");
+  ASSERT_EQ(name.size(), 32u);
+  EXPECT_EQ(name.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_EQ(outcome.lines, (std::vector<std::string>{
+                               "[check] - Host localhost",
+                               "[check] - Database " + database,
+                               "[check] - Port 1433",
+                               "[check] - Creating temporary ODBC Data Source ",
+                               "[check] - Created temporary ODBC Data Source  " + name,
+                               "[check] - Login Success ",
+                               "[check] - Removing temporary ODBC Data Source " + name,
+                               "[check] - Removed temporary ODBC Data Source " + name,
+                               "reply true",
+                           }));
+  EXPECT_TRUE(odbc_.DataSources().empty());
+
+  Outcome again = RunProgram("--request " + Request(Conventional(database)));
+  EXPECT_NE(NameIn(again.lines, "[check] - Created temporary ODBC Data Source  "), name) << "a new name each time";
+}
+
+TEST_F(TestConnectionTest, BadDatabaseAnswersFalseAndLeavesNoDataSource) {
+  Outcome outcome = RunProgram("--request " + Request(Conventional(odbc_.Folder().File("missing/designs.sqlite"))));
+  EXPECT_EQ(outcome.status, 0);
+  ASSERT_FALSE(outcome.lines.empty());
+  EXPECT_EQ(outcome.lines.back(), "reply false");
+  EXPECT_NE(std::find(outcome.lines.begin(), outcome.lines.end(), "[check] - Login Failed "), outcome.lines.end());
+  EXPECT_TRUE(odbc_.DataSources().empty());
+}
+
+TEST_F(TestConnectionTest, EnterpriseServerAnswersFalseWithoutLogin) {
+  Outcome outcome = RunProgram(
+      "--request " + Request("<Value key='Type'>Enterprise</Value><Value key='dbms'>MSSQLServer</Value>"
+                             "<Value key='host'>h</Value><Value key='database'>d</Value>"));
+  EXPECT_EQ(outcome.lines.back(), "reply false");
+  for (const std::string& line : outcome.lines) EXPECT_EQ(line.find("Login"), std::string::npos) << line;
+  EXPECT_TRUE(odbc_.DataSources().empty()) << "its data source is removed too";
+}
+
+TEST_F(TestConnectionTest, SystemConfigurationProvidesTheDatabaseAndOtherRequestsAreIgnored) {
+  Outcome outcome = RunProgram("--request " + Request("<Value key='Type'>Conventional</Value>",
+                                                      "<Value key='SystemConfig'>1</Value><Value key='host'>sys-host"
+                                                      "</Value><Value key='port'>99</Value>"));
+  EXPECT_EQ(outcome.lines, (std::vector<std::string>{"[check] - Host sys-host", "[check] - Database ",
+                                                     "[check] - Port 99", "[check] - Login Failed ",
+                                                     "reply false"}))
+      << "no database kind: no data source, a login with an empty name";
+
+  std::string other = odbc_.Folder().Write("other.xml", "<Request><Param key='M'>Other</Param></Request>");
+  EXPECT_EQ(RunProgram("--request " + other).lines, std::vector<std::string>{"reply none"});
 }
 
 }  // namespace
