@@ -74,7 +74,9 @@ TEST_P(LifetimeTest, DestructionReleasesEveryHeldObjectOnceAndTheConnectionBefor
     return std::find(released.begin(), released.end(), line) - released.begin();
   };
   EXPECT_LT(position("main Release"), position("standards Release"));
-  if (!Enterprise()) EXPECT_LT(position("connection Release"), position("main Release"));
+  if (!Enterprise()) {
+    EXPECT_LT(position("connection Release"), position("main Release"));
+  }
   // TearDown checks that nothing else is still alive.
 }
 

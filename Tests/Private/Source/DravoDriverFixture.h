@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
