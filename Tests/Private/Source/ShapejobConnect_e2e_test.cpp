@@ -221,6 +221,36 @@ TEST_F(ConnectTest, EnterpriseLoginRefusedOrAcceptedByTheUsersOfItsLocation) {
   EXPECT_EQ(sink_.Starting("message 0 shapejobs.message.logindone").size(), 1u);
 }
 
+// Refusals of the CAD application, forced through a scenario file.
+class RefusedConnectTest : public ConnectTest {
+ protected:
+  void Force(const std::string& line) {
+    setenv("FOLVANECAD_SCENARIO", odbc_.Folder().Write("scenario.txt", line + "\n").c_str(), 1);
+  }
+  void TearDown() override { unsetenv("FOLVANECAD_SCENARIO"); }
+};
+
+TEST_F(RefusedConnectTest, RefusedSwitchOfTheDataSourceIsReportedWithTheApplicationsText) {
+  Force("Connect status=2 error=The database is locked");
+  auto task = NewTask();
+  EXPECT_THROW(task->ConnectServer(Conventional()), TaskError);
+  EXPECT_EQ(sink_.Starting("message 2"),
+            std::vector<std::string>{"message 2 shapejobs.error.FailedToSetFolvaneCadDataSource task12 "
+                                     "The database is locked"});
+  EXPECT_EQ(task->Driver(), nullptr);
+  EXPECT_TRUE(odbc_.DataSources().empty());
+}
+
+TEST_F(RefusedConnectTest, RefusedDefaultsAreReportedWithTheApplicationsText) {
+  Force("SetDefaultsLocation status=2 error=No access to sysdflt.adf");
+  auto task = NewTask();
+  EXPECT_THROW(task->ConnectServer(Conventional()), TaskError);
+  EXPECT_EQ(sink_.Starting("message 2"),
+            std::vector<std::string>{"message 2 shapejobs.error.FailedToSetDefaultsPath " + defaults_ +
+                                     " No access to sysdflt.adf"});
+  EXPECT_TRUE(odbc_.DataSources().empty());
+}
+
 // Both drivers drive the stand-in through the same operations.
 class DriverEndToEndTest : public ConnectTest, public ::testing::WithParamInterface<bool> {
  protected:
