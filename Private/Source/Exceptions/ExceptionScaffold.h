@@ -21,11 +21,21 @@
 
 #include "QK_EException.h"
 
+// A class with the default, message, message-and-data and copy constructors.
 #define SHAPEJOB_EXCEPTION_CLASS(Class, Base, RegisteredName)                          \
  public:                                                                               \
+  Class(const QK_TString& message, const QK_TAny& data) : Base(message, data) {}      \
+  SHAPEJOB_EXCEPTION_SCAFFOLD(Class, Base, RegisteredName)
+
+// A class whose message is its only content: default, message and copy
+// constructors.
+#define SHAPEJOB_MESSAGE_EXCEPTION_CLASS(Class, Base, RegisteredName)                  \
+ public:                                                                               \
+  SHAPEJOB_EXCEPTION_SCAFFOLD(Class, Base, RegisteredName)
+
+#define SHAPEJOB_EXCEPTION_SCAFFOLD(Class, Base, RegisteredName)                       \
   Class() = default;                                                                   \
   explicit Class(const QK_TString& message) : Base(message) {}                         \
-  Class(const QK_TString& message, const QK_TAny& data) : Base(message, data) {}      \
   Class(const Class& other) = default;                                                 \
   ~Class() override = default;                                                         \
                                                                                        \

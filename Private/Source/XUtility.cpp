@@ -1,0 +1,282 @@
+#include "XUtility.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <type_traits>
+
+#include <xalanc/DOMSupport/DOMServices.hpp>
+#include <xalanc/DOMSupport/XalanDocumentPrefixResolver.hpp>
+#include <xalanc/PlatformSupport/XSLException.hpp>
+#include <xalanc/XPath/XObject.hpp>
+#include <xalanc/XPath/XPathEvaluator.hpp>
+#include <xalanc/XalanDOM/XalanNode.hpp>
+#include <xalanc/XalanSourceTree/XalanSourceTreeDOMSupport.hpp>
+#include <xalanc/XalanSourceTree/XalanSourceTreeInit.hpp>
+#include <xalanc/XalanSourceTree/XalanSourceTreeParserLiaison.hpp>
+#include <xalanc/XalanTransformer/XalanTransformer.hpp>
+#include <xercesc/framework/LocalFileInputSource.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/EntityResolver.hpp>
+#include <xercesc/sax/ErrorHandler.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/TransService.hpp>
+#include <xercesc/util/XMLString.hpp>
+
+#include "QK_EException.h"
+#include "TaskError.h"
+
+namespace CAD {
+
+namespace {
+
+const char kXPathPrefix[] = "xpath:";
+
+void TerminateXmlLibraries() {
+  xalanc::XalanTransformer::terminate();
+  xalanc::XPathEvaluator::terminate();
+  xercesc::XMLPlatformUtils::Terminate();
+}
+
+QK_TString FromXalan(const xalanc::XalanDOMString& text) {
+  std::wstring wide;
+  for (xalanc::XalanDOMString::size_type i = 0; i < text.length(); ++i) wide += static_cast<wchar_t>(text[i]);
+  return QK_TString(wide);
+}
+
+xalanc::XalanDOMString ToXalan(const QK_TString& text) {
+  return xalanc::XalanDOMString(text.c_str(), xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+}
+
+QK_TString FromXerces(const XMLCh* text) { return QK_TString(XMLChToUtf8String(text)); }
+
+// External DTDs and entities of an input file are never loaded: every one
+// of them reads as empty.
+class NoExternalEntities : public xercesc::EntityResolver {
+ public:
+  xercesc::InputSource* resolveEntity(const XMLCh*, const XMLCh*) override {
+    static const XMLByte kNothing[] = "";
+    return new xercesc::MemBufInputSource(kNothing, 0, "external entity", false);
+  }
+};
+
+// Parse errors end the parse as the exception that describes them.
+class ThrowingErrorHandler : public xercesc::ErrorHandler {
+ public:
+  void warning(const xercesc::SAXParseException&) override {}
+  void error(const xercesc::SAXParseException& e) override { throw e; }
+  void fatalError(const xercesc::SAXParseException& e) override { throw e; }
+  void resetErrors() override {}
+};
+
+bool EndsWithText(const QK_TString& expression) { return expression.EndsWith("/text()"); }
+
+}  // namespace
+
+void InitializeXmlLibraries() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xercesc::XMLPlatformUtils::Initialize();
+    xalanc::XPathEvaluator::initialize();
+    xalanc::XalanTransformer::initialize();
+    std::atexit(TerminateXmlLibraries);
+  });
+}
+
+bool IsXPathValue(const QK_TString& value) { return value.StartsWith(kXPathPrefix); }
+
+TicketReader::TicketReader(TW_TTask& task, AT_TTicket& ticket, const QK_TURL& inputFile, const TicketFamily& family)
+    : task_(task), ticket_(ticket), inputFile_(inputFile), family_(family) {
+  InitializeXmlLibraries();
+}
+
+TicketReader::~TicketReader() {
+  // The document belongs to the liaison, which goes before its DOM support.
+  document_ = nullptr;
+  liaison_.reset();
+  domSupport_.reset();
+}
+
+const QK_TAny* TicketReader::Parameter(const char* key) const { return ticket_.GetParameters().Find(key); }
+
+TicketValue TicketReader::Read(const char* key, Presence presence, const char* parameterName) {
+  const QK_TAny* raw = Parameter(key);
+  if (raw == nullptr && presence == Presence::kMandatory) {
+    QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
+  }
+  QK_TString text;
+  if (raw != nullptr) {
+    if (!raw->Is(QK_TAny::Kind::String)) {
+      QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a text", key,
+                                                QK_TAny::KindName(raw->GetKind()))));
+    }
+    text = raw->AsString();
+  }
+  TicketValue result;
+  QK_TString resolved;
+  ResolveVeltropName(resolved, text);
+  if (IsXPathValue(resolved)) {
+    LoadTicketXml();
+    QK_TString evaluated;
+    EvaluateParamXPath(resolved, evaluated, parameterName);
+    result.value = evaluated.Trim();
+    result.fromXPath = true;
+  } else {
+    result.value = resolved.Trim();
+  }
+  return result;
+}
+
+TicketValue TicketReader::ReadAndLog(const char* key, Presence presence, const char* parameterName,
+                                     const char* logName) {
+  TicketValue value = Read(key, presence, parameterName);
+  Log(logName, value.value);
+  return value;
+}
+
+std::optional<TicketValue> TicketReader::ReadAndLogUnlessEmpty(const char* key, Presence presence,
+                                                               const char* parameterName, const char* logName) {
+  TicketValue value = Read(key, presence, parameterName);
+  if (value.value.Empty()) return std::nullopt;
+  Log(logName, value.value);
+  return value;
+}
+
+void TicketReader::Log(const char* logName, const QK_TString& value) {
+  task_.AddMessage(0, QK_TString::Format("shapejobs.%s.value", logName), QK_TAny(value));
+}
+
+QK_TString& TicketReader::ResolveVeltropName(QK_TString& out, const QK_TString& in) {
+  out = QK_TString();
+  if (!task_.GetTName().Resolve(in, out)) {
+    task_.AddMessage(2, "shapejobs.message.couldnotresolve", QK_TAny(in));
+    QK_THROW(QK_EException(QK_TString::Format("Veltrop: %s failed to resolved:", in.c_str())));
+  }
+  return out;
+}
+
+bool TicketReader::LoadTicketXml() {
+  if (loaded_) return true;
+  xalanc::XalanSourceTreeInit sourceTreeInit(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+  domSupport_ = std::make_unique<xalanc::XalanSourceTreeDOMSupport>();
+  liaison_ = std::make_unique<xalanc::XalanSourceTreeParserLiaison>(*domSupport_);
+  domSupport_->setParserLiaison(liaison_.get());
+  NoExternalEntities noExternalEntities;
+  ThrowingErrorHandler errors;
+  liaison_->setEntityResolver(&noExternalEntities);
+  liaison_->setErrorHandler(&errors);
+  try {
+    const std::wstring path = inputFile_.LocalName().wc_str();
+    std::basic_string<XMLCh> xmlPath(path.begin(), path.end());
+    xercesc::LocalFileInputSource input(xmlPath.c_str());
+    document_ = liaison_->parseXMLStream(input, xalanc::XalanDOMString(xalanc::XalanMemMgrs::getDefaultXercesMemMgr()));
+  } catch (const xercesc::SAXParseException& e) {
+    liaison_->setEntityResolver(nullptr);
+    liaison_->setErrorHandler(nullptr);
+    family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getLineNumber()),
+                                                  static_cast<int>(e.getColumnNumber()),
+                                                  FromXerces(e.getMessage()).c_str()),
+                               family_.sourceFile, __LINE__);
+  } catch (const xercesc::XMLException& e) {
+    liaison_->setEntityResolver(nullptr);
+    liaison_->setErrorHandler(nullptr);
+    family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getSrcLine()),
+                                                  -1, FromXerces(e.getMessage()).c_str()),
+                               family_.sourceFile, __LINE__);
+  }
+  liaison_->setEntityResolver(nullptr);
+  liaison_->setErrorHandler(nullptr);
+  loaded_ = document_ != nullptr;
+  return loaded_;
+}
+
+void TicketReader::EvaluateParamXPath(const QK_TString& value, QK_TString& out, const char* parameterName) {
+  QK_TString expression = value.Substring(sizeof kXPathPrefix - 1);
+  // Ticket values are untrusted: no XPath may reach other documents.
+  if (expression.Contains("document(")) {
+    family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
+                              family_.sourceFile, __LINE__);
+  }
+  try {
+    xalanc::XalanSourceTreeInit sourceTreeInit(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+    xalanc::XPathEvaluator evaluator;
+    xalanc::XalanDocumentPrefixResolver resolver(document_);
+    for (;;) {
+      const xalanc::XalanDOMString xpath = ToXalan(expression);
+      xalanc::XalanNode* node = evaluator.selectSingleNode(*domSupport_, document_, xpath.c_str(), resolver);
+      if (node != nullptr) {
+        xalanc::XalanDOMString text(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+        xalanc::DOMServices::getNodeData(*node, text);
+        out = FromXalan(text);
+        return;
+      }
+      if (!family_.retryWithoutText || !EndsWithText(expression)) break;
+      expression = expression.Substring(0, expression.Length() - 7);
+    }
+  } catch (const xalanc::XSLException& e) {
+    const auto line = e.getLineNumber();
+    const auto column = e.getColumnNumber();
+    // The engine marks an unknown position with the largest value.
+    const auto unknown = static_cast<std::decay_t<decltype(line)>>(-1);
+    task_.AddMessage(2, "shapejobs.message.xalanxpathevaluateexception",
+                     {QK_TAny(parameterName), QK_TAny(value),
+                      QK_TAny(line == unknown ? -1LL : static_cast<long long>(line)),
+                      QK_TAny(column == unknown ? -1LL : static_cast<long long>(column)),
+                      QK_TAny(FromXalan(e.getMessage()))});
+    QK_THROW(TaskError());
+  }
+  family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
+                            family_.sourceFile, __LINE__);
+}
+
+QK_TString NormaliseCommandScript(const TicketValue& script) {
+  QK_TString value = script.value;
+  bool droppedFile = false;
+  if (value.StartsWith("file:")) {
+    value = value.Substring(5);
+    droppedFile = true;
+  }
+  if (!(script.fromXPath && droppedFile) && value.StartsWith("EXE file:")) value = value.Substring(9);
+  if (value.StartsWith("EXE")) return value;
+  if (value.Empty()) return QK_TString();
+  return QK_TString("EXE ") + value;
+}
+
+XMLCh* Utf8ToXMLCh(const char* text, std::size_t length, xercesc::MemoryManager* manager) {
+  if (length == 0) {
+    auto* empty = static_cast<XMLCh*>(manager->allocate(sizeof(XMLCh)));
+    empty[0] = 0;
+    return empty;
+  }
+  xercesc::TranscodeFromStr transcoded(reinterpret_cast<const XMLByte*>(text), length, "UTF-8", manager);
+  return transcoded.adopt();
+}
+
+XMLCh* Utf8ToXMLCh(const std::string& text, xercesc::MemoryManager* manager) {
+  return Utf8ToXMLCh(text.data(), text.size(), manager);
+}
+
+char* XMLChToUtf8(const XMLCh* text, std::size_t length, xercesc::MemoryManager* manager) {
+  if (length == 0) {
+    auto* empty = static_cast<char*>(manager->allocate(1));
+    empty[0] = '\0';
+    return empty;
+  }
+  xercesc::TranscodeToStr transcoded(text, length, "UTF-8", manager);
+  return reinterpret_cast<char*>(transcoded.adopt());
+}
+
+std::string XMLChToUtf8String(const XMLCh* text, std::size_t length) {
+  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
+  char* bytes = XMLChToUtf8(text, length, manager);
+  std::string result(bytes);
+  manager->deallocate(bytes);
+  return result;
+}
+
+std::string XMLChToUtf8String(const XMLCh* text) {
+  if (text == nullptr) return std::string();
+  return XMLChToUtf8String(text, xercesc::XMLString::stringLen(text));
+}
+
+}  // namespace CAD

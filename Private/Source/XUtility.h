@@ -1,0 +1,133 @@
+// What the ticket builders share: reading one ticket parameter (fetch,
+// variable-substitution names, "xpath:" values over the input file,
+// trimming, logging), loading the input file as an XML document once,
+// command-script normalisation, and UTF-8 transcoding for SAX handlers.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <xercesc/framework/MemoryManager.hpp>
+#include <xercesc/util/XercesDefs.hpp>
+
+#include "AT_TTicket.h"
+#include "QK_TAny.h"
+#include "QK_TString.h"
+#include "QK_TURL.h"
+#include "TW_TTask.h"
+
+#include <xalanc/Include/PlatformDefinitions.hpp>
+
+namespace XALAN_CPP_NAMESPACE {
+class XalanDocument;
+class XalanSourceTreeDOMSupport;
+class XalanSourceTreeParserLiaison;
+}  // namespace XALAN_CPP_NAMESPACE
+
+namespace CAD {
+
+// Starts the XML libraries once per process (Xerces, then the XPath
+// evaluator and the transformer of Xalan) and stops them in reverse order
+// when the process ends. Safe to call any number of times.
+void InitializeXmlLibraries();
+
+// The exception classes and source name of one builder's family.
+struct TicketFamily {
+  const char* sourceFile;
+  // Throws the family's not-well-formed (invalid-XPath) class with
+  // `message`, recording `sourceFile` and `line`.
+  [[noreturn]] void (*throwNotWellFormed)(const QK_TString& message, const char* sourceFile, unsigned int line);
+  [[noreturn]] void (*throwInvalidXPath)(const QK_TString& message, const char* sourceFile, unsigned int line);
+  // Shop card and layout: an XPath ending in "/text()" that selects nothing
+  // is tried again without it.
+  bool retryWithoutText;
+};
+
+// Builds TicketFamily's throw functions from a class.
+template <class Exception>
+[[noreturn]] void ThrowTicketException(const QK_TString& message, const char* sourceFile, unsigned int line) {
+  Exception exception(message);
+  exception.__PREPARE_FOR_THROW__(line, sourceFile).Throw();
+  QK_NotReached();
+}
+
+// One parameter as read: its value, and whether it came from an XPath.
+struct TicketValue {
+  QK_TString value;
+  bool fromXPath = false;
+};
+
+// Reads the parameters of one ticket for one builder.
+class TicketReader {
+ public:
+  enum class Presence { kMandatory, kOptional };
+
+  TicketReader(TW_TTask& task, AT_TTicket& ticket, const QK_TURL& inputFile, const TicketFamily& family);
+  ~TicketReader();
+  TicketReader(const TicketReader&) = delete;
+  TicketReader& operator=(const TicketReader&) = delete;
+
+  // Fetches a text parameter, resolves its names, evaluates it when it is an
+  // "xpath:" value (failures name `parameterName`), and trims it. A missing
+  // mandatory key, or a value that is not a text, throws QK_EException
+  // naming the key; a missing optional key reads as "".
+  TicketValue Read(const char* key, Presence presence, const char* parameterName);
+  // Read, then log the value under "shapejobs.<logName>.value".
+  TicketValue ReadAndLog(const char* key, Presence presence, const char* parameterName, const char* logName);
+  // ReadAndLog for the keys of an enterprise design selection: an empty
+  // value is neither logged nor returned.
+  std::optional<TicketValue> ReadAndLogUnlessEmpty(const char* key, Presence presence, const char* parameterName,
+                                                   const char* logName);
+  void Log(const char* logName, const QK_TString& value);
+
+  // The raw parameter value, or null when the ticket has no such key.
+  const QK_TAny* Parameter(const char* key) const;
+
+  // Replaces the variable-substitution names of `in`; a name that cannot be
+  // resolved is reported ("shapejobs.message.couldnotresolve") and thrown as
+  // QK_EException.
+  QK_TString& ResolveVeltropName(QK_TString& out, const QK_TString& in);
+  // Parses the input file on first use; the family's not-well-formed class
+  // when it is not XML.
+  bool LoadTicketXml();
+  // The string value of the node that the XPath of `value` (with its
+  // "xpath:" prefix) selects in the input file.
+  void EvaluateParamXPath(const QK_TString& value, QK_TString& out, const char* parameterName);
+
+  // The loaded input document (null before LoadTicketXml), for builders
+  // that evaluate node lists themselves.
+  xalanc::XalanDocument* Document() const { return document_; }
+  xalanc::XalanSourceTreeDOMSupport* DOMSupport() const { return domSupport_.get(); }
+  const TicketFamily& Family() const { return family_; }
+  TW_TTask& Task() const { return task_; }
+
+ private:
+  TW_TTask& task_;
+  AT_TTicket& ticket_;
+  const QK_TURL& inputFile_;
+  const TicketFamily& family_;
+  bool loaded_ = false;
+  std::unique_ptr<xalanc::XalanSourceTreeDOMSupport> domSupport_;
+  std::unique_ptr<xalanc::XalanSourceTreeParserLiaison> liaison_;
+  xalanc::XalanDocument* document_ = nullptr;
+};
+
+// True when `value` is an "xpath:" value.
+bool IsXPathValue(const QK_TString& value);
+
+// A command script as the CAD application runs it: "EXE " and the script's
+// path; "file:" and "EXE file:" prefixes are dropped (the latter only when
+// the first did not apply to an XPath value); a value already beginning
+// with "EXE" stays; an empty value stays empty.
+QK_TString NormaliseCommandScript(const TicketValue& script);
+
+// UTF-8 transcoding for the SAX handlers; the results belong to the caller
+// and are released on `manager`.
+XMLCh* Utf8ToXMLCh(const char* text, std::size_t length, xercesc::MemoryManager* manager);
+XMLCh* Utf8ToXMLCh(const std::string& text, xercesc::MemoryManager* manager);
+char* XMLChToUtf8(const XMLCh* text, std::size_t length, xercesc::MemoryManager* manager);
+std::string XMLChToUtf8String(const XMLCh* text);
+std::string XMLChToUtf8String(const XMLCh* text, std::size_t length);
+
+}  // namespace CAD
