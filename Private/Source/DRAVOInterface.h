@@ -162,6 +162,17 @@ class DRAVOInterface {
   virtual void InitCompany() = 0;
   virtual void ReleaseCompany() = 0;
 
+  // The task operations: each does the work of one task type on this
+  // driver and returns 0, or another value for a warning. Failures are
+  // exceptions of the DravoException family (or TaskError after a message).
+  virtual int GenerateDesignFromStandard(RunStandardTicketData& record);
+  virtual int GenerateDesignInfo(ShopCardTicketData& record, QK_TString& text, QK_TURL& outputLocation);
+  virtual int GenerateDesignInfoWithVariables(ShopCardTicketData& record, StringMapList& exportedDesigns,
+                                              QK_TString& text, QK_TURL& outputLocation);
+  virtual int GenerateShopCard(ShopCardTicketData& record);
+  virtual int SplitDesign(SplitDesignTicketData& record);
+  virtual int GenerateLayout(StringMapList& entries, LOTicketParam& record);
+
   // `name` with the characters that file names cannot hold ("\/:?"<>*|)
   // replaced by underscores.
   static QK_TString SanitizeFileName(const QK_TString& name);

@@ -66,6 +66,8 @@ class Task : public TW_TTask {
   void CheckDataSourceLogin();
   void ChangeDefaultsLocation(const std::string& location);
 
+  // "Enterprise" or "Conventional", by the connected server.
+  QK_TString DatabaseKind() const;
   // Builder calls: fill the type's record from the ticket.
   void BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record,
                            StringMapList& exportedDesigns, const QK_TString& kind);
@@ -84,6 +86,12 @@ class Task : public TW_TTask {
 
   // Removes the temporary ODBC data source named by dataSourceName.
   void RemoveDataSource();
+
+ private:
+  // The driver of the connected server; throws when there is none.
+  DRAVOInterface& ConnectedDriver();
+
+ public:
 
  protected:
   CadServerConfig currentServer;

@@ -75,6 +75,14 @@ class ShopCardTicketData {
 
   // Copies of the output pointers, in order; the record is not changed.
   OutputsList GetOutputs() const { return outputs; }
+  // The script of the first command script that runs at `phase`, or an
+  // empty text when none does.
+  const QK_TString& GetCommandScript(const QK_TString& phase) const {
+    for (const auto& script : commandScripts) {
+      if (script != nullptr && script->RunAt == phase) return script->Name;
+    }
+    return QK_TString::sEmpty;
+  }
 
   QK_TString designName;
   QK_TString project;

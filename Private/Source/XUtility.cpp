@@ -38,10 +38,10 @@ void TerminateXmlLibraries() {
   xercesc::XMLPlatformUtils::Terminate();
 }
 
+// Through UTF-8, so that characters outside the BMP (surrogate pairs in
+// UTF-16) stay whole.
 QK_TString FromXalan(const xalanc::XalanDOMString& text) {
-  std::wstring wide;
-  for (xalanc::XalanDOMString::size_type i = 0; i < text.length(); ++i) wide += static_cast<wchar_t>(text[i]);
-  return QK_TString(wide);
+  return QK_TString(XMLChToUtf8String(text.c_str(), text.length()));
 }
 
 xalanc::XalanDOMString ToXalan(const QK_TString& text) {
@@ -137,7 +137,8 @@ TicketValue TicketReader::ReadAndLog(const char* key, Presence presence, const c
 std::optional<TicketValue> TicketReader::ReadAndLogUnlessEmpty(const char* key, Presence presence,
                                                                const char* parameterName, const char* logName) {
   TicketValue value = Read(key, presence, parameterName);
-  if (value.value.Empty()) return std::nullopt;
+  // What an XPath finds is kept even when empty; only an empty text is skipped.
+  if (value.value.Empty() && !value.fromXPath) return std::nullopt;
   Log(logName, value.value);
   return value;
 }
@@ -177,12 +178,14 @@ bool TicketReader::LoadTicketXml() {
                                                   static_cast<int>(e.getColumnNumber()),
                                                   FromXerces(e.getMessage()).c_str()),
                                family_.sourceFile, __LINE__);
+    QK_NotReached();
   } catch (const xercesc::XMLException& e) {
     liaison_->setEntityResolver(nullptr);
     liaison_->setErrorHandler(nullptr);
     family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getSrcLine()),
                                                   -1, FromXerces(e.getMessage()).c_str()),
                                family_.sourceFile, __LINE__);
+    QK_NotReached();
   }
   liaison_->setEntityResolver(nullptr);
   liaison_->setErrorHandler(nullptr);
@@ -227,6 +230,7 @@ void TicketReader::EvaluateParamXPath(const QK_TString& value, QK_TString& out, 
   }
   family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
                             family_.sourceFile, __LINE__);
+  QK_NotReached();
 }
 
 QK_TString NormaliseCommandScript(const TicketValue& script) {

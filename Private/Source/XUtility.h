@@ -35,10 +35,10 @@ void InitializeXmlLibraries();
 // The exception classes and source name of one builder's family.
 struct TicketFamily {
   const char* sourceFile;
-  // Throws the family's not-well-formed (invalid-XPath) class with
-  // `message`, recording `sourceFile` and `line`.
-  [[noreturn]] void (*throwNotWellFormed)(const QK_TString& message, const char* sourceFile, unsigned int line);
-  [[noreturn]] void (*throwInvalidXPath)(const QK_TString& message, const char* sourceFile, unsigned int line);
+  // Throw the family's not-well-formed (invalid-XPath) class with
+  // `message`, recording `sourceFile` and `line`; they never return.
+  void (*throwNotWellFormed)(const QK_TString& message, const char* sourceFile, unsigned int line);
+  void (*throwInvalidXPath)(const QK_TString& message, const char* sourceFile, unsigned int line);
   // Shop card and layout: an XPath ending in "/text()" that selects nothing
   // is tried again without it.
   bool retryWithoutText;
@@ -46,7 +46,7 @@ struct TicketFamily {
 
 // Builds TicketFamily's throw functions from a class.
 template <class Exception>
-[[noreturn]] void ThrowTicketException(const QK_TString& message, const char* sourceFile, unsigned int line) {
+void ThrowTicketException(const QK_TString& message, const char* sourceFile, unsigned int line) {
   Exception exception(message);
   exception.__PREPARE_FOR_THROW__(line, sourceFile).Throw();
   QK_NotReached();
@@ -76,7 +76,7 @@ class TicketReader {
   // Read, then log the value under "shapejobs.<logName>.value".
   TicketValue ReadAndLog(const char* key, Presence presence, const char* parameterName, const char* logName);
   // ReadAndLog for the keys of an enterprise design selection: an empty
-  // value is neither logged nor returned.
+  // value that did not come from an XPath is neither logged nor returned.
   std::optional<TicketValue> ReadAndLogUnlessEmpty(const char* key, Presence presence, const char* parameterName,
                                                    const char* logName);
   void Log(const char* logName, const QK_TString& value);

@@ -99,4 +99,14 @@ class MockDriver : public CAD::DRAVOInterface {
   MOCK_METHOD(void, ReleasePerson, (), (override));
   MOCK_METHOD(void, InitCompany, (), (override));
   MOCK_METHOD(void, ReleaseCompany, (), (override));
+  MOCK_METHOD(int, GenerateDesignFromStandard, (CAD::RunStandardTicketData & record), (override));
+  MOCK_METHOD(int, GenerateDesignInfo, (CAD::ShopCardTicketData & record, QK_TString& text, QK_TURL& outputLocation),
+              (override));
+  MOCK_METHOD(int, GenerateDesignInfoWithVariables,
+              (CAD::ShopCardTicketData & record, CAD::StringMapList& exportedDesigns, QK_TString& text,
+               QK_TURL& outputLocation),
+              (override));
+  MOCK_METHOD(int, GenerateShopCard, (CAD::ShopCardTicketData & record), (override));
+  MOCK_METHOD(int, SplitDesign, (CAD::SplitDesignTicketData & record), (override));
+  MOCK_METHOD(int, GenerateLayout, (CAD::StringMapList & entries, CAD::LOTicketParam& record), (override));
 };

@@ -1,0 +1,156 @@
+// The layout ticket builder: turns the ticket of a layout task into the
+// task-wide layout settings (LOTicketParam) and one parameter map per
+// manufacturing template. The templates are not read key by key: the ticket
+// says where each layout parameter stands in a record of the input XML file,
+// a stylesheet generated from that description turns the input file into an
+// MFGTemplateList document, and a SAX pass reads that document back.
+#pragma once
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include <xercesc/sax2/DefaultHandler.hpp>
+
+#include "AT_TTicket.h"
+#include "QK_TArray.h"
+#include "QK_TString.h"
+#include "QK_TURL.h"
+#include "ShapejobTicketData.h"
+#include "TW_TTask.h"
+#include "XUtility.h"
+
+namespace XALAN_CPP_NAMESPACE {
+class XalanParsedSource;
+}  // namespace XALAN_CPP_NAMESPACE
+
+namespace CAD {
+
+// Template element name (such as "FormatClass") to parameter display name
+// (such as "Format Class").
+using TemplateFieldNames = std::map<QK_TString, QK_TString>;
+
+// Where the value of one layout parameter comes from: an XPath relative to
+// one record, or else a fixed default.
+struct ParameterSource {
+  QK_TString xpath;
+  QK_TString defaultValue;
+};
+// Parameter display name to its source.
+using ParameterSources = std::map<QK_TString, ParameterSource>;
+
+// The 21 template elements and their display names.
+const TemplateFieldNames& LayoutTemplateFieldNames();
+
+// Writes a stylesheet that makes one MFGTemplateItem per record of the input
+// document (each holding every element of `fieldNames`, filled from its
+// parameter's XPath or default), and runs it over the input document.
+class TemplateTransform {
+ public:
+  TemplateTransform(const TemplateFieldNames& fieldNames, const ParameterSources& sources, QK_TString recordXPath);
+
+  // Writes the stylesheet to `stylesheetPath`, then the transform of the
+  // already parsed `input` to `resultPath` (local paths). Failures throw
+  // QK_EException.
+  void Run(const xalanc::XalanParsedSource& input, const QK_TString& stylesheetPath,
+           const QK_TString& resultPath) const;
+
+ private:
+  void GenerateXslt(const QK_TString& stylesheetPath) const;
+  void Transform(const xalanc::XalanParsedSource& input, const QK_TString& stylesheetPath,
+                 const QK_TString& resultPath) const;
+
+  const TemplateFieldNames& fieldNames_;
+  const ParameterSources& sources_;
+  QK_TString recordXPath_;
+};
+
+// Reads an MFGTemplateList document: one map (display name to trimmed text)
+// per record element that holds at least one known template element; within
+// a record the first value of a parameter wins. A document that breaks off
+// throws LONonWellformedXMLException.
+class LayoutSAXHandler : public xercesc::DefaultHandler {
+ public:
+  LayoutSAXHandler(const TemplateFieldNames& fieldNames, QK_TString recordPath);
+  ~LayoutSAXHandler() override;
+
+  void startElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName,
+                    const xercesc::Attributes& attributes) override;
+  void endElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName) override;
+  void characters(const XMLCh* characters, XMLSize_t length) override;
+  void fatalError(const xercesc::SAXParseException& exception) override;
+
+  StringMapList& Records() { return records_; }
+
+ private:
+  const TemplateFieldNames& fieldNames_;
+  QK_TString recordPath_;
+  StringMapList records_;
+  QK_TString currentPath_;
+  StringMap currentRecord_;
+  QK_TString text_;
+  QK_TString currentParameter_;      // display name of the open template element
+  QK_TString currentParameterPath_;  // its path, to know when it ends
+  bool inRecord_ = false;
+};
+
+class LOTicketBuilder {
+ public:
+  LOTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, StringMapList& templateRecords,
+                  LOTicketParam& record, TW_TTask& task);
+  ~LOTicketBuilder();
+  LOTicketBuilder(const LOTicketBuilder&) = delete;
+  LOTicketBuilder& operator=(const LOTicketBuilder&) = delete;
+
+  // Reads the whole ticket. False when the template document could not be
+  // produced or read (reported as "Exception.message"); other failures
+  // throw.
+  bool BuildTicketData();
+
+ private:
+  QK_TString ReadRecordXPath();
+  ParameterSources ReadParameterSources();
+  bool ReadTemplateRecords(const QK_TString& recordXPath, const ParameterSources& sources);
+  void ReadDesignSelection();
+  void ReadProjectReference();
+  void ReadNestingTypes();
+  void AddNestingCodes(const QK_TString& nestingType, std::set<QK_TString>& codes);
+  void ReadOutputs();
+  void ReadCustomVariables();
+  void ReadCustomVariablesByXPath(const QK_TString& names, const QK_TString& types, const QK_TString& expressions);
+  void ReadCustomVariablesFromList();
+  void ReadPreview();
+  void CheckWorkflow(const QK_TString& shortName);
+  void ReadPosition();
+  void ReadDesignInfo();
+  void ReadCrossGrain();
+
+  // A text parameter as the ticket holds it (no names resolved, not
+  // trimmed); "" for an absent optional key.
+  QK_TString RawText(const char* key, TicketReader::Presence presence) const;
+  // A flag parameter; `fallback` for an absent optional key.
+  bool Flag(const char* key, TicketReader::Presence presence, bool fallback) const;
+  // A list parameter whose entries are dictionaries.
+  const QK_TArray& DictList(const char* key) const;
+  // Resolves names in `raw`, evaluates it when it is an "xpath:" value, and
+  // trims it.
+  TicketValue ResolveValue(const QK_TString& raw, const char* parameterName);
+  // Reads a parameter and logs it, except a plain value that is empty.
+  TicketValue ReadValue(const char* key, TicketReader::Presence presence, const char* parameterName,
+                        const char* logName);
+  // Output names and folders: names in a plain value stay unresolved, for
+  // the layout operation to resolve per output.
+  QK_TString ReadKeepingNames(const char* key, const char* parameterName);
+  // Reports `messageKey` as an error, then throws InvalidValueException.
+  [[noreturn]] void FailInvalidValue(const char* messageKey, const std::vector<QK_TAny>& arguments = {},
+                                     const QK_TString& exceptionMessage = QK_TString());
+  [[noreturn]] static void ThrowVariableResolve(const QK_TString& names, const QK_TString& types,
+                                                const QK_TString& expressions, unsigned int line);
+
+  TicketReader reader_;
+  TW_TTask& task_;
+  StringMapList& templateRecords_;
+  LOTicketParam& record_;
+};
+
+}  // namespace CAD

@@ -1,0 +1,107 @@
+// The builder calls: each runs its task type's ticket builder over one
+// input and turns the builder's failures into a message followed by a bare
+// TaskError.
+#include "LOTicketBuilder.h"
+#include "LOTickeException.h"
+#include "RunStandardTickeException.h"
+#include "RunStandardTicketBuilder.h"
+#include "Shapejob.h"
+#include "ShopCardTicketBuilder.h"
+#include "ShopCardTicketException.h"
+#include "SplitDesignTicketBuilder.h"
+#include "SplitDesignTicketException.h"
+#include "TaskError.h"
+
+namespace CAD {
+
+namespace {
+
+// A build that reports false ends in the call's base-library row.
+void RequireBuilt(bool built) {
+  if (!built) QK_THROW(QK_EException(QK_TString("Exception :: Ticket values not set.")));
+}
+
+}  // namespace
+
+// Logs the exception, sends `key` with its arguments, and ends the ticket.
+#define FAIL_AFTER(exception, ...) \
+  do {                             \
+    Log(exception);                \
+    AddMessage(2, __VA_ARGS__);    \
+    QK_THROW(TaskError());         \
+  } while (false)
+
+QK_TString Task::DatabaseKind() const {
+  return currentServer.type != 0 ? QK_TString("Enterprise") : QK_TString("Conventional");
+}
+
+void Task::BuildLayoutTicket(AT_TTicket& ticket, const QK_TURL& inputFile, StringMapList& entries,
+                             LOTicketParam& record) {
+  record.inputFile = inputFile;
+  record.databaseKind = DatabaseKind();
+  try {
+    LOTicketBuilder builder(ticket, inputFile, entries, record, *this);
+    RequireBuilt(builder.BuildTicketData());
+  } catch (const LONonWellformedXMLException& e) {
+    FAIL_AFTER(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+  } catch (const LOInvalidXpathException& e) {
+    FAIL_AFTER(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
+  } catch (const InvalidValueException& e) {
+    Log(e);  // the builder has sent its own message
+    QK_THROW(TaskError());
+  } catch (const QK_EException& e) {
+    FAIL_AFTER(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+  }
+}
+
+void Task::BuildRunStandardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, RunStandardTicketData& record) {
+  record.databaseKind = DatabaseKind();
+  try {
+    RunStandardTicketBuilder builder(ticket, inputFile, record, *this);
+    RequireBuilt(builder.BuildTicketData());
+  } catch (const NonWellformedXMLException& e) {
+    FAIL_AFTER(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+  } catch (const InvalidXpathException& e) {
+    FAIL_AFTER(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
+  } catch (const BlankProjectAndDesignName& e) {
+    FAIL_AFTER(e, "shapejobs.message.projectanddesignmandatory", QK_TAny(e.QK_Message()));
+  } catch (const StdVariablesMismatchException& e) {
+    FAIL_AFTER(e, "shapejobs.message.variablesmismatch", QK_TAny(e.QK_Message()));
+  } catch (const XpathVariableResolveException& e) {
+    FAIL_AFTER(e, "shapejobs.message.xpathvariablesresolveerror", QK_TAny(e.QK_Message()));
+  } catch (const StdVariablesEmptyException& e) {
+    FAIL_AFTER(e, "shapejobs.message.xpathstdvariableempty", QK_TAny(e.QK_Message()));
+  } catch (const QK_EException& e) {
+    FAIL_AFTER(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+  }
+}
+
+void Task::BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record,
+                               StringMapList& exportedDesigns, const QK_TString& kind) {
+  try {
+    ShopCardTicketBuilder builder(ticket, inputFile, record, *this);
+    builder.BuildTicketData(kind, exportedDesigns);
+  } catch (const InvalidShopCardTicketException& e) {
+    FAIL_AFTER(e, "shapejobs.error.InvalidXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+  } catch (const BadArgumentsException& e) {
+    FAIL_AFTER(e, "shapejobs.error.BadArgumentsException", QK_TAny(e.QK_Message()));
+  }
+}
+
+void Task::BuildSplitDesignTicket(AT_TTicket& ticket, const QK_TURL& inputFile, SplitDesignTicketData& record) {
+  record.databaseKind = DatabaseKind();
+  try {
+    SplitDesignTicketBuilder builder(ticket, inputFile, record, *this);
+    RequireBuilt(builder.BuildTicketData());
+  } catch (const NonWellformedXMLException2& e) {
+    FAIL_AFTER(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+  } catch (const InvalidXPathException2& e) {
+    FAIL_AFTER(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
+  } catch (const BlankProjectAndDesignName2& e) {
+    FAIL_AFTER(e, "shapejobs.message.projectanddesignmandatory", QK_TAny(e.QK_Message()));
+  } catch (const QK_EException& e) {
+    FAIL_AFTER(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+  }
+}
+
+}  // namespace CAD

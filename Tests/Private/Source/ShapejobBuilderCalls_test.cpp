@@ -1,0 +1,142 @@
+// The builder calls: each builder failure becomes the one message of its
+// row (after a log of the exception) and a bare TaskError.
+#include <gtest/gtest.h>
+
+#include "RecordingSink.h"
+#include "ShopCardTicketException.h"
+#include "Shapejob.h"
+#include "TaskError.h"
+#include "TempFolder.h"
+
+namespace {
+
+class EnterpriseCapableTask : public CAD::Task {
+ public:
+  void UseEnterpriseServer() { currentServer.type = 1; }
+};
+
+class BuilderCallTest : public ::testing::Test {
+ protected:
+  BuilderCallTest() { task.Prepare(TW_TTaskSetup(), &sink); }
+
+  QK_TURL Input(const char* name, const char* content) {
+    return QK_TURL::FromLocalPath(QK_TString(folder.Write(name, content)));
+  }
+  void Set(std::initializer_list<std::pair<const char*, const char*>> values) {
+    for (const auto& [key, value] : values) parameters.Set(key, QK_TAny(value));
+  }
+  void RunStandardTicket() {
+    Set({{"STYLE_CATALOG", "nonStyleCatalog"}, {"STANDARD_PATH", "std.ard"}, {"BOARD_CODE", "FBB"},
+         {"BOARD_DESC", "board"}, {"UNITS", "mm"}, {"GRAIN_DIRECTION", "Vertical"}, {"PRINT_SIDE", "Outside"},
+         {"COMMAND_SCRIPT", ""}, {"selectType", "list"}});
+    parameters.Set("STANDARD_VARIABLES", QK_TAny(QK_TArray()));
+  }
+  // The one message of severity 2 that the call sent, and whether the
+  // exception was logged.
+  std::vector<std::string> Errors() const { return sink.Starting("message 2"); }
+
+  TempFolder folder;
+  RecordingSink sink;
+  EnterpriseCapableTask task;
+  QK_TDict parameters;
+};
+
+TEST_F(BuilderCallTest, RunStandardRowsNameTheInputFileOrTheBuildersMessage) {
+  RunStandardTicket();
+  parameters.Set("BOARD_CODE", QK_TAny("xpath:/job/board"));
+  const QK_TURL notXml = Input("order.pdf", "%PDF-1.4 not xml");
+  AT_TTicket ticket("runstandard", parameters);
+  CAD::RunStandardTicketData record;
+  EXPECT_THROW(task.BuildRunStandardTicket(ticket, notXml, record), TaskError);
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].rfind("message 2 shapejobs.error.NonWellFormedXML " + notXml.ToString().str() +
+                                  " Error at line ",
+                              0),
+            0u)
+      << Errors()[0];
+  EXPECT_EQ(sink.logs.size(), 1u);
+
+  sink = RecordingSink();
+  parameters.Set("BOARD_CODE", QK_TAny("xpath:/job/nothing"));
+  AT_TTicket missing("runstandard", parameters);
+  EXPECT_THROW(task.BuildRunStandardTicket(missing, Input("job.xml", "<job/>"), record), TaskError);
+  EXPECT_EQ(Errors(), std::vector<std::string>{
+                          "message 2 shapejobs.message.xpathexception Param Name : BoardCode , Xpath : /job/nothing"});
+}
+
+TEST_F(BuilderCallTest, RunStandardOnAnEnterpriseServerNeedsProjectAndName) {
+  RunStandardTicket();
+  Set({{"PROJECT_NAME", ""}, {"ENT_STD_NAME", "Tray"}, {"VERSION", ""}});
+  task.UseEnterpriseServer();
+  AT_TTicket ticket("runstandard", parameters);
+  CAD::RunStandardTicketData record;
+  EXPECT_THROW(task.BuildRunStandardTicket(ticket, Input("job.xml", "<job/>"), record), TaskError);
+  EXPECT_EQ(record.databaseKind, QK_TString("Enterprise"));
+  EXPECT_EQ(Errors(), std::vector<std::string>{
+                          "message 2 shapejobs.message.projectanddesignmandatory Project Name: , Design Name:Tray"});
+}
+
+TEST_F(BuilderCallTest, PlainFailuresOfABuilderReportTheFileAndTheText) {
+  RunStandardTicket();
+  parameters.Set("BOARD_CODE", QK_TAny("<nosuchname/>"));
+  const QK_TURL input = Input("job.xml", "<job/>");
+  AT_TTicket ticket("runstandard", parameters);
+  CAD::RunStandardTicketData record;
+  EXPECT_THROW(task.BuildRunStandardTicket(ticket, input, record), TaskError);
+  EXPECT_EQ(Errors(), (std::vector<std::string>{
+                          "message 2 shapejobs.message.couldnotresolve <nosuchname/>",
+                          "message 2 shapejobs.error.CouldNotGetFileInfo " + input.ToString().str() +
+                              " Veltrop: <nosuchname/> failed to resolved:"}));
+}
+
+TEST_F(BuilderCallTest, ShopCardRowsAndWhatPassesOn) {
+  AT_TTicket ticket("createshopcard", parameters);
+  CAD::ShopCardTicketData record;
+  CAD::StringMapList designs;
+  const QK_TURL noDesign = Input("card.xml", "<Ticket><Other/></Ticket>");
+  EXPECT_THROW(task.BuildShopCardTicket(ticket, noDesign, record, designs, "buildShopCard"), TaskError);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"message 2 shapejobs.error.InvalidXML " + noDesign.ToString().str() +
+                                               " shapejobs.message.ticketnodenotfound"});
+
+  sink = RecordingSink();
+  CAD::ShopCardTicketData second;
+  EXPECT_THROW(task.BuildShopCardTicket(ticket, Input("bad.xml", "<Design><Output Copies=\"0\"/></Design>"), second,
+                                        designs, "buildShopCard"),
+               TaskError);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"message 2 shapejobs.error.BadArgumentsException Copies "});
+
+  sink = RecordingSink();
+  CAD::ShopCardTicketData third;
+  EXPECT_THROW(task.BuildShopCardTicket(ticket, Input("broken.xml", "<Design>"), third, designs, "buildShopCard"),
+               CAD::NonWellFormedXMLException)
+      << "classes that no row names pass on to the run";
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(BuilderCallTest, SplitDesignRows) {
+  Set({{"SELECT_DESIGN", "path"}, {"STANDARD_PATH", "xpath:/job/design"}, {"COMMAND_SCRIPT", ""},
+       {"PRINT_ITEM", "Lid"}});
+  AT_TTicket ticket("splitdesign", parameters);
+  CAD::SplitDesignTicketData record;
+  const QK_TURL broken = Input("job.xml", "<job>");
+  EXPECT_THROW(task.BuildSplitDesignTicket(ticket, broken, record), TaskError);
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].rfind("message 2 shapejobs.error.NonWellFormedXML " + broken.ToString().str(), 0), 0u)
+      << Errors()[0];
+  EXPECT_EQ(record.databaseKind, QK_TString("Conventional"));
+}
+
+TEST_F(BuilderCallTest, LayoutInvalidValuesAreLoggedWithoutASecondMessage) {
+  Set({{"XML_ELEMENT_NAME", ""}});
+  AT_TTicket ticket("runlayout", parameters);
+  CAD::StringMapList entries;
+  CAD::LOTicketParam record;
+  const QK_TURL input = Input("job.xml", "<job/>");
+  EXPECT_THROW(task.BuildLayoutTicket(ticket, input, entries, record), TaskError);
+  EXPECT_EQ(record.inputFile, input);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"message 2 shapejobs.message.rootnodeempty"})
+      << "the builder's own message only";
+  EXPECT_EQ(sink.logs.size(), 1u);
+}
+
+}  // namespace
