@@ -122,17 +122,6 @@ const QK_TString& EntryText(const QK_TDict& entry, const char* key, const char* 
   return value->AsString();
 }
 
-// A whole number in base 10, nothing else.
-bool ParseWholeNumber(const QK_TString& text, int& number) {
-  try {
-    std::size_t used = 0;
-    number = std::stoi(text.str(), &used, 10);
-    return used == text.Length();
-  } catch (const std::logic_error&) {
-    return false;
-  }
-}
-
 std::u16string ToXml(const QK_TString& text) {
   xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
   XMLCh* converted = Utf8ToXMLCh(text.str(), manager);
@@ -338,9 +327,15 @@ void LOTicketBuilder::ReadProjectReference() {
   record_.version = 0;
   const TicketValue version = reader_.Read("VERSION", kMandatory, "Version");
   if (!IsBlankPlainValue(version)) task_.AddMessage(0, "Version.Value", QK_TAny(version.value));
-  if (!version.value.Empty() && !ParseWholeNumber(version.value, record_.version)) {
-    FailInvalidValue("shapejobs.message.invalidversion", {QK_TAny(version.value)},
-                     QK_TString::Format("VERSION is not a whole number: %s", version.value.c_str()));
+  if (!version.value.Empty()) {
+    // Read as std::stoi reads: leading blanks and a sign, up to the first
+    // character that is not a digit.
+    try {
+      record_.version = std::stoi(version.value.str(), nullptr, 10);
+    } catch (const std::logic_error&) {
+      task_.AddMessage(2, "shapejobs.message.invalidversion", QK_TAny(version.value));
+      QK_THROW(TaskError());
+    }
   }
 
   if (record_.projectName.Empty() || record_.designName.Empty()) {

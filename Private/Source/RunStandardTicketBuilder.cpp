@@ -206,8 +206,8 @@ void RunStandardTicketBuilder::ReadVersion() {
   }
   const std::optional<std::int32_t> number = ParseVersion(version->value);
   if (!number) {
-    ThrowTicketException<RunStandardTickeException>(
-        QK_TString::Format("Version : %s is not a number", version->value.c_str()), kSourceFile, __LINE__);
+    reader_.Task().AddMessage(2, "shapejobs.message.invalidversion", QK_TAny(version->value));
+    QK_THROW(TaskError());
   }
   record_.version = *number;
 }

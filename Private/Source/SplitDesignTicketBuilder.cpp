@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "SplitDesignTicketException.h"
+#include "TaskError.h"
 
 namespace CAD {
 
@@ -83,8 +84,8 @@ void SplitDesignTicketBuilder::ReadVersion() {
   }
   const std::optional<std::int32_t> number = ParseVersion(version->value);
   if (!number) {
-    ThrowTicketException<SplitDesignTicketException>(
-        QK_TString::Format("Version : %s is not a number", version->value.c_str()), kSourceFile, __LINE__);
+    reader_.Task().AddMessage(2, "shapejobs.message.invalidversion", QK_TAny(version->value));
+    QK_THROW(TaskError());
   }
   record_.version = *number;
 }

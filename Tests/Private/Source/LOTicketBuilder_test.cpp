@@ -263,9 +263,12 @@ TEST_F(LOTicketBuilderTest, EnterpriseDesignReference) {
     EXPECT_EQ(record.designPath, QK_TString(c.expected)) << c.select << " " << c.version;
   }
   Set("SELECT_DESIGN", "project");
-  Set("VERSION", "3x");
-  EXPECT_EQ(Failure<CAD::InvalidValueException>(), "VERSION is not a whole number: 3x");
-  EXPECT_EQ(sink.Starting("message 2").back(), "message 2 shapejobs.message.invalidversion 3x");
+  Set("VERSION", " 3x");
+  ASSERT_TRUE(Build());
+  EXPECT_EQ(record.version, 3) << "read up to the first character that is not a digit";
+  Set("VERSION", "x3");
+  EXPECT_EQ(Failure<TaskError>(), "");
+  EXPECT_EQ(sink.Starting("message 2").back(), "message 2 shapejobs.message.invalidversion x3");
   Set("VERSION", "");
   Set("PROJECT_NAME", " ");
   ASSERT_TRUE(Build());

@@ -128,7 +128,8 @@ TEST_F(SplitDesignTicketBuilderTest, UnreadableTicketsFailWithTheirClassAndMessa
   Set(enterprise);
   EXPECT_EQ(Failure("Enterprise"), "BlankProjectAndDesignName2: Project Name:, Design Name:Tray");
   Set({{"PROJECT_NAME", "Cartons"}, {"VERSION", "latest"}});
-  EXPECT_EQ(Failure("Enterprise"), "SplitDesignTicketException: Version : latest is not a number");
+  EXPECT_EQ(Failure("Enterprise"), "TaskError: ");
+  EXPECT_EQ(sink.Starting("message 2").back(), "message 2 shapejobs.message.invalidversion latest");
 
   Set({{"STANDARD_PATH", "xpath:/job/nothing"}});
   EXPECT_EQ(Failure(), "InvalidXPathException2: Param Name : StandardName , Xpath : /job/nothing");
