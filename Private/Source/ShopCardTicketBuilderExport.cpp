@@ -4,7 +4,6 @@
 // attributes of "Thumbnail" elements and one "VariableN" entry per
 // "Variable" element (its attribute names and values joined with ",").
 // Within one design the first occurrence of a key wins.
-#include <iostream>
 #include <memory>
 
 #include <xercesc/framework/LocalFileInputSource.hpp>
@@ -96,11 +95,9 @@ void ExportSAXHandler::characters(const XMLCh* characters, XMLSize_t length) {
   if (collecting_) text_ += QK_TString(XMLChToUtf8String(characters, length));
 }
 
-void ExportSAXHandler::fatalError(const xercesc::SAXParseException& exception) {
-  std::cout << "Fatal Error: " << Text(exception.getMessage()) << "at line: " << exception.getLineNumber()
-            << std::endl;
-  throw exception;
-}
+// The error ends the pass; its text and position reach the task in the
+// not-well-formed exception (standard output carries the task's events).
+void ExportSAXHandler::fatalError(const xercesc::SAXParseException& exception) { throw exception; }
 
 void ExportSAXHandler::InsertAttributes(const xercesc::Attributes& attributes) {
   for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
