@@ -60,23 +60,6 @@ const NestingType kNestingTypes[] = {
 const char* const kPositions[] = {"Left Top",      "Center Top",   "Right Top",   "Left Center", "Center Center",
                                   "Right Center", "Left Bottom", "Center Bottom", "Right Bottom"};
 
-struct DesignInfoKey {
-  const char* key;
-  const char* parameterName;
-  const char* logName;
-  QK_TString DBInfo::*field;
-};
-const DesignInfoKey kDesignInfoKeys[] = {
-    {"DESIGN_DESC", "DesignDescription", "designDescription", &DBInfo::designDescription},
-    {"CUSTOMER_NAME", "CustomerName", "customerName", &DBInfo::customerName},
-    {"CUSTOMER_LOCATION", "CustomerLocation", "customerLocation", &DBInfo::customerLocation},
-    {"OWNER_NAME", "OwnerName", "ownerName", &DBInfo::ownerName},
-    {"OWNER_LOCATION", "OwnerLocation", "ownerLocation", &DBInfo::ownerLocation},
-    {"SALESPERSON_FIRST_NAME", "SalespersonFirstName", "salespersonFirstName", &DBInfo::salespersonFirstName},
-    {"SALESPERSON_LAST_NAME", "SalespersonLastName", "salespersonLastName", &DBInfo::salespersonLastName},
-    {"DESIGNER_FIRST_NAME", "DesignerFirstName", "designerFirstName", &DBInfo::designerFirstName},
-    {"DESIGNER_LAST_NAME", "DesignerLastName", "designerLastName", &DBInfo::designerLastName},
-};
 
 // A plain (not "xpath:") value that is empty is neither stored nor logged.
 bool IsBlankPlainValue(const TicketValue& value) { return !value.fromXPath && value.value.Empty(); }
@@ -532,9 +515,7 @@ void LOTicketBuilder::ReadPosition() {
 
 void LOTicketBuilder::ReadDesignInfo() {
   DBInfo info = record_.dbInfo;
-  for (const DesignInfoKey& key : kDesignInfoKeys) {
-    info.*key.field = reader_.ReadAndLog(key.key, kOptional, key.parameterName, key.logName).value;
-  }
+  ReadDesignPeople(reader_, info);
   record_.dbInfo = info;
 }
 

@@ -17,34 +17,6 @@
 
 namespace CAD {
 
-// Keeps the XML library started while a builder lives. A builder declares
-// it before its TicketReader, so the parsed document goes first.
-class XmlLibraryScope {
- public:
-  XmlLibraryScope();
-  ~XmlLibraryScope();
-  XmlLibraryScope(const XmlLibraryScope&) = delete;
-  XmlLibraryScope& operator=(const XmlLibraryScope&) = delete;
-};
-
-// The text of a parameter as the ticket holds it (not resolved, not
-// trimmed); "" for a missing optional key. A missing mandatory key, or a
-// value that is not a text, throws QK_EException naming the key.
-QK_TString TicketText(const TicketReader& reader, const char* key, TicketReader::Presence presence);
-
-// The number at the start of a VERSION value (leading blanks and a sign
-// allowed, anything after the digits ignored); nothing when there is no
-// number there or it does not fit an int.
-std::optional<std::int32_t> ParseVersion(const QK_TString& text);
-
-// A design in the enterprise database: "@project:name", or
-// "@project:version:name" for a version of 1 or more.
-QK_TString DatabaseReference(const QK_TString& project, std::int32_t version, const QK_TString& name);
-
-// Reads the design description and the people of a new design (all
-// optional keys), logging each one.
-void ReadDesignPeople(TicketReader& reader, DBInfo& info);
-
 class RunStandardTicketBuilder {
  public:
   RunStandardTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, RunStandardTicketData& record, TW_TTask& task);

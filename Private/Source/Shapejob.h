@@ -14,6 +14,7 @@
 #include "ShapejobServerConfig.h"
 #include "ShapejobTicketData.h"
 #include "TW_TTask.h"
+#include "TaskError.h"
 
 // The program's one-time initialisation of the task-framework and
 // middleware libraries; true once both are ready. A failed attempt is tried
@@ -90,6 +91,14 @@ class Task : public TW_TTask {
  private:
   // The driver of the connected server; throws when there is none.
   DRAVOInterface& ConnectedDriver();
+  // Logs `exception`, reports `key` with `arguments` (severity 2), and ends
+  // the ticket with a bare TaskError.
+  template <class... Arguments>
+  [[noreturn]] void FailAfter(const QK_EException& exception, const char* key, const Arguments&... arguments) {
+    Log(exception);
+    AddMessage(2, key, std::vector<QK_TAny>{QK_TAny(arguments)...});
+    QK_THROW(TaskError());
+  }
 
  public:
 

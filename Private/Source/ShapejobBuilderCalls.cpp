@@ -23,14 +23,6 @@ void RequireBuilt(bool built) {
 
 }  // namespace
 
-// Logs the exception, sends `key` with its arguments, and ends the ticket.
-#define FAIL_AFTER(exception, ...) \
-  do {                             \
-    Log(exception);                \
-    AddMessage(2, __VA_ARGS__);    \
-    QK_THROW(TaskError());         \
-  } while (false)
-
 QK_TString Task::DatabaseKind() const {
   return currentServer.type != 0 ? QK_TString("Enterprise") : QK_TString("Conventional");
 }
@@ -43,14 +35,14 @@ void Task::BuildLayoutTicket(AT_TTicket& ticket, const QK_TURL& inputFile, Strin
     LOTicketBuilder builder(ticket, inputFile, entries, record, *this);
     RequireBuilt(builder.BuildTicketData());
   } catch (const LONonWellformedXMLException& e) {
-    FAIL_AFTER(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
   } catch (const LOInvalidXpathException& e) {
-    FAIL_AFTER(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
   } catch (const InvalidValueException& e) {
     Log(e);  // the builder has sent its own message
     QK_THROW(TaskError());
   } catch (const QK_EException& e) {
-    FAIL_AFTER(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
   }
 }
 
@@ -60,19 +52,19 @@ void Task::BuildRunStandardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, 
     RunStandardTicketBuilder builder(ticket, inputFile, record, *this);
     RequireBuilt(builder.BuildTicketData());
   } catch (const NonWellformedXMLException& e) {
-    FAIL_AFTER(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
   } catch (const InvalidXpathException& e) {
-    FAIL_AFTER(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
   } catch (const BlankProjectAndDesignName& e) {
-    FAIL_AFTER(e, "shapejobs.message.projectanddesignmandatory", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.projectanddesignmandatory", QK_TAny(e.QK_Message()));
   } catch (const StdVariablesMismatchException& e) {
-    FAIL_AFTER(e, "shapejobs.message.variablesmismatch", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.variablesmismatch", QK_TAny(e.QK_Message()));
   } catch (const XpathVariableResolveException& e) {
-    FAIL_AFTER(e, "shapejobs.message.xpathvariablesresolveerror", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.xpathvariablesresolveerror", QK_TAny(e.QK_Message()));
   } catch (const StdVariablesEmptyException& e) {
-    FAIL_AFTER(e, "shapejobs.message.xpathstdvariableempty", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.xpathstdvariableempty", QK_TAny(e.QK_Message()));
   } catch (const QK_EException& e) {
-    FAIL_AFTER(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
   }
 }
 
@@ -82,9 +74,9 @@ void Task::BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, Sho
     ShopCardTicketBuilder builder(ticket, inputFile, record, *this);
     builder.BuildTicketData(kind, exportedDesigns);
   } catch (const InvalidShopCardTicketException& e) {
-    FAIL_AFTER(e, "shapejobs.error.InvalidXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.InvalidXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
   } catch (const BadArgumentsException& e) {
-    FAIL_AFTER(e, "shapejobs.error.BadArgumentsException", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.BadArgumentsException", QK_TAny(e.QK_Message()));
   }
 }
 
@@ -94,13 +86,13 @@ void Task::BuildSplitDesignTicket(AT_TTicket& ticket, const QK_TURL& inputFile, 
     SplitDesignTicketBuilder builder(ticket, inputFile, record, *this);
     RequireBuilt(builder.BuildTicketData());
   } catch (const NonWellformedXMLException2& e) {
-    FAIL_AFTER(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.NonWellFormedXML", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
   } catch (const InvalidXPathException2& e) {
-    FAIL_AFTER(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.xpathexception", QK_TAny(e.QK_Message()));
   } catch (const BlankProjectAndDesignName2& e) {
-    FAIL_AFTER(e, "shapejobs.message.projectanddesignmandatory", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.projectanddesignmandatory", QK_TAny(e.QK_Message()));
   } catch (const QK_EException& e) {
-    FAIL_AFTER(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.error.CouldNotGetFileInfo", QK_TAny(inputFile), QK_TAny(e.QK_Message()));
   }
 }
 

@@ -21,15 +21,6 @@ struct WorkerProgress {
 
 }  // namespace
 
-// Reports `key` with `arguments`, after logging the exception, and ends
-// the ticket.
-#define FAIL_AFTER(exception, ...)                   \
-  do {                                               \
-    Log(exception);                                  \
-    AddMessage(2, __VA_ARGS__);                      \
-    QK_THROW(TaskError());                           \
-  } while (false)
-
 DRAVOInterface& Task::ConnectedDriver() {
   if (!driver) QK_THROW(QK_EException(QK_TString("No CAD server is connected")));
   return *driver;
@@ -45,9 +36,9 @@ int Task::ProcessShopCard(ShopCardTicketData& record, QK_TURL& outputLocation, d
   try {
     return ConnectedDriver().GenerateShopCard(record);
   } catch (const EmptyDesignNameException& e) {
-    FAIL_AFTER(e, "shapejobs.message.shopcardnodesign");
+    FailAfter(e, "shapejobs.message.shopcardnodesign");
   } catch (const DravoError& e) {
-    FAIL_AFTER(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
+    FailAfter(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
   }
 }
 
@@ -63,11 +54,11 @@ int Task::ProcessDesignInfo(ShopCardTicketData& record, StringMapList& exportedD
     if (!exportedDesigns.empty()) return cad.GenerateDesignInfoWithVariables(record, exportedDesigns, text, outputLocation);
     return cad.GenerateDesignInfo(record, text, outputLocation);
   } catch (const NoDesignInfoExportedException& e) {
-    FAIL_AFTER(e, "shapejobs.message.nodesigninfoexported");
+    FailAfter(e, "shapejobs.message.nodesigninfoexported");
   } catch (const EmptyDesignNameException& e) {
-    FAIL_AFTER(e, "shapejobs.message.shopcardnodesign");
+    FailAfter(e, "shapejobs.message.shopcardnodesign");
   } catch (const DravoError& e) {
-    FAIL_AFTER(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
+    FailAfter(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
   }
 }
 
@@ -83,15 +74,15 @@ int Task::ProcessLayout(StringMapList& entries, LOTicketParam& record, double p,
     AddMessage(2, "shapejobs.message.nomfggenerated");
     QK_THROW(TaskError());
   } catch (const DravoError& e) {
-    FAIL_AFTER(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
+    FailAfter(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
   } catch (const InvalidGraindirectionException&) {
     QK_THROW(TaskError());  // reported where it was found
   } catch (const InvalidUnitException&) {
     QK_THROW(TaskError());  // reported where it was found
   } catch (const EmptyDesignNameException& e) {
-    FAIL_AFTER(e, "shapejobs.message.layoutnodesign");
+    FailAfter(e, "shapejobs.message.layoutnodesign");
   } catch (const StandardNotFoundException& e) {
-    FAIL_AFTER(e, "shapejobs.message.standardnotfound", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.standardnotfound", QK_TAny(e.QK_Message()));
   }
 }
 
@@ -105,13 +96,13 @@ int Task::ProcessSplitDesign(SplitDesignTicketData& record, QK_TURL& outputLocat
   try {
     return ConnectedDriver().SplitDesign(record);
   } catch (const EmptyDesignNameException& e) {
-    FAIL_AFTER(e, "shapejobs.message.nodesignfound");
+    FailAfter(e, "shapejobs.message.nodesignfound");
   } catch (const DesignNotOpenException& e) {
-    FAIL_AFTER(e, "shapejobs.message.designnotopen", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.designnotopen", QK_TAny(e.QK_Message()));
   } catch (const SaveDesignFailed& e) {
-    FAIL_AFTER(e, "shapejobs.message.savedesignfailed", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.savedesignfailed", QK_TAny(e.QK_Message()));
   } catch (const DravoError& e) {
-    FAIL_AFTER(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
+    FailAfter(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
   }
 }
 
@@ -125,27 +116,27 @@ int Task::ProcessRunStandard(RunStandardTicketData& record, QK_TURL& outputLocat
   try {
     return ConnectedDriver().GenerateDesignFromStandard(record);
   } catch (const InvalidGraindirectionException& e) {
-    FAIL_AFTER(e, "shapejobs.message.invalidgraindirection", e.QK_Data());
+    FailAfter(e, "shapejobs.message.invalidgraindirection", e.QK_Data());
   } catch (const InvalidUnitException& e) {
-    FAIL_AFTER(e, "shapejobs.message.invalidunit", e.QK_Data());
+    FailAfter(e, "shapejobs.message.invalidunit", e.QK_Data());
   } catch (const InvalidPrintsideException& e) {
-    FAIL_AFTER(e, "shapejobs.message.invalidprintside", e.QK_Data());
+    FailAfter(e, "shapejobs.message.invalidprintside", e.QK_Data());
   } catch (const EmptyDesignNameException& e) {
-    FAIL_AFTER(e, "shapejobs.message.runstandardnostandarddesign");
+    FailAfter(e, "shapejobs.message.runstandardnostandarddesign");
   } catch (const DesignNotOpenException& e) {
-    FAIL_AFTER(e, "shapejobs.message.designnotopen", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.designnotopen", QK_TAny(e.QK_Message()));
   } catch (const StandardNotFoundException& e) {
-    FAIL_AFTER(e, "shapejobs.message.standardnotfound", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.standardnotfound", QK_TAny(e.QK_Message()));
   } catch (const InvalidBoardCode& e) {
-    FAIL_AFTER(e, "shapejobs.message.invalidboardcode", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.invalidboardcode", QK_TAny(e.QK_Message()));
   } catch (const InvalidBoardCodeDescription& e) {
-    FAIL_AFTER(e, "shapejobs.message.invalidboardcodedescription", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.invalidboardcodedescription", QK_TAny(e.QK_Message()));
   } catch (const SaveDesignFailed& e) {
-    FAIL_AFTER(e, "shapejobs.message.savedesignfailed", QK_TAny(e.QK_Message()));
+    FailAfter(e, "shapejobs.message.savedesignfailed", QK_TAny(e.QK_Message()));
   } catch (const BoardCodeEmptyException& e) {
-    FAIL_AFTER(e, "shapejobs.message.boardcodeempty");
+    FailAfter(e, "shapejobs.message.boardcodeempty");
   } catch (const DravoError& e) {
-    FAIL_AFTER(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
+    FailAfter(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
   }
 }
 

@@ -76,18 +76,7 @@ void SplitDesignTicketBuilder::ReadDesignPath(const char* key) {
 }
 
 void SplitDesignTicketBuilder::ReadVersion() {
-  const auto version = reader_.ReadAndLogUnlessEmpty("VERSION", kMandatory, "Version", "version");
-  if (!version) return;
-  if (version->value.Empty()) {  // an XPath that found an empty version
-    record_.version = 0;
-    return;
-  }
-  const std::optional<std::int32_t> number = ParseVersion(version->value);
-  if (!number) {
-    reader_.Task().AddMessage(2, "shapejobs.message.invalidversion", QK_TAny(version->value));
-    QK_THROW(TaskError());
-  }
-  record_.version = *number;
+  if (const auto version = CAD::ReadVersion(reader_)) record_.version = *version;
 }
 
 }  // namespace CAD

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <stdexcept>
 #include <type_traits>
 
 #include <xalanc/DOMSupport/DOMServices.hpp>
@@ -31,6 +32,25 @@ namespace CAD {
 namespace {
 
 const char kXPathPrefix[] = "xpath:";
+
+struct DesignPersonKey {
+  const char* key;
+  const char* parameterName;
+  const char* logName;
+  QK_TString DBInfo::*field;
+};
+
+const DesignPersonKey kDesignPeople[] = {
+    {"DESIGN_DESC", "DesignDescription", "designDescription", &DBInfo::designDescription},
+    {"CUSTOMER_NAME", "CustomerName", "customerName", &DBInfo::customerName},
+    {"CUSTOMER_LOCATION", "CustomerLocation", "customerLocation", &DBInfo::customerLocation},
+    {"OWNER_NAME", "OwnerName", "ownerName", &DBInfo::ownerName},
+    {"OWNER_LOCATION", "OwnerLocation", "ownerLocation", &DBInfo::ownerLocation},
+    {"SALESPERSON_FIRST_NAME", "SalespersonFirstName", "salespersonFirstName", &DBInfo::salespersonFirstName},
+    {"SALESPERSON_LAST_NAME", "SalespersonLastName", "salespersonLastName", &DBInfo::salespersonLastName},
+    {"DESIGNER_FIRST_NAME", "DesignerFirstName", "designerFirstName", &DBInfo::designerFirstName},
+    {"DESIGNER_LAST_NAME", "DesignerLastName", "designerLastName", &DBInfo::designerLastName},
+};
 
 void TerminateXmlLibraries() {
   xalanc::XalanTransformer::terminate();
@@ -81,6 +101,55 @@ void InitializeXmlLibraries() {
     xalanc::XalanTransformer::initialize();
     std::atexit(TerminateXmlLibraries);
   });
+}
+
+XmlLibraryScope::XmlLibraryScope() { xercesc::XMLPlatformUtils::Initialize(); }
+
+XmlLibraryScope::~XmlLibraryScope() { xercesc::XMLPlatformUtils::Terminate(); }
+
+QK_TString TicketText(const TicketReader& reader, const char* key, TicketReader::Presence presence) {
+  const QK_TAny* value = reader.Parameter(key);
+  if (value == nullptr) {
+    if (presence == TicketReader::Presence::kOptional) return QK_TString();
+    QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
+  }
+  if (!value->Is(QK_TAny::Kind::String)) {
+    QK_THROW(QK_EException(
+        QK_TString::Format("The ticket parameter %s is a %s, not a text", key, QK_TAny::KindName(value->GetKind()))));
+  }
+  return value->AsString();
+}
+
+std::optional<std::int32_t> ParseVersion(const QK_TString& text) {
+  try {
+    return std::stoi(text.str(), nullptr, 10);
+  } catch (const std::invalid_argument&) {
+  } catch (const std::out_of_range&) {
+  }
+  return std::nullopt;
+}
+
+QK_TString DatabaseReference(const QK_TString& project, std::int32_t version, const QK_TString& name) {
+  if (version <= 0) return QK_TString::Format("@%s:%s", project.c_str(), name.c_str());
+  return QK_TString::Format("@%s:%d:%s", project.c_str(), static_cast<int>(version), name.c_str());
+}
+
+void ReadDesignPeople(TicketReader& reader, DBInfo& info) {
+  for (const DesignPersonKey& person : kDesignPeople) {
+    info.*person.field = reader.ReadAndLog(person.key, TicketReader::Presence::kOptional, person.parameterName, person.logName).value;
+  }
+}
+
+std::optional<std::int32_t> ReadVersion(TicketReader& reader) {
+  const auto version = reader.ReadAndLogUnlessEmpty("VERSION", TicketReader::Presence::kMandatory, "Version", "version");
+  if (!version) return std::nullopt;
+  if (version->value.Empty()) return 0;  // an XPath that found an empty version
+  const std::optional<std::int32_t> number = ParseVersion(version->value);
+  if (!number) {
+    reader.Task().AddMessage(2, "shapejobs.message.invalidversion", QK_TAny(version->value));
+    QK_THROW(TaskError());
+  }
+  return number;
 }
 
 bool IsXPathValue(const QK_TString& value) { return value.StartsWith(kXPathPrefix); }
