@@ -105,16 +105,8 @@ const QK_TString& EntryText(const QK_TDict& entry, const char* key, const char* 
   return value->AsString();
 }
 
-std::u16string ToXml(const QK_TString& text) {
-  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
-  XMLCh* converted = Utf8ToXMLCh(text.str(), manager);
-  std::u16string result(converted);
-  manager->deallocate(converted);
-  return result;
-}
-
 xalanc::XalanDOMString ToXalan(const QK_TString& text) {
-  return xalanc::XalanDOMString(ToXml(text).c_str(), xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+  return xalanc::XalanDOMString(ToXmlText(text).c_str(), xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
 }
 
 QK_TString NodeText(const xalanc::XalanNode& node) {
@@ -266,7 +258,7 @@ bool LOTicketBuilder::ReadTemplateRecords(const QK_TString& recordXPath, const P
     reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
     reader->setContentHandler(&handler);
     reader->setErrorHandler(&handler);
-    xercesc::LocalFileInputSource source(ToXml(resultPath).c_str());
+    xercesc::LocalFileInputSource source(ToXmlText(resultPath).c_str());
     reader->parse(source);
   } catch (const LOTickeException&) {
     throw;

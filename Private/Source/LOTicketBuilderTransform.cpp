@@ -25,14 +25,6 @@ namespace {
 const XMLCh kXslNamespace[] = u"http://www.w3.org/1999/XSL/Transform";
 const XMLCh kXmlnsNamespace[] = u"http://www.w3.org/2000/xmlns/";
 
-std::u16string ToXml(const QK_TString& text) {
-  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
-  XMLCh* converted = Utf8ToXMLCh(text.str(), manager);
-  std::u16string result(converted);
-  manager->deallocate(converted);
-  return result;
-}
-
 // Releases a DOM object that the library hands out for the caller to release.
 struct DomRelease {
   template <class T>
@@ -52,7 +44,7 @@ xercesc::DOMElement* AppendXslElement(xercesc::DOMDocument& document, xercesc::D
 
 xercesc::DOMElement* AppendPlainElement(xercesc::DOMDocument& document, xercesc::DOMNode& parent,
                                         const QK_TString& name) {
-  xercesc::DOMElement* element = document.createElementNS(nullptr, ToXml(name).c_str());
+  xercesc::DOMElement* element = document.createElementNS(nullptr, ToXmlText(name).c_str());
   parent.appendChild(element);
   return element;
 }
@@ -63,9 +55,9 @@ void FillTemplateElement(xercesc::DOMDocument& document, xercesc::DOMElement& el
                          const ParameterSource* source) {
   if (source == nullptr) return;
   if (!source->xpath.Empty()) {
-    AppendXslElement(document, element, u"xsl:value-of")->setAttribute(u"select", ToXml(source->xpath).c_str());
+    AppendXslElement(document, element, u"xsl:value-of")->setAttribute(u"select", ToXmlText(source->xpath).c_str());
   } else if (!source->defaultValue.Empty()) {
-    element.appendChild(document.createTextNode(ToXml(source->defaultValue).c_str()));
+    element.appendChild(document.createTextNode(ToXmlText(source->defaultValue).c_str()));
   }
 }
 
@@ -75,7 +67,7 @@ void WriteDocument(xercesc::DOMDocument& document, const QK_TString& path) {
   if (ls == nullptr) QK_THROW(QK_EException(QK_TString("No DOM serializer is available")));
   DomPtr<xercesc::DOMLSSerializer> serializer(ls->createLSSerializer());
   DomPtr<xercesc::DOMLSOutput> output(ls->createLSOutput());
-  xercesc::LocalFileFormatTarget target(ToXml(path).c_str());
+  xercesc::LocalFileFormatTarget target(ToXmlText(path).c_str());
   output->setByteStream(&target);
   serializer->write(&document, output.get());
 }
@@ -113,7 +105,7 @@ void TemplateTransform::GenerateXslt(const QK_TString& stylesheetPath) const {
     rootTemplate->setAttribute(u"match", u"/");
     xercesc::DOMElement* list = AppendPlainElement(*document, *rootTemplate, "MFGTemplateList");
     xercesc::DOMElement* forEach = AppendXslElement(*document, *list, u"xsl:for-each");
-    forEach->setAttribute(u"select", ToXml(recordXPath_).c_str());
+    forEach->setAttribute(u"select", ToXmlText(recordXPath_).c_str());
     xercesc::DOMElement* item = AppendPlainElement(*document, *forEach, "MFGTemplateItem");
     for (const auto& [elementName, displayName] : fieldNames_) {
       auto source = sources_.find(displayName);

@@ -352,4 +352,12 @@ std::string XMLChToUtf8String(const XMLCh* text) {
   return XMLChToUtf8String(text, xercesc::XMLString::stringLen(text));
 }
 
+std::u16string ToXmlText(const QK_TString& text) {
+  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
+  XMLCh* converted = Utf8ToXMLCh(text.str(), manager);
+  std::u16string result(converted);
+  manager->deallocate(converted);
+  return result;
+}
+
 }  // namespace CAD

@@ -164,6 +164,8 @@ XMLCh* Utf8ToXMLCh(const char* text, std::size_t length, xercesc::MemoryManager*
 XMLCh* Utf8ToXMLCh(const std::string& text, xercesc::MemoryManager* manager);
 char* XMLChToUtf8(const XMLCh* text, std::size_t length, xercesc::MemoryManager* manager);
 std::string XMLChToUtf8String(const XMLCh* text);
+// The UTF-16 text of `text`, owned by the string.
+std::u16string ToXmlText(const QK_TString& text);
 std::string XMLChToUtf8String(const XMLCh* text, std::size_t length);
 
 }  // namespace CAD
