@@ -255,8 +255,10 @@ int RunTicketFile(const QK_TString& path, const QK_TClass& taskClass) {
   TW_TLinePrinter printer(std::cout);
   task->Prepare(ticketFile.setup, &printer);
   int result = RunTask(*task, ticketFile.ticket);
+  // The task goes first: what it reports as it ends (and the removal of its
+  // temporary files) belongs before the result, which is the last line.
+  object.reset();
   std::cout << "result " << result << std::endl;
-  object.reset();  // removes the task's temporary files
   return result;
 }
 

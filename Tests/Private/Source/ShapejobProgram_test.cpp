@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -167,6 +168,55 @@ TEST_F(TestConnectionTest, SystemConfigurationProvidesTheDatabaseAndOtherRequest
 
   std::string other = odbc_.Folder().Write("other.xml", "<Request><Param key='M'>Other</Param></Request>");
   EXPECT_EQ(RunProgram("--request " + other).lines, std::vector<std::string>{"reply none"});
+}
+
+// A whole ticket with an input, through the program: the server is
+// connected (CAD application stand-in, design database behind a temporary
+// data source), the ticket is read into its record, and the run ends at the
+// operation that this build does not have yet.
+TEST(ProgramTest, RunStandardTicketGoesFromConnectionToTheWorker) {
+  OdbcSandbox odbc;
+  const TempFolder& folder = odbc.Folder();
+  const std::string database = odbc.CreateDatabase("designs.sqlite", "CREATE TABLE companies (id INTEGER)");
+  std::filesystem::create_directories(folder.File("Defaults"));
+  const std::string site = folder.Write(
+      "site.xml",
+      "<Configuration><Tree key='Resources'><Tree key='CAD'><Tree key='Servers'><Tree key='Local'>"
+      "<Value key='Type'>Conventional</Value><Value key='DriverName'></Value>"
+      "<Value key='Defaults'>" + folder.File("Defaults") + "</Value><Value key='dbms'>MSSQLServer</Value>"
+      "<Value key='host'>localhost</Value><Value key='database'>" + database + "</Value>"
+      "</Tree></Tree></Tree><Tree key='DatabasesExternal'/><Tree key='Internet'><Tree key='Servers'/></Tree>"
+      "</Tree></Configuration>");
+  folder.Write("job.xml", "<job><board>FBB-350</board></job>");
+  const std::string ticket = folder.Write(
+      "ticket.xml",
+      "<Ticket action='runstandard' id='e2e-run-1' outputName='carton'><Input>job.xml</Input>"
+      "<Param key='SERVER'>Local</Param><Param key='STYLE_CATALOG'>nonStyleCatalog</Param>"
+      "<Param key='STANDARD_PATH'>standards/tuck-end.ard</Param><Param key='BOARD_CODE'>xpath:/job/board</Param>"
+      "<Param key='BOARD_DESC'></Param><Param key='UNITS'>mm</Param><Param key='GRAIN_DIRECTION'>Vertical</Param>"
+      "<Param key='PRINT_SIDE'>Outside</Param><Param key='COMMAND_SCRIPT'></Param>"
+      "<Param key='selectType'>list</Param><Param key='STANDARD_VARIABLES'><Array/></Param></Ticket>");
+
+  Outcome outcome = RunProgram("--ticket " + ticket, "QK_SERVER=" + site);
+  EXPECT_EQ(outcome.status, 2);
+  auto has = [&](const std::string& line) {
+    return std::find(outcome.lines.begin(), outcome.lines.end(), line) != outcome.lines.end();
+  };
+  EXPECT_TRUE(has("message 0 shapejobs.message.dravostarting"));
+  EXPECT_TRUE(has("message 0 shapejobs.info.databaseloginsuccess"));
+  EXPECT_TRUE(has("message 0 shapejobs.info.UsingDefaults \"" + folder.File("Defaults") + "\""));
+  EXPECT_TRUE(has("message 0 shapejobs.boardcode.value \"FBB-350\""));
+  EXPECT_TRUE(has("message 0 shapejobs.message.generatingdesignfromstandard \"Local\""));
+  EXPECT_TRUE(has("progress 82"));
+  EXPECT_TRUE(has("message 2 shapejobs.message.exception"));
+  EXPECT_TRUE(has("stage shapejobs.stage.ticketfail"));
+  EXPECT_EQ(outcome.lines.back(), "result 2");
+  bool named = false;
+  for (const std::string& line : outcome.lines) {
+    named = named || line.find("Generating a design from a standard is not available") != std::string::npos;
+  }
+  EXPECT_TRUE(named) << "the log names what is missing";
+  EXPECT_TRUE(odbc.DataSources().empty()) << "the task's data source is gone when it ends";
 }
 
 }  // namespace
