@@ -20,14 +20,7 @@ HRESULT MainControl::Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int co
   if (row == nullptr || (kind & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
   HRESULT checked = CheckArguments(ParametersOf(*row, flavour_), args, count);
   if (FAILED(checked)) return checked;
-  // No C++ exception may cross the automation boundary.
-  try {
-    return Run(*row, Arguments(args, count)).Deliver(result, error);
-  } catch (const std::exception& e) {
-    return Answer::Exception(QK_TString("Internal error of the CAD stand-in: ") + e.what()).Deliver(result, error);
-  } catch (...) {
-    return Answer::Exception("Internal error of the CAD stand-in").Deliver(result, error);
-  }
+  return GuardedInvoke(result, error, [&] { return Run(*row, Arguments(args, count)).Deliver(result, error); });
 }
 
 Answer MainControl::Run(const OperationRow& row, const Arguments& args) {

@@ -15,6 +15,11 @@ class DesignRecordObject : public OLE_TDispatchBase {
 
   HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
                  EXCEPINFO* error) override {
+    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
+  }
+
+ private:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
     const char* attribute = AttributeOf(id);
     if (kind != DISPATCH_METHOD || attribute == nullptr) return DISP_E_MEMBERNOTFOUND;
     HRESULT checked = CheckArguments("ll", args, count);

@@ -17,6 +17,11 @@ class ConnectionObject : public OLE_TDispatchBase {
  public:
   HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
                  EXCEPINFO* error) override {
+    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
+  }
+
+ private:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
     if (id != 1 || kind != DISPATCH_METHOD) return DISP_E_MEMBERNOTFOUND;
     HRESULT checked = CheckArguments("sss", args, count);
     if (FAILED(checked)) return checked;
@@ -25,6 +30,7 @@ class ConnectionObject : public OLE_TDispatchBase {
     return Answer::Count(database_->Connected() ? 0 : 1).Deliver(result, error);
   }
 
+ public:
   DatabaseConnection* Database() const { return database_.get(); }
 
  private:
@@ -75,6 +81,11 @@ class CompanyObject : public SearchObject {
  public:
   HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
                  EXCEPINFO* error) override {
+    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
+  }
+
+ private:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
     if (kind == DISPATCH_PROPERTYPUT && id == 24) return SetConnection(args, count);
     if (kind == DISPATCH_PROPERTYPUT && id == 4) return PutText(args, count, name_);
     if (kind == DISPATCH_PROPERTYPUT && id == 5) return PutText(args, count, code_);
@@ -105,6 +116,11 @@ class PersonObject : public SearchObject {
  public:
   HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
                  EXCEPINFO* error) override {
+    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
+  }
+
+ private:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
     if (kind == DISPATCH_PROPERTYPUT && id == 8) return SetConnection(args, count);
     if (kind == DISPATCH_PROPERTYPUT && id == 14) return PutText(args, count, first_);
     if (kind == DISPATCH_PROPERTYPUT && id == 13) return PutText(args, count, last_);

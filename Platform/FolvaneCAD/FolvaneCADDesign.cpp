@@ -105,6 +105,21 @@ bool TakeNumber(AttributeReader& reader, const QK_TXmlElement& element, const ch
   return true;
 }
 
+// A whole number from `low` to `high`; anything else is refused, since the
+// value counts things (layers, ups) that the stand-in loops over.
+bool TakeWholeNumber(AttributeReader& reader, const QK_TXmlElement& element, const char* name, int low, int high,
+                     int* value, QK_TString* error) {
+  double number = *value;
+  if (!TakeNumber(reader, element, name, &number, error)) return false;
+  if (number != static_cast<double>(static_cast<long long>(number)) || number < low || number > high) {
+    *error = AtLine(element, QK_TString::Format("%s=\"%g\" is not a whole number from %d to %d", name, number, low,
+                                                high));
+    return false;
+  }
+  *value = static_cast<int>(number);
+  return true;
+}
+
 bool TakeUnit(AttributeReader& reader, const QK_TXmlElement& element, Unit* unit, QK_TString* error) {
   const QK_TString* text = reader.Take("unit");
   if (text == nullptr) return true;
@@ -176,22 +191,20 @@ bool ReadPrintItem(const QK_TXmlElement& element, PrintItem* item, QK_TString* e
   AttributeReader reader(element);
   item->name = reader.TakeOr("name", "");
   if (!ReadLayerList(element, reader.TakeOr("layers", ""), &item->layers, error)) return false;
-  double ups = 1;
-  if (!TakeNumber(reader, element, "ups", &ups, error)) return false;
-  item->ups = static_cast<int>(ups);
+  item->ups = 1;
+  if (!TakeWholeNumber(reader, element, "ups", 0, kMaximumUps, &item->ups, error)) return false;
   item->keptAttributes = reader.Rest();
   return true;
 }
 
 bool ReadLine(const QK_TXmlElement& element, Line* line, QK_TString* error) {
   AttributeReader reader(element);
-  double layer = 0;
+  line->layer = 0;
   bool ok = TakeNumber(reader, element, "x1", &line->x1, error) &&
             TakeNumber(reader, element, "y1", &line->y1, error) &&
             TakeNumber(reader, element, "x2", &line->x2, error) &&
             TakeNumber(reader, element, "y2", &line->y2, error) &&
-            TakeNumber(reader, element, "layer", &layer, error);
-  line->layer = static_cast<int>(layer);
+            TakeWholeNumber(reader, element, "layer", 0, kMaximumLayers, &line->layer, error);
   line->keptAttributes = reader.Rest();
   return ok;
 }

@@ -37,6 +37,10 @@
 namespace FolvaneCAD {
 
 enum class Unit { kMillimetre = 1, kInch = 2 };
+
+// Limits of what a design file may ask the stand-in to count.
+constexpr int kMaximumLayers = 10000;
+constexpr int kMaximumUps = 10000;
 QK_TString UnitName(Unit unit);
 double MillimetresPer(Unit unit);
 

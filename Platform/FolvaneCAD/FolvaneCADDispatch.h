@@ -3,6 +3,7 @@
 // VARIANT or as an automation exception.
 #pragma once
 
+#include <exception>
 #include <memory>
 
 #include "OleAuto.h"
@@ -70,6 +71,19 @@ class Answer {
   QK_TString text_;
   std::shared_ptr<IDispatch> object_;
 };
+
+// Runs the body of an Invoke so that no C++ exception crosses the
+// automation boundary: an escaping one becomes an automation error.
+template <class Body>
+HRESULT GuardedInvoke(VARIANT* result, EXCEPINFO* error, Body body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {
+    return Answer::Exception(QK_TString("Internal error of the CAD stand-in: ") + e.what()).Deliver(result, error);
+  } catch (...) {
+    return Answer::Exception("Internal error of the CAD stand-in").Deliver(result, error);
+  }
+}
 
 // A new automation string holding `text`.
 BSTR NewBstr(const QK_TString& text);

@@ -38,6 +38,8 @@ class Parser {
  public:
   Parser(const std::string& text, const ValueLookup& lookup) : text_(text), lookup_(lookup) {}
 
+  static constexpr int kMaximumDepth = 200;
+
   Evaluation Run() {
     Evaluation result;
     Value value = Sum();
@@ -85,6 +87,17 @@ class Parser {
   }
 
   Value Unary() {
+    // Each nesting (parenthesis or sign) costs stack; a deep one is refused.
+    if (++depth_ > kMaximumDepth) {
+      Fail("Expression nested too deeply");
+      return Value();
+    }
+    Value value = SignedValue();
+    --depth_;
+    return value;
+  }
+
+  Value SignedValue() {
     SkipBlanks();
     if (Accept('-')) {
       Value operand = Unary();
@@ -185,6 +198,7 @@ class Parser {
     if (error_.Empty()) error_ = reason;
   }
 
+  int depth_ = 0;
   const std::string& text_;
   const ValueLookup& lookup_;
   std::size_t position_ = 0;

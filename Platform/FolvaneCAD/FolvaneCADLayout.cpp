@@ -45,7 +45,7 @@ bool ReadEmbedded(const QK_TXmlElement& element, EmbeddedDesign* embedded, QK_TS
   QK_TString ups = reader.TakeOr("ups", "1");
   designElement.attributes = reader.Rest();
   long count = 0;
-  if (!ParseInteger(ups, &count) || count < 0) {
+  if (!ParseInteger(ups, &count) || count < 0 || count > kMaximumUps) {
     *error = AtLine(element, "ups=\"" + ups + "\" is not a number of ups");
     return false;
   }

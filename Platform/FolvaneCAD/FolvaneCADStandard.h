@@ -22,6 +22,8 @@ class StandardComponent : public OLE_TDispatchBase {
  private:
   ~StandardComponent() override = default;
 
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error);
+
   Answer Login(const Arguments& args);
   Answer NotAvailable(DISPID id);
 

@@ -51,16 +51,10 @@ QK_TString NewTaskId() {
   return QK_TString(boost::uuids::to_string(boost::uuids::random_generator()()));
 }
 
-// The typed value of a <Param>; a number too large for an integer is
-// reported like any other bad value.
+// The typed value of a <Param>.
 QK_TAny TypedParamValue(const QK_TXmlElement& param) {
   const QK_TString* type = param.Attribute("type");
-  try {
-    return QK_TXml::TypedValue(param.text, type ? *type : QK_TString(), param.line);
-  } catch (const std::out_of_range&) {  // only an int can be out of range
-    QK_THROW(QK_EException(QK_TString::Format("line %u: \"%s\" is not a valid %s", param.line,
-                                              param.text.c_str(), "int")));
-  }
+  return QK_TXml::TypedValue(param.text, type ? *type : QK_TString(), param.line);
 }
 
 void ReadParam(const QK_TXmlElement& param, QK_TDict& into);

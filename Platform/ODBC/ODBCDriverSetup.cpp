@@ -79,7 +79,7 @@ BOOL RemoveDataSource(const Attributes& attributes) {
 
 }  // namespace
 
-extern "C" BOOL ConfigDSN(HWND, WORD request, LPCSTR driver, LPCSTR attributeList) {
+static BOOL Configure(WORD request, LPCSTR driver, LPCSTR attributeList) {
   const Attributes attributes = ParseAttributes(attributeList);
   switch (request) {
     case ODBC_ADD_DSN:
@@ -92,5 +92,15 @@ extern "C" BOOL ConfigDSN(HWND, WORD request, LPCSTR driver, LPCSTR attributeLis
       return RemoveDataSource(attributes);
     default:
       return Fail(ODBC_ERROR_INVALID_REQUEST_TYPE, "unsupported request " + std::to_string(request));
+  }
+}
+
+// The installer's entry point: no C++ exception may leave it.
+extern "C" BOOL ConfigDSN(HWND, WORD request, LPCSTR driver, LPCSTR attributeList) {
+  try {
+    return Configure(request, driver, attributeList);
+  } catch (...) {
+    SQLPostInstallerError(ODBC_ERROR_GENERAL_ERR, "internal error of the driver-setup library");
+    return 0;
   }
 }

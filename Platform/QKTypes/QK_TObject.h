@@ -2,6 +2,7 @@
 // casts by class name, and the common root of every object.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -56,12 +57,12 @@ class QK_TClass {
 
   // The leading flag byte: set once the class has been announced through a
   // cast with no name.
-  void Announce() { flag_ = 1; }
-  bool Announced() const { return flag_ != 0; }
+  void Announce() { flag_.store(1, std::memory_order_relaxed); }
+  bool Announced() const { return flag_.load(std::memory_order_relaxed) != 0; }
 
  private:
   QK_TClass(const char* name, unsigned int size, const QK_TClass* superclass, Factory factory);
-  unsigned char flag_ = 0;
+  std::atomic<unsigned char> flag_{0};
   std::string name_;
   unsigned int size_;
   const QK_TClass* superclass_;

@@ -61,7 +61,7 @@ QK_TURL::QK_TURL(const QK_TString& text) {
       rest = slash == std::string::npos ? std::string("/") : rest.substr(slash);
       if (!host.empty() && host != "localhost") rest = "//" + host + rest;
     }
-    path_ = QK_TString(PercentDecode(rest));
+    path_ = QK_TString(PercentDecode(rest)).ReplaceChars('\\', '/');
   } else {
     path_ = text.ReplaceChars('\\', '/');
   }

@@ -40,6 +40,8 @@ QK_TString FromXml(const XMLCh* text, XMLSize_t length = static_cast<XMLSize_t>(
 // line; parse errors are thrown with their position.
 class TreeBuilder : public xc::DefaultHandler {
  public:
+  static constexpr std::size_t kMaximumDepth = 256;
+
   explicit TreeBuilder(QK_TString source) : source_(std::move(source)) {}
 
   void setDocumentLocator(const xc::Locator* locator) override { locator_ = locator; }
@@ -51,6 +53,12 @@ class TreeBuilder : public xc::DefaultHandler {
     element.line = locator_ ? static_cast<unsigned int>(locator_->getLineNumber()) : 0;
     for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
       element.attributes.emplace_back(FromXml(attributes.getQName(i)), FromXml(attributes.getValue(i)));
+    }
+    // Tickets, requests and configuration files nest a few levels; a deeper
+    // document is refused before its element tree exhausts the stack.
+    if (open_.size() >= kMaximumDepth) {
+      QK_THROW(QK_EException(QK_TString::Format("%s: line %u: elements nested deeper than %zu levels",
+                                                source_.c_str(), element.line, kMaximumDepth)));
     }
     open_.push_back(std::move(element));
   }
