@@ -21,6 +21,7 @@
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 
@@ -251,11 +252,14 @@ bool LOTicketBuilder::ReadTemplateRecords(const QK_TString& recordXPath, const P
 
   LayoutSAXHandler handler(LayoutTemplateFieldNames(), kRecordPath);
   try {
+    xercesc::SecurityManager securityManager;  // bounds entity expansion
+    securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
     std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
     reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
     reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, true);
     reader->setFeature(xercesc::XMLUni::fgXercesDynamic, true);  // only against a grammar the document names
     reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
+    reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
     reader->setContentHandler(&handler);
     reader->setErrorHandler(&handler);
     xercesc::LocalFileInputSource source(ToXmlText(resultPath).c_str());

@@ -12,6 +12,7 @@
 #include <xercesc/sax2/DefaultHandler.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
@@ -120,11 +121,14 @@ void ExportSAXHandler::InsertVariable(const xercesc::Attributes& attributes) {
 
 StringMapList ShopCardTicketBuilder::ReadExportedDesigns() {
   xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
+  xercesc::SecurityManager securityManager;  // bounds entity expansion
+  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
   std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader(manager));
   // The file is untrusted: nothing outside it is read.
   reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
   reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
   reader->setFeature(xercesc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
+  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
   ExportSAXHandler handler;
   handler.SetDesignPath(kDesignPath);
   reader->setContentHandler(&handler);

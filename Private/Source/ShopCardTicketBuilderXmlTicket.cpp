@@ -14,6 +14,7 @@
 #include <xercesc/dom/DOMException.hpp>
 #include <xercesc/dom/DOMNodeList.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax/HandlerBase.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
@@ -147,6 +148,8 @@ void ShopCardTicketBuilder::ReadXmlTicket(bool shopCard) {
 }
 
 ShopCardTicketBuilder::DocumentPtr ShopCardTicketBuilder::ParseDesignXml(const QK_TURL& inputFile) {
+  xercesc::SecurityManager securityManager;  // bounds entity expansion
+  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
   xercesc::XercesDOMParser parser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager);
   parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
   parser.setDoNamespaces(false);
@@ -154,6 +157,7 @@ ShopCardTicketBuilder::DocumentPtr ShopCardTicketBuilder::ParseDesignXml(const Q
   // The ticket is untrusted: nothing outside it is read.
   parser.setLoadExternalDTD(false);
   parser.setDisableDefaultEntityResolution(true);
+  parser.setSecurityManager(&securityManager);
   xercesc::HandlerBase errors;  // counts errors, throws fatal ones
   parser.setErrorHandler(&errors);
   const QK_TString& path = inputFile.LocalName();

@@ -11,7 +11,9 @@
 #include <xalanc/XPath/XObject.hpp>
 #include <xalanc/XPath/XPathEvaluator.hpp>
 #include <xalanc/XalanDOM/XalanNode.hpp>
+#include <xalanc/XalanSourceTree/XalanSourceTreeContentHandler.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeDOMSupport.hpp>
+#include <xalanc/XalanSourceTree/XalanSourceTreeDocument.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeInit.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeParserLiaison.hpp>
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
@@ -20,7 +22,11 @@
 #include <xercesc/sax/EntityResolver.hpp>
 #include <xercesc/sax/ErrorHandler.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLUni.hpp>
 #include <xercesc/util/TransService.hpp>
 #include <xercesc/util/XMLString.hpp>
 
@@ -231,33 +237,44 @@ bool TicketReader::LoadTicketXml() {
   domSupport_ = std::make_unique<xalanc::XalanSourceTreeDOMSupport>();
   liaison_ = std::make_unique<xalanc::XalanSourceTreeParserLiaison>(*domSupport_);
   domSupport_->setParserLiaison(liaison_.get());
+  // The document is built by a reader of our own, so that untrusted input
+  // gets its limits: no external DTD or entity, and a bound on entity
+  // expansion.
+  xalanc::XalanSourceTreeDocument* tree = liaison_->createXalanSourceTreeDocument();
+  xalanc::XalanSourceTreeContentHandler builder(xalanc::XalanMemMgrs::getDefaultXercesMemMgr(), tree);
   NoExternalEntities noExternalEntities;
   ThrowingErrorHandler errors;
-  liaison_->setEntityResolver(&noExternalEntities);
-  liaison_->setErrorHandler(&errors);
+  xercesc::SecurityManager securityManager;
+  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
+  std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
+  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
+  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpacePrefixes, true);
+  reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
+  reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
+  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
+  reader->setContentHandler(&builder);
+  reader->setDTDHandler(&builder);
+  reader->setLexicalHandler(&builder);
+  reader->setEntityResolver(&noExternalEntities);
+  reader->setErrorHandler(&errors);
   try {
-    const std::wstring path = inputFile_.LocalName().wc_str();
-    std::basic_string<XMLCh> xmlPath(path.begin(), path.end());
-    xercesc::LocalFileInputSource input(xmlPath.c_str());
-    document_ = liaison_->parseXMLStream(input, xalanc::XalanDOMString(xalanc::XalanMemMgrs::getDefaultXercesMemMgr()));
+    const std::u16string path = ToXmlText(inputFile_.LocalName());
+    xercesc::LocalFileInputSource input(path.c_str());
+    reader->parse(input);
   } catch (const xercesc::SAXParseException& e) {
-    liaison_->setEntityResolver(nullptr);
-    liaison_->setErrorHandler(nullptr);
     family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getLineNumber()),
                                                   static_cast<int>(e.getColumnNumber()),
                                                   FromXerces(e.getMessage()).c_str()),
                                family_.sourceFile, __LINE__);
     QK_NotReached();
   } catch (const xercesc::XMLException& e) {
-    liaison_->setEntityResolver(nullptr);
-    liaison_->setErrorHandler(nullptr);
-    family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getSrcLine()),
-                                                  -1, FromXerces(e.getMessage()).c_str()),
+    // A file that cannot be read has no position in the document.
+    family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", -1, -1,
+                                                  FromXerces(e.getMessage()).c_str()),
                                family_.sourceFile, __LINE__);
     QK_NotReached();
   }
-  liaison_->setEntityResolver(nullptr);
-  liaison_->setErrorHandler(nullptr);
+  document_ = tree;
   loaded_ = document_ != nullptr;
   return loaded_;
 }

@@ -149,6 +149,12 @@ std::optional<std::int32_t> ReadVersion(TicketReader& reader);
 // optional keys), logging each one.
 void ReadDesignPeople(TicketReader& reader, DBInfo& info);
 
+// The entity expansions an input document may make (character references
+// and the predefined entities do not count). Small, since the documents
+// that tickets bring need few, and each expansion feeds text that the
+// parsed trees copy.
+constexpr XMLSize_t kEntityExpansionLimit = 1000;
+
 // True when `value` is an "xpath:" value.
 bool IsXPathValue(const QK_TString& value);
 

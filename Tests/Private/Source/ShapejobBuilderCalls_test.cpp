@@ -140,3 +140,39 @@ TEST_F(BuilderCallTest, LayoutInvalidValuesAreLoggedWithoutASecondMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Nested entities that would expand to millions of copies.
+const char kEntityBomb[] = R"(<?xml version="1.0"?>
+<!DOCTYPE job [
+  <!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa">
+  <!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
+  <!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">
+  <!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">
+  <!ENTITY e "&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;">
+]>
+<job><board>&e;</board></job>)";
+
+TEST_F(BuilderCallTest, InputFilesThatExpandEntitiesWithoutBoundAreRefused) {
+  RunStandardTicket();
+  parameters.Set("BOARD_CODE", QK_TAny("xpath:/job/board"));
+  const QK_TURL bomb = Input("bomb.xml", kEntityBomb);
+  AT_TTicket ticket("runstandard", parameters);
+  CAD::RunStandardTicketData record;
+  EXPECT_THROW(task.BuildRunStandardTicket(ticket, bomb, record), TaskError);
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].rfind("message 2 shapejobs.error.NonWellFormedXML " + bomb.ToString().str(), 0), 0u);
+  EXPECT_NE(Errors()[0].find("entity"), std::string::npos) << Errors()[0];
+
+}
+
+TEST_F(BuilderCallTest, ShopCardEntityBombIsRefused) {
+  AT_TTicket card("createshopcard", QK_TDict());
+  CAD::ShopCardTicketData cardRecord;
+  CAD::StringMapList designs;
+  EXPECT_THROW(task.BuildShopCardTicket(card, Input("card.xml", kEntityBomb), cardRecord, designs, "buildShopCard"),
+               QK_EException);
+}
+
+}  // namespace
