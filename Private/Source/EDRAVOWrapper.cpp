@@ -29,9 +29,10 @@ EDRAVOWrapper::~EDRAVOWrapper() = default;
 
 void EDRAVOWrapper::StartControl() {
   DravoDriver::StartControl();
-  // The login lies outside the start's conversion: its automation failures
-  // reach the caller as they are.
-  Login();
+  // Automation failures of the login become the start's failure too, so
+  // that no framework exception leaves the driver as a pointer; a refused
+  // login stays LoginFailed.
+  ConvertingAutomationFailures(profile_.startFailure, [this] { Login(); });
 }
 
 void EDRAVOWrapper::Login() {

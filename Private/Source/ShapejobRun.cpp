@@ -3,6 +3,7 @@
 #include <boost/exception/diagnostic_information.hpp>
 #include <boost/exception/exception.hpp>
 
+#include "AfxDisp.h"
 #include "Shapejob.h"
 #include "TaskError.h"
 
@@ -204,6 +205,11 @@ int Task::Run(AT_TTicket& ticket) {
   } catch (const boost::exception& e) {
     Log(QK_TString(boost::diagnostic_information(e, true) + "\n"));
     AddMessage(2, "shapejobs.message.exception");
+  } catch (CException* caught) {
+    // A framework exception must not outlive its catcher.
+    caught->Delete();
+    Log(QK_TString("An unknown exception was caught, the task was aborted"));
+    AddMessage(2, "shapejobs.message.fatalerror");
   } catch (...) {
     Log(QK_TString("An unknown exception was caught, the task was aborted"));
     AddMessage(2, "shapejobs.message.fatalerror");

@@ -18,6 +18,12 @@ std::uint32_t DatabaseKind(const std::string& dbms) {
   return 3;
 }
 
+// The text of `key`, or "" when the tree has none.
+std::string TextOf(const QK_TTree& tree, const char* key) {
+  const QK_TAny* value = tree.Find(key);
+  return value != nullptr ? Text(*value) : std::string();
+}
+
 bool IsEnterprise(const QK_TAny& type) { return type.Is(QK_TAny::Kind::String) && type.AsString() == "Enterprise"; }
 
 // Reads a path from the cache when a root covers it, else from the server.
@@ -82,22 +88,26 @@ std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client) {
     CadServerConfig config;
     config.name = key.str();
     const QK_TTree& entry = value.AsTree();
-    config.type = IsEnterprise(entry.Get("Type")) ? 1 : 0;
+    // Keys a server does not need may be missing: an incomplete entry is
+    // reported for the ticket that uses it (ValidateServerConfig), and
+    // does not take the other servers down with it.
+    const QK_TAny* type = entry.Find("Type");
+    config.type = (type != nullptr && IsEnterprise(*type)) ? 1 : 0;
     if (config.type == 0) {
-      config.driverName = Text(entry.Get("DriverName"));
+      config.driverName = TextOf(entry, "DriverName");
       const QK_TAny* defaults = entry.Find("Defaults");
       if (defaults != nullptr && *defaults != QK_TAny::Illegal) {
         QK_TURL folder = defaults->Is(QK_TAny::Kind::URL) ? defaults->AsURL() : QK_TURL(defaults->ToText());
         config.defaults = folder.LocalName().str();
       }
       ReadDatabaseSettings(config, key, databases, entry);
-    } else {
-      const QK_TTree& login = internet.Get(key).AsTree();
-      config.location = Text(login.Get("URL"));
-      config.userName = Text(login.Get("UserName"));
+    } else if (const QK_TAny* loginEntry = internet.Find(key)) {
+      const QK_TTree& login = loginEntry->AsTree();
+      config.location = TextOf(login, "URL");
+      config.userName = TextOf(login, "UserName");
       // A password that cannot be de-scrambled stays empty, so that the
       // connection reports it as missing instead of logging in with garbage.
-      if (DescramblePassword(Text(login.Get("Password")), config.password, kPasswordKey) != 0) {
+      if (DescramblePassword(TextOf(login, "Password"), config.password, kPasswordKey) != 0) {
         config.password.clear();
       }
       // The stored text may carry a terminator; the password ends there.

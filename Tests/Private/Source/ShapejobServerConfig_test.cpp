@@ -242,3 +242,27 @@ TEST_F(TaskServerTest, FindsOnlyTheServerWithExactlyThatName) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReadCadServersTest, IncompleteEntriesDoNotTakeTheOtherServersDown) {
+  TempFolder folder;
+  const std::string file = folder.Write("site.xml", R"(<Configuration><Tree key="Resources">
+    <Tree key="CAD"><Tree key="Servers">
+      <Tree key="Old"><Value key="Type">Conventional</Value></Tree>
+      <Tree key="Lonely"><Value key="Type">Enterprise</Value></Tree>
+      <Tree key="Good"><Value key="Type">Conventional</Value><Value key="DriverName">d</Value>
+        <Value key="host">h</Value><Value key="database">db</Value></Tree>
+    </Tree></Tree>
+    <Tree key="DatabasesExternal"/><Tree key="Internet"><Tree key="Servers"/></Tree>
+  </Tree></Configuration>)");
+  CFS_TProxy client(file.c_str());
+  std::vector<CadServerConfig> servers = ReadCadServers(client);
+  ASSERT_EQ(servers.size(), 3u);
+  EXPECT_EQ(servers[0].driverName, "");
+  EXPECT_EQ(servers[1].type, 1u);
+  EXPECT_EQ(servers[1].location, "") << "reported as MissingLocation when a ticket uses it";
+  EXPECT_EQ(servers[2].host, "h");
+}
+
+}  // namespace
