@@ -62,9 +62,7 @@ void DravoDriver::FailWithErrorText(const QK_TString& message, unsigned int line
 }
 
 void DravoDriver::CreateOrThrow(COleDispatchDriver& driver, const wchar_t* progId) {
-  auto* error = new COleException();
-  if (!driver.CreateDispatch(progId, error)) throw static_cast<CException*>(error);
-  error->Delete();
+  CreateDispatchOrThrow(driver, progId);
 }
 
 LayoutDispatch& DravoDriver::Layout() {

@@ -135,6 +135,12 @@ const MainControlIds kEnterpriseMainIds = EnterpriseMain();
 const StandardsIds kConventionalStandardsIds = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 const StandardsIds kEnterpriseStandardsIds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
+void CreateDispatchOrThrow(COleDispatchDriver& driver, const wchar_t* progId) {
+  auto* error = new COleException();
+  if (!driver.CreateDispatch(progId, error)) throw static_cast<CException*>(error);
+  error->Delete();
+}
+
 OutString::OutString() : text_(SysAllocString(L"")) {}
 OutString::~OutString() { SysFreeString(text_); }
 QK_TString OutString::Text() const { return QK_TString(text_ != nullptr ? text_ : L""); }

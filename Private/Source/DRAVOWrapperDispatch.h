@@ -24,6 +24,10 @@ struct DispatchDriverDeleter {
 template <class Driver>
 using DispatchPtr = std::unique_ptr<Driver, DispatchDriverDeleter>;
 
+// Creates the automation object `progId` into `driver`; a failure throws
+// the framework exception that describes it (a COleException pointer).
+void CreateDispatchOrThrow(COleDispatchDriver& driver, const wchar_t* progId);
+
 // An automation string for an out-parameter: starts empty, freed on every
 // way out.
 class OutString {

@@ -1,6 +1,8 @@
 // The run of a parametric standard and its document plots: walks the
 // standards component's menus and items.
+#include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "DRAVOWrapperCommon.h"
 #include "QK_TURL.h"
@@ -15,6 +17,13 @@ const Variable* FindVariable(const VariableList& variables, const QK_TString& na
     if (variable && variable->Name.EqualsIgnoreCase(name)) return variable.get();
   }
   return nullptr;
+}
+
+// The whole number at the start of `text` as atoi reads it (0 when there
+// is none), held within the range of an int.
+int LeadingWholeNumber(const QK_TString& text) {
+  const long value = std::strtol(text.c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 void RemoveNamed(VariableList& variables, const QK_TString& name) {
@@ -37,7 +46,7 @@ void DravoDriver::ApplyVariable(MenuItemDispatch& item, std::int16_t kind, Varia
   const Variable* found = FindVariable(working, name);
   if (found != nullptr) {
     if (kind == 3) {
-      item.SetValue(static_cast<std::int16_t>(std::atoi(found->Value.c_str())));
+      item.SetValue(static_cast<std::int16_t>(LeadingWholeNumber(found->Value)));
     } else if (kind == 2) {
       item.SetValue(found->Value);
     }

@@ -65,24 +65,6 @@ const char* const kPositions[] = {"Left Top",      "Center Top",   "Right Top", 
 // A plain (not "xpath:") value that is empty is neither stored nor logged.
 bool IsBlankPlainValue(const TicketValue& value) { return !value.fromXPath && value.value.Empty(); }
 
-bool IsNameCharacter(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
-}
-
-// True when `expression` calls the XSLT document() function, which could
-// read files other than the input.
-bool CallsDocument(const QK_TString& expression) {
-  const std::string& text = expression.str();
-  static const std::string kName = "document";
-  for (std::size_t at = text.find(kName); at != std::string::npos; at = text.find(kName, at + 1)) {
-    if (at > 0 && IsNameCharacter(text[at - 1])) continue;
-    std::size_t next = at + kName.size();
-    while (next < text.size() && std::isspace(static_cast<unsigned char>(text[next]))) ++next;
-    if (next < text.size() && text[next] == '(') return true;
-  }
-  return false;
-}
-
 [[noreturn]] void ThrowInvalidXPath(const QK_TString& parameterName, const QK_TString& xpath, unsigned int line) {
   ThrowTicketException<LOInvalidXpathException>(
       QK_TString::Format("Param Name : %s , Xpath : %s", parameterName.c_str(), xpath.c_str()), kSourceName, line);
@@ -174,11 +156,9 @@ LOTicketBuilder::LOTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, S
     : reader_(task, ticket, inputFile, kFamily),
       task_(task),
       templateRecords_(templateRecords),
-      record_(record) {
-  xercesc::XMLPlatformUtils::Initialize();
-}
+      record_(record) {}
 
-LOTicketBuilder::~LOTicketBuilder() { xercesc::XMLPlatformUtils::Terminate(); }
+LOTicketBuilder::~LOTicketBuilder() = default;
 
 bool LOTicketBuilder::BuildTicketData() {
   const QK_TString recordXPath = ReadRecordXPath();

@@ -147,6 +147,7 @@ class LOTicketBuilder {
   [[noreturn]] static void ThrowVariableResolve(const QK_TString& names, const QK_TString& types,
                                                 const QK_TString& expressions, unsigned int line);
 
+  XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
   TW_TTask& task_;
   StringMapList& templateRecords_;

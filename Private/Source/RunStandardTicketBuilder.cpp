@@ -200,8 +200,8 @@ void RunStandardTicketBuilder::ReadVariablesByXPath(const QK_TString& names, con
   const QK_TString nameExpression = names.Substring(sizeof kXPathPrefix - 1);
   const QK_TString valueExpression = values.Substring(sizeof kXPathPrefix - 1);
   // Ticket values are untrusted: no XPath may reach other documents.
-  if (nameExpression.Empty() || valueExpression.Empty() || nameExpression.Contains("document(") ||
-      valueExpression.Contains("document(")) {
+  if (nameExpression.Empty() || valueExpression.Empty() || CallsDocument(nameExpression) ||
+      CallsDocument(valueExpression)) {
     ThrowVariableResolve(names, values, __LINE__);
   }
   xalanc::XalanDocument* document = reader_.Document();

@@ -1,8 +1,7 @@
 // Fills the run-standard record from a "runstandard" ticket: the standard to
 // open, board code and description, units, grain direction, print side,
 // post command script, the standard's variables and the new design's
-// database facts. Also holds the reading steps that the split-design
-// builder shares with it.
+// database facts.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 
 #include "AfxDisp.h"
 #include "DRAVOWrapper.h"
+#include "DRAVOWrapperCommon.h"
 #include "DRAVOWrapperDispatch.h"
 #include "DravoException.h"
 #include "EDRAVOWrapper.h"
@@ -25,15 +26,6 @@ QK_TString CurrentUser() {
   QK_TThread::CurrentUser(domain, user);
   return domain.Empty() ? user : domain + "\\" + user;
 }
-
-// Keeps the thread's automation apartment entered for one scope.
-class ApartmentScope {
- public:
-  ApartmentScope() { CoInitialize(nullptr); }
-  ~ApartmentScope() { CoUninitialize(); }
-  ApartmentScope(const ApartmentScope&) = delete;
-  ApartmentScope& operator=(const ApartmentScope&) = delete;
-};
 
 }  // namespace
 
@@ -128,13 +120,12 @@ void Task::SetUpDataSource() {
 }
 
 void Task::CheckDataSourceLogin() {
-  ApartmentScope apartment;
+  ComApartment apartment;
+  apartment.Enter();
   std::int32_t result = 0;
   try {
     ConnectionDispatch connection;
-    auto* error = new COleException();
-    if (!connection.CreateDispatch(L"Quillmarsh.Connection.1", error)) throw static_cast<CException*>(error);
-    error->Delete();
+    CreateDispatchOrThrow(connection, L"Quillmarsh.Connection.1");
     result = connection.Login(dataSourceName);
   } catch (COleDispatchException* caught) {
     // Framework exceptions must not travel on as pointers: they become the

@@ -9,7 +9,9 @@
 #include <boost/uuid/uuid_io.hpp>
 
 #include "AfxDisp.h"
+#include "DRAVOWrapperCommon.h"
 #include "DRAVOWrapperDispatch.h"
+#include "DravoException.h"
 #include "SQLUtilities.h"
 #include "Shapejob.h"
 
@@ -32,45 +34,24 @@ QK_TString RandomDataSourceName() {
   return QK_TString(boost::uuids::to_string(generator())).Replace("-", "");
 }
 
-QK_TString DispatchFailureText(const COleDispatchException& caught) {
-  QK_TString text;
-  if (!caught.m_strSource.IsEmpty()) text = QK_TString(caught.m_strSource.GetString()) + " - ";
-  text += caught.m_strDescription.IsEmpty() ? QK_TString("unknown error")
-                                            : QK_TString(caught.m_strDescription.GetString());
-  return text;
-}
-
-QK_TString FailureText(const CException* caught) {
-  const SCODE code = COleException::Process(caught);
-  wchar_t buffer[256];
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(code), 1024, buffer,
-                                      255, nullptr);
-  if (length != 0) return QK_TString(buffer, static_cast<int>(length));
-  return QK_TString::Format("MFC Exception: code %x", static_cast<unsigned int>(code));
-}
-
 // The login of the design database's connection object; true when it
 // succeeded. Framework failures are written out and count as a failed test.
 bool TryLogin(const RequestOutput& output, const QK_TString& dataSourceName) {
-  std::lock_guard<std::mutex> lock(RunMutex());
-  CoInitialize(nullptr);
-  bool success = false;
+  ComApartment apartment;
+  apartment.Enter();
   try {
     ConnectionDispatch connection;
-    auto* error = new COleException();
-    if (!connection.CreateDispatch(L"Quillmarsh.Connection.1", error)) throw static_cast<CException*>(error);
-    error->Delete();
-    success = connection.Login(dataSourceName) == 0;
+    CreateDispatchOrThrow(connection, L"Quillmarsh.Connection.1");
+    const bool success = connection.Login(dataSourceName) == 0;
     output.Line(success ? "Login Success " : "Login Failed ");
+    return success;
   } catch (COleDispatchException* caught) {
-    output.Line(QK_TString("COleDispatchException ") + DispatchFailureText(*caught));
-    caught->Delete();
+    output.Line(QK_TString("COleDispatchException ") +
+                DravoRuntimeExceptionFromDispatch(QK_TString(), caught).QK_Data().ToText());
   } catch (CException* caught) {
-    output.Line(QK_TString("CException ") + FailureText(caught));
-    caught->Delete();
+    output.Line(QK_TString("CException ") + DravoRuntimeExceptionFromOle(QK_TString(), caught).QK_Data().ToText());
   }
-  CoUninitialize();
-  return success;
+  return false;
 }
 
 void RemoveDataSource(const RequestOutput& output, const CadServerConfig& record, const QK_TString& name) {
@@ -112,9 +93,17 @@ void HandleRequest(const QK_TDict& request, QK_TAny& reply) {
     output.Line(QK_TString("Created temporary ODBC Data Source  ") + dataSourceName);
   }
 
-  // An enterprise server has no design database of its own to log in to.
-  const bool success = record.type == 0 && TryLogin(output, dataSourceName);
-  reply = QK_TAny(success);
+  // The login and the removal run under the run mutex, apart from tickets;
+  // whatever happens, the data source goes and the answer is given.
+  std::lock_guard<std::mutex> lock(RunMutex());
+  reply = QK_TAny(false);
+  try {
+    // An enterprise server has no design database of its own to log in to.
+    reply = QK_TAny(record.type == 0 && TryLogin(output, dataSourceName));
+  } catch (...) {
+    RemoveDataSource(output, record, dataSourceName);
+    throw;
+  }
   RemoveDataSource(output, record, dataSourceName);
 }
 

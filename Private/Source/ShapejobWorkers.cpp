@@ -10,7 +10,7 @@ namespace CAD {
 
 namespace {
 
-// The five progress points of a worker: p + q, p + 2q, p + 4q with q = s / 5.
+// The progress points of a worker: p + q, p + 2q and p + 4q, with q = s / 5.
 struct WorkerProgress {
   WorkerProgress(Task& task, double p, double s) : task(task), p(p), q(s / 5.0) {}
   void At(int steps) const { task.SetProgress(static_cast<unsigned char>(p + steps * q)); }

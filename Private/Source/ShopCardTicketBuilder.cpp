@@ -82,11 +82,9 @@ const TicketFamily ShopCardTicketBuilder::kFamily = {
 
 ShopCardTicketBuilder::ShopCardTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile,
                                              ShopCardTicketData& record, TW_TTask& task)
-    : task_(task), inputFile_(inputFile), record_(record), reader_(task, ticket, inputFile, kFamily) {
-  xercesc::XMLPlatformUtils::Initialize();
-}
+    : task_(task), inputFile_(inputFile), record_(record), reader_(task, ticket, inputFile, kFamily) {}
 
-ShopCardTicketBuilder::~ShopCardTicketBuilder() { xercesc::XMLPlatformUtils::Terminate(); }
+ShopCardTicketBuilder::~ShopCardTicketBuilder() = default;
 
 bool ShopCardTicketBuilder::BuildTicketData(const QK_TString& kind, StringMapList& exportedDesigns) {
   ReadExportSwitches();
@@ -219,7 +217,7 @@ void ShopCardTicketBuilder::ReadCustomVariablesByXPath(const QK_TString& names, 
     xpaths[i] = values[i]->Substring(kXPathPrefixLength);
     if (xpaths[i].Empty()) Throw<XpathVarResolveException>(message, __LINE__);
     // Ticket values are untrusted: no XPath may reach other documents.
-    if (xpaths[i].Contains("document(")) {
+    if (CallsDocument(xpaths[i])) {
       Throw<ShopCardInvalidXpathException>(
           QK_TString::Format("Param Name : %s , Xpath : %s", keys[i], xpaths[i].c_str()), __LINE__);
     }

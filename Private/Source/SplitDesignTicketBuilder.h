@@ -5,7 +5,6 @@
 
 #include "AT_TTicket.h"
 #include "QK_TURL.h"
-#include "RunStandardTicketBuilder.h"
 #include "ShapejobTicketData.h"
 #include "TW_TTask.h"
 #include "XUtility.h"

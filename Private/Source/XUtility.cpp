@@ -1,5 +1,6 @@
 #include "XUtility.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
@@ -158,6 +159,24 @@ std::optional<std::int32_t> ReadVersion(TicketReader& reader) {
   return number;
 }
 
+static bool IsNameCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+}
+
+// True when `expression` calls the XSLT document() function, which could
+// read files other than the input.
+bool CallsDocument(const QK_TString& expression) {
+  const std::string& text = expression.str();
+  static const std::string kName = "document";
+  for (std::size_t at = text.find(kName); at != std::string::npos; at = text.find(kName, at + 1)) {
+    if (at > 0 && IsNameCharacter(text[at - 1])) continue;
+    std::size_t next = at + kName.size();
+    while (next < text.size() && std::isspace(static_cast<unsigned char>(text[next]))) ++next;
+    if (next < text.size() && text[next] == '(') return true;
+  }
+  return false;
+}
+
 bool IsXPathValue(const QK_TString& value) { return value.StartsWith(kXPathPrefix); }
 
 TicketReader::TicketReader(TW_TTask& task, AT_TTicket& ticket, const QK_TURL& inputFile, const TicketFamily& family)
@@ -282,7 +301,7 @@ bool TicketReader::LoadTicketXml() {
 void TicketReader::EvaluateParamXPath(const QK_TString& value, QK_TString& out, const char* parameterName) {
   QK_TString expression = value.Substring(sizeof kXPathPrefix - 1);
   // Ticket values are untrusted: no XPath may reach other documents.
-  if (expression.Contains("document(")) {
+  if (CallsDocument(expression)) {
     family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
                               family_.sourceFile, __LINE__);
   }

@@ -155,6 +155,10 @@ void ReadDesignPeople(TicketReader& reader, DBInfo& info);
 // parsed trees copy.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
 
+// True when the XPath `expression` calls document(): ticket XPaths may not
+// reach other documents.
+bool CallsDocument(const QK_TString& expression);
+
 // True when `value` is an "xpath:" value.
 bool IsXPathValue(const QK_TString& value);
 
