@@ -92,9 +92,13 @@ QKM_TReply QKM_TLocalConfiguration::ReadPath(const QK_TDict& request) {
 QKM_TReply QKM_TLocalConfiguration::TicketAttributes(const QK_TDict& request) {
   if (!IsOperation(request, "TicketAttributes")) return UnsupportedOperation("ticket server", request);
   QK_TTree tree = ReadFile(fileName_);
+  // "P2" names one workflow: the answer then lists only that one, and is
+  // empty when the site does not know it.
+  const QK_TString* wanted = TextEntry(request, "P2");
   QK_TArray workflows;
   if (tree.HasKey(kWorkflowsPath) && tree.Get(kWorkflowsPath).Is(QK_TAny::Kind::Tree)) {
     for (const auto& entry : tree.Get(kWorkflowsPath).AsTree()) {
+      if (wanted != nullptr && entry.first != *wanted) continue;
       QK_TDict attributes;
       attributes.Set("Name", QK_TAny(entry.first));
       workflows.Append(QK_TAny(attributes));

@@ -10,9 +10,11 @@
 //  - "CFS", request {"M": "[]", "P1": path, ...}: the value at the path, a
 //    QK_TTree for a Tree element. A path that leads nowhere fails with
 //    "CFS_EValueNotSet".
-//  - "TicketServer", request {"M": "TicketAttributes", ...}: the workflow
-//    names listed under "/Resources/Workflows" as an array of dicts
-//    {"Name": name}.
+//  - "TicketServer", request {"M": "TicketAttributes", "P2": name, ...}:
+//    the attributes of the workflow `name` listed under
+//    "/Resources/Workflows", as an array of dicts {"Name": name}: one entry
+//    when the site knows the workflow, none when it does not (without "P2",
+//    every workflow).
 // An empty file name means no configuration at all: every path is not set.
 #pragma once
 

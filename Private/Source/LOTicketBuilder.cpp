@@ -104,22 +104,14 @@ long long PositionOrMinusOne(Position position) {
   return position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position);
 }
 
-// True when the ticket server's answer lists the workflow `name`. The
-// answer is a list of dictionaries, each naming one workflow under "Name".
-bool ListsWorkflow(const QK_TAny& answer, const QK_TString& name) {
+// True when the ticket server knows the workflow: its answer, a list of
+// the workflow's attributes, is not empty.
+bool WorkflowKnown(const QK_TAny& answer) {
   if (!answer.Is(QK_TAny::Kind::Array) && !answer.Is(QK_TAny::Kind::List)) {
     QK_THROW(QK_EException(QK_TString::Format("The ticket server answered TicketAttributes with a %s, not a list",
                                               QK_TAny::KindName(answer.GetKind()))));
   }
-  const QK_TArray& workflows = answer.Is(QK_TAny::Kind::Array) ? answer.AsArray() : answer.AsList();
-  for (const QK_TAny& workflow : workflows) {
-    if (!workflow.Is(QK_TAny::Kind::Dict)) continue;
-    const QK_TAny* workflowName = workflow.AsDict().Find("Name");
-    if (workflowName != nullptr && workflowName->Is(QK_TAny::Kind::String) && workflowName->AsString() == name) {
-      return true;
-    }
-  }
-  return false;
+  return !(answer.Is(QK_TAny::Kind::Array) ? answer.AsArray() : answer.AsList()).Empty();
 }
 
 }  // namespace
@@ -468,7 +460,7 @@ void LOTicketBuilder::CheckWorkflow(const QK_TString& shortName) {
   request.Set("P1", QK_TAny(kWorkflowKind));
   request.Set("P2", QK_TAny(shortName));
   request.Set("P3", QK_TAny("*"));
-  if (!ListsWorkflow(client.Request(request), shortName)) {
+  if (!WorkflowKnown(client.Request(request))) {
     FailInvalidValue("shapejobs.error.workflowunavailable", {QK_TAny(shortName)}, shortName);
   }
 }

@@ -31,13 +31,14 @@ struct QKM_TLocalConfigurationTest : ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(folder); }
   void Write(const char* content) { std::ofstream(file) << content; }
 
-  QK_TAny Ask(const char* service, const char* operation, const char* path = "") {
+  QK_TAny Ask(const char* service, const char* operation, const char* path = "", const char* second = nullptr) {
     QKM_TClient client;
     client.SetConnectionAddress(QK_TURL::FromLocalPath(file).ToString(), service, 0,
                                 QKM_TClient::kLocationDirect);
     QK_TDict request;
     request.Set("M", QK_TAny(operation));
     request.Set("P1", QK_TAny(path));
+    if (second != nullptr) request.Set("P2", QK_TAny(second));
     return client.Request(request);
   }
   QK_TAny Read(const char* path) { return Ask("CFS", "[]", path); }
@@ -86,6 +87,10 @@ TEST_F(QKM_TLocalConfigurationTest, TicketAttributesListWorkflowNames) {
   ASSERT_EQ(workflows.AsArray().Size(), 2u);
   EXPECT_EQ(workflows.AsArray()[0].AsDict().Get("Name"), QK_TAny("Proof"));
   EXPECT_EQ(workflows.AsArray()[1].AsDict().Get("Name"), QK_TAny("Print"));
+  QK_TAny one = Ask("TicketServer", "TicketAttributes", "rizu", "Print");
+  ASSERT_EQ(one.AsArray().Size(), 1u) << "P2 names the one workflow asked about";
+  EXPECT_EQ(one.AsArray()[0].AsDict().Get("Name"), QK_TAny("Print"));
+  EXPECT_TRUE(Ask("TicketServer", "TicketAttributes", "rizu", "Unknown").AsArray().Empty());
   Write("<Configuration/>");
   EXPECT_TRUE(Ask("TicketServer", "TicketAttributes").AsArray().Empty());
 }
