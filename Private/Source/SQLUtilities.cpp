@@ -26,6 +26,14 @@ using ConfigDataSourceFunction = int (*)(void* window, std::uint16_t request, co
                                          const InstallerChar* attributes);
 using InstallerErrorFunction = short (*)(std::uint16_t index, std::uint32_t* code, InstallerChar* message,
                                          std::uint16_t size, std::uint16_t* length);
+using SetConfigModeFunction = int (*)(std::uint16_t mode);
+using GetProfileStringFunction = int (*)(const char* section, const char* entry, const char* fallback, char* buffer,
+                                         int size, const char* file);
+
+// Configuration modes of the installer.
+constexpr std::uint16_t kBothDataSources = 0;
+constexpr std::uint16_t kUserDataSources = 1;
+constexpr std::uint16_t kSystemDataSources = 2;
 
 // The ODBC installer library, bound on first use by function name. A
 // library or function that cannot be bound leaves its pointer null.
@@ -35,9 +43,13 @@ struct Installer {
     if (library == nullptr) return;
     configDataSource = reinterpret_cast<ConfigDataSourceFunction>(dlsym(library, "SQLConfigDataSourceW"));
     installerError = reinterpret_cast<InstallerErrorFunction>(dlsym(library, "SQLInstallerErrorW"));
+    setConfigMode = reinterpret_cast<SetConfigModeFunction>(dlsym(library, "SQLSetConfigMode"));
+    getProfileString = reinterpret_cast<GetProfileStringFunction>(dlsym(library, "SQLGetPrivateProfileString"));
   }
   ConfigDataSourceFunction configDataSource = nullptr;
   InstallerErrorFunction installerError = nullptr;
+  SetConfigModeFunction setConfigMode = nullptr;
+  GetProfileStringFunction getProfileString = nullptr;
 };
 
 const Installer& TheInstaller() {
@@ -110,6 +122,18 @@ bool ConfigDataSource(std::uint16_t request, const QK_TString& driver, const Ins
   return installer.configDataSource(nullptr, request, Utf16(driver).data(), attributes.data()) != 0;
 }
 
+// True when a data source of this name is already configured: a temporary
+// data source must never replace one that somebody else relies on.
+bool DataSourceExists(const QK_TString& name, bool userDataSource) {
+  const Installer& installer = TheInstaller();
+  if (installer.setConfigMode == nullptr || installer.getProfileString == nullptr) return false;
+  installer.setConfigMode(userDataSource ? kUserDataSources : kSystemDataSources);
+  char driver[256] = {};
+  installer.getProfileString(name.c_str(), "Driver", "", driver, sizeof driver, "ODBC.INI");
+  installer.setConfigMode(kBothDataSources);
+  return driver[0] != '\0';
+}
+
 }  // namespace
 
 QK_TString DriverName(const CadServerConfig& record) {
@@ -131,6 +155,10 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
   if (record.dbms == 1) {
     attributes.push_back(QK_TString::Format("DATABASE=%s", record.database.c_str()));
     attributes.push_back(QK_TString("TRUSTED_CONNECTION=no"));
+  }
+  if (DataSourceExists(name, userDataSource)) {
+    QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
+                           QK_TAny(QK_TString::Format("a data source named %s exists already", name.c_str()))));
   }
   const std::uint16_t request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
   if (!ConfigDataSource(request, DriverName(record), AttributeList(attributes))) {
