@@ -88,16 +88,6 @@ const QK_TString& EntryText(const QK_TDict& entry, const char* key, const char* 
   return value->AsString();
 }
 
-xalanc::XalanDOMString ToXalan(const QK_TString& text) {
-  return xalanc::XalanDOMString(ToXmlText(text).c_str(), xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-}
-
-QK_TString NodeText(const xalanc::XalanNode& node) {
-  xalanc::XalanDOMString text(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-  xalanc::DOMServices::getNodeData(node, text);
-  return QK_TString(XMLChToUtf8String(text.c_str(), text.length()));
-}
-
 // An XPath error position; the engine marks an unknown one with the largest value.
 template <class Position>
 long long PositionOrMinusOne(Position position) {
@@ -217,7 +207,7 @@ bool LOTicketBuilder::ReadTemplateRecords(const QK_TString& recordXPath, const P
   // a file that is not XML fails here as LONonWellformedXMLException.
   reader_.LoadTicketXml();
   // The reader owns the parser liaison that its DOM support names.
-  auto& liaison = const_cast<xalanc::XalanSourceTreeParserLiaison&>(*reader_.DOMSupport()->getParserLiaison());
+  xalanc::XalanSourceTreeParserLiaison& liaison = *reader_.Liaison();
   const xalanc::XalanSourceTreeWrapperParsedSource input(liaison.mapDocument(reader_.Document()), liaison,
                                                          *reader_.DOMSupport());
   TemplateTransform(LayoutTemplateFieldNames(), sources, recordXPath).Run(input, stylesheetPath, resultPath);

@@ -34,18 +34,6 @@ const TicketFamily kFamily = {kSourceFile, &ThrowTicketException<NonWellformedXM
 
 xalanc::MemoryManager& XalanMemory() { return xalanc::XalanMemMgrs::getDefaultXercesMemMgr(); }
 
-xalanc::XalanDOMString ToXalan(const QK_TString& text) {
-  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
-  XMLCh* wide = Utf8ToXMLCh(text.str(), manager);
-  xalanc::XalanDOMString result(wide, XalanMemory());
-  manager->deallocate(wide);
-  return result;
-}
-
-QK_TString FromXalan(const xalanc::XalanDOMString& text) {
-  return QK_TString(XMLChToUtf8String(text.c_str(), text.length()));
-}
-
 // The engine marks an unknown line or column with the largest value.
 template <class Position>
 QK_TAny PositionArgument(Position position) {

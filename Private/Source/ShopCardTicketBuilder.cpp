@@ -53,18 +53,6 @@ QK_TString ExtensionOf(const QK_TString& path) {
   return dot == QK_TString::npos ? QK_TString() : path.Substring(dot + 1);
 }
 
-xalanc::XalanDOMString ToXalan(const QK_TString& text) {
-  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
-  XMLCh* wide = Utf8ToXMLCh(text.str(), manager);
-  xalanc::XalanDOMString result(wide, xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-  manager->deallocate(wide);
-  return result;
-}
-
-QK_TString FromXalan(const xalanc::XalanDOMString& text) {
-  return QK_TString(XMLChToUtf8String(text.c_str(), text.length()));
-}
-
 // The engine marks an unknown position with the largest value.
 template <class Position>
 long long PositionOf(Position position) {

@@ -65,16 +65,6 @@ void TerminateXmlLibraries() {
   xercesc::XMLPlatformUtils::Terminate();
 }
 
-// Through UTF-8, so that characters outside the BMP (surrogate pairs in
-// UTF-16) stay whole.
-QK_TString FromXalan(const xalanc::XalanDOMString& text) {
-  return QK_TString(XMLChToUtf8String(text.c_str(), text.length()));
-}
-
-xalanc::XalanDOMString ToXalan(const QK_TString& text) {
-  return xalanc::XalanDOMString(text.c_str(), xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-}
-
 QK_TString FromXerces(const XMLCh* text) { return QK_TString(XMLChToUtf8String(text)); }
 
 // External DTDs and entities of an input file are never loaded: every one
@@ -313,9 +303,7 @@ void TicketReader::EvaluateParamXPath(const QK_TString& value, QK_TString& out, 
       const xalanc::XalanDOMString xpath = ToXalan(expression);
       xalanc::XalanNode* node = evaluator.selectSingleNode(*domSupport_, document_, xpath.c_str(), resolver);
       if (node != nullptr) {
-        xalanc::XalanDOMString text(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-        xalanc::DOMServices::getNodeData(*node, text);
-        out = FromXalan(text);
+        out = NodeText(*node);
         return;
       }
       if (!family_.retryWithoutText || !EndsWithText(expression)) break;
@@ -394,6 +382,22 @@ std::u16string ToXmlText(const QK_TString& text) {
   std::u16string result(converted);
   manager->deallocate(converted);
   return result;
+}
+
+// Through UTF-8 and UTF-16, so that characters outside the basic plane
+// (surrogate pairs) stay whole.
+QK_TString FromXalan(const xalanc::XalanDOMString& text) {
+  return QK_TString(XMLChToUtf8String(text.c_str(), text.length()));
+}
+
+xalanc::XalanDOMString ToXalan(const QK_TString& text) {
+  return xalanc::XalanDOMString(ToXmlText(text).c_str(), xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+}
+
+QK_TString NodeText(const xalanc::XalanNode& node) {
+  xalanc::XalanDOMString text(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+  xalanc::DOMServices::getNodeData(node, text);
+  return FromXalan(text);
 }
 
 }  // namespace CAD

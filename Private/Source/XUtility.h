@@ -23,6 +23,8 @@
 
 namespace XALAN_CPP_NAMESPACE {
 class XalanDocument;
+class XalanDOMString;
+class XalanNode;
 class XalanSourceTreeDOMSupport;
 class XalanSourceTreeParserLiaison;
 }  // namespace XALAN_CPP_NAMESPACE
@@ -101,6 +103,8 @@ class TicketReader {
   // that evaluate node lists themselves.
   xalanc::XalanDocument* Document() const { return document_; }
   xalanc::XalanSourceTreeDOMSupport* DOMSupport() const { return domSupport_.get(); }
+  // The liaison that owns the loaded document (null before LoadTicketXml).
+  xalanc::XalanSourceTreeParserLiaison* Liaison() const { return liaison_.get(); }
   const TicketFamily& Family() const { return family_; }
   TW_TTask& Task() const { return task_; }
 
@@ -176,6 +180,10 @@ char* XMLChToUtf8(const XMLCh* text, std::size_t length, xercesc::MemoryManager*
 std::string XMLChToUtf8String(const XMLCh* text);
 // The UTF-16 text of `text`, owned by the string.
 std::u16string ToXmlText(const QK_TString& text);
+// Texts to and from the XPath engine, and the string value of a node.
+xalanc::XalanDOMString ToXalan(const QK_TString& text);
+QK_TString FromXalan(const xalanc::XalanDOMString& text);
+QK_TString NodeText(const xalanc::XalanNode& node);
 std::string XMLChToUtf8String(const XMLCh* text, std::size_t length);
 
 }  // namespace CAD
