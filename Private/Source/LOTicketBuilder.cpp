@@ -88,12 +88,6 @@ const QK_TString& EntryText(const QK_TDict& entry, const char* key, const char* 
   return value->AsString();
 }
 
-// An XPath error position; the engine marks an unknown one with the largest value.
-template <class Position>
-long long PositionOrMinusOne(Position position) {
-  return position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position);
-}
-
 // True when the ticket server knows the workflow: its answer, a list of
 // the workflow's attributes, is not empty.
 bool WorkflowKnown(const QK_TAny& answer) {
@@ -397,7 +391,7 @@ void LOTicketBuilder::ReadCustomVariablesByXPath(const QK_TString& names, const 
   } catch (const xalanc::XSLException& e) {
     task_.AddMessage(2, "shapejobs.message.xalanxpathevaluatevariablesexception",
                      {QK_TAny(names), QK_TAny(types), QK_TAny(expressions),
-                      QK_TAny(PositionOrMinusOne(e.getLineNumber())), QK_TAny(PositionOrMinusOne(e.getColumnNumber())),
+                      QK_TAny(XPathErrorPosition(e.getLineNumber())), QK_TAny(XPathErrorPosition(e.getColumnNumber())),
                       QK_TAny(QK_TString(XMLChToUtf8String(e.getMessage().c_str(), e.getMessage().length())))});
     QK_THROW(TaskError());
   }

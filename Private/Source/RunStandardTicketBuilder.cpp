@@ -34,12 +34,6 @@ const TicketFamily kFamily = {kSourceFile, &ThrowTicketException<NonWellformedXM
 
 xalanc::MemoryManager& XalanMemory() { return xalanc::XalanMemMgrs::getDefaultXercesMemMgr(); }
 
-// The engine marks an unknown line or column with the largest value.
-template <class Position>
-QK_TAny PositionArgument(Position position) {
-  return QK_TAny(position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position));
-}
-
 // The text of entry `key` of one STANDARD_VARIABLES entry.
 const QK_TString& EntryText(const QK_TDict& entry, const char* key) {
   const QK_TAny* value = entry.Find(key);
@@ -224,8 +218,8 @@ void RunStandardTicketBuilder::ReadVariablesByXPath(const QK_TString& names, con
     }
   } catch (const xalanc::XSLException& e) {
     reader_.Task().AddMessage(2, "shapejobs.message.xalanxpathevaluatevariablesexception",
-                              {QK_TAny(names), QK_TAny(values), PositionArgument(e.getLineNumber()),
-                               PositionArgument(e.getColumnNumber()), QK_TAny(FromXalan(e.getMessage()))});
+                              {QK_TAny(names), QK_TAny(values), QK_TAny(XPathErrorPosition(e.getLineNumber())),
+                               QK_TAny(XPathErrorPosition(e.getColumnNumber())), QK_TAny(FromXalan(e.getMessage()))});
     QK_THROW(TaskError());
   }
 }

@@ -53,12 +53,6 @@ QK_TString ExtensionOf(const QK_TString& path) {
   return dot == QK_TString::npos ? QK_TString() : path.Substring(dot + 1);
 }
 
-// The engine marks an unknown position with the largest value.
-template <class Position>
-long long PositionOf(Position position) {
-  return position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position);
-}
-
 }  // namespace
 
 const TicketFamily ShopCardTicketBuilder::kFamily = {
@@ -242,7 +236,7 @@ void ShopCardTicketBuilder::ReadCustomVariablesByXPath(const QK_TString& names, 
   } catch (const xalanc::XSLException& e) {
     task_.AddMessage(2, "shapejobs.message.xalanxpathevaluatevariablesexception",
                      {QK_TAny(names), QK_TAny(types), QK_TAny(expressions),
-                      QK_TAny(PositionOf(e.getLineNumber())), QK_TAny(PositionOf(e.getColumnNumber())),
+                      QK_TAny(XPathErrorPosition(e.getLineNumber())), QK_TAny(XPathErrorPosition(e.getColumnNumber())),
                       QK_TAny(FromXalan(e.getMessage()))});
     QK_THROW(TaskError());
   }

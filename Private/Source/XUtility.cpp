@@ -310,14 +310,9 @@ void TicketReader::EvaluateParamXPath(const QK_TString& value, QK_TString& out, 
       expression = expression.Substring(0, expression.Length() - 7);
     }
   } catch (const xalanc::XSLException& e) {
-    const auto line = e.getLineNumber();
-    const auto column = e.getColumnNumber();
-    // The engine marks an unknown position with the largest value.
-    const auto unknown = static_cast<std::decay_t<decltype(line)>>(-1);
     task_.AddMessage(2, "shapejobs.message.xalanxpathevaluateexception",
                      {QK_TAny(parameterName), QK_TAny(value),
-                      QK_TAny(line == unknown ? -1LL : static_cast<long long>(line)),
-                      QK_TAny(column == unknown ? -1LL : static_cast<long long>(column)),
+                      QK_TAny(XPathErrorPosition(e.getLineNumber())), QK_TAny(XPathErrorPosition(e.getColumnNumber())),
                       QK_TAny(FromXalan(e.getMessage()))});
     QK_THROW(TaskError());
   }

@@ -159,6 +159,13 @@ void ReadDesignPeople(TicketReader& reader, DBInfo& info);
 // parsed trees copy.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
 
+// A line or column of an XPath engine error, -1 when it is unknown (the
+// engine marks that with the largest value of its type).
+template <class Position>
+long long XPathErrorPosition(Position position) {
+  return position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position);
+}
+
 // True when the XPath `expression` calls document(): ticket XPaths may not
 // reach other documents.
 bool CallsDocument(const QK_TString& expression);
