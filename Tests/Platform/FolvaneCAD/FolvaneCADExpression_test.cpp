@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 using FolvaneCAD::Evaluate;
@@ -54,6 +56,13 @@ TEST(FolvaneCADExpressionTest, ReportsWhyAnExpressionFails) {
   EXPECT_EQ(EvaluateText("1.2.3").error.str(), "Not a number: 1.2.3");
   EXPECT_EQ(EvaluateText("DEPTH").error.str(), "Unknown variable: DEPTH");
   EXPECT_FALSE(EvaluateText("DEPTH").ok);
+}
+
+TEST(FolvaneCADExpressionTest, RefusesNestingThatWouldExhaustTheStack) {
+  const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+  EXPECT_EQ(EvaluateText(deep.c_str()).error.str(), "Expression nested too deeply");
+  const std::string fine = std::string(50, '(') + "L" + std::string(50, ')');
+  EXPECT_DOUBLE_EQ(NumberOf(fine.c_str()), 60.0);
 }
 
 }  // namespace

@@ -74,6 +74,22 @@ TEST(QKTXmlTest, EntityExpansionIsBounded) {
   EXPECT_EQ(Parse("<!DOCTYPE x [<!ENTITY e \"ok\">]><x>&e;&e;</x>").text.str(), "okok");
 }
 
+TEST(QKTXmlTest, DeeplyNestedDocumentsAreRefused) {
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  for (int i = 0; i < 100000; ++i) deep += "</a>";
+  try {
+    QK_TXml::ParseText(QK_TString(deep), "deep.xml");
+    FAIL() << "a document 100,000 levels deep was read";
+  } catch (const QK_EException& e) {
+    EXPECT_NE(e.QK_Message().Find("nested deeper"), QK_TString::npos) << e.QK_Message();
+  }
+  std::string fine;
+  for (int i = 0; i < 100; ++i) fine += "<a>";
+  for (int i = 0; i < 100; ++i) fine += "</a>";
+  EXPECT_EQ(QK_TXml::ParseText(QK_TString(fine), "fine.xml").name, QK_TString("a"));
+}
+
 TEST(QKTXmlTest, ParseFileReadsAFileAndNamesItInErrors) {
   QKTypesTempFolder folder;
   ASSERT_FALSE(folder.Path().empty());
