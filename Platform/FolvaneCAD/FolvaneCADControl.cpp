@@ -14,13 +14,13 @@ const char kVersionText[] = "FolvaneCAD 24.1 (stand-in)";
 
 MainControl::MainControl(Flavour flavour) : flavour_(flavour), scenario_(Scenario::FromEnvironment()) {}
 
-HRESULT MainControl::Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                            EXCEPINFO* error) {
+HRESULT MainControl::Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                             EXCEPINFO* error) {
   const OperationRow* row = FindOperation(flavour_, id);
   if (row == nullptr || (kind & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
   HRESULT checked = CheckArguments(ParametersOf(*row, flavour_), args, count);
   if (FAILED(checked)) return checked;
-  return GuardedInvoke(result, error, [&] { return Run(*row, Arguments(args, count)).Deliver(result, error); });
+  return Run(*row, Arguments(args, count)).Deliver(result, error);
 }
 
 Answer MainControl::Run(const OperationRow& row, const Arguments& args) {

@@ -47,16 +47,18 @@ constexpr short kStatusNotLoggedIn = 3;
 constexpr short kStatusUnknownBoard = 4;
 constexpr short kStatusNoDesign = 10;
 
-class MainControl : public OLE_TDispatchBase {
+class MainControl : public StandInObject {
  public:
   explicit MainControl(Flavour flavour);
 
-  HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                 EXCEPINFO* error) override;
 
   // The design record's write: the id as attribute `attribute` of the open
   // design. 0 done; 2 no database connected; 10 no design open.
   short SetRecordId(const char* attribute, long id);
+
+ protected:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                  EXCEPINFO* error) override;
 
  private:
   ~MainControl() override = default;

@@ -9,17 +9,13 @@ namespace {
 // The open design's database record: methods 1, 3, 4 and 5 set the
 // customer, owner, designer and salesperson (id, and a second number that
 // is not used); each answers a status.
-class DesignRecordObject : public OLE_TDispatchBase {
+class DesignRecordObject : public StandInObject {
  public:
   explicit DesignRecordObject(MainControl* control) : control_(control) { control_->AddRef(); }
 
-  HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                 EXCEPINFO* error) override {
-    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
-  }
-
- private:
-  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
+ protected:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                  EXCEPINFO* error) override {
     const char* attribute = AttributeOf(id);
     if (kind != DISPATCH_METHOD || attribute == nullptr) return DISP_E_MEMBERNOTFOUND;
     HRESULT checked = CheckArguments("ll", args, count);

@@ -13,15 +13,11 @@ namespace {
 
 // The connection object: dispatch id 1 logs in (data source, user,
 // password) and answers 0 on success.
-class ConnectionObject : public OLE_TDispatchBase {
+class ConnectionObject : public StandInObject {
  public:
-  HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                 EXCEPINFO* error) override {
-    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
-  }
-
- private:
-  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
+ protected:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                  EXCEPINFO* error) override {
     if (id != 1 || kind != DISPATCH_METHOD) return DISP_E_MEMBERNOTFOUND;
     HRESULT checked = CheckArguments("sss", args, count);
     if (FAILED(checked)) return checked;
@@ -39,7 +35,7 @@ class ConnectionObject : public OLE_TDispatchBase {
 
 // What the company and person objects share: the connection they were
 // given, search texts set as properties, and the id of the last match.
-class SearchObject : public OLE_TDispatchBase {
+class SearchObject : public StandInObject {
  protected:
   ~SearchObject() override {
     if (connection_ != nullptr) connection_->Release();
@@ -79,13 +75,9 @@ class SearchObject : public OLE_TDispatchBase {
 // get 2 the found id.
 class CompanyObject : public SearchObject {
  public:
-  HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                 EXCEPINFO* error) override {
-    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
-  }
-
- private:
-  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
+ protected:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                  EXCEPINFO* error) override {
     if (kind == DISPATCH_PROPERTYPUT && id == 24) return SetConnection(args, count);
     if (kind == DISPATCH_PROPERTYPUT && id == 4) return PutText(args, count, name_);
     if (kind == DISPATCH_PROPERTYPUT && id == 5) return PutText(args, count, code_);
@@ -114,13 +106,9 @@ class CompanyObject : public SearchObject {
 // name, put 13 last name, method 1 search, get 10 the found id.
 class PersonObject : public SearchObject {
  public:
-  HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                 EXCEPINFO* error) override {
-    return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
-  }
-
- private:
-  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error) {
+ protected:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                  EXCEPINFO* error) override {
     if (kind == DISPATCH_PROPERTYPUT && id == 8) return SetConnection(args, count);
     if (kind == DISPATCH_PROPERTYPUT && id == 14) return PutText(args, count, first_);
     if (kind == DISPATCH_PROPERTYPUT && id == 13) return PutText(args, count, last_);

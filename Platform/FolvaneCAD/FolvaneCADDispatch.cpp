@@ -1,6 +1,7 @@
 #include "FolvaneCADDispatch.h"
 
 #include <cstring>
+#include <exception>
 
 namespace FolvaneCAD {
 
@@ -149,6 +150,17 @@ HRESULT Answer::Deliver(VARIANT* result, EXCEPINFO* error) const {
     default: break;
   }
   return S_OK;
+}
+
+HRESULT StandInObject::Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                              EXCEPINFO* error) {
+  try {
+    return Respond(id, kind, args, count, result, error);
+  } catch (const std::exception& e) {
+    return Answer::Exception(QK_TString("Internal error of the CAD stand-in: ") + e.what()).Deliver(result, error);
+  } catch (...) {
+    return Answer::Exception("Internal error of the CAD stand-in").Deliver(result, error);
+  }
 }
 
 }  // namespace FolvaneCAD

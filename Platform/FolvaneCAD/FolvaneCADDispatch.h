@@ -3,7 +3,6 @@
 // VARIANT or as an automation exception.
 #pragma once
 
-#include <exception>
 #include <memory>
 
 #include "OleAuto.h"
@@ -72,18 +71,18 @@ class Answer {
   std::shared_ptr<IDispatch> object_;
 };
 
-// Runs the body of an Invoke so that no C++ exception crosses the
-// automation boundary: an escaping one becomes an automation error.
-template <class Body>
-HRESULT GuardedInvoke(VARIANT* result, EXCEPINFO* error, Body body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    return Answer::Exception(QK_TString("Internal error of the CAD stand-in: ") + e.what()).Deliver(result, error);
-  } catch (...) {
-    return Answer::Exception("Internal error of the CAD stand-in").Deliver(result, error);
-  }
-}
+// An automation object of the stand-in. Respond answers one call; Invoke
+// makes sure that no C++ exception crosses the automation boundary (an
+// escaping one becomes an automation error).
+class StandInObject : public OLE_TDispatchBase {
+ public:
+  HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                 EXCEPINFO* error) final;
+
+ protected:
+  virtual HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                          EXCEPINFO* error) = 0;
+};
 
 // A new automation string holding `text`.
 BSTR NewBstr(const QK_TString& text);

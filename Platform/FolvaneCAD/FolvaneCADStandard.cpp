@@ -21,11 +21,6 @@ const char* PurposeOf(Flavour flavour, DISPID id) {
 
 }  // namespace
 
-HRESULT StandardComponent::Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                                  EXCEPINFO* error) {
-  return GuardedInvoke(result, error, [&] { return Respond(id, kind, args, count, result, error); });
-}
-
 HRESULT StandardComponent::Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
                                   EXCEPINFO* error) {
   if (id == ErrorTextId(flavour_) && (kind & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0) {

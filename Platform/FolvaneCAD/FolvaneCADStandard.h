@@ -12,17 +12,16 @@
 
 namespace FolvaneCAD {
 
-class StandardComponent : public OLE_TDispatchBase {
+class StandardComponent : public StandInObject {
  public:
   explicit StandardComponent(Flavour flavour) : flavour_(flavour) {}
 
-  HRESULT Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
-                 EXCEPINFO* error) override;
+ protected:
+  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
+                  EXCEPINFO* error) override;
 
  private:
   ~StandardComponent() override = default;
-
-  HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error);
 
   Answer Login(const Arguments& args);
   Answer NotAvailable(DISPID id);

@@ -60,7 +60,7 @@ void DRAVOWrapper::InitConnection(const QK_TString& dataSourceName) {
 
 void DRAVOWrapper::ConnectDesignDatabase(const QK_TString& dataSourceName) {
   Report(0, "shapejobs.info.initconnection", QK_TAny(dataSourceName));
-  CreateOrThrow(*connection_, L"Quillmarsh.Connection.1");
+  CreateDispatchOrThrow(*connection_, L"Quillmarsh.Connection.1");
   if (connection_->Login(dataSourceName) == 0) {
     Report(0, "shapejobs.info.databaseloginsuccess");
   } else {
@@ -74,7 +74,7 @@ void DRAVOWrapper::InitCompany() {
   ConvertingAutomationFailures("Failed to initialize CCustomerObject", [&] {
     company_.reset(new CompanyDispatch());
     Report(0, "shapejobs.info.initCompany");
-    CreateOrThrow(*company_, L"Quillmarsh.Customer.1");
+    CreateDispatchOrThrow(*company_, L"Quillmarsh.Customer.1");
     company_->SetConnection(connection_ ? connection_->m_lpDispatch : nullptr);
   });
 }
@@ -83,7 +83,7 @@ void DRAVOWrapper::InitPerson() {
   ConvertingAutomationFailures("Failed to initialize CPersonObject", [&] {
     person_.reset(new PersonDispatch());
     Report(0, "shapejobs.info.initPerson");
-    CreateOrThrow(*person_, L"Quillmarsh.personobject.1");
+    CreateDispatchOrThrow(*person_, L"Quillmarsh.personobject.1");
     person_->SetConnection(connection_ ? connection_->m_lpDispatch : nullptr);
   });
 }

@@ -61,10 +61,6 @@ void DravoDriver::FailWithErrorText(const QK_TString& message, unsigned int line
   Raise(DravoError(message, QK_TAny(GetErrorString())), line);
 }
 
-void DravoDriver::CreateOrThrow(COleDispatchDriver& driver, const wchar_t* progId) {
-  CreateDispatchOrThrow(driver, progId);
-}
-
 LayoutDispatch& DravoDriver::Layout() {
   if (!layout_) RAISE(QK_EException(QK_TString("No layout object is held: GetLayoutObject was not called")));
   return *layout_;
@@ -76,7 +72,7 @@ void DravoDriver::StartControl() {
   apartment_.Enter();
   Report(0, "shapejobs.message.dravostarting");
   ConvertingAutomationFailures(profile_.startFailure, [this] {
-    CreateOrThrow(*mainControl_, profile_.mainProgId);
+    CreateDispatchOrThrow(*mainControl_, profile_.mainProgId);
     GetVersion();
     mainControl_->Start(2);
   });
@@ -85,7 +81,7 @@ void DravoDriver::StartControl() {
 void DravoDriver::StartStandardControl() {
   Report(0, "shapejobs.message.dravostdstarting");
   ConvertingAutomationFailures(profile_.standardStartFailure, [this] {
-    CreateOrThrow(*standards_, profile_.standardsProgId);
+    CreateDispatchOrThrow(*standards_, profile_.standardsProgId);
     GetVersion();
     mainControl_->Start(2);
     LogInStandards();

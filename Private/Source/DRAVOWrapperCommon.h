@@ -140,9 +140,6 @@ class DravoDriver : public DRAVOInterface {
   [[noreturn]] void Raise(QK_EException&& exception, unsigned int line) const;
   // Throws DravoError(message) with the main control's error text as data.
   [[noreturn]] void FailWithErrorText(const QK_TString& message, unsigned int line);
-  // Creates the automation object `progId` into `driver`; a failure throws
-  // the framework exception that describes it.
-  static void CreateOrThrow(COleDispatchDriver& driver, const wchar_t* progId);
   // Logs the standards component in, inside the start-up's conversion of
   // automation failures; only the enterprise component needs it.
   virtual void LogInStandards();

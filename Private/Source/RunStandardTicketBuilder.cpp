@@ -92,14 +92,7 @@ void RunStandardTicketBuilder::ReadStandard() {
 }
 
 void RunStandardTicketBuilder::ReadEnterpriseSelection() {
-  if (auto project = reader_.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname")) {
-    record_.projectName = project->value;
-  }
-  if (auto name =
-          reader_.ReadAndLogUnlessEmpty("ENT_STD_NAME", kMandatory, "Enterprise-StandardName", "standardname")) {
-    record_.standardName = name->value;
-  }
-  ReadVersion();
+  ReadEnterpriseDesign(reader_, "ENT_STD_NAME", "standardname", {record_.projectName, record_.standardName, record_.version});
   if (record_.projectName.Empty() || record_.standardName.Empty()) {
     ThrowTicketException<BlankProjectAndDesignName>(
         QK_TString::Format("Project Name:%s , Design Name:%s", record_.projectName.c_str(),
@@ -122,10 +115,6 @@ void RunStandardTicketBuilder::ReadStandardByName(const char* key) {
   }
   record_.designName = value.Trim();
   reader_.Log("standardname", record_.designName);
-}
-
-void RunStandardTicketBuilder::ReadVersion() {
-  if (const auto version = CAD::ReadVersion(reader_)) record_.version = *version;
 }
 
 void RunStandardTicketBuilder::ReadVariables() {

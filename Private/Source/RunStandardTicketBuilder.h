@@ -32,7 +32,6 @@ class RunStandardTicketBuilder {
   void ReadStandard();
   void ReadEnterpriseSelection();
   void ReadStandardByName(const char* key);
-  void ReadVersion();
   void ReadVariables();
   void ReadVariablesFromList();
   void ReadVariablesByXPath(const QK_TString& names, const QK_TString& values, VariableList& list);

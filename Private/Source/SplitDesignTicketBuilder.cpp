@@ -49,14 +49,7 @@ void SplitDesignTicketBuilder::ReadDesign() {
 }
 
 void SplitDesignTicketBuilder::ReadEnterpriseSelection() {
-  if (auto project = reader_.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname")) {
-    record_.projectName = project->value;
-  }
-  if (auto name =
-          reader_.ReadAndLogUnlessEmpty("ENT_DESIGN_NAME", kMandatory, "Enterprise-StandardName", "designname")) {
-    record_.designName = name->value;
-  }
-  ReadVersion();
+  ReadEnterpriseDesign(reader_, "ENT_DESIGN_NAME", "designname", {record_.projectName, record_.designName, record_.version});
   if (record_.projectName.Empty() || record_.designName.Empty()) {
     ThrowTicketException<BlankProjectAndDesignName2>(
         QK_TString::Format("Project Name:%s, Design Name:%s", record_.projectName.c_str(), record_.designName.c_str()),
@@ -73,10 +66,6 @@ void SplitDesignTicketBuilder::ReadDesignPath(const char* key) {
     return;
   }
   record_.designPath = reader_.ReadAndLog(key, kOptional, "StandardName", "designname").value;
-}
-
-void SplitDesignTicketBuilder::ReadVersion() {
-  if (const auto version = CAD::ReadVersion(reader_)) record_.version = *version;
 }
 
 }  // namespace CAD

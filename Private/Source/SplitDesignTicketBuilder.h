@@ -27,7 +27,6 @@ class SplitDesignTicketBuilder {
   void ReadDesign();
   void ReadEnterpriseSelection();
   void ReadDesignPath(const char* key);
-  void ReadVersion();
 
   XmlLibraryScope xmlLibrary_;
   TicketReader reader_;

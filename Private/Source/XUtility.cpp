@@ -137,7 +137,8 @@ void ReadDesignPeople(TicketReader& reader, DBInfo& info) {
   }
 }
 
-std::optional<std::int32_t> ReadVersion(TicketReader& reader) {
+// VERSION, read as ParseVersion reads it; nothing when it is empty.
+static std::optional<std::int32_t> ReadVersion(TicketReader& reader) {
   const auto version = reader.ReadAndLogUnlessEmpty("VERSION", TicketReader::Presence::kMandatory, "Version", "version");
   if (!version) return std::nullopt;
   if (version->value.Empty()) return 0;  // an XPath that found an empty version
@@ -165,6 +166,18 @@ bool CallsDocument(const QK_TString& expression) {
     if (next < text.size() && text[next] == '(') return true;
   }
   return false;
+}
+
+void ReadEnterpriseDesign(TicketReader& reader, const char* nameKey, const char* nameLogName,
+                          const EnterpriseDesign& into) {
+  constexpr TicketReader::Presence kMandatory = TicketReader::Presence::kMandatory;
+  if (auto project = reader.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname")) {
+    into.project = project->value;
+  }
+  if (auto name = reader.ReadAndLogUnlessEmpty(nameKey, kMandatory, "Enterprise-StandardName", nameLogName)) {
+    into.name = name->value;
+  }
+  if (const auto version = ReadVersion(reader)) into.version = *version;
 }
 
 bool IsXPathValue(const QK_TString& value) { return value.StartsWith(kXPathPrefix); }

@@ -143,11 +143,18 @@ std::optional<std::int32_t> ParseVersion(const QK_TString& text);
 // "@project:version:name" for a version of 1 or more.
 QK_TString DatabaseReference(const QK_TString& project, std::int32_t version, const QK_TString& name);
 
-// VERSION of an enterprise design selection: nothing when the value is
-// empty; else it is logged and read as ParseVersion reads it. A value
-// without a number is reported ("shapejobs.message.invalidversion") and
-// ends the input with TaskError.
-std::optional<std::int32_t> ReadVersion(TicketReader& reader);
+// The keys of an enterprise design selection, in order: PROJECT_NAME, the
+// design's name (`nameKey`, logged under `nameLogName`) and VERSION. An
+// empty value leaves its field as it is. A version without a number is
+// reported ("shapejobs.message.invalidversion") and ends the input with
+// TaskError.
+struct EnterpriseDesign {
+  QK_TString& project;
+  QK_TString& name;
+  std::int32_t& version;
+};
+void ReadEnterpriseDesign(TicketReader& reader, const char* nameKey, const char* nameLogName,
+                          const EnterpriseDesign& into);
 
 // Reads the design description and the people of a new design (all
 // optional keys), logging each one.
