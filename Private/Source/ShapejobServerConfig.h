@@ -9,22 +9,27 @@
 
 #include "QK_TString.h"
 #include "QK_TTree.h"
+#include "ShapejobCodes.h"
 
 class CFS_TProxy;
 
 struct CadServerConfig {
   std::string name;          // matched against the ticket's "SERVER"
-  std::uint32_t type = 0;    // 1 enterprise, 0 conventional
+  std::uint32_t type = CAD::ServerType::kConventional;
   std::string defaults;      // the CAD application's Defaults folder; empty = none
   std::string location;      // enterprise login location
   std::string userName;      // enterprise login user
   std::string password;      // enterprise login password, plain
-  std::uint32_t dbms = 3;    // 1 SQL Server, 2 Oracle, 3 none
+  std::uint32_t dbms = CAD::Dbms::kNone;
   std::string host;
   std::string port;
   std::string database;
   std::string driverName;    // ODBC driver name, used for Oracle
 };
+
+inline bool IsEnterpriseServer(const CadServerConfig& config) {
+  return config.type == CAD::ServerType::kEnterprise;
+}
 
 // Five lines: name, type, location, user name, password.
 std::ostream& operator<<(std::ostream& out, const CadServerConfig& config);

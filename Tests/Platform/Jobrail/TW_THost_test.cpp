@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "JobrailTestFolder.h"
+#include "TempFolder.h"
 #include "QK_TArray.h"
 #include "QK_TTree.h"
 
@@ -13,9 +13,9 @@ namespace {
 
 // The message of the QK_EException that reading `content` as a ticket throws.
 std::string TicketError(const QK_TString& content) {
-  JobrailTestFolder folder;
+  TempFolder folder;
   try {
-    TW_THost::ReadTicketFile(folder.Write("ticket.xml", content));
+    TW_THost::ReadTicketFile(folder.WriteUrl("ticket.xml", content.str()));
   } catch (const QK_EException& exception) {
     return exception.QK_Message().str();
   }
@@ -23,8 +23,8 @@ std::string TicketError(const QK_TString& content) {
 }
 
 TEST(TicketFileTest, MissingAttributesTakeTheirDefaults) {
-  JobrailTestFolder folder;
-  QK_TURL file = folder.Write("ticket.xml", "<Ticket action='Shape'/>");
+  TempFolder folder;
+  QK_TURL file = folder.WriteUrl("ticket.xml", "<Ticket action='Shape'/>");
   TW_TTicketFile first = TW_THost::ReadTicketFile(file);
   TW_TTicketFile second = TW_THost::ReadTicketFile(file);
 
@@ -32,15 +32,15 @@ TEST(TicketFileTest, MissingAttributesTakeTheirDefaults) {
   EXPECT_EQ(first.ticket.GetActionName(), "Shape");
   EXPECT_EQ(first.setup.taskId.Length(), 36u) << first.setup.taskId;  // a UUID
   EXPECT_NE(first.setup.taskId, second.setup.taskId);
-  EXPECT_EQ(first.setup.outputDir, folder.Path());
+  EXPECT_EQ(first.setup.outputDir, folder.Url());
   EXPECT_EQ(first.setup.outputName, "output");
   EXPECT_TRUE(first.setup.inputs.empty());
   EXPECT_TRUE(first.ticket.GetParameters().Empty());
 }
 
 TEST(TicketFileTest, AttributesInputsAndNamesAreRead) {
-  JobrailTestFolder folder;
-  QK_TURL file = folder.Write("ticket.xml",
+  TempFolder folder;
+  QK_TURL file = folder.WriteUrl("ticket.xml",
                               "<Ticket action='Shape' id='job-1' outputDir='out' outputName='proof'>\n"
                               "  <Input> in/a.pdf </Input>\n"
                               "  <Input>file:///data/b%20c.pdf</Input>\n"
@@ -50,9 +50,9 @@ TEST(TicketFileTest, AttributesInputsAndNamesAreRead) {
   TW_TTicketFile read = TW_THost::ReadTicketFile(file);
 
   EXPECT_EQ(read.setup.taskId, "job-1");
-  EXPECT_EQ(read.setup.outputDir, folder.Path().Child("out"));
+  EXPECT_EQ(read.setup.outputDir, folder.Url().Child("out"));
   EXPECT_EQ(read.setup.outputName, "proof");
-  EXPECT_EQ(read.setup.inputs, (std::vector<QK_TURL>{folder.Path().Child("in/a.pdf"),
+  EXPECT_EQ(read.setup.inputs, (std::vector<QK_TURL>{folder.Url().Child("in/a.pdf"),
                                                     QK_TURL::FromLocalPath("/data/b c.pdf"),
                                                     QK_TURL::FromLocalPath("/data/d.pdf")}));
   ASSERT_EQ(read.setup.names.size(), 1u);
@@ -60,8 +60,8 @@ TEST(TicketFileTest, AttributesInputsAndNamesAreRead) {
 }
 
 TEST(TicketFileTest, ParamsAreTypedAndArraysHoldDicts) {
-  JobrailTestFolder folder;
-  QK_TURL file = folder.Write("ticket.xml",
+  TempFolder folder;
+  QK_TURL file = folder.WriteUrl("ticket.xml",
                               "<Ticket action='Shape'>"
                               "<Param key='text'>  as written </Param>"
                               "<Param key='on' type='bool'>TRUE</Param>"
@@ -105,13 +105,13 @@ TEST(TicketFileTest, BadTicketsAreRejectedWithAClearMessage) {
 }
 
 TEST(TicketFileTest, UnreadableFileIsReported) {
-  JobrailTestFolder folder;
-  EXPECT_THROW(TW_THost::ReadTicketFile(folder.Path().Child("missing.xml")), QK_EException);
+  TempFolder folder;
+  EXPECT_THROW(TW_THost::ReadTicketFile(folder.Url().Child("missing.xml")), QK_EException);
 }
 
 TEST(RequestFileTest, ParamsAndTreesAreRead) {
-  JobrailTestFolder folder;
-  QK_TURL file = folder.Write("request.xml",
+  TempFolder folder;
+  QK_TURL file = folder.WriteUrl("request.xml",
                               "<Request><Param key='query'> sizes </Param>"
                               "<Tree key='site'><Tree key='Paths'><Value key='Root'>/srv</Value></Tree>"
                               "<Value key='Retries' type='int'>3</Value></Tree></Request>");
@@ -123,7 +123,7 @@ TEST(RequestFileTest, ParamsAndTreesAreRead) {
   const QK_TTree& site = request.Get("site").AsTree();
   EXPECT_EQ(site.Get("Paths/Root"), QK_TAny("/srv"));
   EXPECT_EQ(site.Get("Retries"), QK_TAny(3));
-  EXPECT_THROW(TW_THost::ReadRequestFile(folder.Write("bad.xml", "<Ticket/>")), QK_EException);
+  EXPECT_THROW(TW_THost::ReadRequestFile(folder.WriteUrl("bad.xml", "<Ticket/>")), QK_EException);
 }
 
 TEST(JsonQuoteTest, EscapesWhatJsonRequires) {

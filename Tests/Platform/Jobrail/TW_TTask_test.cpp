@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "JobrailTestFolder.h"
+#include "TempFolder.h"
 #include "QK_TFile.h"
 
 namespace {
@@ -197,8 +197,8 @@ TEST(TaskOutputTest, HandedOverContextsReportTheirFiles) {
 }
 
 TEST(TaskTempFilesTest, TempFilesShareOneFolderThatGoesWithTheTask) {
-  JobrailTestFolder folder;
-  ScopedTmpdir tmpdir(folder.Path());
+  TempFolder folder;
+  ScopedTmpdir tmpdir(folder.Url());
   auto task = std::make_unique<JobrailTestTask>();
   TW_TTaskSetup setup;
   setup.taskId = "job42";
@@ -209,14 +209,14 @@ TEST(TaskTempFilesTest, TempFilesShareOneFolderThatGoesWithTheTask) {
   QK_TURL tempFolder = first.Parent();
   EXPECT_NE(first, second);
   EXPECT_EQ(second.Parent(), tempFolder);
-  EXPECT_EQ(tempFolder.Parent(), folder.Path());
+  EXPECT_EQ(tempFolder.Parent(), folder.Url());
   EXPECT_TRUE(tempFolder.FileName().Contains("shapejob-")) << tempFolder.LocalName();
   EXPECT_TRUE(tempFolder.FileName().Contains("job42")) << tempFolder.LocalName();
   EXPECT_EQ(first.Extension(), ".pdf");
   EXPECT_FALSE(QK_TFileInfo::ExistsEx(first));
 
   QK_TFile::WriteAll(first, "scratch");
-  QK_TURL registered = folder.Write("registered.tmp", "scratch");
+  QK_TURL registered = folder.WriteUrl("registered.tmp", "scratch");
   task->RegisterTempFile(registered);
   task.reset();
   EXPECT_FALSE(QK_TFileInfo::ExistsEx(tempFolder));
@@ -224,8 +224,8 @@ TEST(TaskTempFilesTest, TempFilesShareOneFolderThatGoesWithTheTask) {
 }
 
 TEST(TaskHostTest, TicketRunPrintsEventsAndResult) {
-  JobrailTestFolder folder;
-  QK_TURL ticket = folder.Write("t.xml", "<Ticket action='Shape' id='j1'><Input>a.pdf</Input></Ticket>");
+  TempFolder folder;
+  QK_TURL ticket = folder.WriteUrl("t.xml", "<Ticket action='Shape' id='j1'><Input>a.pdf</Input></Ticket>");
   CapturedStdout out;
   EXPECT_EQ(CallInit({"--ticket", ticket.LocalName().str()}), 0);
   EXPECT_EQ(out.Text(),
@@ -233,8 +233,8 @@ TEST(TaskHostTest, TicketRunPrintsEventsAndResult) {
 }
 
 TEST(TaskHostTest, RequestReplyIsPrinted) {
-  JobrailTestFolder folder;
-  QK_TURL request = folder.Write("r.xml", "<Request><Param key='what'>size</Param></Request>");
+  TempFolder folder;
+  QK_TURL request = folder.WriteUrl("r.xml", "<Request><Param key='what'>size</Param></Request>");
   CapturedStdout out;
   auto handler = [](const QK_TDict& request, QK_TAny& reply) {
     reply = QK_TAny(request.Get("what").AsString() + " \"A4\"");
@@ -253,9 +253,9 @@ TEST(TaskHostTest, HelpExplainsTheCommandLine) {
 }
 
 TEST(TaskHostDeathTest, FailuresEndTheProcessWithTheirStatus) {
-  JobrailTestFolder folder;
-  QK_TURL failing = folder.Write("f.xml", "<Ticket action='Shape'><Param key='fail'/></Ticket>");
-  std::string missing = folder.Path().Child("missing.xml").LocalName().str();
+  TempFolder folder;
+  QK_TURL failing = folder.WriteUrl("f.xml", "<Ticket action='Shape'><Param key='fail'/></Ticket>");
+  std::string missing = folder.Url().Child("missing.xml").LocalName().str();
   EXPECT_EXIT(CallInit({"--ticket", missing}), ::testing::ExitedWithCode(3), "cannot read ticket");
   EXPECT_EXIT(CallInit({"--ticket", failing.LocalName().str()}), ::testing::ExitedWithCode(2), "");
   EXPECT_EXIT(CallInit({"--bogus"}), ::testing::ExitedWithCode(3), "unknown option --bogus");

@@ -4,19 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include "QKTypesTempFolder.h"
+#include "TempFolder.h"
 #include "QK_EException.h"
 
 namespace {
 
 class QKTFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_FALSE(folder_.Path().empty()); }
+  void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
   QK_TURL At(const char* relative) const {
-    return QK_TURL::FromLocalPath(QK_TString(folder_.Path())).Child(relative);
+    return QK_TURL::FromLocalPath(QK_TString(folder_.path())).Child(relative);
   }
 
-  QKTypesTempFolder folder_;
+  TempFolder folder_;
 };
 
 TEST_F(QKTFileTest, WriteAllThenReadAllGivesTheSameBytes) {

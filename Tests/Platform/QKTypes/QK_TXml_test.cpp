@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "QKTypesTempFolder.h"
+#include "TempFolder.h"
 #include "QK_EException.h"
 #include "QK_TFile.h"
 
@@ -91,9 +91,9 @@ TEST(QKTXmlTest, DeeplyNestedDocumentsAreRefused) {
 }
 
 TEST(QKTXmlTest, ParseFileReadsAFileAndNamesItInErrors) {
-  QKTypesTempFolder folder;
-  ASSERT_FALSE(folder.Path().empty());
-  QK_TURL file = QK_TURL::FromLocalPath(QK_TString(folder.Path())).Child("c.xml");
+  TempFolder folder;
+  ASSERT_FALSE(folder.path().empty());
+  QK_TURL file = QK_TURL::FromLocalPath(QK_TString(folder.path())).Child("c.xml");
   QK_TFile::WriteAll(file, "<Configuration><Value key=\"a\">1</Value></Configuration>");
   EXPECT_EQ(QK_TXml::ParseFile(file).children.at(0).text.str(), "1");
 

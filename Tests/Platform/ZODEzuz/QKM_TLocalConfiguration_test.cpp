@@ -8,6 +8,7 @@
 
 #include "QK_TArray.h"
 #include "QK_TURL.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -18,17 +19,14 @@ class TestValueNotSet : public QK_EException {
 struct QKM_TLocalConfigurationTest : ::testing::Test {
   void SetUp() override {
     TestValueNotSet::QK_ClassObject();
-    std::string pattern = ::testing::TempDir() + "zodezuz_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-    file = folder + "/site.xml";
+    ASSERT_FALSE(folder.path().empty());
+    file = folder.File("site.xml");
     Write(R"(<Configuration><Tree key="Resources">
       <Tree key="Local"><Value key="Type">Local</Value><Value key="On" type="bool">true</Value>
         <Value key="Port" type="int">4711</Value><Value key="Root" type="url">file:///srv</Value></Tree>
       <Tree key="Workflows"><Tree key="Proof"/><Value key="Print">x</Value></Tree>
     </Tree></Configuration>)");
   }
-  void TearDown() override { std::filesystem::remove_all(folder); }
   void Write(const char* content) { std::ofstream(file) << content; }
 
   QK_TAny Ask(const char* service, const char* operation, const char* path = "", const char* second = nullptr) {
@@ -51,7 +49,8 @@ struct QKM_TLocalConfigurationTest : ::testing::Test {
     return "(no failure)";
   }
 
-  std::string folder, file;
+  TempFolder folder;
+  std::string file;
 };
 
 TEST_F(QKM_TLocalConfigurationTest, AnswersTypedValuesAndTreesInFileOrder) {
