@@ -3,12 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
-#include <iostream>
 #include <string>
 
 #include "QK_TFile.h"
-#include "TW_THost.h"
 
 namespace {
 
@@ -16,10 +13,6 @@ namespace {
 thread_local TW_TTask* currentTask = nullptr;
 
 constexpr std::size_t kMaxMessageArguments = 10;
-
-// Exit statuses of the command-line host besides the run results 0, 1 and 2.
-constexpr int kStatusFailed = 2;
-constexpr int kStatusBadInput = 3;
 
 // The folder temporary folders go in: $TMPDIR, else /tmp.
 QK_TURL TempBase() {
@@ -181,149 +174,3 @@ void TW_TTask::RemoveTemporaryFiles() {
 }
 
 bool __QK_INITIALIZATION_FUNCTION_Jobrail__() { return true; }
-
-// ---- command-line host ----
-
-namespace {
-
-void PrintUsage(const QK_TString& taskName) {
-  std::cout
-      << taskName << " - one task of the workflow server, run from the command line.\n"
-      << "\n"
-      << "Usage:\n"
-      << "  shapejob --ticket FILE    runs the ticket in FILE and prints its events\n"
-      << "  shapejob --request FILE   passes the request in FILE to the task and prints its reply\n"
-      << "  shapejob --help           prints this text\n"
-      << "\n"
-      << "Exit status of --ticket: the run's result, 0 ok, 1 warning, 2 failed;\n"
-      << "3 when the ticket file cannot be read or parsed.\n"
-      << "\n"
-      << "Events are printed one per line on standard output (quoted texts are JSON strings):\n"
-      << "  message SEVERITY KEY \"ARG\"...   a message; SEVERITY 0 info, 1 warning, 2 error\n"
-      << "  stage KEY                       the task entered a stage\n"
-      << "  progress N                      N percent done\n"
-      << "  log \"TEXT\"                      a log text\n"
-      << "  output CONTEXT PATH             an output file of the named output context\n"
-      << "  result N                        the run's result (last line of --ticket)\n"
-      << "  reply VALUE                     the request's reply: true/false, a number,\n"
-      << "                                  a JSON string or none\n"
-      << "\n"
-      << "Environment:\n"
-      << "  QK_SERVER   the path of the site configuration file\n";
-  std::cout.flush();
-}
-
-// A failure's reason for a one-line message: its text and, when it has
-// them, its data (usually the file concerned).
-QK_TString Reason(const QK_EException& exception) {
-  QK_TString reason = exception.QK_Message();
-  if (!exception.QK_Data().IsIllegal()) reason += " (" + exception.QK_Data().ToText() + ")";
-  return reason;
-}
-
-// Runs the task, turning an escaping exception into a failed result.
-int RunTask(TW_TTask& task, AT_TTicket& ticket) {
-  try {
-    return task.Run(ticket);
-  } catch (const TW_ETaskCanceled& exception) {
-    task.Log("task canceled: " + exception.Describe());
-  } catch (const QK_EException& exception) {
-    task.Log(exception);
-  } catch (const std::exception& exception) {
-    task.Log(QK_TString("unexpected failure: ") + exception.what());
-  } catch (...) {
-    task.Log("unexpected failure of unknown kind");
-  }
-  return kStatusFailed;
-}
-
-int RunTicketFile(const QK_TString& path, const QK_TClass& taskClass) {
-  TW_TTicketFile ticketFile;
-  try {
-    ticketFile = TW_THost::ReadTicketFile(QK_TURL(path));
-  } catch (const QK_EException& exception) {
-    std::cerr << "shapejob: cannot read ticket " << path << ": " << Reason(exception) << std::endl;
-    return kStatusBadInput;
-  }
-
-  std::unique_ptr<QK_TObject> object(taskClass.CreateObject());
-  TW_TTask* task = QK_DynamicCast<TW_TTask>(object.get());
-  if (task == nullptr) {
-    std::cerr << "shapejob: class " << taskClass.Name() << " does not make a task" << std::endl;
-    return kStatusBadInput;
-  }
-  TW_TLinePrinter printer(std::cout);
-  task->Prepare(ticketFile.setup, &printer);
-  int result = RunTask(*task, ticketFile.ticket);
-  // The task goes first: what it reports as it ends (and the removal of its
-  // temporary files) belongs before the result, which is the last line.
-  object.reset();
-  std::cout << "result " << result << std::endl;
-  return result;
-}
-
-// The reply in a JSON-like form: true/false, digits, a JSON string, or
-// "none" for no value.
-std::string ReplyText(const QK_TAny& reply) {
-  switch (reply.GetKind()) {
-    case QK_TAny::Kind::Illegal: return "none";
-    case QK_TAny::Kind::Bool:
-    case QK_TAny::Kind::Int:
-    case QK_TAny::Kind::Double: return reply.ToText().str();
-    default: return TW_THost::JsonQuote(reply.ToText());
-  }
-}
-
-int AnswerRequestFile(const QK_TString& path, const TW_TTask::RequestHandler& handler) {
-  QK_TDict request;
-  try {
-    request = TW_THost::ReadRequestFile(QK_TURL(path));
-  } catch (const QK_EException& exception) {
-    std::cerr << "shapejob: cannot read request " << path << ": " << Reason(exception) << std::endl;
-    return kStatusBadInput;
-  }
-  if (!handler) {
-    std::cerr << "shapejob: this task answers no requests" << std::endl;
-    return kStatusFailed;
-  }
-  QK_TAny reply;
-  try {
-    handler(request, reply);
-  } catch (const QK_EException& exception) {
-    std::cerr << "shapejob: request failed: " << exception.Describe() << std::endl;
-    return kStatusFailed;
-  } catch (const std::exception& exception) {
-    std::cerr << "shapejob: request failed: " << exception.what() << std::endl;
-    return kStatusFailed;
-  }
-  std::cout << "reply " << ReplyText(reply) << std::endl;
-  return 0;
-}
-
-int RunCommandLine(int argc, char** argv, const QK_TClass& taskClass, const QK_TString& taskName,
-                   const TW_TTask::RequestHandler& handler) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    PrintUsage(taskName);
-    return 0;
-  }
-  std::string option = argv[1];
-  if ((option == "--ticket" || option == "--request") && argc != 3) {
-    std::cerr << "shapejob: " << option << " takes exactly one file; see --help" << std::endl;
-    return kStatusBadInput;
-  }
-  if (option == "--ticket") return RunTicketFile(argv[2], taskClass);
-  if (option == "--request") return AnswerRequestFile(argv[2], handler);
-  std::cerr << "shapejob: unknown option " << option << "; see --help" << std::endl;
-  return kStatusBadInput;
-}
-
-}  // namespace
-
-int TW_TTask::Init(int argc, char** argv, const QK_TClass& taskClass, const QK_TString& taskName, bool, int,
-                   RequestHandler handler) {
-  int status = RunCommandLine(argc, argv, taskClass, taskName, handler);
-  if (status == 0) return 0;
-  std::cout.flush();
-  std::cerr.flush();
-  std::exit(status);
-}

@@ -97,8 +97,8 @@ class TW_TTask : public QK_TObject {
   bool IsFinished() const { return finished_; }
   const std::vector<TW_TTaskOutput>& HandedOverContexts() const { return handedOver_; }
 
-  // The command-line host: runs one ticket file or one request file as the
-  // command line says, creating the task through `taskClass`. Returns when
+  // The command-line host (TW_THost.cpp): runs one ticket file or one
+  // request file as the command line says, creating the task through `taskClass`. Returns when
   // the process is to end with status 0; any other status ends the process
   // with that status.
   static int Init(int argc, char** argv, const QK_TClass& taskClass, const QK_TString& taskName,

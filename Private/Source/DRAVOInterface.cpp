@@ -44,10 +44,7 @@ QK_TString DRAVOInterface::MakeDesignReference(const StringMap& design) {
     version = ValueOf(design, "Version", "0");
   }
   if (!reference.Empty() && !name.Empty()) return JoinWithBackslash(reference, name);
-  if (!project.Empty() && !name.Empty()) {
-    if (version != "0") return QK_TString::Format("@%s:%s:%s", project.c_str(), version.c_str(), name.c_str());
-    return QK_TString::Format("@%s:%s", project.c_str(), name.c_str());
-  }
+  if (!project.Empty() && !name.Empty()) return DatabaseReference(project, version, name);
   return reference;
 }
 
@@ -56,9 +53,7 @@ QK_TString DRAVOInterface::MakeDesignInfoReference(const ShopCardTicketData& rec
   if (!record.designPath.Empty() && !record.designName.Empty()) {
     result = JoinWithBackslash(record.designPath, record.designName);
   } else if (!record.project.Empty() && !record.designName.Empty()) {
-    result = record.version >= 1 ? QK_TString::Format("@%s:%d:%s", record.project.c_str(), record.version,
-                                                      record.designName.c_str())
-                                 : QK_TString::Format("@%s:%s", record.project.c_str(), record.designName.c_str());
+    result = DatabaseReference(record.project, record.version, record.designName);
   }
   if (result.Empty()) result = record.designNotFoundPath;
   return result;

@@ -27,6 +27,47 @@ namespace CAD {
 // Document plots: plot name and the file URL of its image.
 using PlotList = std::vector<std::pair<QK_TString, QK_TString>>;
 
+// The 16-bit statuses of the CAD application that the drivers tell apart.
+// What a status other than kDone means depends on the call; each is named
+// for the calls that answer it.
+namespace Status {
+// The call did what it was asked.
+constexpr std::int16_t kDone = 0;
+// Done, with remarks in the error text: a design saved with information, a
+// style standard whose check condition was violated, menu values or a
+// document plot accepted as they are.
+constexpr std::int16_t kDoneWithRemarks = 1;
+// A standard's condition check or finish found a condition violated: the
+// run goes on, with a warning.
+constexpr std::int16_t kStandardWarning = 2;
+// The value given is not one the application knows: an invalid board code
+// (or board code and description).
+constexpr std::int16_t kInvalidValue = 4;
+// The design the call works on is not there: no design is open for the
+// style workspace, or the design could not be saved.
+constexpr std::int16_t kDesignUnavailable = 10;
+}  // namespace Status
+
+// The unit code of the open design (GetUnit); nothing else is a unit.
+namespace UnitCode {
+constexpr std::int16_t kMillimetres = 1, kInches = 2;
+}  // namespace UnitCode
+
+// The value of a numeric-variable read that marks failure: the design has
+// no numeric variable of that name.
+constexpr double kNoNumericValue = -2.0;
+
+// The kind of a menu of a parametric standard. Only these two take values
+// from variables; the items of any other kind are left alone.
+namespace MenuKind {
+// Text items: a variable's value is put as text, an item without one gets
+// its default text back.
+constexpr std::int16_t kText = 2;
+// Whole-number items: a variable's value is put as its leading whole
+// number; each item has a document plot of its own.
+constexpr std::int16_t kWholeNumber = 3;
+}  // namespace MenuKind
+
 class DRAVOInterface {
  public:
   // `reporter` (not owned, may be null) receives the operations' messages.
@@ -47,7 +88,8 @@ class DRAVOInterface {
   virtual void InitConnection(const QK_TString& dataSourceName);
 
   virtual void OpenDesign(const QK_TString& design) = 0;
-  // 0 saved, 1 saved with remarks (reported as a warning).
+  // Status::kDone saved, Status::kDoneWithRemarks saved with remarks
+  // (reported as a warning).
   virtual std::int16_t SaveDesign(const QK_TString& path) = 0;
   virtual void GetDocROMDXml(QK_TString& xml) = 0;
   virtual void StartControl() = 0;
@@ -71,7 +113,7 @@ class DRAVOInterface {
   virtual void SetStyleWorkspace(const QK_TString& workspace) = 0;
   virtual std::int16_t RunStyleStandard(std::int16_t flag) = 0;
   virtual void SetOption28(std::int16_t value) = 0;
-  // Unit code: 1 millimetres, 2 inches.
+  // A UnitCode.
   virtual void SetOption29(std::int16_t unit) = 0;
   virtual void SetBoardCodeAndDescription(const QK_TString& boardCode, const QK_TString& description) = 0;
   virtual void SetPrintSide(std::int16_t printSide) = 0;
@@ -130,7 +172,7 @@ class DRAVOInterface {
   virtual QK_TString GetVariableValue(const QK_TString& name) = 0;
   virtual std::int16_t GetMenuXml(const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c,
                                   std::int16_t d) = 0;
-  // 1 millimetres, 2 inches.
+  // A UnitCode.
   virtual std::int16_t GetUnit() = 0;
   virtual std::int16_t ExportThumbnail(const QK_TString& path) = 0;
   // Writes the open standard's document plots into `folder`; 1 when a
@@ -178,6 +220,11 @@ class DRAVOInterface {
   static QK_TString SanitizeFileName(const QK_TString& name);
 
  protected:
+  // Throws for a task operation that this build does not have yet, naming
+  // what is missing ("<what> is not available in this build"): the ticket
+  // ends as failed instead of pretending to work.
+  [[noreturn]] static void NotAvailable(const char* what);
+
   // Messages go to the reporter when there is one.
   void Report(int severity, const char* key);
   void Report(int severity, const char* key, const QK_TAny& value);

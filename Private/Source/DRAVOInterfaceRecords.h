@@ -23,7 +23,7 @@ class DesignInfo {
  public:
   DesignInfo() = default;
   DesignInfo(const DesignInfo& other) = default;
-  DesignInfo& operator=(const DesignInfo& other);
+  DesignInfo& operator=(const DesignInfo& other) = default;
   virtual ~DesignInfo() = default;
 
   QK_TString designName;

@@ -1,6 +1,23 @@
 #include "DRAVOWrapper.h"
 
+#include <cstdint>
+#include <utility>
+
+#include "DRAVOWrapperLogin.h"
+#include "ShapejobCodes.h"
+
 namespace CAD {
+
+// What tells the company object and the person object apart.
+struct SearchObjectProfile {
+  const wchar_t* progId;
+  const SearchObjectIds& ids;
+  const char* initMessage;
+  const char* initFailure;
+  const char* notHeld;
+  // An empty second text is not put (the company's code is optional).
+  bool secondTextOptional;
+};
 
 namespace {
 
@@ -13,13 +30,33 @@ const DriverProfile kConventionalProfile = {
     "Failed to initialize Dravo",
     "Failed to initialize Dravo Standard",
     "Save design failed",
+    "Save Design failed GetErrorString()",
     "Runstandard failed",
 };
 
-}  // namespace
+const SearchObjectProfile kCompanyProfile = {
+    L"Quillmarsh.Customer.1",
+    kCompanyIds,
+    "shapejobs.info.initCompany",
+    "Failed to initialize CCustomerObject",
+    "No company object is held: InitCompany was not called",
+    true,
+};
 
-#define RAISE(exception) Raise(exception, __LINE__)
-#define FAIL_WITH_ERROR_TEXT(message) FailWithErrorText(QK_TString(message), __LINE__)
+const SearchObjectProfile kPersonProfile = {
+    L"Quillmarsh.personobject.1",
+    kPersonIds,
+    "shapejobs.info.initPerson",
+    "Failed to initialize CPersonObject",
+    "No person object is held: InitPerson was not called",
+    false,
+};
+
+// The search that FindCompany and FindPerson run; what it selects is the
+// design database's own.
+constexpr int kSearchMode = 4;
+
+}  // namespace
 
 DRAVOWrapper::DRAVOWrapper(TW_TTask* reporter) : DravoDriver(reporter, kConventionalProfile) {
   StartControl();
@@ -37,77 +74,85 @@ DRAVOWrapper::~DRAVOWrapper() {
 
 void DRAVOWrapper::SetDefaultsLocation(const QK_TString& folder) {
   ConvertingAutomationFailures(QK_TString("Failed to set the Defaults Path to ") + folder, [&] {
-    if (mainControl_->SetDefaultsLocation(folder) != 0) {
-      FAIL_WITH_ERROR_TEXT("Failed to set the location of the FolvaneCad Defaults");
+    if (mainControl_->SetDefaultsLocation(folder) != Status::kDone) {
+      FailWithErrorText("Failed to set the location of the FolvaneCad Defaults");
     }
   });
 }
 
 void DRAVOWrapper::SwitchDataSource(const QK_TString& dataSourceName) {
   ConvertingAutomationFailures(QK_TString("Failed to switch ODBC Data Source ") + dataSourceName, [&] {
-    if (mainControl_->Disconnect() != 0) FAIL_WITH_ERROR_TEXT("Failed to disconnect the FolvaneCad database connection");
-    if (mainControl_->Connect(dataSourceName) != 0) {
-      FAIL_WITH_ERROR_TEXT(QK_TString("Failed to connect to the FolvaneCad database ") + dataSourceName);
+    if (mainControl_->Disconnect() != Status::kDone) {
+      FailWithErrorText("Failed to disconnect the FolvaneCad database connection");
+    }
+    if (mainControl_->Connect(dataSourceName) != Status::kDone) {
+      FailWithErrorText(QK_TString("Failed to connect to the FolvaneCad database ") + dataSourceName);
     }
   });
 }
 
 void DRAVOWrapper::InitConnection(const QK_TString& dataSourceName) {
   connection_.reset(new ConnectionDispatch());
-  ConvertingAutomationFailures("Failed to initialize DravoConnection",
-                               [&] { ConnectDesignDatabase(dataSourceName); });
+  ConnectDesignDatabase(dataSourceName);
 }
 
 void DRAVOWrapper::ConnectDesignDatabase(const QK_TString& dataSourceName) {
-  Report(0, "shapejobs.info.initconnection", QK_TAny(dataSourceName));
-  CreateDispatchOrThrow(*connection_, L"Quillmarsh.Connection.1");
-  if (connection_->Login(dataSourceName) == 0) {
-    Report(0, "shapejobs.info.databaseloginsuccess");
+  Report(Severity::kInformation, "shapejobs.info.initconnection", QK_TAny(dataSourceName));
+  bool accepted = false;
+  try {
+    accepted = LogInToDesignDatabase(*connection_, dataSourceName, "Failed to initialize DravoConnection");
+  } catch (DravoRuntimeException& failure) {
+    // Thrown again as this driver's own, recording its source file as
+    // every failure of the driver does.
+    Raise(std::move(failure));
+  }
+  if (accepted) {
+    Report(Severity::kInformation, "shapejobs.info.databaseloginsuccess");
   } else {
-    Report(2, "shapejobs.error.databaseloginfail");
+    Report(Severity::kError, "shapejobs.error.databaseloginfail");
   }
 }
 
-void DRAVOWrapper::SetOption72(std::int16_t value) { mainControl_->SetOption72(value); }
+// Company and person objects.
 
-void DRAVOWrapper::InitCompany() {
-  ConvertingAutomationFailures("Failed to initialize CCustomerObject", [&] {
-    company_.reset(new CompanyDispatch());
-    Report(0, "shapejobs.info.initCompany");
-    CreateDispatchOrThrow(*company_, L"Quillmarsh.Customer.1");
-    company_->SetConnection(connection_ ? connection_->m_lpDispatch : nullptr);
+template <class Answer>
+void DRAVOWrapper::InitSearchObject(DispatchPtr<SearchObjectDispatch<Answer>>& object,
+                                    const SearchObjectProfile& profile) {
+  ConvertingAutomationFailures(profile.initFailure, [&] {
+    object.reset(new SearchObjectDispatch<Answer>(profile.ids));
+    Report(Severity::kInformation, profile.initMessage);
+    CreateDispatchOrThrow(*object, profile.progId);
+    object->SetConnection(connection_ ? connection_->m_lpDispatch : nullptr);
   });
 }
 
-void DRAVOWrapper::InitPerson() {
-  ConvertingAutomationFailures("Failed to initialize CPersonObject", [&] {
-    person_.reset(new PersonDispatch());
-    Report(0, "shapejobs.info.initPerson");
-    CreateDispatchOrThrow(*person_, L"Quillmarsh.personobject.1");
-    person_->SetConnection(connection_ ? connection_->m_lpDispatch : nullptr);
-  });
+template <class Answer>
+QK_TString DRAVOWrapper::Find(SearchObjectDispatch<Answer>* object, const SearchObjectProfile& profile,
+                              const QK_TString& first, const QK_TString& second) {
+  if (object == nullptr) Raise(QK_EException(QK_TString(profile.notHeld)));
+  object->PrepareSearch();
+  object->SetFirstText(first);
+  if (!profile.secondTextOptional || !second.Empty()) object->SetSecondText(second);
+  // Only the low 16 bits of the answer are the status (the person object
+  // answers in 32).
+  if (static_cast<std::uint16_t>(object->Search(Answer{kSearchMode})) != Status::kDone) return QK_TString();
+  return QK_TString::Format("%d", object->FoundId());
 }
 
+void DRAVOWrapper::InitCompany() { InitSearchObject(company_, kCompanyProfile); }
+void DRAVOWrapper::InitPerson() { InitSearchObject(person_, kPersonProfile); }
 void DRAVOWrapper::ReleaseCompany() { company_.reset(); }
 void DRAVOWrapper::ReleasePerson() { person_.reset(); }
 
 QK_TString DRAVOWrapper::FindCompany(const QK_TString& name, const QK_TString& code) {
-  if (!company_) RAISE(QK_EException(QK_TString("No company object is held: InitCompany was not called")));
-  company_->PrepareSearch();
-  company_->SetName(name);
-  if (!code.Empty()) company_->SetCode(code);
-  if (company_->Search(4) != 0) return QK_TString();
-  return QK_TString::Format("%d", company_->FoundId());
+  return Find(company_.get(), kCompanyProfile, name, code);
 }
 
 QK_TString DRAVOWrapper::FindPerson(const QK_TString& firstName, const QK_TString& lastName) {
-  if (!person_) RAISE(QK_EException(QK_TString("No person object is held: InitPerson was not called")));
-  person_->PrepareSearch();
-  person_->SetFirstName(firstName);
-  person_->SetSecondName(lastName);
-  if ((person_->Search(4) & 0xFFFF) != 0) return QK_TString();
-  return QK_TString::Format("%d", person_->FoundId());
+  return Find(person_.get(), kPersonProfile, firstName, lastName);
 }
+
+// The open design's record.
 
 void DRAVOWrapper::OpenDesignRecord() {
   // A record still held is released before it is replaced.
@@ -118,7 +163,7 @@ void DRAVOWrapper::OpenDesignRecord() {
 void DRAVOWrapper::ReleaseDesignRecord() { record_.reset(); }
 
 DesignRecordDispatch& DRAVOWrapper::Record() {
-  if (!record_) RAISE(QK_EException(QK_TString("No design record is held: OpenDesignRecord was not called")));
+  if (!record_) Raise(QK_EException(QK_TString("No design record is held: OpenDesignRecord was not called")));
   return *record_;
 }
 
@@ -126,7 +171,9 @@ std::int16_t DRAVOWrapper::SetDesignCustomer(std::int32_t id, std::int32_t secon
   return Record().SetCustomer(id, second);
 }
 
-std::int16_t DRAVOWrapper::SetDesignOwner(std::int32_t id, std::int32_t second) { return Record().SetOwner(id, second); }
+std::int16_t DRAVOWrapper::SetDesignOwner(std::int32_t id, std::int32_t second) {
+  return Record().SetOwner(id, second);
+}
 
 std::int16_t DRAVOWrapper::SetDesignDesigner(std::int32_t id, std::int32_t second) {
   return Record().SetDesigner(id, second);

@@ -7,6 +7,8 @@
 
 namespace CAD {
 
+struct SearchObjectProfile;
+
 class DRAVOWrapper : public DravoDriver {
  public:
   // Starts the main control and the standards component; a failure to
@@ -17,8 +19,8 @@ class DRAVOWrapper : public DravoDriver {
   void SetDefaultsLocation(const QK_TString& folder) override;
   void SwitchDataSource(const QK_TString& dataSourceName) override;
   void InitConnection(const QK_TString& dataSourceName) override;
-  void SetOption72(std::int16_t value) override;
 
+  // The design database's objects.
   QK_TString FindPerson(const QK_TString& firstName, const QK_TString& lastName) override;
   QK_TString FindCompany(const QK_TString& name, const QK_TString& code) override;
   std::int16_t SetDesignCustomer(std::int32_t id, std::int32_t second) override;
@@ -43,6 +45,15 @@ class DRAVOWrapper : public DravoDriver {
 
  private:
   DesignRecordDispatch& Record();
+  // Creates the search object of `profile` into `object`, given the
+  // connection.
+  template <class Answer>
+  void InitSearchObject(DispatchPtr<SearchObjectDispatch<Answer>>& object,
+                        const SearchObjectProfile& profile);
+  // The id that the search object finds by the two texts, or an empty text.
+  template <class Answer>
+  QK_TString Find(SearchObjectDispatch<Answer>* object, const SearchObjectProfile& profile,
+                  const QK_TString& first, const QK_TString& second);
 
   DispatchPtr<ConnectionDispatch> connection_;
   DispatchPtr<PersonDispatch> person_;

@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ShapejobCodes.h"
 #include "TW_TTask.h"
-
-// Throws recording the line of the throw and the driver's source file.
-#define RAISE(exception) Raise(exception, __LINE__)
-#define FAIL_WITH_ERROR_TEXT(message) FailWithErrorText(QK_TString(message), __LINE__)
 
 namespace CAD {
 
@@ -18,6 +15,9 @@ template <class Driver>
 DispatchPtr<Driver> Own(IDispatch* object) {
   return DispatchPtr<Driver>(new Driver(object));
 }
+
+// The start mode of the main control that both start-ups use.
+constexpr std::int16_t kStartMode = 2;
 
 VARIANT IntegerVariant(std::int32_t value) {
   VARIANT variant;
@@ -62,7 +62,7 @@ void DravoDriver::FailWithErrorText(const QK_TString& message, unsigned int line
 }
 
 LayoutDispatch& DravoDriver::Layout() {
-  if (!layout_) RAISE(QK_EException(QK_TString("No layout object is held: GetLayoutObject was not called")));
+  if (!layout_) Raise(QK_EException(QK_TString("No layout object is held: GetLayoutObject was not called")));
   return *layout_;
 }
 
@@ -70,20 +70,20 @@ LayoutDispatch& DravoDriver::Layout() {
 
 void DravoDriver::StartControl() {
   apartment_.Enter();
-  Report(0, "shapejobs.message.dravostarting");
+  Report(Severity::kInformation, "shapejobs.message.dravostarting");
   ConvertingAutomationFailures(profile_.startFailure, [this] {
     CreateDispatchOrThrow(*mainControl_, profile_.mainProgId);
     GetVersion();
-    mainControl_->Start(2);
+    mainControl_->Start(kStartMode);
   });
 }
 
 void DravoDriver::StartStandardControl() {
-  Report(0, "shapejobs.message.dravostdstarting");
+  Report(Severity::kInformation, "shapejobs.message.dravostdstarting");
   ConvertingAutomationFailures(profile_.standardStartFailure, [this] {
     CreateDispatchOrThrow(*standards_, profile_.standardsProgId);
     GetVersion();
-    mainControl_->Start(2);
+    mainControl_->Start(kStartMode);
     LogInStandards();
   });
 }
@@ -94,7 +94,7 @@ QK_TString DravoDriver::GetVersion() {
   OutString version;
   mainControl_->Version(version.Address());
   QK_TString text = version.Text();
-  Report(0, "shapejobs.message.dravoversion", QK_TAny(text));
+  Report(Severity::kInformation, "shapejobs.message.dravoversion", QK_TAny(text));
   return text;
 }
 
@@ -113,41 +113,44 @@ QK_TString DravoDriver::GetLayoutErrorString() { return Layout().ErrorText(); }
 // Designs.
 
 void DravoDriver::OpenDesign(const QK_TString& design) {
-  if (mainControl_->OpenDesign(design) != 0) FAIL_WITH_ERROR_TEXT("Open Design failed");
+  if (mainControl_->OpenDesign(design) != Status::kDone) FailWithErrorText("Open Design failed");
 }
 
 std::int16_t DravoDriver::SaveDesign(const QK_TString& path) {
   const std::int16_t status = mainControl_->SaveDesign(path);
-  if (status == 0) return 0;
-  if (status == 1) {
+  if (status == Status::kDone) return status;
+  if (status == Status::kDoneWithRemarks) {
     if (reporter != nullptr) {
-      Report(1, "shapejob.warning.savedesignwithinfo", QK_TAny(path), QK_TAny(GetErrorString()));
+      Report(Severity::kWarning, "shapejob.warning.savedesignwithinfo", QK_TAny(path),
+             QK_TAny(GetErrorString()));
     }
-    return 1;
+    return status;
   }
-  if (status == 10) {
-    if (!profile_.mainIds.enterprise && reporter != nullptr) {
-      Report(0, "Save Design failed GetErrorString()", QK_TAny(GetErrorString()));
+  if (status == Status::kDesignUnavailable) {
+    if (profile_.unsavedDesignMessage != nullptr && reporter != nullptr) {
+      Report(Severity::kInformation, profile_.unsavedDesignMessage, QK_TAny(GetErrorString()));
     }
-    RAISE(SaveDesignFailed(path));
+    Raise(SaveDesignFailed(path));
   }
-  FAIL_WITH_ERROR_TEXT(profile_.saveFailure);
+  FailWithErrorText(profile_.saveFailure);
 }
 
 void DravoDriver::GetDocROMDXml(QK_TString& xml) {
   OutString document;
   const std::int16_t status = mainControl_->DocumentXml(document.Address());
   xml = document.Text();
-  if (status != 0) FAIL_WITH_ERROR_TEXT("GetDocROMDXml failed");
+  if (status != Status::kDone) FailWithErrorText("GetDocROMDXml failed");
 }
 
 void DravoDriver::CloseDesign() {
-  if (mainControl_->CloseDesign() != 0) FAIL_WITH_ERROR_TEXT("Failed to close design.");
+  if (mainControl_->CloseDesign() != Status::kDone) FailWithErrorText("Failed to close design.");
 }
 
 std::int16_t DravoDriver::InvokeMethod13() { return mainControl_->InvokeMethod13(); }
 
-std::int16_t DravoDriver::SetLayer(std::int32_t index, std::int16_t on) { return mainControl_->SetLayer(index, on); }
+std::int16_t DravoDriver::SetLayer(std::int32_t index, std::int16_t on) {
+  return mainControl_->SetLayer(index, on);
+}
 
 std::int16_t DravoDriver::Rebuild() { return mainControl_->Rebuild(); }
 
@@ -158,39 +161,45 @@ std::int16_t DravoDriver::InvokeMethod16(const QK_TString& outputName, std::int1
 
 void DravoDriver::SetBoardCode(const QK_TString& boardCode) {
   const std::int16_t status = mainControl_->SetBoardCode(boardCode);
-  if (status == 0) return;
-  if (status == 4) RAISE(InvalidBoardCode(boardCode));
-  FAIL_WITH_ERROR_TEXT("Set BoardCode failed.");
+  if (status == Status::kDone) return;
+  if (status == Status::kInvalidValue) Raise(InvalidBoardCode(boardCode));
+  FailWithErrorText("Set BoardCode failed.");
 }
 
 void DravoDriver::SetBoardCodeAndDescription(const QK_TString& boardCode, const QK_TString& description) {
   const std::int16_t status = mainControl_->SetBoardCodeAndDescription(boardCode, description);
-  if (status == 0) return;
-  if (status == 4) RAISE(InvalidBoardCodeDescription(boardCode + "," + description));
-  FAIL_WITH_ERROR_TEXT("Set BoardCode and Description failed.");
+  if (status == Status::kDone) return;
+  if (status == Status::kInvalidValue) Raise(InvalidBoardCodeDescription(boardCode + "," + description));
+  FailWithErrorText("Set BoardCode and Description failed.");
 }
 
 void DravoDriver::SetStyleWorkspace(const QK_TString& workspace) {
   const std::int16_t status = mainControl_->SetStyleWorkspace(workspace);
-  if (status == 0) return;
-  if (status == 10) RAISE(DesignNotOpenException(workspace));
-  FAIL_WITH_ERROR_TEXT("Set style workspace failed.");
+  if (status == Status::kDone) return;
+  if (status == Status::kDesignUnavailable) Raise(DesignNotOpenException(workspace));
+  FailWithErrorText("Set style workspace failed.");
 }
 
 std::int16_t DravoDriver::RunStyleStandard(std::int16_t flag) {
   const std::int16_t status = mainControl_->RunStyleStandard(flag);
-  if (status == 0) return 0;
-  if (status == 1) {
-    if (reporter != nullptr) Report(1, "shapejobs.message.checkconditionviolated", QK_TAny(GetErrorString()));
-    return 1;
+  if (status == Status::kDone) return status;
+  if (status == Status::kDoneWithRemarks) {
+    if (reporter != nullptr) {
+      Report(Severity::kWarning, "shapejobs.message.checkconditionviolated", QK_TAny(GetErrorString()));
+    }
+    return status;
   }
-  FAIL_WITH_ERROR_TEXT("Runstandard failed");
+  FailWithErrorText("Runstandard failed");
 }
 
 void DravoDriver::SetOption28(std::int16_t value) { mainControl_->SetOption28(value); }
 void DravoDriver::SetOption29(std::int16_t unit) { mainControl_->SetOption29(unit); }
 void DravoDriver::SetPrintSide(std::int16_t printSide) { mainControl_->SetPrintSide(printSide); }
 void DravoDriver::SetOption36(std::int16_t value) { mainControl_->SetOption36(value); }
+
+void DravoDriver::SetOption72(std::int16_t value) {
+  if (profile_.mainIds.setOption72 != kNoMethod) mainControl_->SetOption72(value);
+}
 
 // Variables and expressions.
 
@@ -213,7 +222,7 @@ std::int16_t DravoDriver::AddStringVariable(const QK_TString& name, const QK_TSt
 std::int16_t DravoDriver::ReadNumericVariable(const QK_TString& name, double& value) {
   value = 0.0;
   const std::int16_t status = mainControl_->ReadNumericVariable(name, &value);
-  if (status != 0) RAISE(DravoError(GetErrorString()));
+  if (status != Status::kDone) Raise(DravoError(GetErrorString()));
   return status;
 }
 
@@ -221,23 +230,25 @@ std::int16_t DravoDriver::ReadStringVariable(const QK_TString& name, QK_TString&
   OutString text;
   const std::int16_t status = mainControl_->ReadStringVariable(name, text.Address());
   value = text.Text();
-  if (status != 0) RAISE(DravoError(GetErrorString()));
+  if (status != Status::kDone) Raise(DravoError(GetErrorString()));
   return status;
 }
 
 double DravoDriver::GetNumericVariable(const QK_TString& name) {
   const double value = mainControl_->NumericVariable(name);
-  if (value == -2.0) FAIL_WITH_ERROR_TEXT("Return Numeric Variable failed");
+  if (value == kNoNumericValue) FailWithErrorText("Return Numeric Variable failed");
   return value;
 }
 
-QK_TString DravoDriver::GetStringVariable(const QK_TString& name) { return mainControl_->StringVariable(name); }
+QK_TString DravoDriver::GetStringVariable(const QK_TString& name) {
+  return mainControl_->StringVariable(name);
+}
 
 QK_TString DravoDriver::GetVariableValue(const QK_TString& name) {
   const double numeric = mainControl_->NumericVariable(name);
-  if (numeric != -2.0) return QK_TString::Format("%f", numeric);
+  if (numeric != kNoNumericValue) return QK_TString::Format("%f", numeric);
   QK_TString text = mainControl_->StringVariable(name);
-  if (text.Empty()) FAIL_WITH_ERROR_TEXT("Return Variable Value failed");
+  if (text.Empty()) FailWithErrorText("Return Variable Value failed");
   return text;
 }
 
@@ -259,12 +270,13 @@ std::int16_t DravoDriver::GetExpressionError() { return mainControl_->Expression
 
 // Design facts and images.
 
-std::int16_t DravoDriver::ExportImage(std::int16_t kind, const QK_TString& path, std::int16_t a, std::int16_t b,
-                                      std::int32_t c, std::int32_t d, std::int32_t e, std::int32_t f,
-                                      std::int32_t g) {
+std::int16_t DravoDriver::ExportImage(std::int16_t kind, const QK_TString& path, std::int16_t a,
+                                      std::int16_t b, std::int32_t c, std::int32_t d, std::int32_t e,
+                                      std::int32_t f, std::int32_t g) {
   const VARIANT values[5] = {IntegerVariant(c), IntegerVariant(d), IntegerVariant(e), IntegerVariant(f),
                              IntegerVariant(g)};
-  return mainControl_->ExportImage(kind, path, a, b, &values[0], &values[1], &values[2], &values[3], &values[4]);
+  return mainControl_->ExportImage(kind, path, a, b, &values[0], &values[1], &values[2], &values[3],
+                                   &values[4]);
 }
 
 std::int16_t DravoDriver::GetImageSetting60() { return mainControl_->ImageSetting60(); }
@@ -282,13 +294,13 @@ QK_TString DravoDriver::GetText64() { return mainControl_->Text64(); }
 
 std::int16_t DravoDriver::GetUnit() {
   const std::int16_t unit = mainControl_->Unit();
-  if (unit != 1 && unit != 2) FAIL_WITH_ERROR_TEXT("Failed to get Unit");
+  if (unit != UnitCode::kMillimetres && unit != UnitCode::kInches) FailWithErrorText("Failed to get Unit");
   return unit;
 }
 
 std::int16_t DravoDriver::ExportThumbnail(const QK_TString& path) {
-  if (mainControl_->ExportThumbnail(path) != 0) FAIL_WITH_ERROR_TEXT("Failed to export thumbnail");
-  return 0;
+  if (mainControl_->ExportThumbnail(path) != Status::kDone) FailWithErrorText("Failed to export thumbnail");
+  return Status::kDone;
 }
 
 // Print items.
@@ -333,7 +345,9 @@ std::int16_t DravoDriver::SetSheetSize(double a, double b, double c, double d, d
   return Layout().SetSheetSize(a, b, c, d, e, f);
 }
 
-std::int32_t DravoDriver::AddOneup(const QK_TString& designReference) { return Layout().AddOneup(designReference); }
+std::int32_t DravoDriver::AddOneup(const QK_TString& designReference) {
+  return Layout().AddOneup(designReference);
+}
 
 std::int16_t DravoDriver::SetNestData(std::int32_t nestingType, double gapX, double gapY, std::int16_t flag) {
   return Layout().SetNestData(nestingType, gapX, gapY, flag);
@@ -371,19 +385,23 @@ std::int16_t DravoDriver::SetRotation(double angle) { return Layout().SetRotatio
 
 void DravoDriver::OpenStandard(const QK_TString& standard, std::int16_t option, std::int16_t unit,
                                const QK_TString& text, const QK_TString& parameterSet) {
-  if (standards_->Open(standard, option, unit, text, parameterSet) != 0) RAISE(StandardNotFoundException(standard));
+  if (standards_->Open(standard, option, unit, text, parameterSet) != Status::kDone) {
+    Raise(StandardNotFoundException(standard));
+  }
 }
 
 void DravoDriver::SaveStandardDesign(const QK_TString& path) {
-  if (standards_->Save(path) != 0) RAISE(DravoError(QK_TString("Save design failed."), QK_TAny(GetStandardErrorString())));
+  if (standards_->Save(path) != Status::kDone) {
+    Raise(DravoError(QK_TString("Save design failed."), QK_TAny(GetStandardErrorString())));
+  }
 }
 
 std::int16_t DravoDriver::GetMenuXml(const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c,
                                      std::int16_t d) {
-  if (standards_->MenuXml(path, a, b, c, d) != 0) {
-    RAISE(DravoError(QK_TString("Failed to get Menu XML"), QK_TAny(GetStandardErrorString())));
+  if (standards_->MenuXml(path, a, b, c, d) != Status::kDone) {
+    Raise(DravoError(QK_TString("Failed to get Menu XML"), QK_TAny(GetStandardErrorString())));
   }
-  return 0;
+  return Status::kDone;
 }
 
 }  // namespace CAD

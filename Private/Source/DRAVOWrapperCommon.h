@@ -19,6 +19,8 @@ struct DriverProfile {
   const char* startFailure;
   const char* standardStartFailure;
   const char* saveFailure;
+  // Reported with the error text before SaveDesignFailed; null for none.
+  const char* unsavedDesignMessage;
   const char* valueCheckFailure;
 };
 
@@ -69,8 +71,8 @@ class DravoDriver : public DRAVOInterface {
   void SetBoardCodeAndDescription(const QK_TString& boardCode, const QK_TString& description) override;
   void SetPrintSide(std::int16_t printSide) override;
   void StartStandardControl() override;
-  void OpenStandard(const QK_TString& standard, std::int16_t option, std::int16_t unit, const QK_TString& text,
-                    const QK_TString& parameterSet) override;
+  void OpenStandard(const QK_TString& standard, std::int16_t option, std::int16_t unit,
+                    const QK_TString& text, const QK_TString& parameterSet) override;
   int RunStandard(const VariableList& variables) override;
   void SaveStandardDesign(const QK_TString& path) override;
   void SetOption36(std::int16_t value) override;
@@ -99,7 +101,8 @@ class DravoDriver : public DRAVOInterface {
   void ReleaseLayoutObject() override;
 
   std::int16_t ExportImage(std::int16_t kind, const QK_TString& path, std::int16_t a, std::int16_t b,
-                           std::int32_t c, std::int32_t d, std::int32_t e, std::int32_t f, std::int32_t g) override;
+                           std::int32_t c, std::int32_t d, std::int32_t e, std::int32_t f,
+                           std::int32_t g) override;
   std::int16_t GetImageSetting60() override;
   std::int16_t GetIndustryCode() override;
   std::int16_t GetText62(QK_TString& text) override;
@@ -112,8 +115,8 @@ class DravoDriver : public DRAVOInterface {
                           std::int16_t d) override;
   std::int16_t GetUnit() override;
   std::int16_t ExportThumbnail(const QK_TString& path) override;
-  int GenerateDocPlots(const QK_TString& designName, const QK_TURL& folder, PlotList& plots, std::int16_t width,
-                       std::int16_t height) override;
+  int GenerateDocPlots(const QK_TString& designName, const QK_TURL& folder, PlotList& plots,
+                       std::int16_t width, std::int16_t height) override;
   std::int16_t DeletePrintItem(std::int32_t index) override;
   std::int16_t CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index) override;
   std::int16_t RemovePrintItem(std::int32_t index) override;
@@ -122,6 +125,24 @@ class DravoDriver : public DRAVOInterface {
   std::int16_t SelectPrintItem(std::int32_t number, std::int32_t index, std::int16_t flag) override;
   std::int16_t InvokeMethod79(const QK_TString& text, std::int32_t a, std::int32_t b) override;
   QK_TString GetPrintItemName(std::int32_t kind, std::int32_t index) override;
+  // Sets the option where the control has it (the enterprise control does not).
+  void SetOption72(std::int16_t value) override;
+
+  // The design database: a server without one (an enterprise server)
+  // answers empty texts and 0 and holds nothing; the conventional driver
+  // overrides these with the database's objects.
+  QK_TString FindPerson(const QK_TString&, const QK_TString&) override { return QK_TString(); }
+  QK_TString FindCompany(const QK_TString&, const QK_TString&) override { return QK_TString(); }
+  std::int16_t SetDesignCustomer(std::int32_t, std::int32_t) override { return Status::kDone; }
+  std::int16_t SetDesignOwner(std::int32_t, std::int32_t) override { return Status::kDone; }
+  std::int16_t SetDesignDesigner(std::int32_t, std::int32_t) override { return Status::kDone; }
+  std::int16_t SetDesignSalesperson(std::int32_t, std::int32_t) override { return Status::kDone; }
+  void OpenDesignRecord() override {}
+  void ReleaseDesignRecord() override {}
+  void InitPerson() override {}
+  void ReleasePerson() override {}
+  void InitCompany() override {}
+  void ReleaseCompany() override {}
 
   // The held automation objects (null when not held).
   MainControlDispatch* MainControl() const { return mainControl_.get(); }
@@ -136,10 +157,11 @@ class DravoDriver : public DRAVOInterface {
   template <class Body>
   void ConvertingAutomationFailures(const QK_TString& message, Body body);
 
-  // Throws `exception` recording this driver's source file.
-  [[noreturn]] void Raise(QK_EException&& exception, unsigned int line) const;
+  // Throws `exception` recording this driver's source file and the line of
+  // the call (the default argument is evaluated where Raise is called).
+  [[noreturn]] void Raise(QK_EException&& exception, unsigned int line = __builtin_LINE()) const;
   // Throws DravoError(message) with the main control's error text as data.
-  [[noreturn]] void FailWithErrorText(const QK_TString& message, unsigned int line);
+  [[noreturn]] void FailWithErrorText(const QK_TString& message, unsigned int line = __builtin_LINE());
   // Logs the standards component in, inside the start-up's conversion of
   // automation failures; only the enterprise component needs it.
   virtual void LogInStandards();
@@ -156,7 +178,8 @@ class DravoDriver : public DRAVOInterface {
   // Puts the working list's value for one menu item, or the item's default.
   void ApplyVariable(MenuItemDispatch& item, std::int16_t kind, VariableList& working);
   // Messages and the DravoError of a failed standards step.
-  [[noreturn]] void FailStandard(int line, const char* key, const QK_TString& errorText, const char* message);
+  [[noreturn]] void FailStandard(const char* key, const QK_TString& errorText, const char* message,
+                                 unsigned int line = __builtin_LINE());
 };
 
 template <class Body>
@@ -164,9 +187,9 @@ void DravoDriver::ConvertingAutomationFailures(const QK_TString& message, Body b
   try {
     body();
   } catch (COleDispatchException* caught) {
-    Raise(DravoRuntimeExceptionFromDispatch(message, caught), __LINE__);
+    Raise(DravoRuntimeExceptionFromDispatch(message, caught));
   } catch (CException* caught) {
-    Raise(DravoRuntimeExceptionFromOle(message, caught), __LINE__);
+    Raise(DravoRuntimeExceptionFromOle(message, caught));
   }
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <type_traits>
 
 #include "AfxDisp.h"
 #include "QK_TString.h"
@@ -43,8 +45,99 @@ class OutString {
   BSTR text_;
 };
 
-// Dispatch ids of the main control. Zero marks a method that the control
-// does not have.
+namespace detail {
+
+// How a value of type T travels: its automation type, what the framework
+// writes a result into, and the value made from that.
+template <class T>
+struct Automation;
+template <>
+struct Automation<std::int16_t> {
+  static constexpr VARTYPE kType = VT_I2;
+  using Storage = std::int16_t;
+  static std::int16_t From(Storage value) { return value; }
+};
+template <>
+struct Automation<std::int32_t> {
+  static constexpr VARTYPE kType = VT_I4;
+  using Storage = std::int32_t;
+  static std::int32_t From(Storage value) { return value; }
+};
+template <>
+struct Automation<double> {
+  static constexpr VARTYPE kType = VT_R8;
+  using Storage = double;
+  static double From(Storage value) { return value; }
+};
+template <>
+struct Automation<QK_TString> {
+  static constexpr VARTYPE kType = VT_BSTR;
+  using Storage = CString;
+  static QK_TString From(const Storage& text) { return QK_TString(text.GetString()); }
+};
+// A new reference the caller owns.
+template <>
+struct Automation<IDispatch*> {
+  static constexpr VARTYPE kType = VT_DISPATCH;
+  using Storage = IDispatch*;
+  static IDispatch* From(Storage object) { return object; }
+};
+
+// An argument as the framework takes it: a text as its wide text, which
+// lives until the call has returned; anything else as it is.
+template <class T>
+struct Passed {
+  T value;
+  T Get() const { return value; }
+};
+template <>
+struct Passed<QK_TString> {
+  explicit Passed(const QK_TString& text) : wide(text.wc_str()) {}
+  LPCOLESTR Get() const { return wide.c_str(); }
+  std::wstring wide;
+};
+
+}  // namespace detail
+
+// A dispatch driver with one-line typed calls: the result type comes from
+// the C++ type asked for (void for none), the parameter list is the
+// framework's VTS_ string, texts are passed as their wide text.
+class TypedDispatch : public COleDispatchDriver {
+ public:
+  using COleDispatchDriver::COleDispatchDriver;
+
+ protected:
+  template <class Result, class... Args>
+  Result Call(DISPID id, const char* params, Args&&... args) {
+    if constexpr (std::is_void_v<Result>) {
+      InvokeHelper(id, DISPATCH_METHOD, VT_EMPTY, nullptr, params,
+                   detail::Passed<std::decay_t<Args>>{args}.Get()...);
+    } else {
+      typename detail::Automation<Result>::Storage result{};
+      InvokeHelper(id, DISPATCH_METHOD, detail::Automation<Result>::kType, &result, params,
+                   detail::Passed<std::decay_t<Args>>{args}.Get()...);
+      return detail::Automation<Result>::From(result);
+    }
+  }
+
+  template <class Value>
+  void Put(DISPID id, const Value& value) {
+    SetProperty(id, detail::Automation<Value>::kType, detail::Passed<Value>{value}.Get());
+  }
+
+  template <class Result>
+  Result Get(DISPID id) const {
+    typename detail::Automation<Result>::Storage result{};
+    GetProperty(id, detail::Automation<Result>::kType, &result);
+    return detail::Automation<Result>::From(result);
+  }
+};
+
+// The id of a method that a control does not have.
+constexpr DISPID kNoMethod = 0;
+
+// Dispatch ids of the main control; kNoMethod marks a method that the
+// control does not have.
 struct MainControlIds {
   bool enterprise;
   DISPID errorText, openDesign, saveDesign, documentXml, version, start, login, afterLogin;
@@ -62,7 +155,7 @@ struct MainControlIds {
 extern const MainControlIds kConventionalMainIds;
 extern const MainControlIds kEnterpriseMainIds;
 
-class MainControlDispatch : public COleDispatchDriver {
+class MainControlDispatch : public TypedDispatch {
  public:
   explicit MainControlDispatch(const MainControlIds& ids) : ids_(ids) {}
   const MainControlIds& Ids() const { return ids_; }
@@ -141,13 +234,13 @@ struct StandardsIds {
 extern const StandardsIds kConventionalStandardsIds;
 extern const StandardsIds kEnterpriseStandardsIds;
 
-class StandardsDispatch : public COleDispatchDriver {
+class StandardsDispatch : public TypedDispatch {
  public:
   explicit StandardsDispatch(const StandardsIds& ids) : ids_(ids) {}
 
   std::int16_t Login(const QK_TString& location, const QK_TString& user, const QK_TString& password);
-  std::int16_t Open(const QK_TString& standard, std::int16_t option, std::int16_t unit, const QK_TString& text,
-                    const QK_TString& parameterSet);
+  std::int16_t Open(const QK_TString& standard, std::int16_t option, std::int16_t unit,
+                    const QK_TString& text, const QK_TString& parameterSet);
   std::int16_t MenuCount();
   // A new reference the caller owns.
   IDispatch* Menu(std::int16_t menu, std::int16_t previous);
@@ -159,16 +252,17 @@ class StandardsDispatch : public COleDispatchDriver {
   std::int16_t Finish(std::int16_t lastMenu);
   std::int16_t FinalCheck();
   std::int16_t Save(const QK_TString& path);
-  std::int16_t MenuXml(const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c, std::int16_t d);
+  std::int16_t MenuXml(const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c,
+                       std::int16_t d);
 
  private:
   const StandardsIds& ids_;
 };
 
 // A menu of the open standard, and one of its items.
-class MenuDispatch : public COleDispatchDriver {
+class MenuDispatch : public TypedDispatch {
  public:
-  explicit MenuDispatch(IDispatch* menu) : COleDispatchDriver(menu, TRUE) {}
+  explicit MenuDispatch(IDispatch* menu) : TypedDispatch(menu, TRUE) {}
   std::int16_t Kind();
   void SetFlags();
   std::int16_t ItemCount();
@@ -177,9 +271,9 @@ class MenuDispatch : public COleDispatchDriver {
   QK_TString Title();
 };
 
-class MenuItemDispatch : public COleDispatchDriver {
+class MenuItemDispatch : public TypedDispatch {
  public:
-  explicit MenuItemDispatch(IDispatch* item) : COleDispatchDriver(item, TRUE) {}
+  explicit MenuItemDispatch(IDispatch* item) : TypedDispatch(item, TRUE) {}
   QK_TString Name();
   void SetValue(const QK_TString& value);
   void SetValue(std::int16_t value);
@@ -187,9 +281,9 @@ class MenuItemDispatch : public COleDispatchDriver {
 };
 
 // The layout (nesting) object of the main control.
-class LayoutDispatch : public COleDispatchDriver {
+class LayoutDispatch : public TypedDispatch {
  public:
-  explicit LayoutDispatch(IDispatch* layout) : COleDispatchDriver(layout, TRUE) {}
+  explicit LayoutDispatch(IDispatch* layout) : TypedDispatch(layout, TRUE) {}
   QK_TString ErrorText();
   std::int16_t SetSheetSize(double a, double b, double c, double d, double e, double f);
   std::int32_t AddOneup(const QK_TString& design);
@@ -208,34 +302,45 @@ class LayoutDispatch : public COleDispatchDriver {
 };
 
 // The design-database objects of a conventional installation.
-class ConnectionDispatch : public COleDispatchDriver {
+class ConnectionDispatch : public TypedDispatch {
  public:
   std::int32_t Login(const QK_TString& dataSourceName);
 };
 
-class CompanyDispatch : public COleDispatchDriver {
- public:
-  void SetConnection(IDispatch* connection);
-  std::int16_t PrepareSearch();
-  void SetName(const QK_TString& name);
-  void SetCode(const QK_TString& code);
-  std::int16_t Search(std::int16_t mode);
-  std::int32_t FoundId() const;
+// Dispatch ids of a search object of the design database: the property
+// that takes the connection, the two search texts and the found id, and the
+// methods that prepare and run the search.
+struct SearchObjectIds {
+  DISPID connection, prepareSearch, firstText, secondText, search, foundId;
 };
+extern const SearchObjectIds kCompanyIds;
+extern const SearchObjectIds kPersonIds;
 
-class PersonDispatch : public COleDispatchDriver {
+// The company (customer) object and the person object: each is given the
+// connection and finds one record by two texts. `Answer` is the width of
+// the object's answers (16 bits for the company, 32 for the person).
+template <class Answer>
+class SearchObjectDispatch : public TypedDispatch {
  public:
-  void SetConnection(IDispatch* connection);
-  std::int32_t PrepareSearch();
-  void SetFirstName(const QK_TString& name);
-  void SetSecondName(const QK_TString& name);
-  std::int32_t Search(std::int32_t mode);
-  std::int32_t FoundId() const;
+  explicit SearchObjectDispatch(const SearchObjectIds& ids) : ids_(ids) {}
+  void SetConnection(IDispatch* connection) { Put(ids_.connection, connection); }
+  Answer PrepareSearch() { return Call<Answer>(ids_.prepareSearch, VTS_NONE); }
+  // The company's name and code; the person's first and second name.
+  void SetFirstText(const QK_TString& text) { Put(ids_.firstText, text); }
+  void SetSecondText(const QK_TString& text) { Put(ids_.secondText, text); }
+  Answer Search(Answer mode) { return Call<Answer>(ids_.search, ModeParam(), mode); }
+  std::int32_t FoundId() const { return Get<std::int32_t>(ids_.foundId); }
+
+ private:
+  static const char* ModeParam() { return std::is_same_v<Answer, std::int16_t> ? VTS_I2 : VTS_I4; }
+  const SearchObjectIds& ids_;
 };
+using CompanyDispatch = SearchObjectDispatch<std::int16_t>;
+using PersonDispatch = SearchObjectDispatch<std::int32_t>;
 
-class DesignRecordDispatch : public COleDispatchDriver {
+class DesignRecordDispatch : public TypedDispatch {
  public:
-  explicit DesignRecordDispatch(IDispatch* record) : COleDispatchDriver(record, TRUE) {}
+  explicit DesignRecordDispatch(IDispatch* record) : TypedDispatch(record, TRUE) {}
   std::int16_t SetCustomer(std::int32_t id, std::int32_t second);
   std::int16_t SetOwner(std::int32_t id, std::int32_t second);
   std::int16_t SetDesigner(std::int32_t id, std::int32_t second);

@@ -6,10 +6,15 @@
 
 #include "DRAVOWrapperCommon.h"
 #include "QK_TURL.h"
+#include "ShapejobCodes.h"
 
 namespace CAD {
 
 namespace {
+
+// Menu 1 of a standard takes no variables: the run starts at menu 2, and
+// each menu call names the menu before it.
+constexpr std::int16_t kFirstVariableMenu = 2;
 
 // The first variable whose name equals `name` ignoring case, or null.
 const Variable* FindVariable(const VariableList& variables, const QK_TString& name) {
@@ -23,7 +28,8 @@ const Variable* FindVariable(const VariableList& variables, const QK_TString& na
 // is none), held within the range of an int.
 int LeadingWholeNumber(const QK_TString& text) {
   const long value = std::strtol(text.c_str(), nullptr, 10);
-  return static_cast<int>(std::clamp<long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return static_cast<int>(
+      std::clamp<long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 void RemoveNamed(VariableList& variables, const QK_TString& name) {
@@ -36,23 +42,25 @@ void RemoveNamed(VariableList& variables, const QK_TString& name) {
 
 }  // namespace
 
-void DravoDriver::FailStandard(int line, const char* key, const QK_TString& errorText, const char* message) {
-  Report(2, key, QK_TAny(errorText));
-  Raise(DravoError(QK_TString(message), QK_TAny(errorText)), static_cast<unsigned int>(line));
+void DravoDriver::FailStandard(const char* key, const QK_TString& errorText, const char* message,
+                               unsigned int line) {
+  Report(Severity::kError, key, QK_TAny(errorText));
+  Raise(DravoError(QK_TString(message), QK_TAny(errorText)), line);
 }
 
 void DravoDriver::ApplyVariable(MenuItemDispatch& item, std::int16_t kind, VariableList& working) {
-  const QK_TString name = (kind == 2 || kind == 3) ? item.Name() : QK_TString();
+  const QK_TString name =
+      (kind == MenuKind::kText || kind == MenuKind::kWholeNumber) ? item.Name() : QK_TString();
   const Variable* found = FindVariable(working, name);
   if (found != nullptr) {
-    if (kind == 3) {
+    if (kind == MenuKind::kWholeNumber) {
       item.SetValue(static_cast<std::int16_t>(LeadingWholeNumber(found->Value)));
-    } else if (kind == 2) {
+    } else if (kind == MenuKind::kText) {
       item.SetValue(found->Value);
     }
     const QK_TString foundName = found->Name;
     RemoveNamed(working, foundName);
-  } else if (kind == 2) {
+  } else if (kind == MenuKind::kText) {
     item.SetValue(item.Default());
   }
 }
@@ -64,12 +72,12 @@ int DravoDriver::RunStandard(const VariableList& variables) {
 
   ConvertingAutomationFailures("Failed Run Open Standard", [&] {
     const std::int16_t count = standards_->MenuCount();
-    std::int16_t menu = 2;
-    std::int16_t previous = 1;
+    std::int16_t menu = kFirstVariableMenu;
+    std::int16_t previous = kFirstVariableMenu - 1;
     while (menu <= count && !working.empty()) {
       auto menuObject = DispatchPtr<MenuDispatch>(new MenuDispatch(standards_->Menu(menu, previous)));
       const std::int16_t kind = menuObject->Kind();
-      if (kind == 2) menuObject->SetFlags();
+      if (kind == MenuKind::kText) menuObject->SetFlags();
       const std::int16_t items = menuObject->ItemCount();
       for (std::int16_t j = 1; j <= items; ++j) {
         auto item = DispatchPtr<MenuItemDispatch>(new MenuItemDispatch(menuObject->Item(j)));
@@ -77,15 +85,16 @@ int DravoDriver::RunStandard(const VariableList& variables) {
       }
 
       const std::int16_t valueCheck = standards_->ValueCheck(menu);
-      if (valueCheck != 0 && valueCheck != 1) {
-        FailStandard(__LINE__, "shapejobs.message.variableerror", standards_->ErrorText(), profile_.valueCheckFailure);
+      if (valueCheck != Status::kDone && valueCheck != Status::kDoneWithRemarks) {
+        FailStandard("shapejobs.message.variableerror", standards_->ErrorText(), profile_.valueCheckFailure);
       }
       const std::int16_t conditionCheck = standards_->ConditionCheck(menu);
-      if (conditionCheck == 2) {
-        Report(1, "shapejobs.message.checkconditionviolated", QK_TAny(standards_->ErrorText()));
+      if (conditionCheck == Status::kStandardWarning) {
+        Report(Severity::kWarning, "shapejobs.message.checkconditionviolated",
+               QK_TAny(standards_->ErrorText()));
         warning = 1;
-      } else if (conditionCheck != 0) {
-        FailStandard(__LINE__, "shapejobs.message.checkconditionviolated", standards_->ErrorText(),
+      } else if (conditionCheck != Status::kDone) {
+        FailStandard("shapejobs.message.checkconditionviolated", standards_->ErrorText(),
                      "Runstandard failed");
       }
       previous = menu;
@@ -94,21 +103,20 @@ int DravoDriver::RunStandard(const VariableList& variables) {
 
     for (const auto& variable : working) {
       if (!variable) continue;
-      Report(1, "shapejobs.message.variablenotexist", QK_TAny(variable->Name + "," + variable->Value));
+      Report(Severity::kWarning, "shapejobs.message.variablenotexist",
+             QK_TAny(variable->Name + "," + variable->Value));
       warning = 1;
     }
 
     const std::int16_t finish = standards_->Finish(previous);
-    if (finish == 2) {
-      Report(1, "shapejobs.message.runopenstandardfailed", QK_TAny(standards_->ErrorText()));
+    if (finish == Status::kStandardWarning) {
+      Report(Severity::kWarning, "shapejobs.message.runopenstandardfailed", QK_TAny(standards_->ErrorText()));
       warning = 1;
-    } else if (finish != 0) {
-      FailStandard(__LINE__, "shapejobs.message.runopenstandardfailed", standards_->ErrorText(),
-                   "Runstandard failed.");
+    } else if (finish != Status::kDone) {
+      FailStandard("shapejobs.message.runopenstandardfailed", standards_->ErrorText(), "Runstandard failed.");
     }
-    if (standards_->FinalCheck() != 0) {
-      FailStandard(__LINE__, "shapejobs.message.runopenstandardfailed", standards_->ErrorText(),
-                   "Runstandard failed.");
+    if (standards_->FinalCheck() != Status::kDone) {
+      FailStandard("shapejobs.message.runopenstandardfailed", standards_->ErrorText(), "Runstandard failed.");
     }
   });
   return warning;
@@ -126,7 +134,7 @@ int DravoDriver::GenerateDocPlots(const QK_TString& designName, const QK_TURL& f
   auto plot = [&](std::int16_t menu, std::int16_t item, const QK_TString& plotName) {
     target.SetFileName(SanitizeFileName(QK_TString::Format("%s_%s.JPG", base.c_str(), plotName.c_str())));
     const std::int16_t status = standards_->Plot(menu, item, target.LocalName(), width, height);
-    if (status == 0) plots.emplace_back(plotName, target.ToString());
+    if (status == Status::kDone) plots.emplace_back(plotName, target.ToString());
     return status;
   };
 
@@ -137,15 +145,15 @@ int DravoDriver::GenerateDocPlots(const QK_TString& designName, const QK_TURL& f
     const std::int16_t items = menuObject->ItemCount();
 
     const std::int16_t condition = standards_->ConditionCheck(menu);
-    if (condition != 0 && condition != 2) {
+    if (condition != Status::kDone && condition != Status::kStandardWarning) {
       warning = 1;
-      Report(2, "shapejobs.warning.failedtosetmenudata", QK_TAny(title));
-      Report(2, "shapejobs.warning.errormessage", QK_TAny(standards_->ErrorText()));
+      Report(Severity::kError, "shapejobs.warning.failedtosetmenudata", QK_TAny(title));
+      Report(Severity::kError, "shapejobs.warning.errormessage", QK_TAny(standards_->ErrorText()));
     }
 
     bool judged = true;
-    std::int16_t status = 0;
-    if (kind == 3) {
+    std::int16_t status = Status::kDone;
+    if (kind == MenuKind::kWholeNumber) {
       judged = items >= 1;
       for (std::int16_t j = 1; j <= items; ++j) {
         status = plot(menu, j, QK_TString::Format("%s_%d", title.c_str(), j));
@@ -153,10 +161,10 @@ int DravoDriver::GenerateDocPlots(const QK_TString& designName, const QK_TURL& f
     } else {
       status = plot(menu, items, title);
     }
-    if (judged && status != 0 && status != 1) {
+    if (judged && status != Status::kDone && status != Status::kDoneWithRemarks) {
       warning = 1;
-      Report(2, "shapejobs.warning.failedtogeneratedocplot", QK_TAny(title));
-      Report(2, "shapejobs.warning.errormessage", QK_TAny(standards_->ErrorText()));
+      Report(Severity::kError, "shapejobs.warning.failedtogeneratedocplot", QK_TAny(title));
+      Report(Severity::kError, "shapejobs.warning.errormessage", QK_TAny(standards_->ErrorText()));
     }
   }
   return warning;

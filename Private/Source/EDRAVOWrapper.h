@@ -1,6 +1,7 @@
 // The driver of an enterprise CAD server: the main control and the
 // standards component, both logged in with the server's location, user
-// name and password. It has no design database of its own.
+// name and password. It has no design database of its own: the shared
+// driver's defaults answer for it.
 #pragma once
 
 #include "DRAVOWrapperCommon.h"
@@ -17,20 +18,6 @@ class EDRAVOWrapper : public DravoDriver {
 
   void StartControl() override;
   void Login();
-
-  void SetOption72(std::int16_t value) override;
-  QK_TString FindPerson(const QK_TString& firstName, const QK_TString& lastName) override;
-  QK_TString FindCompany(const QK_TString& name, const QK_TString& code) override;
-  std::int16_t SetDesignCustomer(std::int32_t id, std::int32_t second) override;
-  std::int16_t SetDesignOwner(std::int32_t id, std::int32_t second) override;
-  std::int16_t SetDesignDesigner(std::int32_t id, std::int32_t second) override;
-  std::int16_t SetDesignSalesperson(std::int32_t id, std::int32_t second) override;
-  void OpenDesignRecord() override;
-  void ReleaseDesignRecord() override;
-  void InitPerson() override;
-  void ReleasePerson() override;
-  void InitCompany() override;
-  void ReleaseCompany() override;
 
  protected:
   void LogInStandards() override;

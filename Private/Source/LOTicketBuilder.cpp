@@ -1,43 +1,23 @@
 #include "LOTicketBuilder.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <iterator>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <utility>
 
-#include <xalanc/DOMSupport/DOMServices.hpp>
-#include <xalanc/DOMSupport/XalanDocumentPrefixResolver.hpp>
-#include <xalanc/PlatformSupport/XSLException.hpp>
-#include <xalanc/XPath/NodeRefList.hpp>
-#include <xalanc/XPath/XPathEvaluator.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeDOMSupport.hpp>
-#include <xalanc/XalanSourceTree/XalanSourceTreeInit.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeParserLiaison.hpp>
 #include <xalanc/XalanTransformer/XalanSourceTreeWrapperParsedSource.hpp>
-#include <xercesc/framework/LocalFileInputSource.hpp>
-#include <xercesc/sax/SAXParseException.hpp>
-#include <xercesc/sax2/SAX2XMLReader.hpp>
-#include <xercesc/sax2/XMLReaderFactory.hpp>
-#include <xercesc/util/SecurityManager.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 
 #include "LOTickeException.h"
 #include "QKM_TClient.h"
-#include "QK_TArray.h"
-#include "QK_TDict.h"
+#include "ShapejobCodes.h"
 #include "TaskError.h"
 
 namespace CAD {
 
 namespace {
-
-using Presence = TicketReader::Presence;
-constexpr Presence kMandatory = Presence::kMandatory;
-constexpr Presence kOptional = Presence::kOptional;
 
 const char kSourceName[] = "LOTicketBuilder";
 const char kRecordPath[] = "/MFGTemplateList/MFGTemplateItem";
@@ -61,32 +41,6 @@ const NestingType kNestingTypes[] = {
 const char* const kPositions[] = {"Left Top",      "Center Top",   "Right Top",   "Left Center", "Center Center",
                                   "Right Center", "Left Bottom", "Center Bottom", "Right Bottom"};
 
-
-// A plain (not "xpath:") value that is empty is neither stored nor logged.
-bool IsBlankPlainValue(const TicketValue& value) { return !value.fromXPath && value.value.Empty(); }
-
-[[noreturn]] void ThrowInvalidXPath(const QK_TString& parameterName, const QK_TString& xpath, unsigned int line) {
-  ThrowTicketException<LOInvalidXpathException>(
-      QK_TString::Format("Param Name : %s , Xpath : %s", parameterName.c_str(), xpath.c_str()), kSourceName, line);
-  QK_NotReached();
-}
-
-void RefuseDocumentCalls(const QK_TString& parameterName, const QK_TString& xpath) {
-  if (CallsDocument(xpath)) ThrowInvalidXPath(parameterName, xpath, __LINE__);
-}
-
-// The text of `key` in one entry of the list parameter `listKey`.
-const QK_TString& EntryText(const QK_TDict& entry, const char* key, const char* listKey) {
-  const QK_TAny* value = entry.Find(key);
-  if (value == nullptr) {
-    QK_THROW(QK_EException(QK_TString::Format("An entry of the ticket parameter %s has no %s", listKey, key)));
-  }
-  if (!value->Is(QK_TAny::Kind::String)) {
-    QK_THROW(QK_EException(QK_TString::Format("The %s of an entry of the ticket parameter %s is a %s, not a text",
-                                              key, listKey, QK_TAny::KindName(value->GetKind()))));
-  }
-  return value->AsString();
-}
 
 // True when the ticket server knows the workflow: its answer, a list of
 // the workflow's attributes, is not empty.
@@ -134,23 +88,24 @@ LOTicketBuilder::LOTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, S
       templateRecords_(templateRecords),
       record_(record) {}
 
-LOTicketBuilder::~LOTicketBuilder() = default;
-
 bool LOTicketBuilder::BuildTicketData() {
   const QK_TString recordXPath = ReadRecordXPath();
   const ParameterSources sources = ReadParameterSources();
   if (!ReadTemplateRecords(recordXPath, sources)) return false;
   ReadDesignSelection();
-  record_.units = ReadValue("UNITS", kMandatory, "Units", "units").value;
+  record_.units = reader_.ReadAndLogUnlessEmpty("UNITS", kMandatory, "Units", "units").value_or(TicketValue()).value;
   ReadNestingTypes();
   ReadOutputs();
   ReadCustomVariables();
   ReadPreview();
   ReadPosition();
-  record_.commandScript =
-      NormaliseCommandScript(ReadValue("COMMAND_SCRIPT", kMandatory, "CommandScript", "commandscript"));
-  record_.layoutForProduction = Flag("IS_LAYOUT_FOR_PRODUCTION", kOptional, false);
-  ReadDesignInfo();
+  record_.commandScript = NormaliseCommandScript(
+      reader_.ReadAndLogUnlessEmpty("COMMAND_SCRIPT", kMandatory, "CommandScript", "commandscript")
+          .value_or(TicketValue()));
+  record_.layoutForProduction = reader_.Flag("IS_LAYOUT_FOR_PRODUCTION", kOptional);
+  DBInfo info = record_.dbInfo;  // filled as a copy, then written back
+  ReadDesignPeople(reader_, info);
+  record_.dbInfo = info;
   ReadCrossGrain();
   return true;
 }
@@ -158,78 +113,68 @@ bool LOTicketBuilder::BuildTicketData() {
 // ---- manufacturing templates ----
 
 QK_TString LOTicketBuilder::ReadRecordXPath() {
-  QK_TString resolved;
-  const QK_TString value = reader_.ResolveVeltropName(resolved, RawText("XML_ELEMENT_NAME", kMandatory)).Trim();
-  task_.AddMessage(0, "shapejobs.info.RootNode", QK_TAny(value));
+  const QK_TString value = reader_.ResolvedText("XML_ELEMENT_NAME", kMandatory).Trim();
+  task_.AddMessage(Severity::kInformation, "shapejobs.info.RootNode", QK_TAny(value));
   if (value.Empty()) FailInvalidValue("shapejobs.message.rootnodeempty");
-  if (!IsXPathValue(value)) ThrowInvalidXPath("RootNode", value, __LINE__);
-  const QK_TString xpath = value.Substring(QK_TString("xpath:").Length());
-  RefuseDocumentCalls("RootNode", xpath);
-  return xpath;
+  const std::optional<QK_TString> xpath = TicketReader::XPathOf(value);
+  if (!xpath) reader_.ThrowInvalidXPath("RootNode", value);
+  reader_.RefuseDocumentCalls(*xpath, "RootNode");
+  return *xpath;
 }
 
+// Each parameter's source: its XML element (an XPath, with or without the
+// "xpath:" prefix), else an "xpath:" default when no element is given, else
+// the default as a fixed value.
 ParameterSources LOTicketBuilder::ReadParameterSources() {
   static const char kList[] = "LAYOUT_XML_ELEMENT";
   ParameterSources sources;
-  for (const QK_TAny& item : DictList(kList)) {
+  for (const QK_TAny& item : reader_.DictList(kList)) {
     const QK_TDict& entry = item.AsDict();
-    const QK_TString& rawElement = EntryText(entry, "LAYOUT_PARAM_XML_ELEMENT", kList);
-    QK_TString name, element, fallback;
-    reader_.ResolveVeltropName(name, EntryText(entry, "LAYOUT_PARAM", kList));
-    reader_.ResolveVeltropName(element, rawElement);
-    reader_.ResolveVeltropName(fallback, EntryText(entry, "LAYOUT_PARAM_DEFAULT_VALUE", kList));
+    const QK_TString& rawElement = TicketReader::EntryText(entry, "LAYOUT_PARAM_XML_ELEMENT", kList);
+    const QK_TString name = reader_.Resolve(TicketReader::EntryText(entry, "LAYOUT_PARAM", kList));
+    const QK_TString element = reader_.Resolve(rawElement);
+    const QK_TString fallback = reader_.Resolve(TicketReader::EntryText(entry, "LAYOUT_PARAM_DEFAULT_VALUE", kList));
     if (name.Empty()) continue;
-    element = element.Replace("xpath:", "");
     ParameterSource source;
-    if (!element.Empty()) {
-      source.xpath = element;
-    } else if (rawElement.Empty() && IsXPathValue(fallback)) {
-      source.xpath = fallback.Replace("xpath:", "");
-    } else {
-      source.defaultValue = fallback;
+    source.xpath = TicketReader::XPathOf(element).value_or(element);
+    if (source.xpath.Empty()) {
+      const std::optional<QK_TString> fallbackXPath = TicketReader::XPathOf(fallback);
+      if (rawElement.Empty() && fallbackXPath) {
+        source.xpath = *fallbackXPath;
+      } else {
+        source.defaultValue = fallback;
+      }
     }
-    RefuseDocumentCalls(name, source.xpath);
+    reader_.RefuseDocumentCalls(source.xpath, name.c_str());
     sources.emplace(name, std::move(source));  // a repeated parameter keeps its first source
   }
   return sources;
 }
 
+// The input is parsed once, for the transform and every "xpath:" value; a
+// file that is not XML fails here as LONonWellformedXMLException. The
+// template list that the transform writes is read back as untrusted XML
+// too, since the input's texts fill it.
 bool LOTicketBuilder::ReadTemplateRecords(const QK_TString& recordXPath, const ParameterSources& sources) {
   const QK_TString stylesheetPath = task_.TempFile(".xsl").LocalName();
-  const QK_TString resultPath = task_.TempFile(".xml").LocalName();
-  // The input is parsed once, for the transform and every "xpath:" value;
-  // a file that is not XML fails here as LONonWellformedXMLException.
+  const QK_TURL result = task_.TempFile(".xml");
   reader_.LoadTicketXml();
   // The reader owns the parser liaison that its DOM support names.
   xalanc::XalanSourceTreeParserLiaison& liaison = *reader_.Liaison();
   const xalanc::XalanSourceTreeWrapperParsedSource input(liaison.mapDocument(reader_.Document()), liaison,
                                                          *reader_.DOMSupport());
-  TemplateTransform(LayoutTemplateFieldNames(), sources, recordXPath).Run(input, stylesheetPath, resultPath);
+  TemplateTransform(LayoutTemplateFieldNames(), sources, recordXPath).Run(input, stylesheetPath, result.LocalName());
 
   LayoutSAXHandler handler(LayoutTemplateFieldNames(), kRecordPath);
   try {
-    xercesc::SecurityManager securityManager;  // bounds entity expansion
-    securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
-    std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
-    reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
-    reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, true);
-    reader->setFeature(xercesc::XMLUni::fgXercesDynamic, true);  // only against a grammar the document names
-    reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
-    reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
-    reader->setContentHandler(&handler);
-    reader->setErrorHandler(&handler);
-    xercesc::LocalFileInputSource source(ToXmlText(resultPath).c_str());
-    reader->parse(source);
+    ParseUntrustedXml(result, {&handler}, &ThrowTicketException<LONonWellformedXMLException>, kSourceName);
   } catch (const LOTickeException&) {
     throw;
-  } catch (const xercesc::SAXParseException& e) {
-    task_.AddMessage(0, "Exception.message", QK_TAny(QK_TString(XMLChToUtf8String(e.getMessage()))));
-    return false;
   } catch (const xercesc::XMLException& e) {
-    task_.AddMessage(0, "Exception.message", QK_TAny(QK_TString(XMLChToUtf8String(e.getMessage()))));
+    task_.AddMessage(Severity::kInformation, "Exception.message", QK_TAny(FromXerces(e.getMessage())));
     return false;
   } catch (...) {
-    task_.AddMessage(0, "UnexpectedException");
+    task_.AddMessage(Severity::kInformation, "UnexpectedException");
     return false;
   }
   templateRecords_ = std::move(handler.Records());
@@ -239,8 +184,8 @@ bool LOTicketBuilder::ReadTemplateRecords(const QK_TString& recordXPath, const P
 // ---- design selection ----
 
 void LOTicketBuilder::ReadDesignSelection() {
-  record_.selectDesign = RawText("SELECT_DESIGN", kMandatory);
-  const bool enterprise = record_.databaseKind.EqualsIgnoreCase("Enterprise");
+  record_.selectDesign = reader_.Text("SELECT_DESIGN", kMandatory);
+  const bool enterprise = record_.databaseKind.EqualsIgnoreCase(kEnterpriseKind);
   if (enterprise && record_.selectDesign.EqualsIgnoreCase("project")) {
     ReadProjectReference();
     return;
@@ -248,39 +193,29 @@ void LOTicketBuilder::ReadDesignSelection() {
   const char* pathKey = nullptr;
   if (enterprise && record_.selectDesign.EqualsIgnoreCase("path")) {
     pathKey = "ENTERPRISE_PATH";
-  } else if (record_.databaseKind.EqualsIgnoreCase("Conventional")) {
+  } else if (record_.databaseKind.EqualsIgnoreCase(kConventionalKind)) {
     pathKey = "STANDARD_PATH";
   }
-  const TicketValue path = pathKey != nullptr ? reader_.Read(pathKey, kOptional, "DesignName") : TicketValue();
-  reader_.Log("designname", path.value);
-  record_.designPath = path.value;
+  record_.designPath = pathKey != nullptr ? reader_.Read(pathKey, kOptional, "DesignName").value : QK_TString();
+  reader_.Log("designname", record_.designPath);
 }
 
+// Blank names only warn here and leave the design path empty.
 void LOTicketBuilder::ReadProjectReference() {
-  record_.projectName = ReadValue("PROJECT_NAME", kMandatory, "ProjectName", "projectname").value;
-  record_.designName = ReadValue("ENT_STD_NAME", kMandatory, "Enterprise-DesignName", "designname").value;
-  record_.version = 0;
+  const auto read = [this](const char* key, const char* parameterName, const char* logName) {
+    return reader_.ReadAndLogUnlessEmpty(key, kMandatory, parameterName, logName).value_or(TicketValue()).value;
+  };
+  record_.projectName = read("PROJECT_NAME", "ProjectName", "projectname");
+  record_.designName = read("ENT_STD_NAME", "Enterprise-DesignName", "designname");
   const TicketValue version = reader_.Read("VERSION", kMandatory, "Version");
-  if (!IsBlankPlainValue(version)) task_.AddMessage(0, "Version.Value", QK_TAny(version.value));
-  if (!version.value.Empty()) {
-    // Read as std::stoi reads: leading blanks and a sign, up to the first
-    // character that is not a digit.
-    try {
-      record_.version = std::stoi(version.value.str(), nullptr, 10);
-    } catch (const std::logic_error&) {
-      task_.AddMessage(2, "shapejobs.message.invalidversion", QK_TAny(version.value));
-      QK_THROW(TaskError());
-    }
-  }
+  if (!version.Blank()) task_.AddMessage(Severity::kInformation, "Version.Value", QK_TAny(version.value));
+  record_.version = VersionNumber(reader_, version.value);
 
   if (record_.projectName.Empty() || record_.designName.Empty()) {
-    task_.AddMessage(1, "shapejobs.warning.blankprojectordesignname");
+    task_.AddMessage(Severity::kWarning, "shapejobs.warning.blankprojectordesignname");
     record_.designPath = QK_TString();
-  } else if (record_.version < 1) {
-    record_.designPath = QK_TString::Format("@%s:%s", record_.projectName.c_str(), record_.designName.c_str());
   } else {
-    record_.designPath = QK_TString::Format("@%s:%d:%s", record_.projectName.c_str(), record_.version,
-                                            record_.designName.c_str());
+    record_.designPath = DatabaseReference(record_.projectName, record_.version, record_.designName);
   }
 }
 
@@ -288,14 +223,13 @@ void LOTicketBuilder::ReadProjectReference() {
 
 void LOTicketBuilder::ReadNestingTypes() {
   static const char kList[] = "NESTING_TYPES";
-  const QK_TArray& entries = DictList(kList);
+  const QK_TArray& entries = reader_.DictList(kList);
   std::set<QK_TString> codes;
   if (entries.Empty()) codes.insert("1");
   for (const QK_TAny& entry : entries) {
-    const TicketValue value = ResolveValue(EntryText(entry.AsDict(), "NESTING_TYPE", kList), "NestingType");
-    if (!IsBlankPlainValue(value)) reader_.Log("nestingtype", value.value);
-    if (value.value.Empty()) continue;
-    AddNestingCodes(value.value, codes);
+    const TicketValue value = reader_.Evaluate(TicketReader::EntryText(entry.AsDict(), "NESTING_TYPE", kList), "NestingType");
+    if (!value.Blank()) reader_.Log("nestingtype", value.value);
+    if (!value.value.Empty()) AddNestingCodes(value.value, codes);
   }
   record_.nestingTypes = codes;
 }
@@ -313,7 +247,7 @@ void LOTicketBuilder::AddNestingCodes(const QK_TString& nestingType, std::set<QK
   }
   // Kept so that the layout operation rejects it with its own message.
   codes.insert(nestingType);
-  task_.AddMessage(2, "shapejobs.error.invalidnesttypevalue", QK_TAny(nestingType));
+  task_.AddMessage(Severity::kError, "shapejobs.error.invalidnesttypevalue", QK_TAny(nestingType));
 }
 
 void LOTicketBuilder::ReadOutputs() {
@@ -322,7 +256,9 @@ void LOTicketBuilder::ReadOutputs() {
   if (mfgFolder.Empty()) FailInvalidValue("shapejobs.message.mfgpathempty");
   record_.mfgOutputFolder = mfgFolder;
 
-  record_.xmlOutputFileName = ReadValue("XML_OUTPUT_FILE_NAME", kMandatory, "ReportName", "reportname").value;
+  record_.xmlOutputFileName = reader_.ReadAndLogUnlessEmpty("XML_OUTPUT_FILE_NAME", kMandatory, "ReportName", "reportname")
+                                  .value_or(TicketValue())
+                                  .value;
   const QK_TString reportFolder = reader_.Read("XML_OUTPUT_FOLDER", kMandatory, "ReportDirectory").value;
   if (reportFolder.Empty()) FailInvalidValue("shapejobs.message.reportpathempty");
   task_.SetOutputDirRaw(QK_TURL(reportFolder));
@@ -333,90 +269,45 @@ void LOTicketBuilder::ReadOutputs() {
 // ---- custom variables ----
 
 void LOTicketBuilder::ReadCustomVariables() {
-  record_.exportCustomVariables = Flag("EXPORT_CUSTOM_VARIABLES", kOptional, false);
+  record_.exportCustomVariables = reader_.Flag("EXPORT_CUSTOM_VARIABLES", kOptional);
   if (!record_.exportCustomVariables) return;
-  const QK_TString selectType = RawText("selectType", kOptional).Trim();
+  const QK_TString selectType = reader_.Text("selectType", kOptional).Trim();
   if (selectType.EqualsIgnoreCase("xpath")) {
-    QK_TString names, types, expressions;
-    reader_.ResolveVeltropName(names, RawText("VARIABLE_NAMES", kOptional));
-    reader_.ResolveVeltropName(types, RawText("VARIABLE_TYPES", kOptional));
-    reader_.ResolveVeltropName(expressions, RawText("VARIABLE_EXPRESSIONS", kOptional));
-    if (names.Empty() || types.Empty() || expressions.Empty()) {
-      task_.AddMessage(1, "StandardVariables.Type",
-                       {QK_TAny("Names : %s , Type : %s, Expression : %s"), QK_TAny(names), QK_TAny(types),
-                        QK_TAny(expressions)});
-      return;
+    if (const std::optional<CustomVariableXPaths> values = ReadCustomVariableXPaths(reader_)) {
+      ReadCustomVariablesByXPath(*values);
     }
-    reader_.LoadTicketXml();
-    ReadCustomVariablesByXPath(names, types, expressions);
   } else if (selectType.EqualsIgnoreCase("veltrop")) {
-    ReadCustomVariablesFromList();
+    static const char kList[] = "CUSTOM_VARIABLES";
+    reader_.DictList(kList);  // every entry is checked before any is read
+    record_.customVariables = ReadCustomVariableList(reader_, kList);
   }
 }
 
-void LOTicketBuilder::ReadCustomVariablesByXPath(const QK_TString& names, const QK_TString& types,
-                                                 const QK_TString& expressions) {
-  if (!IsXPathValue(names) || !IsXPathValue(types) || !IsXPathValue(expressions)) {
-    ThrowVariableResolve(names, types, expressions, __LINE__);
-  }
-  const std::size_t prefix = QK_TString("xpath:").Length();
-  const QK_TString xpaths[3] = {names.Substring(prefix), types.Substring(prefix), expressions.Substring(prefix)};
-  static const char* const kParameterNames[3] = {"VariableNames", "VariableTypes", "VariableExpressions"};
-  for (int i = 0; i < 3; ++i) RefuseDocumentCalls(kParameterNames[i], xpaths[i]);
-
-  CustomVariableList variables;
-  try {
-    xalanc::XalanSourceTreeInit sourceTreeInit(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-    xalanc::XPathEvaluator evaluator;
-    xalanc::XalanDocumentPrefixResolver resolver(reader_.Document());
-    xalanc::XalanNode* context =
-        evaluator.selectSingleNode(*reader_.DOMSupport(), reader_.Document(), ToXalan("/").c_str(), resolver);
-    if (context == nullptr) QK_THROW(QK_EException(QK_TString("ContextNode not found.")));
-    xalanc::NodeRefList lists[3];
-    for (int i = 0; i < 3; ++i) {
-      evaluator.selectNodeList(lists[i], *reader_.DOMSupport(), context, ToXalan(xpaths[i]).c_str(), resolver);
-    }
-    const auto count = lists[0].getLength();
-    // Every name needs its type and expression.
-    if (count == 0 || lists[1].getLength() < count || lists[2].getLength() < count) {
-      ThrowVariableResolve(xpaths[0], xpaths[1], xpaths[2], __LINE__);
-    }
-    for (xalanc::NodeRefList::size_type i = 0; i < count; ++i) {
-      auto variable = std::make_shared<CustomVariable>();
-      variable->name = NodeText(*lists[0].item(i)).Trim();
-      variable->type = NodeText(*lists[1].item(i)).Trim();
-      variable->expression = NodeText(*lists[2].item(i)).Trim();
-      variables.push_back(std::move(variable));
-    }
-  } catch (const xalanc::XSLException& e) {
-    task_.AddMessage(2, "shapejobs.message.xalanxpathevaluatevariablesexception",
-                     {QK_TAny(names), QK_TAny(types), QK_TAny(expressions),
-                      QK_TAny(XPathErrorPosition(e.getLineNumber())), QK_TAny(XPathErrorPosition(e.getColumnNumber())),
-                      QK_TAny(QK_TString(XMLChToUtf8String(e.getMessage().c_str(), e.getMessage().length())))});
-    QK_THROW(TaskError());
-  }
-  record_.customVariables = std::move(variables);
-}
-
-void LOTicketBuilder::ReadCustomVariablesFromList() {
-  static const char kList[] = "CUSTOM_VARIABLES";
-  CustomVariableList variables;
-  for (const QK_TAny& item : DictList(kList)) {
-    const QK_TDict& entry = item.AsDict();
-    auto variable = std::make_shared<CustomVariable>();
-    QK_TString resolved;
-    variable->name = reader_.ResolveVeltropName(resolved, EntryText(entry, "KEY", kList)).Trim();
-    variable->type = reader_.ResolveVeltropName(resolved, EntryText(entry, "TYPE", kList)).Trim();
-    variable->expression = reader_.ResolveVeltropName(resolved, EntryText(entry, "EXPRESSION", kList)).Trim();
-    variables.push_back(std::move(variable));
-  }
-  record_.customVariables = std::move(variables);
+// Every name needs its type and expression (surplus ones are ignored),
+// taken as the string values of the nodes.
+void LOTicketBuilder::ReadCustomVariablesByXPath(const CustomVariableXPaths& values) {
+  const auto fail = [](const QK_TString& names, const QK_TString& types, const QK_TString& expressions,
+                       unsigned int line) {
+    ThrowTicketException<LOXpathVarResolveException>(
+        QK_TString::Format("Name : %s , Type : %s, Expression : %s", names.c_str(), types.c_str(),
+                           expressions.c_str()),
+        kSourceName, line);
+  };
+  const auto names = TicketReader::XPathOf(values.names);
+  const auto types = TicketReader::XPathOf(values.types);
+  const auto expressions = TicketReader::XPathOf(values.expressions);
+  if (!names || !types || !expressions) fail(values.names, values.types, values.expressions, __LINE__);
+  std::optional<CustomVariableList> variables = SelectCustomVariables(
+      reader_, values, {{"VariableNames", *names}, {"VariableTypes", *types}, {"VariableExpressions", *expressions}},
+      SelectedText::kStringValue);
+  if (!variables) fail(*names, *types, *expressions, __LINE__);
+  record_.customVariables = std::move(*variables);
 }
 
 // ---- preview and workflow ----
 
 void LOTicketBuilder::ReadPreview() {
-  record_.generatePreview = Flag("GENERATE_PREVIEW", kMandatory, false);
+  record_.generatePreview = reader_.Flag("GENERATE_PREVIEW", kMandatory);
   if (!record_.generatePreview) return;
   const QK_TString folder = ReadKeepingNames("PREVIEW_OUTPUT_FOLDER", "PreviewDirectory");
   if (folder.Empty()) FailInvalidValue("shapejobs.message.previewfolderempty");
@@ -429,7 +320,7 @@ void LOTicketBuilder::ReadPreview() {
   }
   record_.previewFileFormat = format;
 
-  if (!Flag("IS_LAUNCH_WF", kOptional, false)) return;
+  if (!reader_.Flag("IS_LAUNCH_WF", kOptional)) return;
   record_.launchWorkflow = reader_.ReadAndLog("LAUNCH_WF", kOptional, "LaunchWFName", "launchwf").value;
   const QK_TString& name = record_.launchWorkflow;
   CheckWorkflow(name.StartsWith("rizu/") ? name.Substring(5) : name);
@@ -449,11 +340,11 @@ void LOTicketBuilder::CheckWorkflow(const QK_TString& shortName) {
   }
 }
 
-// ---- position, design facts, cross grain ----
+// ---- position, cross grain ----
 
 void LOTicketBuilder::ReadPosition() {
   TicketValue position = reader_.Read("POSITION", kOptional, "Position");
-  if (IsBlankPlainValue(position)) position.value = "Center Bottom";
+  if (position.Blank()) position.value = "Center Bottom";
   reader_.Log("position", position.value);
   if (position.value.Empty()) FailInvalidValue("shapejobs.message.positionempty");
   for (int code = 0; code < static_cast<int>(std::size(kPositions)); ++code) {
@@ -465,107 +356,25 @@ void LOTicketBuilder::ReadPosition() {
   FailInvalidValue("shapejobs.error.invalidpositionvalue", {QK_TAny(position.value)});
 }
 
-void LOTicketBuilder::ReadDesignInfo() {
-  DBInfo info = record_.dbInfo;
-  ReadDesignPeople(reader_, info);
-  record_.dbInfo = info;
-}
-
 void LOTicketBuilder::ReadCrossGrain() {
   TicketValue crossGrain = reader_.Read("CROSS_GRAIN", kOptional, "CrossGrain");
-  if (IsBlankPlainValue(crossGrain)) crossGrain.value = "No";
+  if (crossGrain.Blank()) crossGrain.value = "No";
   reader_.Log("crossgrain", crossGrain.value);
   record_.crossGrain = crossGrain.value;
 }
 
 // ---- reading parameters ----
 
-QK_TString LOTicketBuilder::RawText(const char* key, Presence presence) const {
-  const QK_TAny* value = reader_.Parameter(key);
-  if (value == nullptr) {
-    if (presence == kOptional) return QK_TString();
-    QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
-  }
-  if (!value->Is(QK_TAny::Kind::String)) {
-    QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a text", key,
-                                              QK_TAny::KindName(value->GetKind()))));
-  }
-  return value->AsString();
-}
-
-bool LOTicketBuilder::Flag(const char* key, Presence presence, bool fallback) const {
-  const QK_TAny* value = reader_.Parameter(key);
-  if (value == nullptr) {
-    if (presence == kOptional) return fallback;
-    QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
-  }
-  if (!value->Is(QK_TAny::Kind::Bool)) {
-    QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a boolean", key,
-                                              QK_TAny::KindName(value->GetKind()))));
-  }
-  return value->AsBool();
-}
-
-const QK_TArray& LOTicketBuilder::DictList(const char* key) const {
-  const QK_TAny* value = reader_.Parameter(key);
-  if (value == nullptr) {
-    QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
-  }
-  if (!value->Is(QK_TAny::Kind::Array)) {
-    QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a list", key,
-                                              QK_TAny::KindName(value->GetKind()))));
-  }
-  for (const QK_TAny& entry : value->AsArray()) {
-    if (!entry.Is(QK_TAny::Kind::Dict)) {
-      QK_THROW(QK_EException(QK_TString::Format("An entry of the ticket parameter %s is a %s, not a dictionary", key,
-                                                QK_TAny::KindName(entry.GetKind()))));
-    }
-  }
-  return value->AsArray();
-}
-
-TicketValue LOTicketBuilder::ResolveValue(const QK_TString& raw, const char* parameterName) {
-  QK_TString resolved;
-  reader_.ResolveVeltropName(resolved, raw);
-  TicketValue result;
-  if (IsXPathValue(resolved)) {
-    reader_.LoadTicketXml();
-    QK_TString evaluated;
-    reader_.EvaluateParamXPath(resolved, evaluated, parameterName);
-    result.value = evaluated.Trim();
-    result.fromXPath = true;
-  } else {
-    result.value = resolved.Trim();
-  }
-  return result;
-}
-
-TicketValue LOTicketBuilder::ReadValue(const char* key, Presence presence, const char* parameterName,
-                                       const char* logName) {
-  TicketValue value = reader_.Read(key, presence, parameterName);
-  if (!IsBlankPlainValue(value)) reader_.Log(logName, value.value);
-  return value;
-}
-
 QK_TString LOTicketBuilder::ReadKeepingNames(const char* key, const char* parameterName) {
-  const QK_TString raw = RawText(key, kMandatory);
-  if (IsXPathValue(raw)) return ResolveValue(raw, parameterName).value;
+  const QK_TString raw = reader_.Text(key, kMandatory);
+  if (TicketReader::IsXPath(raw)) return reader_.Evaluate(raw, parameterName).value;
   return raw.Trim();
 }
 
 void LOTicketBuilder::FailInvalidValue(const char* messageKey, const std::vector<QK_TAny>& arguments,
                                        const QK_TString& exceptionMessage) {
-  task_.AddMessage(2, messageKey, arguments);
+  task_.AddMessage(Severity::kError, messageKey, arguments);
   ThrowTicketException<InvalidValueException>(exceptionMessage, kSourceName, __LINE__);
-  QK_NotReached();
-}
-
-void LOTicketBuilder::ThrowVariableResolve(const QK_TString& names, const QK_TString& types,
-                                           const QK_TString& expressions, unsigned int line) {
-  ThrowTicketException<LOXpathVarResolveException>(
-      QK_TString::Format("Name : %s , Type : %s, Expression : %s", names.c_str(), types.c_str(), expressions.c_str()),
-      kSourceName, line);
-  QK_NotReached();
 }
 
 }  // namespace CAD

@@ -10,8 +10,6 @@
 #include <set>
 #include <vector>
 
-#include <xercesc/sax2/DefaultHandler.hpp>
-
 #include "AT_TTicket.h"
 #include "QK_TArray.h"
 #include "QK_TString.h"
@@ -67,28 +65,19 @@ class TemplateTransform {
 
 // Reads an MFGTemplateList document: one map (display name to trimmed text)
 // per record element that holds at least one known template element; within
-// a record the first value of a parameter wins. A document that breaks off
-// throws LONonWellformedXMLException.
-class LayoutSAXHandler : public xercesc::DefaultHandler {
+// a record the first value of a parameter wins.
+class LayoutSAXHandler : public RecordSAXHandler {
  public:
   LayoutSAXHandler(const TemplateFieldNames& fieldNames, QK_TString recordPath);
-  ~LayoutSAXHandler() override;
 
   void startElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName,
                     const xercesc::Attributes& attributes) override;
   void endElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName) override;
   void characters(const XMLCh* characters, XMLSize_t length) override;
-  void fatalError(const xercesc::SAXParseException& exception) override;
-
-  StringMapList& Records() { return records_; }
 
  private:
   const TemplateFieldNames& fieldNames_;
   QK_TString recordPath_;
-  StringMapList records_;
-  QK_TString currentPath_;
-  StringMap currentRecord_;
-  QK_TString text_;
   QK_TString currentParameter_;      // display name of the open template element
   QK_TString currentParameterPath_;  // its path, to know when it ends
   bool inRecord_ = false;
@@ -98,9 +87,6 @@ class LOTicketBuilder {
  public:
   LOTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, StringMapList& templateRecords,
                   LOTicketParam& record, TW_TTask& task);
-  ~LOTicketBuilder();
-  LOTicketBuilder(const LOTicketBuilder&) = delete;
-  LOTicketBuilder& operator=(const LOTicketBuilder&) = delete;
 
   // Reads the whole ticket. False when the template document could not be
   // produced or read (reported as "Exception.message"); other failures
@@ -117,35 +103,18 @@ class LOTicketBuilder {
   void AddNestingCodes(const QK_TString& nestingType, std::set<QK_TString>& codes);
   void ReadOutputs();
   void ReadCustomVariables();
-  void ReadCustomVariablesByXPath(const QK_TString& names, const QK_TString& types, const QK_TString& expressions);
-  void ReadCustomVariablesFromList();
+  void ReadCustomVariablesByXPath(const CustomVariableXPaths& values);
   void ReadPreview();
   void CheckWorkflow(const QK_TString& shortName);
   void ReadPosition();
-  void ReadDesignInfo();
   void ReadCrossGrain();
 
-  // A text parameter as the ticket holds it (no names resolved, not
-  // trimmed); "" for an absent optional key.
-  QK_TString RawText(const char* key, TicketReader::Presence presence) const;
-  // A flag parameter; `fallback` for an absent optional key.
-  bool Flag(const char* key, TicketReader::Presence presence, bool fallback) const;
-  // A list parameter whose entries are dictionaries.
-  const QK_TArray& DictList(const char* key) const;
-  // Resolves names in `raw`, evaluates it when it is an "xpath:" value, and
-  // trims it.
-  TicketValue ResolveValue(const QK_TString& raw, const char* parameterName);
-  // Reads a parameter and logs it, except a plain value that is empty.
-  TicketValue ReadValue(const char* key, TicketReader::Presence presence, const char* parameterName,
-                        const char* logName);
   // Output names and folders: names in a plain value stay unresolved, for
   // the layout operation to resolve per output.
   QK_TString ReadKeepingNames(const char* key, const char* parameterName);
   // Reports `messageKey` as an error, then throws InvalidValueException.
   [[noreturn]] void FailInvalidValue(const char* messageKey, const std::vector<QK_TAny>& arguments = {},
                                      const QK_TString& exceptionMessage = QK_TString());
-  [[noreturn]] static void ThrowVariableResolve(const QK_TString& names, const QK_TString& types,
-                                                const QK_TString& expressions, unsigned int line);
 
   XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;

@@ -25,16 +25,6 @@ namespace {
 const XMLCh kXslNamespace[] = u"http://www.w3.org/1999/XSL/Transform";
 const XMLCh kXmlnsNamespace[] = u"http://www.w3.org/2000/xmlns/";
 
-// Releases a DOM object that the library hands out for the caller to release.
-struct DomRelease {
-  template <class T>
-  void operator()(T* object) const {
-    if (object != nullptr) object->release();
-  }
-};
-template <class T>
-using DomPtr = std::unique_ptr<T, DomRelease>;
-
 xercesc::DOMElement* AppendXslElement(xercesc::DOMDocument& document, xercesc::DOMNode& parent,
                                       const XMLCh* qualifiedName) {
   xercesc::DOMElement* element = document.createElementNS(kXslNamespace, qualifiedName);

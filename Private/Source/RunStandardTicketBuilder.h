@@ -4,9 +4,6 @@
 // database facts.
 #pragma once
 
-#include <cstdint>
-#include <optional>
-
 #include "AT_TTicket.h"
 #include "QK_TString.h"
 #include "QK_TURL.h"
@@ -18,10 +15,8 @@ namespace CAD {
 
 class RunStandardTicketBuilder {
  public:
-  RunStandardTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, RunStandardTicketData& record, TW_TTask& task);
-  ~RunStandardTicketBuilder() = default;
-  RunStandardTicketBuilder(const RunStandardTicketBuilder&) = delete;
-  RunStandardTicketBuilder& operator=(const RunStandardTicketBuilder&) = delete;
+  RunStandardTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, RunStandardTicketData& record, TW_TTask& task)
+      : reader_(task, ticket, inputFile, kFamily), record_(record) {}
 
   // Reads every parameter of the ticket into the record; true when done.
   // A ticket that cannot be read throws (the run-standard ticket family,
@@ -34,10 +29,11 @@ class RunStandardTicketBuilder {
   void ReadStandardByName(const char* key);
   void ReadVariables();
   void ReadVariablesFromList();
-  void ReadVariablesByXPath(const QK_TString& names, const QK_TString& values, VariableList& list);
-  [[noreturn]] void ThrowVariableResolve(const QK_TString& names, const QK_TString& values, unsigned int line);
+  void ReadVariablesByXPath(const QK_TString& names, const QK_TString& values);
 
-  XmlLibraryScope xmlLibrary_;
+  static const TicketFamily kFamily;
+
+  XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
   RunStandardTicketData& record_;
 };

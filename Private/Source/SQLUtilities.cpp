@@ -134,15 +134,16 @@ bool DataSourceExists(const QK_TString& name, bool userDataSource) {
   return driver[0] != '\0';
 }
 
-}  // namespace
-
+// The ODBC driver that serves the record's database kind.
 QK_TString DriverName(const CadServerConfig& record) {
-  return record.dbms == 1 ? QK_TString("SQL Server") : QK_TString(record.driverName);
+  return record.dbms == CAD::Dbms::kSqlServer ? QK_TString("SQL Server") : QK_TString(record.driverName);
 }
+
+}  // namespace
 
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
                                bool userDataSource) {
-  if (record.dbms != 1 && record.dbms != 2) return;
+  if (record.dbms != CAD::Dbms::kSqlServer && record.dbms != CAD::Dbms::kOracle) return;
   RefuseUnsafe("data-source name", name);
   RefuseUnsafe("host", QK_TString(record.host));
   RefuseUnsafe("database", QK_TString(record.database));
@@ -152,7 +153,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
       QK_TString("DESCRIPTION=New Temporary DSN for Shapejob"),
       QK_TString::Format("SERVER=%s", record.host.c_str()),
   };
-  if (record.dbms == 1) {
+  if (record.dbms == CAD::Dbms::kSqlServer) {
     attributes.push_back(QK_TString::Format("DATABASE=%s", record.database.c_str()));
     attributes.push_back(QK_TString("TRUSTED_CONNECTION=no"));
   }

@@ -8,9 +8,9 @@
 namespace SQLUtilities {
 
 // Creates a data source `name` pointing at the record's database (SQL Server
-// for database kind 1, the record's own driver for kind 2) and sets
-// `dataSourceName` to it. A record without a database kind (3) creates
-// nothing and leaves `dataSourceName` as it is. A refusal of the installer,
+// for Dbms::kSqlServer, the record's own driver for Dbms::kOracle) and sets
+// `dataSourceName` to it. A record without a database kind (Dbms::kNone)
+// creates nothing and leaves `dataSourceName` as it is. A refusal of the installer,
 // or a name, host or database that an attribute list cannot carry, throws
 // QK_EException and creates nothing.
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
@@ -19,8 +19,5 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
 // Removes the data source `name`, created for `record`; an empty name does
 // nothing. A refusal of the installer throws QK_EException.
 void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource);
-
-// The ODBC driver that serves the record's database kind.
-QK_TString DriverName(const CadServerConfig& record);
 
 }  // namespace SQLUtilities

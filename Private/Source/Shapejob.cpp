@@ -19,9 +19,6 @@ bool __QK_INITIALIZATION_FUNCTION_Shapejob__() {
 
 namespace CAD {
 
-const QK_TString kAllPrintItems(L"ALL");
-const QK_TString kDesignExtension(L".kpx");
-
 std::mutex& RunMutex() {
   static std::mutex mutex;
   return mutex;
@@ -33,10 +30,7 @@ const QK_TClass& Task::QK_ClassObject() {
   return classObject;
 }
 
-QK_TObject* Task::Create() {
-  Task* task = new (std::nothrow) Task();
-  return task;
-}
+QK_TObject* Task::Create() { return new (std::nothrow) Task(); }
 
 void* Task::QK_DynamicInfo(const char* name) const {
   if (name == nullptr) {
@@ -52,11 +46,6 @@ void* Task::QK_MostDerivedObject() const { return const_cast<Task*>(this); }
 
 Task::Task() = default;
 
-Task::~Task() {
-  // The driver goes first, so that the data source is no longer in use when
-  // it is removed.
-  driver.reset();
-  RemoveDataSource();
-}
+Task::~Task() { Disconnect(); }
 
 }  // namespace CAD

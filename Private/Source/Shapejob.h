@@ -26,11 +26,6 @@ namespace CAD {
 // Serialises the run of a ticket with the connection-test request.
 std::mutex& RunMutex();
 
-// The print-item word that selects every print item.
-extern const QK_TString kAllPrintItems;
-// The extension of the CAD application's design files.
-extern const QK_TString kDesignExtension;
-
 // The "TestConnection" request handler.
 void HandleRequest(const QK_TDict& request, QK_TAny& reply);
 
@@ -60,15 +55,7 @@ class Task : public TW_TTask {
   // Leaves `driver` connected to `record`'s server or throws TaskError
   // (after reporting why); a failure leaves the task unconnected.
   void ConnectServer(const CadServerConfig& record);
-  void ValidateServerConfig(const CadServerConfig& record);
-  // Conventional servers: the temporary data source, the login check and
-  // the switch of the CAD application to the data source.
-  void SetUpDataSource();
-  void CheckDataSourceLogin();
-  void ChangeDefaultsLocation(const std::string& location);
 
-  // "Enterprise" or "Conventional", by the connected server.
-  QK_TString DatabaseKind() const;
   // Builder calls: fill the type's record from the ticket.
   void BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record,
                            StringMapList& exportedDesigns, const QK_TString& kind);
@@ -85,27 +72,38 @@ class Task : public TW_TTask {
   int ProcessSplitDesign(SplitDesignTicketData& record, QK_TURL& outputLocation, double p, double s);
   int ProcessLayout(StringMapList& entries, LOTicketParam& record, double p, double s);
 
-  // Removes the temporary ODBC data source named by dataSourceName.
-  void RemoveDataSource();
-
- private:
-  // The driver of the connected server; throws when there is none.
-  DRAVOInterface& ConnectedDriver();
-  // Logs `exception`, reports `key` with `arguments` (severity 2), and ends
-  // the ticket with a bare TaskError.
-  template <class... Arguments>
-  [[noreturn]] void FailAfter(const QK_EException& exception, const char* key, const Arguments&... arguments) {
-    Log(exception);
-    AddMessage(2, key, std::vector<QK_TAny>{QK_TAny(arguments)...});
-    QK_THROW(TaskError());
-  }
-
- public:
-
  protected:
   CadServerConfig currentServer;
   std::unique_ptr<DRAVOInterface> driver;
   QK_TString dataSourceName;
+
+ private:
+  // Connection steps. A conventional server gets a temporary data source,
+  // a login check and the switch of the CAD application to the data source.
+  void ValidateServerConfig(const CadServerConfig& record);
+  void SetUpDataSource();
+  void CheckDataSourceLogin();
+  void ChangeDefaultsLocation(const std::string& location);
+  // Removes the temporary ODBC data source named by dataSourceName.
+  void RemoveDataSource();
+  // Leaves the connected server: its driver goes first, so that the data
+  // source is no longer in use when it is removed; nothing of the server
+  // stays for the next one.
+  void Disconnect();
+
+  // kEnterpriseKind or kConventionalKind, by the connected server.
+  QK_TString DatabaseKind() const;
+  // The driver of the connected server; throws when there is none.
+  DRAVOInterface& ConnectedDriver();
+  // Logs `exception`, reports `key` with `arguments` as an error, and ends
+  // the ticket with a bare TaskError.
+  template <class... Arguments>
+  [[noreturn]] void FailAfter(const QK_EException& exception, const char* key,
+                              const Arguments&... arguments) {
+    Log(exception);
+    AddMessage(Severity::kError, key, std::vector<QK_TAny>{QK_TAny(arguments)...});
+    QK_THROW(TaskError());
+  }
 };
 
 }  // namespace CAD

@@ -24,7 +24,7 @@ void RequireBuilt(bool built) {
 }  // namespace
 
 QK_TString Task::DatabaseKind() const {
-  return currentServer.type != 0 ? QK_TString("Enterprise") : QK_TString("Conventional");
+  return QK_TString(IsEnterpriseServer(currentServer) ? kEnterpriseKind : kConventionalKind);
 }
 
 void Task::BuildLayoutTicket(AT_TTicket& ticket, const QK_TURL& inputFile, StringMapList& entries,

@@ -1,5 +1,5 @@
 // The named codes of the program that are not CAD statuses: message
-// severities, the kinds of CAD server and of design database, and the
+// severities, run results, the kinds of CAD server and of design database, and the
 // database-kind texts a ticket builder is told. The CAD application's own
 // statuses and menu kinds are in DRAVOInterface.h.
 #pragma once
@@ -14,6 +14,13 @@ constexpr int kInformation = 0;
 constexpr int kWarning = 1;
 constexpr int kError = 2;
 }  // namespace Severity
+
+// The result of a ticket's run (Task::Run), also the program's exit status.
+namespace RunResult {
+constexpr int kSuccess = 0;
+constexpr int kWarning = 1;
+constexpr int kFailure = 2;
+}  // namespace RunResult
 
 // CadServerConfig::type.
 namespace ServerType {

@@ -3,10 +3,8 @@
 // the CAD application's Defaults folder.
 #include <memory>
 
-#include "AfxDisp.h"
 #include "DRAVOWrapper.h"
-#include "DRAVOWrapperCommon.h"
-#include "DRAVOWrapperDispatch.h"
+#include "DRAVOWrapperLogin.h"
 #include "DravoException.h"
 #include "EDRAVOWrapper.h"
 #include "QK_TFile.h"
@@ -18,6 +16,9 @@
 namespace CAD {
 
 namespace {
+
+// QK_TFileInfo::Type of a folder.
+constexpr int kFolderType = 0;
 
 // "domain\user", or the user alone where there is no domain.
 QK_TString CurrentUser() {
@@ -31,12 +32,12 @@ QK_TString CurrentUser() {
 
 void Task::ValidateServerConfig(const CadServerConfig& record) {
   const char* missing = nullptr;
-  if (record.type != 1) {
+  if (!IsEnterpriseServer(record)) {
     if (record.database.empty()) {
       missing = "shapejobs.error.MissingDatabaseName";
     } else if (record.host.empty()) {
       missing = "shapejobs.error.MissingDatabaseHost";
-    } else if (record.dbms == 2 && record.driverName.empty()) {
+    } else if (record.dbms == Dbms::kOracle && record.driverName.empty()) {
       missing = "shapejobs.error.MissingDriver";
     }
   } else {
@@ -49,7 +50,7 @@ void Task::ValidateServerConfig(const CadServerConfig& record) {
     }
   }
   if (missing != nullptr) {
-    AddMessage(2, missing);
+    AddMessage(Severity::kError, missing);
     QK_THROW(TaskError());
   }
 }
@@ -59,20 +60,14 @@ void Task::ConnectServer(const CadServerConfig& record) {
   // A task without a driver is not connected, whatever server it names.
   if (driver && record.name == currentServer.name) return;
 
-  // Leave the previous server: its driver and its data source go, so that
-  // nothing of it is inherited by the next one.
-  driver.reset();
-  RemoveDataSource();
-  dataSourceName = QK_TString();
-  currentServer = CadServerConfig();
-
-  if (record.type != 0) {
+  Disconnect();
+  if (IsEnterpriseServer(record)) {
     try {
       driver = std::make_unique<EDRAVOWrapper>(this, QK_TString(record.location), QK_TString(record.userName),
                                                QK_TString(record.password));
     } catch (const LoginFailed& e) {
       Log(e);
-      AddMessage(2, "shapejobs.message.dravologinerror", QK_TAny(e.QK_Message()));
+      AddMessage(Severity::kError, "shapejobs.message.dravologinerror", QK_TAny(e.QK_Message()));
       QK_THROW(TaskError());
     }
     currentServer = record;
@@ -88,16 +83,20 @@ void Task::ConnectServer(const CadServerConfig& record) {
     driver->InitConnection(dataSourceName);
     if (!record.defaults.empty()) ChangeDefaultsLocation(record.defaults);
   } catch (...) {
-    driver.reset();
-    RemoveDataSource();
-    dataSourceName = QK_TString();
-    currentServer = CadServerConfig();
+    Disconnect();
     throw;
   }
 }
 
+void Task::Disconnect() {
+  driver.reset();
+  RemoveDataSource();
+  dataSourceName = QK_TString();
+  currentServer = CadServerConfig();
+}
+
 void Task::SetUpDataSource() {
-  if (currentServer.dbms != 3) {
+  if (currentServer.dbms != Dbms::kNone) {
     Log(QK_TString("Creating temporary ODBC Data Source\n"));
     const QK_TString name = GetTaskID().Replace("-", "");
     SQLUtilities::CreateTemporaryDataSource(currentServer, dataSourceName, name, false);
@@ -109,33 +108,20 @@ void Task::SetUpDataSource() {
     Log(QK_TString("Changing FolvaneCad Data Source to ") + dataSourceName + "\n");
     driver->SwitchDataSource(dataSourceName);
     Log(QK_TString("Changed FolvaneCad Data Source to ") + dataSourceName + "\n");
-    AddMessage(0, "shapejobs.info.UsingDatabase", QK_TAny(QK_TString(currentServer.host)),
+    AddMessage(Severity::kInformation, "shapejobs.info.UsingDatabase", QK_TAny(QK_TString(currentServer.host)),
                QK_TAny(QK_TString(currentServer.database)));
   } catch (const DravoError& e) {
     Log(QK_TString("Failed to change the FolvaneCad Data Source to ") + dataSourceName + "\n");
     Log(e);
-    AddMessage(2, "shapejobs.error.FailedToSetFolvaneCadDataSource", QK_TAny(dataSourceName), e.QK_Data());
+    AddMessage(Severity::kError, "shapejobs.error.FailedToSetFolvaneCadDataSource", QK_TAny(dataSourceName),
+               e.QK_Data());
     QK_THROW(TaskError());
   }
 }
 
 void Task::CheckDataSourceLogin() {
-  ComApartment apartment;
-  apartment.Enter();
-  std::int32_t result = 0;
-  try {
-    ConnectionDispatch connection;
-    CreateDispatchOrThrow(connection, L"Quillmarsh.Connection.1");
-    result = connection.Login(dataSourceName);
-  } catch (COleDispatchException* caught) {
-    // Framework exceptions must not travel on as pointers: they become the
-    // program's own, which the run logs and reports.
-    QK_THROW(DravoRuntimeExceptionFromDispatch("Failed to initialize DravoConnection", caught));
-  } catch (CException* caught) {
-    QK_THROW(DravoRuntimeExceptionFromOle("Failed to initialize DravoConnection", caught));
-  }
-  if (result != 0) {
-    AddMessage(2, "shapejobs.error.invalidserverconfiguration");
+  if (!LogInToDesignDatabase(dataSourceName, "Failed to initialize DravoConnection")) {
+    AddMessage(Severity::kError, "shapejobs.error.invalidserverconfiguration");
     QK_THROW(TaskError());
   }
 }
@@ -143,27 +129,27 @@ void Task::CheckDataSourceLogin() {
 void Task::ChangeDefaultsLocation(const std::string& location) {
   const QK_TString folder(location);
   try {
-    if (QK_TFileInfo(QK_TURL::FromLocalPath(folder)).Type() != 0) {
-      AddMessage(2, "shapejobs.error.DefaultsMustBeFolder", QK_TAny(folder));
+    if (QK_TFileInfo(QK_TURL::FromLocalPath(folder)).Type() != kFolderType) {
+      AddMessage(Severity::kError, "shapejobs.error.DefaultsMustBeFolder", QK_TAny(folder));
       QK_THROW(TaskError());
     }
   } catch (const QK_ECouldNotGetFileInfo& e) {
     Log(QK_TString("Invalid FolvaneCAD Defaults location:"));
     Log(e);
-    AddMessage(2, "shapejobs.error.InvalidDefaults", QK_TAny(folder), QK_TAny(CurrentUser()));
+    AddMessage(Severity::kError, "shapejobs.error.InvalidDefaults", QK_TAny(folder), QK_TAny(CurrentUser()));
     QK_THROW(TaskError());
   }
   try {
     Log(QK_TString::Format("Changing location of the FolvaneCad Defaults to %s\n", location.c_str()));
     driver->SetDefaultsLocation(folder);
     Log(QK_TString::Format("Changed location of the FolvaneCad Defaults to %s\n", location.c_str()));
-    AddMessage(0, "shapejobs.info.UsingDefaults", QK_TAny(folder));
+    AddMessage(Severity::kInformation, "shapejobs.info.UsingDefaults", QK_TAny(folder));
   } catch (const DravoError& e) {
     Log(QK_TString::Format("Failed to set FolvaneCAD Defaults location to %s\n", location.c_str()));
     Log(QK_TString::Format("Make sure the user %s has access to %s/<FolvaneCadVersion>/ServerLib/sysdflt.adf\n",
                            CurrentUser().c_str(), location.c_str()));
     Log(e);
-    AddMessage(2, "shapejobs.error.FailedToSetDefaultsPath", QK_TAny(folder), e.QK_Data());
+    AddMessage(Severity::kError, "shapejobs.error.FailedToSetDefaultsPath", QK_TAny(folder), e.QK_Data());
     QK_THROW(TaskError());
   }
 }
@@ -179,7 +165,7 @@ void Task::RemoveDataSource() {
     Log(e);
     Log(QK_TString("Please try to remove the temporary ODBC Data Source ") + dataSourceName +
         " with: odbcinst -u -s -n " + dataSourceName + "\n");
-    AddMessage(1, "shapejobs.warning.FailedToRemoveODBCDataSource");
+    AddMessage(Severity::kWarning, "shapejobs.warning.FailedToRemoveODBCDataSource");
   }
 }
 

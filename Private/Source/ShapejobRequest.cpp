@@ -8,9 +8,7 @@
 #include <boost/uuid/uuid.hpp>
 #include <boost/uuid/uuid_io.hpp>
 
-#include "AfxDisp.h"
-#include "DRAVOWrapperCommon.h"
-#include "DRAVOWrapperDispatch.h"
+#include "DRAVOWrapperLogin.h"
 #include "DravoException.h"
 #include "SQLUtilities.h"
 #include "Shapejob.h"
@@ -34,22 +32,17 @@ QK_TString RandomDataSourceName() {
   return QK_TString(boost::uuids::to_string(generator())).Replace("-", "");
 }
 
-// The login of the design database's connection object; true when it
-// succeeded. Framework failures are written out and count as a failed test.
+// The login to the design database; true when it succeeded. Framework
+// failures are written out, led by the kind of framework exception, and
+// count as a failed test.
 bool TryLogin(const RequestOutput& output, const QK_TString& dataSourceName) {
-  ComApartment apartment;
-  apartment.Enter();
   try {
-    ConnectionDispatch connection;
-    CreateDispatchOrThrow(connection, L"Quillmarsh.Connection.1");
-    const bool success = connection.Login(dataSourceName) == 0;
+    const bool success =
+        LogInToDesignDatabase(dataSourceName, LoginFailureMessages("COleDispatchException", "CException"));
     output.Line(success ? "Login Success " : "Login Failed ");
     return success;
-  } catch (COleDispatchException* caught) {
-    output.Line(QK_TString("COleDispatchException ") +
-                DravoRuntimeExceptionFromDispatch(QK_TString(), caught).QK_Data().ToText());
-  } catch (CException* caught) {
-    output.Line(QK_TString("CException ") + DravoRuntimeExceptionFromOle(QK_TString(), caught).QK_Data().ToText());
+  } catch (const DravoRuntimeException& e) {
+    output.Line(e.QK_Message() + " " + e.QK_Data().ToText());
   }
   return false;
 }
@@ -81,7 +74,7 @@ void HandleRequest(const QK_TDict& request, QK_TAny& reply) {
 
   // Every way out below answers, and removes the data source it created.
   QK_TString dataSourceName;
-  if (record.dbms != 3) {
+  if (record.dbms != Dbms::kNone) {
     output.Line("Creating temporary ODBC Data Source ");
     try {
       SQLUtilities::CreateTemporaryDataSource(record, dataSourceName, RandomDataSourceName(), false);
@@ -99,7 +92,7 @@ void HandleRequest(const QK_TDict& request, QK_TAny& reply) {
   reply = QK_TAny(false);
   try {
     // An enterprise server has no design database of its own to log in to.
-    reply = QK_TAny(record.type == 0 && TryLogin(output, dataSourceName));
+    reply = QK_TAny(!IsEnterpriseServer(record) && TryLogin(output, dataSourceName));
   } catch (...) {
     RemoveDataSource(output, record, dataSourceName);
     throw;

@@ -3,13 +3,18 @@
 #include <boost/exception/diagnostic_information.hpp>
 #include <boost/exception/exception.hpp>
 
-#include "AfxDisp.h"
+#include "DRAVOWrapperLogin.h"
 #include "Shapejob.h"
 #include "TaskError.h"
 
 namespace CAD {
 
 namespace {
+
+// The print-item word that selects every print item.
+const QK_TString kAllPrintItems(L"ALL");
+// The extension of the CAD application's design files.
+const QK_TString kDesignExtension(L".kpx");
 
 const char* const kKnownExtensions[] = {".KPX", ".MFG", ".XML", ".JPG", ".PNG",
                                         ".CF2", ".CFF2", ".DXF", ".DD3"};
@@ -40,9 +45,14 @@ void SetTypeStages(Task& task, const TaskTypes& types) {
 
 void SetProgressValue(Task& task, double percent) { task.SetProgress(static_cast<unsigned char>(percent)); }
 
-bool HasExtension(const QK_TURL& location, const char* extension) {
+bool HasExtension(const QK_TURL& location, const QK_TString& extension) {
   QK_TString current = location.Extension();
   return !current.Empty() && current.EqualsIgnoreCase(extension);
+}
+
+// Gives the output `extension` unless it has it already, in any case.
+void EnsureExtension(QK_TURL& location, const QK_TString& extension) {
+  if (!HasExtension(location, extension)) Task::ChangeOutputExtension(location, extension);
 }
 
 // A design-information input must be a file the CAD application can open
@@ -68,6 +78,93 @@ bool SingleOutputMakesList(const OutputsInfo& output, const QK_TString& designNa
     if (item == kAllPrintItems) return true;
   }
   return false;
+}
+
+// The outputs of the ticket's inputs, in the context of their result.
+struct TicketOutputs {
+  TW_TTaskOutput ok{"OK"};
+  TW_TTaskOutput warning{"Warning"};
+  bool anyWarning = false;
+};
+
+// The record of the task type built from the input and its worker run;
+// the output location gets the extension of what the worker writes.
+int RunWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, const QK_TURL& inputFile,
+              QK_TURL& outputLocation, double p, double s) {
+  if (types.shopCard) {
+    ShopCardTicketData record;
+    StringMapList exportedDesigns;
+    task.BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "buildShopCard");
+    const OutputsList outputs = record.GetOutputs();
+    if (outputs.size() >= 2) {
+      EnsureExtension(outputLocation, ".xml");
+    } else if (outputs.size() == 1 && SingleOutputMakesList(*outputs.front(), record.designName)) {
+      Task::ChangeOutputExtension(outputLocation, ".xml");
+    }
+    return task.ProcessShopCard(record, outputLocation, p, s);
+  }
+  if (types.designInfo) {
+    if (IsWrongDesignInfoInput(inputFile)) {
+      task.AddMessage(Severity::kError, "shapejobs.error.wronginput", QK_TAny(inputFile));
+      QK_THROW(TaskError());
+    }
+    ShopCardTicketData record;
+    StringMapList exportedDesigns;
+    task.BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "exportCadDesign");
+    Task::ChangeOutputExtension(outputLocation, ".xml");
+    return task.ProcessDesignInfo(record, exportedDesigns, outputLocation, p, s);
+  }
+  if (types.runStandard) {
+    RunStandardTicketData record;
+    task.BuildRunStandardTicket(ticket, inputFile, record);
+    EnsureExtension(outputLocation, kDesignExtension);
+    return task.ProcessRunStandard(record, outputLocation, p, s);
+  }
+  if (types.splitDesign) {
+    SplitDesignTicketData record;
+    task.BuildSplitDesignTicket(ticket, inputFile, record);
+    EnsureExtension(outputLocation, kDesignExtension);
+    return task.ProcessSplitDesign(record, outputLocation, p, s);
+  }
+  if (types.layout) {
+    StringMapList entries;
+    LOTicketParam record;
+    task.BuildLayoutTicket(ticket, inputFile, entries, record);
+    return task.ProcessLayout(entries, record, p, s);
+  }
+  QK_THROW(QK_EException(QK_TString("Unsupported action:") + ticket.GetActionName()));
+}
+
+// The work of one input, which starts at p percent and has s of them: its
+// server connected, its worker run, and its result and output counted.
+void ProcessInput(Task& task, AT_TTicket& ticket, const TaskTypes& types,
+                  const std::vector<CadServerConfig>& servers, const QK_TURL& inputFile, double p, double s,
+                  TicketOutputs& outputs) {
+  task.AddMessage(Severity::kInformation, "shapejobs.log.processing", QK_TAny(inputFile));
+  QK_TURL outputLocation = task.OutputDir().Child(task.OutputName());
+  const QK_TString serverName = task.ResolveServerName(ticket);
+  task.ConnectServer(task.FindServerConfig(servers, serverName.str()));
+  const int result = RunWorker(task, ticket, types, inputFile, outputLocation, p, s);
+  // The layout operation registers its own outputs.
+  if (!types.layout) (result != 0 ? outputs.warning : outputs.ok).AddOutputFile(outputLocation, QK_TString());
+  outputs.anyWarning = outputs.anyWarning || result != 0;
+}
+
+// The success end: a warning result when an input warned. The context of
+// the ticket's result is handed over; with several inputs of different
+// results the other one follows when it holds files, so that no output is
+// lost.
+int Succeed(Task& task, const TaskTypes& types, TicketOutputs& outputs) {
+  task.AddMessage(Severity::kInformation, "shapejobs.message.ticketdone");
+  task.SetStage("shapejobs.stage.ticketsuccess");
+  task.SetProgress(100);
+  TW_TTask::Finish();
+  if (!types.layout) {
+    task.AddTaskOutputContext(outputs.anyWarning ? outputs.warning : outputs.ok);
+    TW_TTaskOutput& secondary = outputs.anyWarning ? outputs.ok : outputs.warning;
+    if (!secondary.Files().empty()) task.AddTaskOutputContext(secondary);
+  }
+  return outputs.anyWarning ? RunResult::kWarning : RunResult::kSuccess;
 }
 
 }  // namespace
@@ -104,96 +201,25 @@ std::vector<QK_TString> Task::SplitList(const QK_TString& text, char delimiter) 
 }
 
 int Task::Run(AT_TTicket& ticket) {
-  AddMessage(0, "shapejobs.stage.initializing");
+  AddMessage(Severity::kInformation, "shapejobs.stage.initializing");
   std::unique_lock<std::mutex> lock(RunMutex());
   try {
     const TaskTypes types(ticket.GetActionName());
-
     std::vector<CadServerConfig> servers;
     ReadServerConfigs(servers);
-
+    // The first share of the progress goes before the inputs, then one to each.
     const unsigned int n = NumberTaskInputs();
     double p = n > 0 ? 10.0 / n : 10.0;
     const double s = n > 0 ? (100.0 - p) / n : 90.0;
     SetProgressValue(*this, p);
     SetTypeStages(*this, types);
-
-    TW_TTaskOutput okContext("OK");
-    TW_TTaskOutput warningContext("Warning");
-    bool anyWarning = false;
-
+    TicketOutputs outputs;
     for (unsigned int i = 0; i < n; ++i) {
-      const QK_TURL inputFile = GetTaskInputContext(i).InputFile();
-      AddMessage(0, "shapejobs.log.processing", QK_TAny(inputFile));
-
-      QK_TURL outputLocation = OutputDir().Child(OutputName());
-
-      const QK_TString serverName = ResolveServerName(ticket);
-      ConnectServer(FindServerConfig(servers, serverName.str()));
-
-      int r = 0;
-      if (types.shopCard) {
-        ShopCardTicketData record;
-        StringMapList exportedDesigns;
-        BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "buildShopCard");
-        const OutputsList outputs = record.GetOutputs();
-        if (outputs.size() >= 2) {
-          if (!HasExtension(outputLocation, ".xml")) ChangeOutputExtension(outputLocation, ".xml");
-        } else if (outputs.size() == 1 && SingleOutputMakesList(*outputs.front(), record.designName)) {
-          ChangeOutputExtension(outputLocation, ".xml");
-        }
-        r = ProcessShopCard(record, outputLocation, p, s);
-      } else if (types.designInfo) {
-        if (IsWrongDesignInfoInput(inputFile)) {
-          AddMessage(2, "shapejobs.error.wronginput", QK_TAny(inputFile));
-          QK_THROW(TaskError());
-        }
-        ShopCardTicketData record;
-        StringMapList exportedDesigns;
-        BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "exportCadDesign");
-        ChangeOutputExtension(outputLocation, ".xml");
-        r = ProcessDesignInfo(record, exportedDesigns, outputLocation, p, s);
-      } else if (types.runStandard) {
-        RunStandardTicketData record;
-        BuildRunStandardTicket(ticket, inputFile, record);
-        if (!HasExtension(outputLocation, ".kpx")) ChangeOutputExtension(outputLocation, ".kpx");
-        r = ProcessRunStandard(record, outputLocation, p, s);
-      } else if (types.splitDesign) {
-        SplitDesignTicketData record;
-        BuildSplitDesignTicket(ticket, inputFile, record);
-        if (!HasExtension(outputLocation, ".kpx")) ChangeOutputExtension(outputLocation, ".kpx");
-        r = ProcessSplitDesign(record, outputLocation, p, s);
-      } else if (types.layout) {
-        StringMapList entries;
-        LOTicketParam record;
-        BuildLayoutTicket(ticket, inputFile, entries, record);
-        r = ProcessLayout(entries, record, p, s);
-      } else {
-        QK_THROW(QK_EException(QK_TString("Unsupported action:") + ticket.GetActionName()));
-      }
-
-      // The layout operation registers its own outputs.
-      if (!types.layout) (r != 0 ? warningContext : okContext).AddOutputFile(outputLocation, QK_TString());
-      anyWarning = anyWarning || r != 0;
-
+      ProcessInput(*this, ticket, types, servers, GetTaskInputContext(i).InputFile(), p, s, outputs);
       p += s;
       SetProgressValue(*this, p);
     }
-
-    AddMessage(0, "shapejobs.message.ticketdone");
-    SetStage("shapejobs.stage.ticketsuccess");
-    SetProgress(100);
-    TW_TTask::Finish();
-    // The context of the ticket's result is handed over; with several
-    // inputs of different results the other one follows when it holds
-    // files, so that no output is lost.
-    if (!types.layout) {
-      TW_TTaskOutput& primary = anyWarning ? warningContext : okContext;
-      TW_TTaskOutput& secondary = anyWarning ? okContext : warningContext;
-      AddTaskOutputContext(primary);
-      if (!secondary.Files().empty()) AddTaskOutputContext(secondary);
-    }
-    return anyWarning ? 1 : 0;
+    return Succeed(*this, types, outputs);
   } catch (const TW_ETaskCanceled&) {
     SetStage("shapejobs.stage.ticketfail");
     throw;
@@ -201,22 +227,19 @@ int Task::Run(AT_TTicket& ticket) {
     // Its thrower has reported the failure already.
   } catch (const QK_EException& e) {
     Log(e);
-    AddMessage(2, "shapejobs.message.exception");
+    AddMessage(Severity::kError, "shapejobs.message.exception");
   } catch (const boost::exception& e) {
     Log(QK_TString(boost::diagnostic_information(e, true) + "\n"));
-    AddMessage(2, "shapejobs.message.exception");
-  } catch (CException* caught) {
-    // A framework exception must not outlive its catcher.
-    caught->Delete();
-    Log(QK_TString("An unknown exception was caught, the task was aborted"));
-    AddMessage(2, "shapejobs.message.fatalerror");
+    AddMessage(Severity::kError, "shapejobs.message.exception");
   } catch (...) {
+    // A framework exception must not outlive its catcher.
+    DeleteCaughtFrameworkException();
     Log(QK_TString("An unknown exception was caught, the task was aborted"));
-    AddMessage(2, "shapejobs.message.fatalerror");
+    AddMessage(Severity::kError, "shapejobs.message.fatalerror");
   }
   SetStage("shapejobs.stage.ticketfail");
   TW_TTask::Finish();
-  return 2;
+  return RunResult::kFailure;
 }
 
 }  // namespace CAD

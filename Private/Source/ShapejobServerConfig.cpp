@@ -11,11 +11,12 @@ namespace {
 
 std::string Text(const QK_TAny& value) { return value.ToText().str(); }
 
-// 1 for "MSSQLServer", 2 for any text containing "Oracle", else 3.
+// SQL Server for "MSSQLServer", Oracle for any text containing "Oracle",
+// else none.
 std::uint32_t DatabaseKind(const std::string& dbms) {
-  if (dbms == "MSSQLServer") return 1;
-  if (dbms.find("Oracle") != std::string::npos) return 2;
-  return 3;
+  if (dbms == "MSSQLServer") return CAD::Dbms::kSqlServer;
+  if (dbms.find("Oracle") != std::string::npos) return CAD::Dbms::kOracle;
+  return CAD::Dbms::kNone;
 }
 
 // The text of `key`, or "" when the tree has none.
@@ -24,7 +25,23 @@ std::string TextOf(const QK_TTree& tree, const char* key) {
   return value != nullptr ? Text(*value) : std::string();
 }
 
-bool IsEnterprise(const QK_TAny& type) { return type.Is(QK_TAny::Kind::String) && type.AsString() == "Enterprise"; }
+// The server type that an entry's "Type" value names; conventional when it
+// has none.
+std::uint32_t ServerTypeOf(const QK_TTree& entry) {
+  const QK_TAny* type = entry.Find("Type");
+  const bool enterprise =
+      type != nullptr && type->Is(QK_TAny::Kind::String) && type->AsString() == CAD::kEnterpriseKind;
+  return enterprise ? CAD::ServerType::kEnterprise : CAD::ServerType::kConventional;
+}
+
+// The database kind, host, port and database name that `source` holds; the
+// others stay as they are.
+void ReadDatabaseValues(CadServerConfig& config, const QK_TTree& source) {
+  if (const QK_TAny* dbms = source.Find("dbms")) config.dbms = DatabaseKind(Text(*dbms));
+  if (const QK_TAny* host = source.Find("host")) config.host = Text(*host);
+  if (const QK_TAny* port = source.Find("port")) config.port = Text(*port);
+  if (const QK_TAny* database = source.Find("database")) config.database = Text(*database);
+}
 
 // Reads a path from the cache when a root covers it, else from the server.
 QK_TTree ReadTree(CFS_TProxy& client, const char* path) { return client.Get(QK_TString(path)).AsTree(); }
@@ -40,7 +57,7 @@ int HexDigit(char c) {
 
 std::ostream& operator<<(std::ostream& out, const CadServerConfig& config) {
   out << "Name: " << config.name << "\n";
-  out << "Type: " << (config.type == 1 ? "Enterprise" : "Conventional") << "\n";
+  out << "Type: " << (IsEnterpriseServer(config) ? CAD::kEnterpriseKind : CAD::kConventionalKind) << "\n";
   out << "Location: " << config.location << "\n";
   out << "UserName: " << config.userName << "\n";
   out << "Password: " << config.password << "\n";
@@ -68,13 +85,9 @@ int DescramblePassword(const std::string& stored, std::string& plain, std::uint1
 
 void ReadDatabaseSettings(CadServerConfig& config, const QK_TString& serverName,
                           const QK_TTree& databases, const QK_TTree& serverEntry) {
-  config.dbms = 3;
+  config.dbms = CAD::Dbms::kNone;
   const QK_TAny* external = databases.Find(serverName);
-  const QK_TTree& source = external != nullptr ? external->AsTree() : serverEntry;
-  if (const QK_TAny* dbms = source.Find("dbms")) config.dbms = DatabaseKind(Text(*dbms));
-  if (const QK_TAny* host = source.Find("host")) config.host = Text(*host);
-  if (const QK_TAny* port = source.Find("port")) config.port = Text(*port);
-  if (const QK_TAny* database = source.Find("database")) config.database = Text(*database);
+  ReadDatabaseValues(config, external != nullptr ? external->AsTree() : serverEntry);
 }
 
 std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client) {
@@ -91,9 +104,8 @@ std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client) {
     // Keys a server does not need may be missing: an incomplete entry is
     // reported for the ticket that uses it (ValidateServerConfig), and
     // does not take the other servers down with it.
-    const QK_TAny* type = entry.Find("Type");
-    config.type = (type != nullptr && IsEnterprise(*type)) ? 1 : 0;
-    if (config.type == 0) {
+    config.type = ServerTypeOf(entry);
+    if (!IsEnterpriseServer(config)) {
       config.driverName = TextOf(entry, "DriverName");
       const QK_TAny* defaults = entry.Find("Defaults");
       if (defaults != nullptr && *defaults != QK_TAny::Illegal) {
@@ -120,14 +132,10 @@ std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client) {
 
 CadServerConfig ReadServerConfigFromTrees(const QK_TTree& systemTree, const QK_TTree& serverTree) {
   CadServerConfig config;
-  const QK_TAny* type = serverTree.Find("Type");
-  config.type = (type != nullptr && IsEnterprise(*type)) ? 1 : 0;
+  config.type = ServerTypeOf(serverTree);
   const QK_TTree& source = systemTree.Has("SystemConfig") ? systemTree : serverTree;
-  if (const QK_TAny* database = source.Find("database")) config.database = Text(*database);
   if (const QK_TAny* driver = source.Find("DriverName")) config.driverName = Text(*driver);
-  if (const QK_TAny* host = source.Find("host")) config.host = Text(*host);
-  if (const QK_TAny* port = source.Find("port")) config.port = Text(*port);
-  if (const QK_TAny* dbms = source.Find("dbms")) config.dbms = DatabaseKind(Text(*dbms));
+  ReadDatabaseValues(config, source);
   return config;
 }
 
@@ -138,12 +146,10 @@ void Task::ReadServerConfigs(std::vector<CadServerConfig>& servers) {
   CFS_TProxy client(address != nullptr ? address : "");
   try {
     servers = ReadCadServers(client);
-  } catch (const CFS_EIllegalPath& e) {
+  } catch (const CFS_EConfigException& e) {
+    // A path that leads nowhere, or a value that is not set.
     Log(e);
-    AddMessage(2, "shapejobs.error.NoCadServersConfigured");
-  } catch (const CFS_EValueNotSet& e) {
-    Log(e);
-    AddMessage(2, "shapejobs.error.NoCadServersConfigured");
+    AddMessage(Severity::kError, "shapejobs.error.NoCadServersConfigured");
   }
 }
 
@@ -151,7 +157,7 @@ QK_TString Task::ResolveServerName(AT_TTicket& ticket) {
   QK_TString value = ticket.GetParameters().Get("SERVER").AsString();
   QK_TString resolved;
   if (!GetTName().Resolve(value, resolved)) {
-    AddMessage(2, "shapejobs.message.couldnotresolve", QK_TAny(value));
+    AddMessage(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(value));
     QK_THROW(TaskError());
   }
   return resolved;
@@ -162,7 +168,7 @@ const CadServerConfig& Task::FindServerConfig(const std::vector<CadServerConfig>
   for (const CadServerConfig& config : servers) {
     if (config.name == name) return config;
   }
-  AddMessage(2, "shapejobs.error.cadservernotfound", QK_TAny(QK_TString(name)));
+  AddMessage(Severity::kError, "shapejobs.error.cadservernotfound", QK_TAny(QK_TString(name)));
   QK_THROW(TaskError());
 }
 

@@ -10,9 +10,15 @@ namespace CAD {
 
 namespace {
 
-// The progress points of a worker: p + q, p + 2q and p + 4q, with q = s / 5.
+// The progress points of a worker, with q = s / 5: p + q and p + 2q around
+// its message naming the server, p + 4q before its operation.
 struct WorkerProgress {
-  WorkerProgress(Task& task, double p, double s) : task(task), p(p), q(s / 5.0) {}
+  WorkerProgress(Task& task, double p, double s, const char* key, const CadServerConfig& server)
+      : task(task), p(p), q(s / 5.0) {
+    At(1);
+    task.AddMessage(Severity::kInformation, key, QK_TAny(QK_TString(server.name)));
+    At(2);
+  }
   void At(int steps) const { task.SetProgress(static_cast<unsigned char>(p + steps * q)); }
   Task& task;
   double p;
@@ -27,10 +33,7 @@ DRAVOInterface& Task::ConnectedDriver() {
 }
 
 int Task::ProcessShopCard(ShopCardTicketData& record, QK_TURL& outputLocation, double p, double s) {
-  const WorkerProgress progress(*this, p, s);
-  progress.At(1);
-  AddMessage(0, "shapejobs.message.generatingshopcard", QK_TAny(QK_TString(currentServer.name)));
-  progress.At(2);
+  const WorkerProgress progress(*this, p, s, "shapejobs.message.generatingshopcard", currentServer);
   record.outputLocation = outputLocation;
   progress.At(4);
   try {
@@ -44,10 +47,7 @@ int Task::ProcessShopCard(ShopCardTicketData& record, QK_TURL& outputLocation, d
 
 int Task::ProcessDesignInfo(ShopCardTicketData& record, StringMapList& exportedDesigns, QK_TURL& outputLocation,
                             double p, double s) {
-  const WorkerProgress progress(*this, p, s);
-  progress.At(1);
-  AddMessage(0, "shapejobs.message.generatingdesigninfo", QK_TAny(QK_TString(currentServer.name)));
-  progress.At(2);
+  const WorkerProgress progress(*this, p, s, "shapejobs.message.generatingdesigninfo", currentServer);
   QK_TString text;
   try {
     DRAVOInterface& cad = ConnectedDriver();
@@ -63,15 +63,12 @@ int Task::ProcessDesignInfo(ShopCardTicketData& record, StringMapList& exportedD
 }
 
 int Task::ProcessLayout(StringMapList& entries, LOTicketParam& record, double p, double s) {
-  const WorkerProgress progress(*this, p, s);
-  progress.At(1);
-  AddMessage(0, "shapejobs.message.generatinglayout", QK_TAny(QK_TString(currentServer.name)));
-  progress.At(2);
+  const WorkerProgress progress(*this, p, s, "shapejobs.message.generatinglayout", currentServer);
   progress.At(4);
   try {
     return ConnectedDriver().GenerateLayout(entries, record);
   } catch (const NOMFGGenerateException&) {
-    AddMessage(2, "shapejobs.message.nomfggenerated");
+    AddMessage(Severity::kError, "shapejobs.message.nomfggenerated");
     QK_THROW(TaskError());
   } catch (const DravoError& e) {
     FailAfter(e, "shapejobs.message.dravoerrorstring", e.QK_Data());
@@ -87,10 +84,7 @@ int Task::ProcessLayout(StringMapList& entries, LOTicketParam& record, double p,
 }
 
 int Task::ProcessSplitDesign(SplitDesignTicketData& record, QK_TURL& outputLocation, double p, double s) {
-  const WorkerProgress progress(*this, p, s);
-  progress.At(1);
-  AddMessage(0, "shapejobs.message.splittingcaddesign", QK_TAny(QK_TString(currentServer.name)));
-  progress.At(2);
+  const WorkerProgress progress(*this, p, s, "shapejobs.message.splittingcaddesign", currentServer);
   record.outputPath = outputLocation.LocalName();
   progress.At(4);
   try {
@@ -107,10 +101,7 @@ int Task::ProcessSplitDesign(SplitDesignTicketData& record, QK_TURL& outputLocat
 }
 
 int Task::ProcessRunStandard(RunStandardTicketData& record, QK_TURL& outputLocation, double p, double s) {
-  const WorkerProgress progress(*this, p, s);
-  progress.At(1);
-  AddMessage(0, "shapejobs.message.generatingdesignfromstandard", QK_TAny(QK_TString(currentServer.name)));
-  progress.At(2);
+  const WorkerProgress progress(*this, p, s, "shapejobs.message.generatingdesignfromstandard", currentServer);
   record.outputPath = outputLocation.LocalName();
   progress.At(4);
   try {

@@ -4,8 +4,6 @@
 // ticket naming the design (or, for an export, listing several designs).
 #pragma once
 
-#include <memory>
-
 #include <xercesc/util/XercesDefs.hpp>
 
 #include "AT_TTicket.h"
@@ -16,9 +14,7 @@
 #include "XUtility.h"
 
 XERCES_CPP_NAMESPACE_BEGIN
-class DOMDocument;
 class DOMElement;
-class InputSource;
 XERCES_CPP_NAMESPACE_END
 
 namespace CAD {
@@ -32,9 +28,6 @@ class ShopCardTicketBuilder {
   static constexpr const char* kSourceFile = "ShopCardTicketBuilder";
 
   ShopCardTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record, TW_TTask& task);
-  ~ShopCardTicketBuilder();
-  ShopCardTicketBuilder(const ShopCardTicketBuilder&) = delete;
-  ShopCardTicketBuilder& operator=(const ShopCardTicketBuilder&) = delete;
 
   // Fills the record for `kind`. An export whose XML ticket lists two or
   // more designs replaces `exportedDesigns` with them (one attribute map per
@@ -43,25 +36,14 @@ class ShopCardTicketBuilder {
   bool BuildTicketData(const QK_TString& kind, StringMapList& exportedDesigns);
 
  private:
-  struct DocumentRelease {
-    void operator()(xercesc::DOMDocument* document) const;
-  };
-  using DocumentPtr = std::unique_ptr<xercesc::DOMDocument, DocumentRelease>;
-
   // Ticket parameters.
   void ReadExportSwitches();
   void ReadThumbnailValues();
   void ReadExportCommandScript();
   void ReadCustomVariablesFromTicket();
-  void ReadCustomVariablesByXPath(const QK_TString& names, const QK_TString& types, const QK_TString& expressions,
-                                  CustomVariableList& variables);
-  CustomVariableList ReadCustomVariablesByVeltrop();
-  bool ReadSwitch(const char* key);
-  // An optional text parameter with its names resolved; no XPath, no trim.
-  QK_TString ResolvedText(const char* key);
+  void ReadCustomVariablesByXPath(const CustomVariableXPaths& values);
 
   // The task input.
-  static std::unique_ptr<xercesc::InputSource> OpenInput(const QK_TURL& file);
   void ReadInputFile(const QK_TString& kind, StringMapList& exportedDesigns);
   void ReadDesignFileLocation();
 
@@ -70,7 +52,6 @@ class ShopCardTicketBuilder {
 
   // The XML ticket's "Design" element (ShopCardTicketBuilderXmlTicket.cpp).
   void ReadXmlTicket(bool shopCard);
-  DocumentPtr ParseDesignXml(const QK_TURL& inputFile);
   void ReadDesignAttributes(const xercesc::DOMElement& design);
   void ReadStandardVariables(const xercesc::DOMElement& variables);
   void ReadCustomVariables(const xercesc::DOMElement& variables);
@@ -86,5 +67,11 @@ class ShopCardTicketBuilder {
   XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
 };
+
+// Throws `Exception` recording the shop-card source name.
+template <class Exception>
+[[noreturn]] void ThrowShopCard(const QK_TString& message, unsigned int line) {
+  ThrowTicketException<Exception>(message, ShopCardTicketBuilder::kSourceFile, line);
+}
 
 }  // namespace CAD

@@ -4,17 +4,8 @@
 // attributes of "Thumbnail" elements and one "VariableN" entry per
 // "Variable" element (its attribute names and values joined with ",").
 // Within one design the first occurrence of a key wins.
-#include <memory>
-
-#include <xercesc/framework/LocalFileInputSource.hpp>
-#include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
-#include <xercesc/sax2/SAX2XMLReader.hpp>
-#include <xercesc/sax2/XMLReaderFactory.hpp>
-#include <xercesc/util/SecurityManager.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
-#include <xercesc/util/XMLUni.hpp>
 
 #include "ShopCardTicketBuilder.h"
 #include "ShopCardTicketException.h"
@@ -25,45 +16,31 @@ namespace {
 
 const char kDesignPath[] = "/Designs/Design";
 
-QK_TString Text(const XMLCh* text) { return QK_TString(XMLChToUtf8String(text)); }
-
 }  // namespace
 
-class ExportSAXHandler : public xercesc::DefaultHandler {
+class ExportSAXHandler : public RecordSAXHandler {
  public:
-  void SetDesignPath(const QK_TString& path) { designPath_ = path; }
-  StringMapList& GetDesigns() { return designs_; }
-
   void startElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName,
                     const xercesc::Attributes& attributes) override;
   void endElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName) override;
   void characters(const XMLCh* characters, XMLSize_t length) override;
-  // Prints the error and ends the parse with it.
-  void fatalError(const xercesc::SAXParseException& exception) override;
 
  private:
-  bool InDesignElement() const { return currentPath_ == designPath_; }
+  bool InDesignElement() const { return Path() == kDesignPath; }
   void InsertAttributes(const xercesc::Attributes& attributes);
   void InsertVariable(const xercesc::Attributes& attributes);
 
-  QK_TString designPath_;
-  StringMapList designs_;
-  QK_TString currentPath_;  // "/" and the name of each open element
-  StringMap values_;        // the design being read
-  QK_TString text_;         // text of the open CommandScript element
   QK_TString lastElement_;  // name of the element last started
-  bool collecting_ = false;
+  bool collecting_ = false;  // within a CommandScript element
   // Counts over the whole file, so that variable keys never repeat.
   unsigned long variableCount_ = 0;
 };
 
 void ExportSAXHandler::startElement(const XMLCh*, const XMLCh*, const XMLCh* qualifiedName,
                                     const xercesc::Attributes& attributes) {
-  const QK_TString name = Text(qualifiedName);
-  currentPath_ += "/";
-  currentPath_ += name;
+  const QK_TString name = EnterElement(qualifiedName);
   if (InDesignElement()) {
-    values_.clear();
+    Record().clear();
     InsertAttributes(attributes);
   } else if (name == "CommandScript") {
     collecting_ = true;
@@ -77,32 +54,25 @@ void ExportSAXHandler::startElement(const XMLCh*, const XMLCh*, const XMLCh* qua
 
 void ExportSAXHandler::endElement(const XMLCh*, const XMLCh*, const XMLCh*) {
   if (collecting_ && !lastElement_.Empty() && !InDesignElement()) {
-    values_.emplace(lastElement_, text_.Trim());
+    KeepText(lastElement_);
     lastElement_ = QK_TString();
-    text_ = QK_TString();
     collecting_ = false;
   }
   if (InDesignElement()) {
-    if (!values_.empty()) designs_.push_back(std::move(values_));
-    values_.clear();
+    EndRecord();
     collecting_ = false;
     lastElement_ = QK_TString();
-    text_ = QK_TString();
   }
-  currentPath_ = currentPath_.Substring(0, currentPath_.FindLast('/'));
+  LeaveElement();
 }
 
 void ExportSAXHandler::characters(const XMLCh* characters, XMLSize_t length) {
-  if (collecting_) text_ += QK_TString(XMLChToUtf8String(characters, length));
+  if (collecting_) AddText(characters, length);
 }
-
-// The error ends the pass; its text and position reach the task in the
-// not-well-formed exception (standard output carries the task's events).
-void ExportSAXHandler::fatalError(const xercesc::SAXParseException& exception) { throw exception; }
 
 void ExportSAXHandler::InsertAttributes(const xercesc::Attributes& attributes) {
   for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
-    values_.emplace(Text(attributes.getLocalName(i)), Text(attributes.getValue(i)));
+    Record().emplace(FromXerces(attributes.getLocalName(i)), FromXerces(attributes.getValue(i)));
   }
 }
 
@@ -110,40 +80,20 @@ void ExportSAXHandler::InsertVariable(const xercesc::Attributes& attributes) {
   QK_TString joined;
   for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
     if (i > 0) joined += ",";
-    joined += Text(attributes.getLocalName(i));
+    joined += FromXerces(attributes.getLocalName(i));
     joined += ",";
-    joined += Text(attributes.getValue(i));
+    joined += FromXerces(attributes.getValue(i));
   }
   if (joined.Empty()) return;
   ++variableCount_;
-  values_.emplace(QK_TString::Format("Variable%lu", variableCount_), std::move(joined));
+  Record().emplace(QK_TString::Format("Variable%lu", variableCount_), std::move(joined));
 }
 
+// An error of the file ends the pass as NonWellFormedXMLException.
 StringMapList ShopCardTicketBuilder::ReadExportedDesigns() {
-  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
-  xercesc::SecurityManager securityManager;  // bounds entity expansion
-  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
-  std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader(manager));
-  // The file is untrusted: nothing outside it is read.
-  reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
-  reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
-  reader->setFeature(xercesc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
-  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
   ExportSAXHandler handler;
-  handler.SetDesignPath(kDesignPath);
-  reader->setContentHandler(&handler);
-  reader->setErrorHandler(&handler);
-  try {
-    std::unique_ptr<xercesc::InputSource> input = OpenInput(inputFile_);
-    reader->parse(*input);
-  } catch (const xercesc::SAXParseException& e) {
-    ThrowTicketException<NonWellFormedXMLException>(
-        QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getLineNumber()),
-                           static_cast<int>(e.getColumnNumber()), Text(e.getMessage()).c_str()),
-        kSourceFile, __LINE__);
-    QK_NotReached();
-  }
-  return std::move(handler.GetDesigns());
+  ParseUntrustedXml(inputFile_, {&handler}, &ThrowTicketException<NonWellFormedXMLException>, kSourceFile);
+  return std::move(handler.Records());
 }
 
 }  // namespace CAD

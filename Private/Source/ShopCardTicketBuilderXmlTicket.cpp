@@ -4,8 +4,12 @@
 // command scripts, save location and outputs. Attribute texts are taken as
 // they stand.
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <boost/lexical_cast.hpp>
 #include <xercesc/dom/DOMAttr.hpp>
@@ -13,11 +17,7 @@
 #include <xercesc/dom/DOMElement.hpp>
 #include <xercesc/dom/DOMException.hpp>
 #include <xercesc/dom/DOMNodeList.hpp>
-#include <xercesc/parsers/XercesDOMParser.hpp>
-#include <xercesc/util/SecurityManager.hpp>
-#include <xercesc/sax/InputSource.hpp>
-#include <xercesc/sax/HandlerBase.hpp>
-#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax/SAXException.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/XMLString.hpp>
 
@@ -32,14 +32,6 @@ namespace {
 using xercesc::DOMElement;
 using XmlName = std::basic_string<XMLCh>;
 
-template <class Exception>
-[[noreturn]] void Throw(const QK_TString& message, unsigned int line) {
-  ThrowTicketException<Exception>(message, ShopCardTicketBuilder::kSourceFile, line);
-  QK_NotReached();
-}
-
-QK_TString Text(const XMLCh* text) { return QK_TString(XMLChToUtf8String(text)); }
-
 XmlName ToXmlName(const char* name) { return XmlName(name, name + std::char_traits<char>::length(name)); }
 
 bool HasName(const DOMElement& element, const char* name) {
@@ -50,7 +42,7 @@ bool HasName(const DOMElement& element, const char* name) {
 std::optional<QK_TString> Attribute(const DOMElement& element, const char* name) {
   const xercesc::DOMAttr* attribute = element.getAttributeNode(ToXmlName(name).c_str());
   if (attribute == nullptr) return std::nullopt;
-  return Text(attribute->getValue());
+  return FromXerces(attribute->getValue());
 }
 
 QK_TString AttributeText(const DOMElement& element, const char* name) {
@@ -71,6 +63,20 @@ void ForEachChild(const DOMElement& parent, const char* name, Read read) {
        child = child->getNextElementSibling()) {
     if (HasName(*child, name)) read(*child);
   }
+}
+
+// One record per direct child element named `name`, in order, each field
+// taken from its attribute ("" when absent).
+template <class Item>
+std::vector<std::shared_ptr<Item>> ChildRecords(const DOMElement& parent, const char* name,
+                                                std::initializer_list<std::pair<const char*, QK_TString Item::*>> fields) {
+  std::vector<std::shared_ptr<Item>> items;
+  ForEachChild(parent, name, [&](const DOMElement& element) {
+    auto item = std::make_shared<Item>();
+    for (const auto& [attribute, field] : fields) (*item).*field = AttributeText(element, attribute);
+    items.push_back(std::move(item));
+  });
+  return items;
 }
 
 const DOMElement* FirstChild(const DOMElement& parent, const char* name) {
@@ -99,7 +105,7 @@ std::int32_t IntegerAttribute(const DOMElement& element, const char* name) {
   try {
     return boost::lexical_cast<std::int32_t>(text->str());
   } catch (const boost::bad_lexical_cast&) {
-    Throw<BadArgumentsException>(QK_TString(name) + " ", __LINE__);
+    ThrowShopCard<BadArgumentsException>(QK_TString(name) + " ", __LINE__);
   }
 }
 
@@ -114,19 +120,39 @@ std::uint16_t CopiesOf(const QK_TString& text) {
       // too large: reported below
     }
   }
-  Throw<BadArgumentsException>("Copies ", __LINE__);
+  ThrowShopCard<BadArgumentsException>("Copies ", __LINE__);
+}
+
+// The ticket is read as untrusted XML; an error of it fails as
+// NonWellFormedXMLException, other failures of the library as QK_EException.
+DomPtr<xercesc::DOMDocument> ParseDesignXml(const QK_TURL& inputFile) {
+  const QK_TString& path = inputFile.LocalName();
+  try {
+    return ParseUntrustedDom(inputFile, &ThrowTicketException<NonWellFormedXMLException>,
+                             ShopCardTicketBuilder::kSourceFile);
+  } catch (const xercesc::OutOfMemoryException&) {
+    ThrowShopCard<QK_EException>(QK_TString::Format("Out of memory while reading the XML ticket %s", path.c_str()),
+                                 __LINE__);
+  } catch (const xercesc::SAXException& e) {
+    ThrowShopCard<QK_EException>(FromXerces(e.getMessage()), __LINE__);
+  } catch (const xercesc::XMLException& e) {
+    ThrowShopCard<QK_EException>(QK_TString::Format("XML exception at line %d in file %s:%s",
+                                                    static_cast<int>(e.getSrcLine()), path.c_str(),
+                                                    FromXerces(e.getMessage()).c_str()),
+                                 __LINE__);
+  } catch (const xercesc::DOMException& e) {
+    ThrowShopCard<QK_EException>(FromXerces(e.getMessage()), __LINE__);
+  }
 }
 
 }  // namespace
 
-void ShopCardTicketBuilder::DocumentRelease::operator()(xercesc::DOMDocument* document) const {
-  if (document != nullptr) document->release();
-}
-
 void ShopCardTicketBuilder::ReadXmlTicket(bool shopCard) {
-  const DocumentPtr document = ParseDesignXml(inputFile_);
+  const DomPtr<xercesc::DOMDocument> document = ParseDesignXml(inputFile_);
   const DOMElement* design = FindDesignElement(*document);
-  if (design == nullptr) Throw<InvalidShopCardTicketException>("shapejobs.message.ticketnodenotfound", __LINE__);
+  if (design == nullptr) {
+    ThrowShopCard<InvalidShopCardTicketException>("shapejobs.message.ticketnodenotfound", __LINE__);
+  }
 
   ReadDesignAttributes(*design);
   const DOMElement* variables = FirstChild(*design, "Variables");
@@ -147,45 +173,6 @@ void ShopCardTicketBuilder::ReadXmlTicket(bool shopCard) {
   ReadOutputs(*design);
 }
 
-ShopCardTicketBuilder::DocumentPtr ShopCardTicketBuilder::ParseDesignXml(const QK_TURL& inputFile) {
-  xercesc::SecurityManager securityManager;  // bounds entity expansion
-  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
-  xercesc::XercesDOMParser parser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager);
-  parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
-  parser.setDoNamespaces(false);
-  parser.setDoSchema(false);
-  // The ticket is untrusted: nothing outside it is read.
-  parser.setLoadExternalDTD(false);
-  parser.setDisableDefaultEntityResolution(true);
-  parser.setSecurityManager(&securityManager);
-  xercesc::HandlerBase errors;  // counts errors, throws fatal ones
-  parser.setErrorHandler(&errors);
-  const QK_TString& path = inputFile.LocalName();
-  try {
-    parser.parse(*OpenInput(inputFile));
-  } catch (const xercesc::OutOfMemoryException&) {
-    Throw<QK_EException>(QK_TString::Format("Out of memory while reading the XML ticket %s", path.c_str()), __LINE__);
-  } catch (const xercesc::SAXParseException& e) {
-    Throw<NonWellFormedXMLException>(
-        QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getLineNumber()),
-                           static_cast<int>(e.getColumnNumber()), Text(e.getMessage()).c_str()),
-        __LINE__);
-  } catch (const xercesc::SAXException& e) {
-    Throw<QK_EException>(Text(e.getMessage()), __LINE__);
-  } catch (const xercesc::XMLException& e) {
-    Throw<QK_EException>(QK_TString::Format("XML exception at line %d in file %s:%s",
-                                            static_cast<int>(e.getSrcLine()), path.c_str(),
-                                            Text(e.getMessage()).c_str()),
-                         __LINE__);
-  } catch (const xercesc::DOMException& e) {
-    Throw<QK_EException>(Text(e.getMessage()), __LINE__);
-  }
-  if (parser.getErrorCount() != 0) {
-    Throw<QK_EException>(QK_TString::Format("%d parser errors", static_cast<int>(parser.getErrorCount())), __LINE__);
-  }
-  return DocumentPtr(parser.adoptDocument());
-}
-
 void ShopCardTicketBuilder::ReadDesignAttributes(const DOMElement& design) {
   record_.designName = AttributeText(design, "Name");
   record_.project = AttributeText(design, "Project");
@@ -197,37 +184,19 @@ void ShopCardTicketBuilder::ReadDesignAttributes(const DOMElement& design) {
 }
 
 void ShopCardTicketBuilder::ReadStandardVariables(const DOMElement& variables) {
-  VariableList list;
-  ForEachChild(variables, "Variable", [&list](const DOMElement& element) {
-    auto variable = std::make_shared<Variable>();
-    variable->Name = AttributeText(element, "Name");
-    variable->Value = AttributeText(element, "Value");
-    list.push_back(std::move(variable));
-  });
-  record_.variables = std::move(list);
+  record_.variables =
+      ChildRecords<Variable>(variables, "Variable", {{"Name", &Variable::Name}, {"Value", &Variable::Value}});
 }
 
 void ShopCardTicketBuilder::ReadCustomVariables(const DOMElement& variables) {
-  CustomVariableList list;
-  ForEachChild(variables, "Variable", [&list](const DOMElement& element) {
-    auto variable = std::make_shared<CustomVariable>();
-    variable->name = AttributeText(element, "name");
-    variable->type = AttributeText(element, "type");
-    variable->expression = AttributeText(element, "expression");
-    list.push_back(std::move(variable));
-  });
-  record_.customVariables = std::move(list);
+  record_.customVariables = ChildRecords<CustomVariable>(
+      variables, "Variable",
+      {{"name", &CustomVariable::name}, {"type", &CustomVariable::type}, {"expression", &CustomVariable::expression}});
 }
 
 void ShopCardTicketBuilder::ReadCommandScripts(const DOMElement& parent) {
-  CommandScriptList list;
-  ForEachChild(parent, "CommandScript", [&list](const DOMElement& element) {
-    auto script = std::make_shared<CommandScript>();
-    script->Name = AttributeText(element, "Name");
-    script->RunAt = AttributeText(element, "RunAt");
-    list.push_back(std::move(script));
-  });
-  record_.commandScripts = std::move(list);
+  record_.commandScripts = ChildRecords<CommandScript>(
+      parent, "CommandScript", {{"Name", &CommandScript::Name}, {"RunAt", &CommandScript::RunAt}});
 }
 
 void ShopCardTicketBuilder::ReadSave(const DOMElement& save) {
@@ -254,7 +223,7 @@ void ShopCardTicketBuilder::ReadOutputs(const DOMElement& design) {
     if (outputs.empty()) {
       firstLacksTarget = lacksTarget;
     } else if (lacksTarget || firstLacksTarget) {
-      Throw<BadArgumentsException>("OutputPathName or Copies ", __LINE__);
+      ThrowShopCard<BadArgumentsException>("OutputPathName or Copies ", __LINE__);
     }
     outputs.push_back(std::move(output));
   });

@@ -13,10 +13,8 @@ namespace CAD {
 
 class SplitDesignTicketBuilder {
  public:
-  SplitDesignTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, SplitDesignTicketData& record, TW_TTask& task);
-  ~SplitDesignTicketBuilder() = default;
-  SplitDesignTicketBuilder(const SplitDesignTicketBuilder&) = delete;
-  SplitDesignTicketBuilder& operator=(const SplitDesignTicketBuilder&) = delete;
+  SplitDesignTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, SplitDesignTicketData& record, TW_TTask& task)
+      : reader_(task, ticket, inputFile, kFamily), record_(record) {}
 
   // Reads every parameter of the ticket into the record; true when done.
   // A ticket that cannot be read throws (the split-design ticket family,
@@ -26,9 +24,10 @@ class SplitDesignTicketBuilder {
  private:
   void ReadDesign();
   void ReadEnterpriseSelection();
-  void ReadDesignPath(const char* key);
 
-  XmlLibraryScope xmlLibrary_;
+  static const TicketFamily kFamily;
+
+  XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
   SplitDesignTicketData& record_;
 };

@@ -1,6 +1,8 @@
 // Small records the ticket builders fill: one ticket variable, one command
 // script of a shop-card ticket, one output of a shop-card ticket. Held by
-// std::shared_ptr in the ticket-data records' lists.
+// std::shared_ptr in the ticket-data records' lists. Also the reference to
+// a design in the enterprise database, which builders and the CAD interface
+// both write.
 #pragma once
 
 #include <cstdint>
@@ -36,5 +38,10 @@ class OutputsInfo {
   QK_TString PrintItem;  // "ALL" or a comma list of print items
   QK_TString SampleType;
 };
+
+// "@project:name", or "@project:version:name" for a version of 1 or more.
+// The second form takes the version as its text, "0" standing for none.
+QK_TString DatabaseReference(const QK_TString& project, std::int32_t version, const QK_TString& name);
+QK_TString DatabaseReference(const QK_TString& project, const QK_TString& version, const QK_TString& name);
 
 }  // namespace CAD

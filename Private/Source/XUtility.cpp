@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
-#include <type_traits>
+#include <string>
 
 #include <xalanc/DOMSupport/DOMServices.hpp>
 #include <xalanc/DOMSupport/XalanDocumentPrefixResolver.hpp>
 #include <xalanc/PlatformSupport/XSLException.hpp>
+#include <xalanc/XPath/NodeRefList.hpp>
 #include <xalanc/XPath/XObject.hpp>
 #include <xalanc/XPath/XPathEvaluator.hpp>
 #include <xalanc/XalanDOM/XalanNode.hpp>
@@ -18,20 +19,21 @@
 #include <xalanc/XalanSourceTree/XalanSourceTreeInit.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeParserLiaison.hpp>
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
+#include <xercesc/dom/DOMDocument.hpp>
 #include <xercesc/framework/LocalFileInputSource.hpp>
-#include <xercesc/framework/MemBufInputSource.hpp>
-#include <xercesc/sax/EntityResolver.hpp>
+#include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/sax/ErrorHandler.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
-#include <xercesc/util/XMLUni.hpp>
 #include <xercesc/util/TransService.hpp>
 #include <xercesc/util/XMLString.hpp>
+#include <xercesc/util/XMLUni.hpp>
 
 #include "QK_EException.h"
+#include "ShapejobCodes.h"
 #include "TaskError.h"
 
 namespace CAD {
@@ -65,19 +67,10 @@ void TerminateXmlLibraries() {
   xercesc::XMLPlatformUtils::Terminate();
 }
 
-QK_TString FromXerces(const XMLCh* text) { return QK_TString(XMLChToUtf8String(text)); }
+xalanc::MemoryManager& XalanMemory() { return xalanc::XalanMemMgrs::getDefaultXercesMemMgr(); }
 
-// External DTDs and entities of an input file are never loaded: every one
-// of them reads as empty.
-class NoExternalEntities : public xercesc::EntityResolver {
- public:
-  xercesc::InputSource* resolveEntity(const XMLCh*, const XMLCh*) override {
-    static const XMLByte kNothing[] = "";
-    return new xercesc::MemBufInputSource(kNothing, 0, "external entity", false);
-  }
-};
-
-// Parse errors end the parse as the exception that describes them.
+// Errors of the document end the parse as the exception that describes
+// them; warnings are passed over.
 class ThrowingErrorHandler : public xercesc::ErrorHandler {
  public:
   void warning(const xercesc::SAXParseException&) override {}
@@ -86,7 +79,33 @@ class ThrowingErrorHandler : public xercesc::ErrorHandler {
   void resetErrors() override {}
 };
 
+std::unique_ptr<xercesc::InputSource> OpenInput(const QK_TURL& file) {
+  const std::u16string path = ToXmlText(file.LocalName());
+  return std::make_unique<xercesc::LocalFileInputSource>(path.c_str());
+}
+
+[[noreturn]] void ThrowParseError(const xercesc::SAXParseException& e, ThrowFunction throwNotWellFormed,
+                                  const char* sourceFile) {
+  throwNotWellFormed(ParseErrorText(static_cast<long long>(e.getLineNumber()),
+                                    static_cast<long long>(e.getColumnNumber()), FromXerces(e.getMessage())),
+                     sourceFile, __LINE__);
+  QK_NotReached();
+}
+
 bool EndsWithText(const QK_TString& expression) { return expression.EndsWith("/text()"); }
+
+std::shared_ptr<CustomVariable> MakeCustomVariable(const QK_TString& name, const QK_TString& type,
+                                                   const QK_TString& expression) {
+  auto variable = std::make_shared<CustomVariable>();
+  variable->name = name;
+  variable->type = type;
+  variable->expression = expression;
+  return variable;
+}
+
+bool IsNameCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+}
 
 }  // namespace
 
@@ -104,18 +123,245 @@ XmlLibraryScope::XmlLibraryScope() { xercesc::XMLPlatformUtils::Initialize(); }
 
 XmlLibraryScope::~XmlLibraryScope() { xercesc::XMLPlatformUtils::Terminate(); }
 
-QK_TString TicketText(const TicketReader& reader, const char* key, TicketReader::Presence presence) {
-  const QK_TAny* value = reader.Parameter(key);
-  if (value == nullptr) {
-    if (presence == TicketReader::Presence::kOptional) return QK_TString();
+// ---- TicketReader: the ticket as it holds it ----
+
+TicketReader::TicketReader(TW_TTask& task, AT_TTicket& ticket, const QK_TURL& inputFile, const TicketFamily& family)
+    : task_(task), ticket_(ticket), inputFile_(inputFile), family_(family) {
+  InitializeXmlLibraries();
+}
+
+TicketReader::~TicketReader() {
+  // The document belongs to the liaison, which goes before its DOM support.
+  document_ = nullptr;
+  liaison_.reset();
+  domSupport_.reset();
+}
+
+const QK_TAny* TicketReader::Parameter(const char* key, Presence presence) const {
+  const QK_TAny* value = ticket_.GetParameters().Find(key);
+  if (value == nullptr && presence == kMandatory) {
     QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
   }
+  return value;
+}
+
+QK_TString TicketReader::Text(const char* key, Presence presence) const {
+  const QK_TAny* value = Parameter(key, presence);
+  if (value == nullptr) return QK_TString();
   if (!value->Is(QK_TAny::Kind::String)) {
     QK_THROW(QK_EException(
         QK_TString::Format("The ticket parameter %s is a %s, not a text", key, QK_TAny::KindName(value->GetKind()))));
   }
   return value->AsString();
 }
+
+bool TicketReader::Flag(const char* key, Presence presence, bool absent) const {
+  const QK_TAny* value = Parameter(key, presence);
+  if (value == nullptr) return absent;
+  if (!value->Is(QK_TAny::Kind::Bool)) {
+    QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a boolean", key,
+                                              QK_TAny::KindName(value->GetKind()))));
+  }
+  return value->AsBool();
+}
+
+const QK_TArray& TicketReader::List(const char* key) const {
+  const QK_TAny* value = Parameter(key, kMandatory);
+  if (!value->Is(QK_TAny::Kind::Array)) {
+    QK_THROW(QK_EException(
+        QK_TString::Format("The ticket parameter %s is a %s, not a list", key, QK_TAny::KindName(value->GetKind()))));
+  }
+  return value->AsArray();
+}
+
+const QK_TArray& TicketReader::DictList(const char* key) const {
+  const QK_TArray& list = List(key);
+  for (const QK_TAny& entry : list) Entry(entry, key);
+  return list;
+}
+
+const QK_TDict& TicketReader::Entry(const QK_TAny& entry, const char* listKey) {
+  if (!entry.Is(QK_TAny::Kind::Dict)) {
+    QK_THROW(QK_EException(QK_TString::Format("An entry of the ticket parameter %s is a %s, not a dictionary",
+                                              listKey, QK_TAny::KindName(entry.GetKind()))));
+  }
+  return entry.AsDict();
+}
+
+const QK_TString& TicketReader::EntryText(const QK_TDict& entry, const char* key, const char* listKey) {
+  const QK_TAny* value = entry.Find(key);
+  if (value == nullptr) {
+    QK_THROW(QK_EException(QK_TString::Format("An entry of the ticket parameter %s has no %s", listKey, key)));
+  }
+  if (!value->Is(QK_TAny::Kind::String)) {
+    QK_THROW(QK_EException(QK_TString::Format("The %s of an entry of the ticket parameter %s is a %s, not a text",
+                                              key, listKey, QK_TAny::KindName(value->GetKind()))));
+  }
+  return value->AsString();
+}
+
+std::vector<std::vector<QK_TString>> TicketReader::ResolvedEntries(const char* listKey,
+                                                                   const std::vector<const char*>& fields) {
+  std::vector<std::vector<QK_TString>> entries;
+  for (const QK_TAny& item : List(listKey)) {
+    const QK_TDict& entry = Entry(item, listKey);
+    std::vector<QK_TString>& texts = entries.emplace_back();
+    for (const char* field : fields) texts.push_back(Resolve(EntryText(entry, field, listKey)).Trim());
+  }
+  return entries;
+}
+
+// ---- TicketReader: values ----
+
+QK_TString TicketReader::Resolve(const QK_TString& text) {
+  QK_TString resolved;
+  if (!task_.GetTName().Resolve(text, resolved)) {
+    task_.AddMessage(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(text));
+    QK_THROW(QK_EException(QK_TString::Format("Veltrop: %s failed to resolved:", text.c_str())));
+  }
+  return resolved;
+}
+
+TicketValue TicketReader::Value(const QK_TString& resolved, const char* parameterName) {
+  TicketValue result;
+  if (!IsXPath(resolved)) {
+    result.value = resolved.Trim();
+    return result;
+  }
+  LoadTicketXml();
+  QK_TString evaluated;
+  EvaluateXPath(resolved, evaluated, parameterName);
+  result.value = evaluated.Trim();
+  result.fromXPath = true;
+  return result;
+}
+
+TicketValue TicketReader::Read(const char* key, Presence presence, const char* parameterName) {
+  return Evaluate(Text(key, presence), parameterName);
+}
+
+TicketValue TicketReader::ReadAndLog(const char* key, Presence presence, const char* parameterName,
+                                     const char* logName) {
+  TicketValue value = Read(key, presence, parameterName);
+  Log(logName, value.value);
+  return value;
+}
+
+std::optional<TicketValue> TicketReader::ReadAndLogUnlessEmpty(const char* key, Presence presence,
+                                                               const char* parameterName, const char* logName) {
+  TicketValue value = Read(key, presence, parameterName);
+  // What an XPath finds is kept even when empty; only an empty text is skipped.
+  if (value.Blank()) return std::nullopt;
+  Log(logName, value.value);
+  return value;
+}
+
+void TicketReader::Log(const char* logName, const QK_TString& value) {
+  task_.AddMessage(Severity::kInformation, QK_TString::Format("shapejobs.%s.value", logName), QK_TAny(value));
+}
+
+// ---- TicketReader: XPaths ----
+
+bool TicketReader::IsXPath(const QK_TString& value) { return value.StartsWith(kXPathPrefix); }
+
+std::optional<QK_TString> TicketReader::XPathOf(const QK_TString& value) {
+  if (!IsXPath(value)) return std::nullopt;
+  return value.Substring(sizeof kXPathPrefix - 1);
+}
+
+void TicketReader::RefuseDocumentCalls(const QK_TString& expression, const char* parameterName) const {
+  if (CallsDocument(expression)) ThrowInvalidXPath(parameterName, expression);
+}
+
+void TicketReader::ThrowInvalidXPath(const char* parameterName, const QK_TString& expression) const {
+  family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
+                            family_.sourceFile, __LINE__);
+  QK_NotReached();
+}
+
+bool TicketReader::LoadTicketXml() {
+  if (loaded_) return true;
+  xalanc::XalanSourceTreeInit sourceTreeInit(XalanMemory());
+  domSupport_ = std::make_unique<xalanc::XalanSourceTreeDOMSupport>();
+  liaison_ = std::make_unique<xalanc::XalanSourceTreeParserLiaison>(*domSupport_);
+  domSupport_->setParserLiaison(liaison_.get());
+  // The tree is built by the untrusted-XML reader, so that the input gets
+  // its limits.
+  xalanc::XalanSourceTreeDocument* tree = liaison_->createXalanSourceTreeDocument();
+  xalanc::XalanSourceTreeContentHandler builder(XalanMemory(), tree);
+  try {
+    ParseUntrustedXml(inputFile_, {&builder, &builder, &builder, true}, family_.throwNotWellFormed,
+                      family_.sourceFile);
+  } catch (const xercesc::XMLException& e) {
+    // A file that cannot be read has no position in the document.
+    family_.throwNotWellFormed(ParseErrorText(-1, -1, FromXerces(e.getMessage())), family_.sourceFile, __LINE__);
+  }
+  document_ = tree;
+  loaded_ = document_ != nullptr;
+  return loaded_;
+}
+
+void TicketReader::EvaluateXPath(const QK_TString& value, QK_TString& out, const char* parameterName) {
+  QK_TString expression = *XPathOf(value);
+  RefuseDocumentCalls(expression, parameterName);
+  try {
+    xalanc::XalanSourceTreeInit sourceTreeInit(XalanMemory());
+    xalanc::XPathEvaluator evaluator;
+    xalanc::XalanDocumentPrefixResolver resolver(document_);
+    for (;;) {
+      const xalanc::XalanDOMString xpath = ToXalan(expression);
+      xalanc::XalanNode* node = evaluator.selectSingleNode(*domSupport_, document_, xpath.c_str(), resolver);
+      if (node != nullptr) {
+        out = NodeText(*node);
+        return;
+      }
+      if (!family_.retryWithoutText || !EndsWithText(expression)) break;
+      expression = expression.Substring(0, expression.Length() - 7);
+    }
+  } catch (const xalanc::XSLException& e) {
+    task_.AddMessage(Severity::kError, "shapejobs.message.xalanxpathevaluateexception",
+                     {QK_TAny(parameterName), QK_TAny(value), QK_TAny(XPathErrorPosition(e.getLineNumber())),
+                      QK_TAny(XPathErrorPosition(e.getColumnNumber())), QK_TAny(FromXalan(e.getMessage()))});
+    QK_THROW(TaskError());
+  }
+  ThrowInvalidXPath(parameterName, expression);
+}
+
+std::vector<std::vector<QK_TString>> TicketReader::SelectNodeLists(const std::vector<ListXPath>& xpaths,
+                                                                   SelectedText text,
+                                                                   std::vector<QK_TAny> reportArguments) {
+  for (const ListXPath& xpath : xpaths) RefuseDocumentCalls(xpath.expression, xpath.parameterName);
+  LoadTicketXml();
+  std::vector<std::vector<QK_TString>> lists;
+  try {
+    xalanc::XalanSourceTreeInit sourceTreeInit(XalanMemory());
+    xalanc::XPathEvaluator evaluator;
+    xalanc::XalanDocumentPrefixResolver resolver(document_);
+    xalanc::XalanNode* context = nullptr;
+    if (document_ != nullptr) {
+      context = evaluator.selectSingleNode(*domSupport_, document_, ToXalan("/").c_str(), resolver);
+    }
+    if (context == nullptr) QK_THROW(QK_EException(QK_TString("ContextNode not found.")));
+    for (const ListXPath& xpath : xpaths) {
+      xalanc::NodeRefList nodes(XalanMemory());
+      evaluator.selectNodeList(nodes, *domSupport_, context, ToXalan(xpath.expression).c_str(), resolver);
+      std::vector<QK_TString>& texts = lists.emplace_back();
+      for (xalanc::NodeRefList::size_type i = 0; i < nodes.getLength(); ++i) {
+        const xalanc::XalanNode& node = *nodes.item(i);
+        texts.push_back(text == SelectedText::kNodeValue ? FromXalan(node.getNodeValue()) : NodeText(node));
+      }
+    }
+  } catch (const xalanc::XSLException& e) {
+    reportArguments.insert(reportArguments.end(),
+                           {QK_TAny(XPathErrorPosition(e.getLineNumber())),
+                            QK_TAny(XPathErrorPosition(e.getColumnNumber())), QK_TAny(FromXalan(e.getMessage()))});
+    task_.AddMessage(Severity::kError, "shapejobs.message.xalanxpathevaluatevariablesexception", reportArguments);
+    QK_THROW(TaskError());
+  }
+  return lists;
+}
+
+// ---- what several builders read ----
 
 std::optional<std::int32_t> ParseVersion(const QK_TString& text) {
   try {
@@ -126,32 +372,81 @@ std::optional<std::int32_t> ParseVersion(const QK_TString& text) {
   return std::nullopt;
 }
 
+QK_TString DatabaseReference(const QK_TString& project, const QK_TString& version, const QK_TString& name) {
+  if (version == "0") return QK_TString::Format("@%s:%s", project.c_str(), name.c_str());
+  return QK_TString::Format("@%s:%s:%s", project.c_str(), version.c_str(), name.c_str());
+}
+
 QK_TString DatabaseReference(const QK_TString& project, std::int32_t version, const QK_TString& name) {
-  if (version <= 0) return QK_TString::Format("@%s:%s", project.c_str(), name.c_str());
-  return QK_TString::Format("@%s:%d:%s", project.c_str(), static_cast<int>(version), name.c_str());
+  return DatabaseReference(project, version <= 0 ? QK_TString("0") : QK_TString(std::to_string(version)), name);
 }
 
 void ReadDesignPeople(TicketReader& reader, DBInfo& info) {
   for (const DesignPersonKey& person : kDesignPeople) {
-    info.*person.field = reader.ReadAndLog(person.key, TicketReader::Presence::kOptional, person.parameterName, person.logName).value;
+    info.*person.field = reader.ReadAndLog(person.key, kOptional, person.parameterName, person.logName).value;
   }
 }
 
-// VERSION, read as ParseVersion reads it; nothing when it is empty.
-static std::optional<std::int32_t> ReadVersion(TicketReader& reader) {
-  const auto version = reader.ReadAndLogUnlessEmpty("VERSION", TicketReader::Presence::kMandatory, "Version", "version");
-  if (!version) return std::nullopt;
-  if (version->value.Empty()) return 0;  // an XPath that found an empty version
-  const std::optional<std::int32_t> number = ParseVersion(version->value);
+std::int32_t VersionNumber(TicketReader& reader, const QK_TString& version) {
+  if (version.Empty()) return 0;  // an XPath that found an empty version
+  const std::optional<std::int32_t> number = ParseVersion(version);
   if (!number) {
-    reader.Task().AddMessage(2, "shapejobs.message.invalidversion", QK_TAny(version->value));
+    reader.Task().AddMessage(Severity::kError, "shapejobs.message.invalidversion", QK_TAny(version));
     QK_THROW(TaskError());
   }
-  return number;
+  return *number;
 }
 
-static bool IsNameCharacter(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+void ReadEnterpriseDesign(TicketReader& reader, const char* nameKey, const char* nameLogName,
+                          const EnterpriseDesign& into) {
+  if (auto project = reader.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname")) {
+    into.project = project->value;
+  }
+  if (auto name = reader.ReadAndLogUnlessEmpty(nameKey, kMandatory, "Enterprise-StandardName", nameLogName)) {
+    into.name = name->value;
+  }
+  if (auto version = reader.ReadAndLogUnlessEmpty("VERSION", kMandatory, "Version", "version")) {
+    into.version = VersionNumber(reader, version->value);
+  }
+}
+
+void ReadCommandScript(TicketReader& reader, QK_TString& into) {
+  const QK_TString script =
+      NormaliseCommandScript(reader.ReadAndLog("COMMAND_SCRIPT", kMandatory, "CommandScript", "commandscript"));
+  if (!script.Empty()) into = script;
+}
+
+CustomVariableList ReadCustomVariableList(TicketReader& reader, const char* key) {
+  CustomVariableList variables;
+  for (const std::vector<QK_TString>& texts : reader.ResolvedEntries(key, {"KEY", "TYPE", "EXPRESSION"})) {
+    variables.push_back(MakeCustomVariable(texts[0], texts[1], texts[2]));
+  }
+  return variables;
+}
+
+std::optional<CustomVariableXPaths> ReadCustomVariableXPaths(TicketReader& reader) {
+  CustomVariableXPaths values{reader.ResolvedText("VARIABLE_NAMES", kOptional),
+                              reader.ResolvedText("VARIABLE_TYPES", kOptional),
+                              reader.ResolvedText("VARIABLE_EXPRESSIONS", kOptional)};
+  if (values.names.Empty() || values.types.Empty() || values.expressions.Empty()) {
+    std::vector<QK_TAny> arguments = values.ReportArguments();
+    arguments.insert(arguments.begin(), QK_TAny("Names : %s , Type : %s, Expression : %s"));
+    reader.Task().AddMessage(Severity::kWarning, "StandardVariables.Type", arguments);
+    return std::nullopt;
+  }
+  return values;
+}
+
+std::optional<CustomVariableList> SelectCustomVariables(TicketReader& reader, const CustomVariableXPaths& values,
+                                                        const std::vector<ListXPath>& xpaths, SelectedText text) {
+  const std::vector<std::vector<QK_TString>> lists = reader.SelectNodeLists(xpaths, text, values.ReportArguments());
+  const std::size_t count = lists[0].size();
+  if (count == 0 || lists[1].size() < count || lists[2].size() < count) return std::nullopt;
+  CustomVariableList variables;
+  for (std::size_t i = 0; i < count; ++i) {
+    variables.push_back(MakeCustomVariable(lists[0][i].Trim(), lists[1][i].Trim(), lists[2][i].Trim()));
+  }
+  return variables;
 }
 
 // True when `expression` calls the XSLT document() function, which could
@@ -168,172 +463,6 @@ bool CallsDocument(const QK_TString& expression) {
   return false;
 }
 
-void ReadEnterpriseDesign(TicketReader& reader, const char* nameKey, const char* nameLogName,
-                          const EnterpriseDesign& into) {
-  constexpr TicketReader::Presence kMandatory = TicketReader::Presence::kMandatory;
-  if (auto project = reader.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname")) {
-    into.project = project->value;
-  }
-  if (auto name = reader.ReadAndLogUnlessEmpty(nameKey, kMandatory, "Enterprise-StandardName", nameLogName)) {
-    into.name = name->value;
-  }
-  if (const auto version = ReadVersion(reader)) into.version = *version;
-}
-
-bool IsXPathValue(const QK_TString& value) { return value.StartsWith(kXPathPrefix); }
-
-TicketReader::TicketReader(TW_TTask& task, AT_TTicket& ticket, const QK_TURL& inputFile, const TicketFamily& family)
-    : task_(task), ticket_(ticket), inputFile_(inputFile), family_(family) {
-  InitializeXmlLibraries();
-}
-
-TicketReader::~TicketReader() {
-  // The document belongs to the liaison, which goes before its DOM support.
-  document_ = nullptr;
-  liaison_.reset();
-  domSupport_.reset();
-}
-
-const QK_TAny* TicketReader::Parameter(const char* key) const { return ticket_.GetParameters().Find(key); }
-
-TicketValue TicketReader::Read(const char* key, Presence presence, const char* parameterName) {
-  const QK_TAny* raw = Parameter(key);
-  if (raw == nullptr && presence == Presence::kMandatory) {
-    QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
-  }
-  QK_TString text;
-  if (raw != nullptr) {
-    if (!raw->Is(QK_TAny::Kind::String)) {
-      QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a text", key,
-                                                QK_TAny::KindName(raw->GetKind()))));
-    }
-    text = raw->AsString();
-  }
-  TicketValue result;
-  QK_TString resolved;
-  ResolveVeltropName(resolved, text);
-  if (IsXPathValue(resolved)) {
-    LoadTicketXml();
-    QK_TString evaluated;
-    EvaluateParamXPath(resolved, evaluated, parameterName);
-    result.value = evaluated.Trim();
-    result.fromXPath = true;
-  } else {
-    result.value = resolved.Trim();
-  }
-  return result;
-}
-
-TicketValue TicketReader::ReadAndLog(const char* key, Presence presence, const char* parameterName,
-                                     const char* logName) {
-  TicketValue value = Read(key, presence, parameterName);
-  Log(logName, value.value);
-  return value;
-}
-
-std::optional<TicketValue> TicketReader::ReadAndLogUnlessEmpty(const char* key, Presence presence,
-                                                               const char* parameterName, const char* logName) {
-  TicketValue value = Read(key, presence, parameterName);
-  // What an XPath finds is kept even when empty; only an empty text is skipped.
-  if (value.value.Empty() && !value.fromXPath) return std::nullopt;
-  Log(logName, value.value);
-  return value;
-}
-
-void TicketReader::Log(const char* logName, const QK_TString& value) {
-  task_.AddMessage(0, QK_TString::Format("shapejobs.%s.value", logName), QK_TAny(value));
-}
-
-QK_TString& TicketReader::ResolveVeltropName(QK_TString& out, const QK_TString& in) {
-  out = QK_TString();
-  if (!task_.GetTName().Resolve(in, out)) {
-    task_.AddMessage(2, "shapejobs.message.couldnotresolve", QK_TAny(in));
-    QK_THROW(QK_EException(QK_TString::Format("Veltrop: %s failed to resolved:", in.c_str())));
-  }
-  return out;
-}
-
-bool TicketReader::LoadTicketXml() {
-  if (loaded_) return true;
-  xalanc::XalanSourceTreeInit sourceTreeInit(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-  domSupport_ = std::make_unique<xalanc::XalanSourceTreeDOMSupport>();
-  liaison_ = std::make_unique<xalanc::XalanSourceTreeParserLiaison>(*domSupport_);
-  domSupport_->setParserLiaison(liaison_.get());
-  // The document is built by a reader of our own, so that untrusted input
-  // gets its limits: no external DTD or entity, and a bound on entity
-  // expansion.
-  xalanc::XalanSourceTreeDocument* tree = liaison_->createXalanSourceTreeDocument();
-  xalanc::XalanSourceTreeContentHandler builder(xalanc::XalanMemMgrs::getDefaultXercesMemMgr(), tree);
-  NoExternalEntities noExternalEntities;
-  ThrowingErrorHandler errors;
-  xercesc::SecurityManager securityManager;
-  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
-  std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
-  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
-  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpacePrefixes, true);
-  reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
-  reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
-  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
-  reader->setContentHandler(&builder);
-  reader->setDTDHandler(&builder);
-  reader->setLexicalHandler(&builder);
-  reader->setEntityResolver(&noExternalEntities);
-  reader->setErrorHandler(&errors);
-  try {
-    const std::u16string path = ToXmlText(inputFile_.LocalName());
-    xercesc::LocalFileInputSource input(path.c_str());
-    reader->parse(input);
-  } catch (const xercesc::SAXParseException& e) {
-    family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", static_cast<int>(e.getLineNumber()),
-                                                  static_cast<int>(e.getColumnNumber()),
-                                                  FromXerces(e.getMessage()).c_str()),
-                               family_.sourceFile, __LINE__);
-    QK_NotReached();
-  } catch (const xercesc::XMLException& e) {
-    // A file that cannot be read has no position in the document.
-    family_.throwNotWellFormed(QK_TString::Format("Error at line %d column %d:%s", -1, -1,
-                                                  FromXerces(e.getMessage()).c_str()),
-                               family_.sourceFile, __LINE__);
-    QK_NotReached();
-  }
-  document_ = tree;
-  loaded_ = document_ != nullptr;
-  return loaded_;
-}
-
-void TicketReader::EvaluateParamXPath(const QK_TString& value, QK_TString& out, const char* parameterName) {
-  QK_TString expression = value.Substring(sizeof kXPathPrefix - 1);
-  // Ticket values are untrusted: no XPath may reach other documents.
-  if (CallsDocument(expression)) {
-    family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
-                              family_.sourceFile, __LINE__);
-  }
-  try {
-    xalanc::XalanSourceTreeInit sourceTreeInit(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
-    xalanc::XPathEvaluator evaluator;
-    xalanc::XalanDocumentPrefixResolver resolver(document_);
-    for (;;) {
-      const xalanc::XalanDOMString xpath = ToXalan(expression);
-      xalanc::XalanNode* node = evaluator.selectSingleNode(*domSupport_, document_, xpath.c_str(), resolver);
-      if (node != nullptr) {
-        out = NodeText(*node);
-        return;
-      }
-      if (!family_.retryWithoutText || !EndsWithText(expression)) break;
-      expression = expression.Substring(0, expression.Length() - 7);
-    }
-  } catch (const xalanc::XSLException& e) {
-    task_.AddMessage(2, "shapejobs.message.xalanxpathevaluateexception",
-                     {QK_TAny(parameterName), QK_TAny(value),
-                      QK_TAny(XPathErrorPosition(e.getLineNumber())), QK_TAny(XPathErrorPosition(e.getColumnNumber())),
-                      QK_TAny(FromXalan(e.getMessage()))});
-    QK_THROW(TaskError());
-  }
-  family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
-                            family_.sourceFile, __LINE__);
-  QK_NotReached();
-}
-
 QK_TString NormaliseCommandScript(const TicketValue& script) {
   QK_TString value = script.value;
   bool droppedFile = false;
@@ -346,6 +475,80 @@ QK_TString NormaliseCommandScript(const TicketValue& script) {
   if (value.Empty()) return QK_TString();
   return QK_TString("EXE ") + value;
 }
+
+// ---- untrusted XML ----
+
+QK_TString ParseErrorText(long long line, long long column, const QK_TString& message) {
+  return QK_TString::Format("Error at line %lld column %lld:%s", line, column, message.c_str());
+}
+
+void ParseUntrustedXml(const QK_TURL& file, const SaxHandlers& handlers, ThrowFunction throwNotWellFormed,
+                       const char* sourceFile) {
+  xercesc::SecurityManager securityManager;
+  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
+  ThrowingErrorHandler errors;
+  std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
+  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
+  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpacePrefixes, handlers.namespaceDeclarationsAsAttributes);
+  reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
+  reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
+  reader->setFeature(xercesc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
+  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
+  reader->setContentHandler(handlers.content);
+  if (handlers.lexical != nullptr) reader->setLexicalHandler(handlers.lexical);
+  if (handlers.dtd != nullptr) reader->setDTDHandler(handlers.dtd);
+  reader->setErrorHandler(&errors);
+  try {
+    reader->parse(*OpenInput(file));
+  } catch (const xercesc::SAXParseException& e) {
+    ThrowParseError(e, throwNotWellFormed, sourceFile);
+  }
+}
+
+DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
+                                               const char* sourceFile) {
+  xercesc::SecurityManager securityManager;
+  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
+  ThrowingErrorHandler errors;
+  xercesc::XercesDOMParser parser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager);
+  parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
+  parser.setDoNamespaces(false);
+  parser.setDoSchema(false);
+  parser.setLoadExternalDTD(false);
+  parser.setDisableDefaultEntityResolution(true);
+  parser.setSecurityManager(&securityManager);
+  parser.setErrorHandler(&errors);
+  try {
+    parser.parse(*OpenInput(file));
+  } catch (const xercesc::SAXParseException& e) {
+    ThrowParseError(e, throwNotWellFormed, sourceFile);
+  }
+  return DomPtr<xercesc::DOMDocument>(parser.adoptDocument());
+}
+
+QK_TString RecordSAXHandler::EnterElement(const XMLCh* qualifiedName) {
+  const QK_TString name = FromXerces(qualifiedName);
+  path_ += "/";
+  path_ += name;
+  return name;
+}
+
+void RecordSAXHandler::AddText(const XMLCh* characters, XMLSize_t length) {
+  text_ += QK_TString(XMLChToUtf8String(characters, length));
+}
+
+void RecordSAXHandler::KeepText(const QK_TString& key) {
+  record_.emplace(key, text_.Trim());
+  text_ = QK_TString();
+}
+
+void RecordSAXHandler::EndRecord() {
+  if (!record_.empty()) records_.push_back(std::move(record_));
+  record_.clear();
+  text_ = QK_TString();
+}
+
+// ---- texts ----
 
 XMLCh* Utf8ToXMLCh(const char* text, std::size_t length, xercesc::MemoryManager* manager) {
   if (length == 0) {
@@ -384,6 +587,8 @@ std::string XMLChToUtf8String(const XMLCh* text) {
   return XMLChToUtf8String(text, xercesc::XMLString::stringLen(text));
 }
 
+QK_TString FromXerces(const XMLCh* text) { return QK_TString(XMLChToUtf8String(text)); }
+
 std::u16string ToXmlText(const QK_TString& text) {
   xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
   XMLCh* converted = Utf8ToXMLCh(text.str(), manager);
@@ -399,11 +604,11 @@ QK_TString FromXalan(const xalanc::XalanDOMString& text) {
 }
 
 xalanc::XalanDOMString ToXalan(const QK_TString& text) {
-  return xalanc::XalanDOMString(ToXmlText(text).c_str(), xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+  return xalanc::XalanDOMString(ToXmlText(text).c_str(), XalanMemory());
 }
 
 QK_TString NodeText(const xalanc::XalanNode& node) {
-  xalanc::XalanDOMString text(xalanc::XalanMemMgrs::getDefaultXercesMemMgr());
+  xalanc::XalanDOMString text(XalanMemory());
   xalanc::DOMServices::getNodeData(node, text);
   return FromXalan(text);
 }

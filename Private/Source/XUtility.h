@@ -1,19 +1,24 @@
-// What the ticket builders share: reading one ticket parameter (fetch,
-// variable-substitution names, "xpath:" values over the input file,
-// trimming, logging), loading the input file as an XML document once,
-// command-script normalisation, and UTF-8 transcoding for SAX handlers.
+// What the ticket builders share: TicketReader, the one place that reads a
+// ticket value (typed reads, variable-substitution names, "xpath:" values
+// over the input file, trimming, logging); the reader of untrusted XML that
+// every builder parses with; command-script normalisation; and the text
+// conversions between the XML libraries and QK_TString.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <xercesc/framework/MemoryManager.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
 #include <xercesc/util/XercesDefs.hpp>
 
 #include "AT_TTicket.h"
 #include "QK_TAny.h"
+#include "QK_TArray.h"
+#include "QK_TDict.h"
 #include "QK_TString.h"
 #include "QK_TURL.h"
 #include "ShapejobTicketData.h"
@@ -29,6 +34,10 @@ class XalanSourceTreeDOMSupport;
 class XalanSourceTreeParserLiaison;
 }  // namespace XALAN_CPP_NAMESPACE
 
+XERCES_CPP_NAMESPACE_BEGIN
+class DOMDocument;
+XERCES_CPP_NAMESPACE_END
+
 namespace CAD {
 
 // Starts the XML libraries once per process (Xerces, then the XPath
@@ -36,13 +45,15 @@ namespace CAD {
 // when the process ends. Safe to call any number of times.
 void InitializeXmlLibraries();
 
+// Throws an exception class with `message`, recording `sourceFile` and
+// `line`; never returns.
+using ThrowFunction = void (*)(const QK_TString& message, const char* sourceFile, unsigned int line);
+
 // The exception classes and source name of one builder's family.
 struct TicketFamily {
   const char* sourceFile;
-  // Throw the family's not-well-formed (invalid-XPath) class with
-  // `message`, recording `sourceFile` and `line`; they never return.
-  void (*throwNotWellFormed)(const QK_TString& message, const char* sourceFile, unsigned int line);
-  void (*throwInvalidXPath)(const QK_TString& message, const char* sourceFile, unsigned int line);
+  ThrowFunction throwNotWellFormed;
+  ThrowFunction throwInvalidXPath;
   // Shop card and layout: an XPath ending in "/text()" that selects nothing
   // is tried again without it.
   bool retryWithoutText;
@@ -50,7 +61,7 @@ struct TicketFamily {
 
 // Builds TicketFamily's throw functions from a class.
 template <class Exception>
-void ThrowTicketException(const QK_TString& message, const char* sourceFile, unsigned int line) {
+[[noreturn]] void ThrowTicketException(const QK_TString& message, const char* sourceFile, unsigned int line) {
   Exception exception(message);
   exception.__PREPARE_FOR_THROW__(line, sourceFile).Throw();
   QK_NotReached();
@@ -60,9 +71,24 @@ void ThrowTicketException(const QK_TString& message, const char* sourceFile, uns
 struct TicketValue {
   QK_TString value;
   bool fromXPath = false;
+  // A plain value that is empty: neither logged nor kept where the keys of
+  // a selection are read.
+  bool Blank() const { return !fromXPath && value.Empty(); }
 };
 
-// Reads the parameters of one ticket for one builder.
+// Which text of a node an XPath list gives: the node's own value (that of a
+// text or attribute node; "" for an element) or its string value.
+enum class SelectedText { kNodeValue, kStringValue };
+
+// One XPath of a list (without its "xpath:" prefix) and the name of the
+// parameter it came from.
+struct ListXPath {
+  const char* parameterName;
+  QK_TString expression;
+};
+
+// Reads the parameters of one ticket for one builder. Every ticket value a
+// builder reads goes through here.
 class TicketReader {
  public:
   enum class Presence { kMandatory, kOptional };
@@ -72,43 +98,83 @@ class TicketReader {
   TicketReader(const TicketReader&) = delete;
   TicketReader& operator=(const TicketReader&) = delete;
 
-  // Fetches a text parameter, resolves its names, evaluates it when it is an
-  // "xpath:" value (failures name `parameterName`), and trims it. A missing
-  // mandatory key, or a value that is not a text, throws QK_EException
-  // naming the key; a missing optional key reads as "".
+  // ---- the ticket as it holds it ----
+  // A missing mandatory key, or a value of another kind, throws
+  // QK_EException naming the key.
+
+  // A text, not resolved, not trimmed; "" for a missing optional key.
+  QK_TString Text(const char* key, Presence presence) const;
+  // A boolean; `absent` for a missing optional key.
+  bool Flag(const char* key, Presence presence, bool absent = false) const;
+  // A mandatory list; its entries are checked as they are read (Entry).
+  const QK_TArray& List(const char* key) const;
+  // A mandatory list whose entries are all checked to be dictionaries first.
+  const QK_TArray& DictList(const char* key) const;
+  // One entry of the list `listKey` as a dictionary.
+  static const QK_TDict& Entry(const QK_TAny& entry, const char* listKey);
+  // The text of `key` in one entry of the list `listKey`.
+  static const QK_TString& EntryText(const QK_TDict& entry, const char* key, const char* listKey);
+  // The texts of `fields` in each entry of the list `listKey`, names
+  // resolved and trimmed; entries are checked as they are read.
+  std::vector<std::vector<QK_TString>> ResolvedEntries(const char* listKey, const std::vector<const char*>& fields);
+
+  // ---- values ----
+
+  // Replaces the variable-substitution names of `text`; a name that cannot
+  // be resolved is reported ("shapejobs.message.couldnotresolve") and
+  // thrown as QK_EException.
+  QK_TString Resolve(const QK_TString& text);
+  // Text with its names resolved; no XPath, no trim.
+  QK_TString ResolvedText(const char* key, Presence presence) { return Resolve(Text(key, presence)); }
+  // A resolved text, evaluated when it is an "xpath:" value (failures name
+  // `parameterName`), trimmed.
+  TicketValue Value(const QK_TString& resolved, const char* parameterName);
+  // Value of the resolved `raw`.
+  TicketValue Evaluate(const QK_TString& raw, const char* parameterName) { return Value(Resolve(raw), parameterName); }
+  // Evaluate of the text parameter `key`.
   TicketValue Read(const char* key, Presence presence, const char* parameterName);
   // Read, then log the value under "shapejobs.<logName>.value".
   TicketValue ReadAndLog(const char* key, Presence presence, const char* parameterName, const char* logName);
-  // ReadAndLog for the keys of an enterprise design selection: an empty
-  // value that did not come from an XPath is neither logged nor returned.
+  // ReadAndLog for the keys of a selection: a blank value is neither logged
+  // nor returned.
   std::optional<TicketValue> ReadAndLogUnlessEmpty(const char* key, Presence presence, const char* parameterName,
                                                    const char* logName);
   void Log(const char* logName, const QK_TString& value);
 
-  // The raw parameter value, or null when the ticket has no such key.
-  const QK_TAny* Parameter(const char* key) const;
+  // ---- XPaths ----
 
-  // Replaces the variable-substitution names of `in`; a name that cannot be
-  // resolved is reported ("shapejobs.message.couldnotresolve") and thrown as
-  // QK_EException.
-  QK_TString& ResolveVeltropName(QK_TString& out, const QK_TString& in);
+  static bool IsXPath(const QK_TString& value);
+  // The expression of an "xpath:" value (the text after its leading
+  // prefix); nothing when `value` is not one.
+  static std::optional<QK_TString> XPathOf(const QK_TString& value);
+  // Ticket values are untrusted: an expression that calls document() fails
+  // with the family's invalid-XPath class.
+  void RefuseDocumentCalls(const QK_TString& expression, const char* parameterName) const;
+  [[noreturn]] void ThrowInvalidXPath(const char* parameterName, const QK_TString& expression) const;
+
   // Parses the input file on first use; the family's not-well-formed class
   // when it is not XML.
   bool LoadTicketXml();
-  // The string value of the node that the XPath of `value` (with its
-  // "xpath:" prefix) selects in the input file.
-  void EvaluateParamXPath(const QK_TString& value, QK_TString& out, const char* parameterName);
+  // The texts of the nodes that each XPath selects from the root of the
+  // input document, in document order, one list per XPath. An XPath that
+  // calls document() is refused; an XPath engine error is reported as
+  // "shapejobs.message.xalanxpathevaluatevariablesexception" with
+  // `reportArguments`, its position and its text, and ends the input with
+  // TaskError.
+  std::vector<std::vector<QK_TString>> SelectNodeLists(const std::vector<ListXPath>& xpaths, SelectedText text,
+                                                       std::vector<QK_TAny> reportArguments);
 
-  // The loaded input document (null before LoadTicketXml), for builders
-  // that evaluate node lists themselves.
+  // The loaded input document (null before LoadTicketXml), its DOM support
+  // and the liaison that owns it.
   xalanc::XalanDocument* Document() const { return document_; }
   xalanc::XalanSourceTreeDOMSupport* DOMSupport() const { return domSupport_.get(); }
-  // The liaison that owns the loaded document (null before LoadTicketXml).
   xalanc::XalanSourceTreeParserLiaison* Liaison() const { return liaison_.get(); }
-  const TicketFamily& Family() const { return family_; }
   TW_TTask& Task() const { return task_; }
 
  private:
+  const QK_TAny* Parameter(const char* key, Presence presence) const;
+  void EvaluateXPath(const QK_TString& value, QK_TString& out, const char* parameterName);
+
   TW_TTask& task_;
   AT_TTicket& ticket_;
   const QK_TURL& inputFile_;
@@ -118,6 +184,9 @@ class TicketReader {
   std::unique_ptr<xalanc::XalanSourceTreeParserLiaison> liaison_;
   xalanc::XalanDocument* document_ = nullptr;
 };
+
+constexpr TicketReader::Presence kMandatory = TicketReader::Presence::kMandatory;
+constexpr TicketReader::Presence kOptional = TicketReader::Presence::kOptional;
 
 // Keeps the XML library started while a builder lives. A builder declares
 // it before its TicketReader, so the parsed document goes first.
@@ -129,19 +198,10 @@ class XmlLibraryScope {
   XmlLibraryScope& operator=(const XmlLibraryScope&) = delete;
 };
 
-// The text of a parameter as the ticket holds it (not resolved, not
-// trimmed); "" for a missing optional key. A missing mandatory key, or a
-// value that is not a text, throws QK_EException naming the key.
-QK_TString TicketText(const TicketReader& reader, const char* key, TicketReader::Presence presence);
-
 // The number at the start of a VERSION value (leading blanks and a sign
 // allowed, anything after the digits ignored); nothing when there is no
 // number there or it does not fit an int.
 std::optional<std::int32_t> ParseVersion(const QK_TString& text);
-
-// A design in the enterprise database: "@project:name", or
-// "@project:version:name" for a version of 1 or more.
-QK_TString DatabaseReference(const QK_TString& project, std::int32_t version, const QK_TString& name);
 
 // The keys of an enterprise design selection, in order: PROJECT_NAME, the
 // design's name (`nameKey`, logged under `nameLogName`) and VERSION. An
@@ -155,16 +215,106 @@ struct EnterpriseDesign {
 };
 void ReadEnterpriseDesign(TicketReader& reader, const char* nameKey, const char* nameLogName,
                           const EnterpriseDesign& into);
+// A version as ReadEnterpriseDesign reads it, after the value was logged.
+std::int32_t VersionNumber(TicketReader& reader, const QK_TString& version);
 
 // Reads the design description and the people of a new design (all
 // optional keys), logging each one.
 void ReadDesignPeople(TicketReader& reader, DBInfo& info);
+
+// The post command script of a run (COMMAND_SCRIPT, logged), normalised;
+// stored in `into` unless there is none.
+void ReadCommandScript(TicketReader& reader, QK_TString& into);
+
+// Custom variables: the list parameter `key` of KEY, TYPE and EXPRESSION
+// entries, names resolved and trimmed.
+CustomVariableList ReadCustomVariableList(TicketReader& reader, const char* key);
+// The three XPath lists of custom variables (VARIABLE_NAMES, VARIABLE_TYPES,
+// VARIABLE_EXPRESSIONS, names resolved). When one is empty that is reported
+// as a warning ("StandardVariables.Type") and nothing is returned.
+struct CustomVariableXPaths {
+  QK_TString names;
+  QK_TString types;
+  QK_TString expressions;
+  std::vector<QK_TAny> ReportArguments() const { return {QK_TAny(names), QK_TAny(types), QK_TAny(expressions)}; }
+};
+std::optional<CustomVariableXPaths> ReadCustomVariableXPaths(TicketReader& reader);
+// One variable per node of the names XPath, with the type and expression
+// of the same position (trimmed); surplus types and expressions are
+// ignored. Nothing when no name is selected or a name lacks its type or
+// expression.
+std::optional<CustomVariableList> SelectCustomVariables(TicketReader& reader, const CustomVariableXPaths& values,
+                                                        const std::vector<ListXPath>& xpaths, SelectedText text);
 
 // The entity expansions an input document may make (character references
 // and the predefined entities do not count). Small, since the documents
 // that tickets bring need few, and each expansion feeds text that the
 // parsed trees copy.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
+
+// ---- untrusted XML ----
+// Every document a ticket brings (its input file, an XML ticket, an export
+// list, the layout's template list) is read here: no external DTD and no
+// external entity is read (a reference to one is an error), entity
+// expansion is bounded by kEntityExpansionLimit, and an error of the
+// document ends the parse as `throwNotWellFormed` with ParseErrorText.
+// Other failures of the library (XMLException) pass on to the caller.
+
+// The one text of a parse error; -1 for an unknown position.
+QK_TString ParseErrorText(long long line, long long column, const QK_TString& message);
+
+// The handlers of a SAX pass. A tree builder also takes the lexical and DTD
+// events, and the namespace declarations as attributes.
+struct SaxHandlers {
+  xercesc::ContentHandler* content;
+  xercesc::LexicalHandler* lexical = nullptr;
+  xercesc::DTDHandler* dtd = nullptr;
+  bool namespaceDeclarationsAsAttributes = false;
+};
+void ParseUntrustedXml(const QK_TURL& file, const SaxHandlers& handlers, ThrowFunction throwNotWellFormed,
+                       const char* sourceFile);
+
+// What the SAX passes that turn elements into maps share: the path of the
+// open element ("/" and the name of each open element), the text being
+// collected, the record being filled (key to text) and the finished ones.
+class RecordSAXHandler : public xercesc::DefaultHandler {
+ public:
+  StringMapList& Records() { return records_; }
+
+ protected:
+  // Appends the element's name to the path and returns it.
+  QK_TString EnterElement(const XMLCh* qualifiedName);
+  void LeaveElement() { path_ = path_.Substring(0, path_.FindLast('/')); }
+  void AddText(const XMLCh* characters, XMLSize_t length);
+  // Stores the collected text, trimmed, under `key` (a key already in the
+  // record keeps its first value) and starts collecting anew.
+  void KeepText(const QK_TString& key);
+  // Keeps the record when it holds anything, and starts the next one.
+  void EndRecord();
+
+  const QK_TString& Path() const { return path_; }
+  StringMap& Record() { return record_; }
+
+ private:
+  QK_TString path_;
+  QK_TString text_;
+  StringMap record_;
+  StringMapList records_;
+};
+
+// Releases what the DOM library hands out for the caller to release.
+struct DomRelease {
+  template <class T>
+  void operator()(T* object) const {
+    if (object != nullptr) object->release();
+  }
+};
+template <class T>
+using DomPtr = std::unique_ptr<T, DomRelease>;
+
+// The DOM of `file`, without namespace processing.
+DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
+                                               const char* sourceFile);
 
 // A line or column of an XPath engine error, -1 when it is unknown (the
 // engine marks that with the largest value of its type).
@@ -176,9 +326,6 @@ long long XPathErrorPosition(Position position) {
 // True when the XPath `expression` calls document(): ticket XPaths may not
 // reach other documents.
 bool CallsDocument(const QK_TString& expression);
-
-// True when `value` is an "xpath:" value.
-bool IsXPathValue(const QK_TString& value);
 
 // A command script as the CAD application runs it: "EXE " and the script's
 // path; "file:" and "EXE file:" prefixes are dropped (the latter only when
@@ -192,12 +339,14 @@ XMLCh* Utf8ToXMLCh(const char* text, std::size_t length, xercesc::MemoryManager*
 XMLCh* Utf8ToXMLCh(const std::string& text, xercesc::MemoryManager* manager);
 char* XMLChToUtf8(const XMLCh* text, std::size_t length, xercesc::MemoryManager* manager);
 std::string XMLChToUtf8String(const XMLCh* text);
+std::string XMLChToUtf8String(const XMLCh* text, std::size_t length);
 // The UTF-16 text of `text`, owned by the string.
 std::u16string ToXmlText(const QK_TString& text);
+// A text of the XML parser ("" for null).
+QK_TString FromXerces(const XMLCh* text);
 // Texts to and from the XPath engine, and the string value of a node.
 xalanc::XalanDOMString ToXalan(const QK_TString& text);
 QK_TString FromXalan(const xalanc::XalanDOMString& text);
 QK_TString NodeText(const xalanc::XalanNode& node);
-std::string XMLChToUtf8String(const XMLCh* text, std::size_t length);
 
 }  // namespace CAD

@@ -323,27 +323,15 @@ class ScriptedDispatch : public OLE_TDispatchBase {
   }
 
   static std::wstring TypeText(VARTYPE type) {
-    std::wstring text = (type & VT_BYREF) != 0 ? L"VT_BYREF|" : L"";
-    switch (type & ~VT_BYREF) {
-      case VT_EMPTY:
-        return text + L"VT_EMPTY";
-      case VT_I2:
-        return text + L"VT_I2";
-      case VT_I4:
-        return text + L"VT_I4";
-      case VT_R8:
-        return text + L"VT_R8";
-      case VT_BSTR:
-        return text + L"VT_BSTR";
-      case VT_DISPATCH:
-        return text + L"VT_DISPATCH";
-      case VT_BOOL:
-        return text + L"VT_BOOL";
-      case VT_VARIANT:
-        return text + L"VT_VARIANT";
-      default:
-        return text + L"VT " + std::to_wstring(type & ~VT_BYREF);
+    static const std::pair<VARTYPE, const wchar_t*> kNames[] = {
+        {VT_EMPTY, L"VT_EMPTY"}, {VT_I2, L"VT_I2"},     {VT_I4, L"VT_I4"},           {VT_R8, L"VT_R8"},
+        {VT_BSTR, L"VT_BSTR"},   {VT_BOOL, L"VT_BOOL"}, {VT_DISPATCH, L"VT_DISPATCH"}, {VT_VARIANT, L"VT_VARIANT"}};
+    const std::wstring prefix = (type & VT_BYREF) != 0 ? L"VT_BYREF|" : L"";
+    const auto base = static_cast<VARTYPE>(type & ~VT_BYREF);
+    for (const auto& [code, name] : kNames) {
+      if (code == base) return prefix + name;
     }
+    return prefix + L"VT " + std::to_wstring(base);
   }
 
   std::map<std::pair<DISPID, WORD>, Response> responses_;

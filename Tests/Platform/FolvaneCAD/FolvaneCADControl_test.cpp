@@ -330,21 +330,11 @@ TEST_F(FolvaneCADControlTest, ManufacturingFilesNumberPrintItemsAcrossTheirDesig
 
 TEST_F(FolvaneCADControlTest, WrongCallsAreAutomationErrors) {
   COleDispatchDriver& cad = OpenCarton();
-  auto codeOf = [](auto call) {
-    try {
-      call();
-    } catch (COleException* e) {
-      SCODE code = e->m_sc;
-      e->Delete();
-      return code;
-    }
-    return S_OK;
-  };
-  EXPECT_EQ(codeOf([&] { Status(cad, kOpen, VTS_BSTR, L"x.kpx"); }), DISP_E_BADPARAMCOUNT)
+  EXPECT_EQ(CodeOf([&] { Status(cad, kOpen, VTS_BSTR, L"x.kpx"); }), DISP_E_BADPARAMCOUNT)
       << "the conventional open takes a mode";
-  EXPECT_EQ(codeOf([&] { Status(cad, kSetBoard, VTS_I2, short(3)); }), DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(codeOf([&] { Status(cad, 999, VTS_NONE); }), DISP_E_MEMBERNOTFOUND);
-  EXPECT_EQ(codeOf([&] { Status(cad, 1, VTS_BSTR VTS_BSTR VTS_BSTR VTS_I2 VTS_I2, L"", L"", L"", short(0), short(0)); }),
+  EXPECT_EQ(CodeOf([&] { Status(cad, kSetBoard, VTS_I2, short(3)); }), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(CodeOf([&] { Status(cad, 999, VTS_NONE); }), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(CodeOf([&] { Status(cad, 1, VTS_BSTR VTS_BSTR VTS_BSTR VTS_I2 VTS_I2, L"", L"", L"", short(0), short(0)); }),
             DISP_E_MEMBERNOTFOUND)
       << "the login belongs to the enterprise control";
 }

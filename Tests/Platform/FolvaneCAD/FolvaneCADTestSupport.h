@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "AfxDisp.h"
-#include "FolvaneCADServer.h"
+#include "Automation/FolvaneCADServer.h"
 #include "TempFolder.h"
 
 // Dispatch ids of the conventional main control used by the tests.
@@ -80,6 +80,20 @@ class FolvaneCADTest : public ::testing::Test {
     SysFreeString(text);
     if (status != nullptr) *status = result;
     return copy;
+  }
+
+  // The result code of a call that the driver reports as failed; S_OK when
+  // it did not fail.
+  template <class Call>
+  static SCODE CodeOf(Call call) {
+    try {
+      call();
+    } catch (COleException* e) {
+      SCODE code = e->m_sc;
+      e->Delete();
+      return code;
+    }
+    return S_OK;
   }
 
   TempFolder folder_;

@@ -1,5 +1,8 @@
 #include "TW_THost.h"
 
+#include <cstring>
+#include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -10,6 +13,34 @@
 #include "QK_TTree.h"
 
 namespace {
+
+// A task that writes one file into its output folder: 0 when it could.
+class OutputWritingTask : public TW_TTask {
+ public:
+  static const QK_TClass& QK_ClassObject() {
+    static QK_TClass& object = QK_TClass::GetClassObject(false, "OutputWritingTask", sizeof(OutputWritingTask),
+                                                         TW_TTask::QK_ClassObject(), &Create, nullptr);
+    return object;
+  }
+  static QK_TObject* Create() { return new OutputWritingTask(); }
+  void* QK_MostDerivedObject() const override { return const_cast<OutputWritingTask*>(this); }
+  void* QK_DynamicInfo(const char* name) const override {
+    if (name == nullptr) {
+      QK_TClass& object = const_cast<QK_TClass&>(QK_ClassObject());
+      object.Announce();
+      return &object;
+    }
+    if (std::strcmp(name, "OutputWritingTask") == 0) return const_cast<OutputWritingTask*>(this);
+    return TW_TTask::QK_DynamicInfo(name);
+  }
+
+  int Run(AT_TTicket&) override {
+    std::ofstream out(OutputDir().Child("result.txt").LocalName().str());
+    out << "done";
+    out.close();
+    return out ? 0 : 2;
+  }
+};
 
 // The message of the QK_EException that reading `content` as a ticket throws.
 std::string TicketError(const QK_TString& content) {
@@ -149,6 +180,25 @@ TEST(LinePrinterTest, EachEventIsOneLine) {
             "progress 75\n"
             "log \"two\\nlines\"\n"
             "output Proofs /out/p 1.pdf\n");
+}
+
+TEST(TicketRunTest, MissingOutputFolderIsMadeBeforeTheTaskRuns) {
+  TempFolder folder;
+  QK_TURL ticket = folder.WriteUrl("ticket.xml", "<Ticket action='Write' outputDir='out/today'/>");
+  std::string program = "shapejob";
+  std::string option = "--ticket";
+  std::string path = ticket.LocalName().str();
+  char* argv[] = {program.data(), option.data(), path.data()};
+  std::ostringstream events;
+  std::streambuf* old = std::cout.rdbuf(events.rdbuf());
+  int status = TW_TTask::Init(3, argv, OutputWritingTask::QK_ClassObject(), "Shapejob", false, 0, nullptr);
+  std::cout.rdbuf(old);
+
+  EXPECT_EQ(status, 0) << events.str();
+  std::ifstream written(folder.File("out/today/result.txt"));
+  std::string content;
+  std::getline(written, content);
+  EXPECT_EQ(content, "done");
 }
 
 }  // namespace

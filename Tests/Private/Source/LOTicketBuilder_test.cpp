@@ -11,16 +11,12 @@
 #include <string>
 #include <vector>
 
-#include <xercesc/sax2/SAX2XMLReader.hpp>
-#include <xercesc/sax2/XMLReaderFactory.hpp>
-
 #include "LOTickeException.h"
 #include "LOTicketBuilder.h"
+#include "BuilderTestBase.h"
 #include "QK_TArray.h"
-#include "RecordingSink.h"
-#include "Shapejob.h"
+#include "ShapejobCodes.h"
 #include "TaskError.h"
-#include "TempFolder.h"
 
 namespace {
 
@@ -52,14 +48,14 @@ QK_TDict Param(const char* name, const char* element, const char* fallback) {
   return Dict({{"LAYOUT_PARAM", name}, {"LAYOUT_PARAM_XML_ELEMENT", element}, {"LAYOUT_PARAM_DEFAULT_VALUE", fallback}});
 }
 
+// Reads a template list as the builder does: the layout handler behind the
+// untrusted-XML reader.
 std::string ReadTemplateListFile(const std::string& path, CAD::StringMapList& records) {
   CAD::InitializeXmlLibraries();
   CAD::LayoutSAXHandler handler(CAD::LayoutTemplateFieldNames(), "/MFGTemplateList/MFGTemplateItem");
-  std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
-  reader->setContentHandler(&handler);
-  reader->setErrorHandler(&handler);
   try {
-    reader->parse(path.c_str());
+    CAD::ParseUntrustedXml(QK_TURL::FromLocalPath(QK_TString(path)), {&handler},
+                           &CAD::ThrowTicketException<CAD::LONonWellformedXMLException>, "LOTicketBuilder");
   } catch (const CAD::LONonWellformedXMLException& e) {
     return e.QK_Message().str();
   }
@@ -67,44 +63,30 @@ std::string ReadTemplateListFile(const std::string& path, CAD::StringMapList& re
   return "";
 }
 
-// Rewrites the input file while a name is resolved, between two reads of it.
-class InputRewriter : public TNameLookupHandler {
- public:
-  explicit InputRewriter(std::string path) : path_(std::move(path)) {}
-  bool Lookup(const QK_TString&, const QK_TString&, TName&, QK_TString& value) override {
-    std::ofstream(path_) << R"(<Jobs units="inch"/>)";
-    value = QK_TString();
-    return true;
-  }
-
- private:
-  std::string path_;
-};
-
-class LOTicketBuilderTest : public ::testing::Test {
+class LOTicketBuilderTest : public BuilderTestBase {
  protected:
   void SetUp() override {
     const char* server = std::getenv("QK_SERVER");
     if (server != nullptr) savedServer = server;
     setenv("QK_SERVER", folder.Write("site.xml", kSite).c_str(), 1);
-    input = QK_TURL::FromLocalPath(folder.Write("jobs.xml", kJobs));
+    WriteInput("jobs.xml", kJobs);
     TW_TTaskSetup setup;
     setup.taskId = "layout-test";
-    setup.outputDir = QK_TURL::FromLocalPath(folder.path());
+    setup.outputDir = folder.Url();
     setup.names = {{"site", "Plant 7"}};
-    task.Prepare(setup, &sink);
-    record.databaseKind = "Conventional";
+    Prepare(setup);
+    record.databaseKind = CAD::kConventionalKind;
     Set("XML_ELEMENT_NAME", "xpath:/Jobs/Job");
-    params.Set("LAYOUT_XML_ELEMENT", QK_TAny(List({Param("Format Class", "Class", "")})));
+    Set("LAYOUT_XML_ELEMENT", List({Param("Format Class", "Class", "")}));
     Set("SELECT_DESIGN", "path");
     Set("STANDARD_PATH", "/designs/<site/>.kpx");
     Set("UNITS", "mm");
-    params.Set("NESTING_TYPES", QK_TAny(QK_TArray()));
+    Set("NESTING_TYPES", QK_TArray());
     Set("MFG_OUTPUT_FILE_NAME", " <site/>-sheet ");
     Set("MFG_OUTPUT_FOLDER", "/out/mfg");
     Set("XML_OUTPUT_FILE_NAME", "report");
-    Set("XML_OUTPUT_FOLDER", (folder.path() + "/reports").c_str());
-    params.Set("GENERATE_PREVIEW", QK_TAny(false));
+    Set("XML_OUTPUT_FOLDER", QK_TString(folder.path() + "/reports"));
+    Set("GENERATE_PREVIEW", false);
     Set("COMMAND_SCRIPT", "");
   }
   void TearDown() override {
@@ -115,13 +97,10 @@ class LOTicketBuilderTest : public ::testing::Test {
     }
   }
 
-  void Set(const char* key, const char* value) { params.Set(key, QK_TAny(value)); }
-
   bool Build() {
     sink.events.clear();
-    AT_TTicket ticket("runlayout", params);
-    CAD::LOTicketBuilder builder(ticket, input, records, record, task);
-    return builder.BuildTicketData();
+    AT_TTicket ticket = Ticket("runlayout");
+    return CAD::LOTicketBuilder(ticket, input, records, record, task).BuildTicketData();
   }
 
   // The message of the exception of class `Exception` that the build throws.
@@ -137,18 +116,13 @@ class LOTicketBuilderTest : public ::testing::Test {
   }
 
   std::optional<std::string> savedServer;
-  TempFolder folder;
-  RecordingSink sink;
-  CAD::Task task;
-  QK_TDict params;
-  QK_TURL input;
   CAD::StringMapList records{{{"stale", "entry"}}};
   CAD::LOTicketParam record;
 };
 
 TEST_F(LOTicketBuilderTest, TemplatesComeFromXPathsAndDefaultsOfEveryRecord) {
-  params.Set("LAYOUT_XML_ELEMENT",
-             QK_TAny(List({Param("", "Class", "nameless"), Param("Format Class", "Class", "unused default"),
+  Set("LAYOUT_XML_ELEMENT",
+             (List({Param("", "Class", "nameless"), Param("Format Class", "Class", "unused default"),
                            Param("Format Class", "Template", "a later entry loses"),
                            Param("MFG Template", "xpath:Template", ""), Param("Sheet Size X", "", "xpath:Sheet/@x"),
                            Param("Grain Direction", "", "x < y & \"z\" ]]> at <site/>"),
@@ -176,11 +150,10 @@ TEST_F(LOTicketBuilderTest, RecordXPathThatSelectsNothingGivesNoTemplates) {
 TEST_F(LOTicketBuilderTest, TwoLayoutInputsInOneProcessBothWork) {
   ASSERT_TRUE(Build());
   ASSERT_EQ(records.size(), 2u);
-  input = QK_TURL::FromLocalPath(folder.Write("more.xml", "<Jobs><Job><Class>A</Class></Job><Job/><Job>"
-                                                          "<Class>C</Class></Job></Jobs>"));
+  WriteInput("more.xml", "<Jobs><Job><Class>A</Class></Job><Job/><Job><Class>C</Class></Job></Jobs>");
   CAD::LOTicketParam second;
   second.databaseKind = "Conventional";
-  AT_TTicket ticket("runlayout", params);
+  AT_TTicket ticket = Ticket("runlayout");
   CAD::LOTicketBuilder builder(ticket, input, records, second, task);
   ASSERT_TRUE(builder.BuildTicketData());
   ASSERT_EQ(records.size(), 3u);
@@ -192,14 +165,14 @@ TEST_F(LOTicketBuilderTest, TwoLayoutInputsInOneProcessBothWork) {
 TEST_F(LOTicketBuilderTest, ManyTemplatesAreAllRead) {
   std::string jobs = "<Jobs>";
   for (int i = 0; i < 1000; ++i) jobs += "<Job><Class>FC-" + std::to_string(i) + "</Class></Job>";
-  input = QK_TURL::FromLocalPath(folder.Write("many.xml", jobs + "</Jobs>"));
+  WriteInput("many.xml", jobs + "</Jobs>");
   ASSERT_TRUE(Build());
   ASSERT_EQ(records.size(), 1000u);
   EXPECT_EQ(records[999].at("Format Class"), QK_TString("FC-999"));
 }
 
 TEST_F(LOTicketBuilderTest, InputFileIsParsedOnce) {
-  InputRewriter rewriter(input.LocalName().str());
+  RewriteOnLookup rewriter(input.LocalName().str(), R"(<Jobs units="inch"/>)");
   task.GetTName().SetLookupHandler("rewrite", &rewriter, true);
   Set("STANDARD_PATH", "xpath:/Jobs/@design");
   Set("UNITS", "<rewrite/>xpath:/Jobs/@units");
@@ -287,7 +260,7 @@ TEST_F(LOTicketBuilderTest, NestingTypes) {
                         Case{List({Dict({{"NESTING_TYPE", "Reverse 2nd Column Align Nest"}}),
                                    Dict({{"NESTING_TYPE", ""}}), Dict({{"NESTING_TYPE", "Spiral"}})}),
                              {"5", "Spiral"}}}) {
-    params.Set("NESTING_TYPES", QK_TAny(c.entries));
+    Set("NESTING_TYPES", QK_TAny(c.entries));
     ASSERT_TRUE(Build());
     EXPECT_EQ(record.nestingTypes, c.expected);
   }
@@ -310,12 +283,12 @@ TEST_F(LOTicketBuilderTest, PositionAndCrossGrain) {
 
 TEST_F(LOTicketBuilderTest, PreviewAndWorkflow) {
   // Without a preview nothing about it is read or checked.
-  params.Set("IS_LAUNCH_WF", QK_TAny(true));
+  Set("IS_LAUNCH_WF", QK_TAny(true));
   Set("LAUNCH_WF", "No such workflow");
   ASSERT_TRUE(Build());
   EXPECT_TRUE(record.launchWorkflow.Empty());
 
-  params.Set("GENERATE_PREVIEW", QK_TAny(true));
+  Set("GENERATE_PREVIEW", QK_TAny(true));
   Set("PREVIEW_OUTPUT_FOLDER", " /previews/<site/> ");
   Set("PREVIEW_FILE_FORMAT", "png");
   Set("LAUNCH_WF", "rizu/Layout review");
@@ -328,7 +301,7 @@ TEST_F(LOTicketBuilderTest, PreviewAndWorkflow) {
 }
 
 TEST_F(LOTicketBuilderTest, CustomVariables) {
-  params.Set("EXPORT_CUSTOM_VARIABLES", QK_TAny(true));
+  Set("EXPORT_CUSTOM_VARIABLES", QK_TAny(true));
   Set("selectType", "xpath");
   Set("VARIABLE_NAMES", "xpath://Var/@name");
   Set("VARIABLE_TYPES", "xpath://Var/@type");
@@ -359,7 +332,7 @@ TEST_F(LOTicketBuilderTest, CustomVariables) {
                                       "xpath://Var/@name  xpath://Var/@expr"}));
 
   Set("selectType", "veltrop");
-  params.Set("CUSTOM_VARIABLES", QK_TAny(List({Dict({{"KEY", " <site/> "}, {"TYPE", "Text"}, {"EXPRESSION", "P"}})})));
+  Set("CUSTOM_VARIABLES", (List({Dict({{"KEY", " <site/> "}, {"TYPE", "Text"}, {"EXPRESSION", "P"}})})));
   record.customVariables.clear();
   ASSERT_TRUE(Build());
   ASSERT_EQ(record.customVariables.size(), 1u);
@@ -373,8 +346,8 @@ TEST_F(LOTicketBuilderTest, InvalidValuesFailWithTheirMessages) {
     const char* message;  // the error reported before the failure
     const char* exceptionMessage;
   };
-  params.Set("GENERATE_PREVIEW", QK_TAny(true));
-  params.Set("IS_LAUNCH_WF", QK_TAny(true));
+  Set("GENERATE_PREVIEW", QK_TAny(true));
+  Set("IS_LAUNCH_WF", QK_TAny(true));
   Set("PREVIEW_OUTPUT_FOLDER", "/previews");
   Set("PREVIEW_FILE_FORMAT", "JPEG");
   Set("LAUNCH_WF", "Proof");
@@ -386,11 +359,11 @@ TEST_F(LOTicketBuilderTest, InvalidValuesFailWithTheirMessages) {
                         Case{"LAUNCH_WF", "rizu/Draft", "message 2 shapejobs.error.workflowunavailable Draft", "Draft"},
                         Case{"POSITION", "xpath:/Jobs/@empty", "message 2 shapejobs.message.positionempty", ""},
                         Case{"POSITION", "Top", "message 2 shapejobs.error.invalidpositionvalue Top", ""}}) {
-    const QK_TDict valid = params;
+    const QK_TDict valid = parameters;
     Set(c.key, c.value);
     EXPECT_EQ(Failure<CAD::InvalidValueException>(), c.exceptionMessage) << c.key;
     EXPECT_EQ(sink.Starting("message 2"), (std::vector<std::string>{c.message})) << c.key;
-    params = valid;
+    parameters = valid;
   }
 }
 
@@ -400,20 +373,20 @@ TEST_F(LOTicketBuilderTest, BadXPathsAndInputs) {
   Set("XML_ELEMENT_NAME", "xpath:document('/etc/hosts')/*");
   EXPECT_EQ(Failure<CAD::LOInvalidXpathException>(), "Param Name : RootNode , Xpath : document('/etc/hosts')/*");
   Set("XML_ELEMENT_NAME", "xpath:/Jobs/Job");
-  params.Set("LAYOUT_XML_ELEMENT", QK_TAny(List({Param("Format Class", "", "xpath:document ('/etc/hosts')")})));
+  Set("LAYOUT_XML_ELEMENT", (List({Param("Format Class", "", "xpath:document ('/etc/hosts')")})));
   EXPECT_EQ(Failure<CAD::LOInvalidXpathException>(), "Param Name : Format Class , Xpath : document ('/etc/hosts')");
 
-  params.Set("LAYOUT_XML_ELEMENT", QK_TAny(List({Param("Format Class", "Class[", "")})));
+  Set("LAYOUT_XML_ELEMENT", (List({Param("Format Class", "Class[", "")})));
   EXPECT_EQ(Failure<QK_EException>(), "Error in XML transformation");
 
-  params.Set("LAYOUT_XML_ELEMENT", QK_TAny(QK_TArray()));
+  Set("LAYOUT_XML_ELEMENT", QK_TAny(QK_TArray()));
   Set("UNITS", "xpath:/Jobs/@unit/text()");
   EXPECT_EQ(Failure<CAD::LOInvalidXpathException>(), "Param Name : Units , Xpath : /Jobs/@unit");
 
-  params.Remove("UNITS");
+  parameters.Remove("UNITS");
   EXPECT_EQ(Failure<QK_EException>(), "The ticket has no value for the mandatory parameter UNITS");
 
-  input = QK_TURL::FromLocalPath(folder.Write("scan.pdf", "%PDF-1.4 binary"));
+  WriteInput("scan.pdf", "%PDF-1.4 binary");
   EXPECT_EQ(Failure<CAD::LONonWellformedXMLException>().rfind("Error at line 1 column 1:", 0), 0u);
 }
 

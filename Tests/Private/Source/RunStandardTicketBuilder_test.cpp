@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "BuilderTestBase.h"
 #include "QK_TArray.h"
-#include "RecordingSink.h"
 #include "RunStandardTicketBuilder.h"
-#include "Shapejob.h"
+#include "ShapejobCodes.h"
 #include "TaskError.h"
-#include "TempFolder.h"
 
 namespace {
 
@@ -26,8 +25,6 @@ const char kJob[] = R"(<?xml version="1.0"?>
 </job>
 )";
 
-using Parameters = std::vector<std::pair<const char*, QK_TAny>>;
-
 QK_TAny Variables(std::vector<std::pair<const char*, QK_TAny>> pairs) {
   QK_TArray list;
   for (auto& [key, value] : pairs) {
@@ -39,56 +36,24 @@ QK_TAny Variables(std::vector<std::pair<const char*, QK_TAny>> pairs) {
   return QK_TAny(list);
 }
 
-class RunStandardTicketBuilderTest : public ::testing::Test {
+class RunStandardTicketBuilderTest : public BuilderTestBase {
  protected:
   RunStandardTicketBuilderTest() {
-    input = QK_TURL::FromLocalPath(QK_TString(folder.Write("job.xml", kJob)));
+    WriteInput("job.xml", kJob);
     TW_TTaskSetup setup;
     setup.names = {{"customer", "Acme"}, {"std", "carton"}};
-    task.Prepare(setup, &sink);
+    Prepare(setup);
     Set({{"STYLE_CATALOG", "nonStyleCatalog"}, {"BOARD_CODE", "FBB"}, {"BOARD_DESC", "board"}, {"UNITS", "mm"},
          {"GRAIN_DIRECTION", "Vertical"}, {"PRINT_SIDE", "Outside"}, {"COMMAND_SCRIPT", ""},
          {"selectType", "list"}, {"STANDARD_VARIABLES", Variables({})}});
   }
 
-  void Set(const Parameters& values) {
-    for (const auto& [key, value] : values) parameters.Set(key, value);
-  }
-
   // Builds a fresh record on a server of `databaseKind`.
-  void Build(const char* databaseKind = "Conventional") {
-    sink.events.clear();
-    record = CAD::RunStandardTicketData();
-    record.databaseKind = databaseKind;
-    AT_TTicket ticket("runstandard", parameters);
-    CAD::RunStandardTicketBuilder builder(ticket, input, record, task);
-    EXPECT_TRUE(builder.BuildTicketData());
+  void Build(const char* databaseKind = CAD::kConventionalKind) {
+    BuildRecord<CAD::RunStandardTicketBuilder>("runstandard", databaseKind, record);
   }
-
-  // "Class: message" of what Build throws.
-  std::string Failure(const char* databaseKind = "Conventional") {
-    try {
-      Build(databaseKind);
-    } catch (const QK_EException& e) {
-      return std::string(e.ClassName()) + ": " + e.QK_Message().str();
-    }
-    return "nothing thrown";
-  }
-
-  // The events in short form ("boardcode FBB"), up to `last` (a log name).
-  std::string Log(const std::string& last = "") const {
-    std::string log;
-    for (const std::string& event : sink.events) {
-      std::string entry = event;
-      const std::string value = "message 0 shapejobs.";
-      const std::size_t end = entry.find(".value");
-      if (entry.rfind(value, 0) == 0 && end != std::string::npos) {
-        entry = entry.substr(value.size(), end - value.size()) + entry.substr(end + 6);
-      }
-      log += (log.empty() ? "" : "|") + entry;
-      if (!last.empty() && entry.rfind(last + " ", 0) == 0) break;
-    }
-    return log;
+  std::string Failure(const char* databaseKind = CAD::kConventionalKind) {
+    return FailureOf([&] { Build(databaseKind); });
   }
 
   std::string VariablePairs() const {
@@ -97,11 +62,6 @@ class RunStandardTicketBuilderTest : public ::testing::Test {
     return pairs;
   }
 
-  TempFolder folder;
-  QK_TURL input;
-  RecordingSink sink;
-  CAD::Task task;
-  QK_TDict parameters;
   CAD::RunStandardTicketData record;
 };
 
@@ -132,14 +92,8 @@ TEST_F(RunStandardTicketBuilderTest, FullTicketFillsTheRecordAndLogsEveryValueIn
 }
 
 TEST_F(RunStandardTicketBuilderTest, StandardFollowsServerAndCatalogue) {
-  struct Case {
-    const char* databaseKind;
-    Parameters parameters;
-    const char* designName;
-    const char* log;
-  };
   const Parameters enterprise = {{"STYLE_CATALOG", "nonStyleCatalog"}, {"PROJECT_NAME", " P "}, {"ENT_STD_NAME", "S"}};
-  const std::vector<Case> cases = {
+  const std::vector<ServerCase> cases = {
       {"Enterprise", {{"VERSION", "3"}}, "@P:3:S", "projectname P|standardname S|version 3|boardcode"},
       {"Enterprise", {{"VERSION", " 7a"}}, "@P:7:S", "projectname P|standardname S|version 7a|boardcode"},
       {"Enterprise", {{"VERSION", "-2"}}, "@P:S", "projectname P|standardname S|version -2|boardcode"},
@@ -157,14 +111,13 @@ TEST_F(RunStandardTicketBuilderTest, StandardFollowsServerAndCatalogue) {
       {"Conventional", {{"STYLE_CATALOG", "Other"}, {"STANDARD_STYLE_CATALOG_NAME", "x"}}, "",
        "message 0 DesignName.Value |standardname |boardcode"},
   };
-  for (const Case& c : cases) {
+  for (const ServerCase& c : cases) {
     SCOPED_TRACE(c.log);
-    const QK_TDict base = parameters;
-    Set(enterprise);
-    Set(c.parameters);
-    Build(c.databaseKind);
-    parameters = base;
-    EXPECT_EQ(record.designName, QK_TString(c.designName));
+    WithParameters(enterprise, [&] {
+      Set(c.parameters);
+      Build(c.databaseKind);
+    });
+    EXPECT_EQ(record.designName, QK_TString(c.expected));
     EXPECT_EQ(Log("boardcode"), std::string(c.log) + " FBB");
   }
 }
@@ -221,40 +174,40 @@ TEST_F(RunStandardTicketBuilderTest, UnreadableTicketsFailWithTheirClassAndMessa
        "QK_EException: The VALUE of an entry of the ticket parameter STANDARD_VARIABLES is a int, not a text"},
   };
   for (const Case& c : cases) {
-    const QK_TDict base = parameters;
-    Set(xpathVariables);
-    Set(c.parameters);
-    EXPECT_EQ(Failure(c.databaseKind), c.failure);
-    parameters = base;
+    WithParameters(xpathVariables, [&] {
+      Set(c.parameters);
+      EXPECT_EQ(Failure(c.databaseKind), c.failure);
+    });
   }
   parameters.Remove("UNITS");
   EXPECT_EQ(Failure(), "QK_EException: The ticket has no value for the mandatory parameter UNITS");
   Set({{"BOARD_CODE", "xpath:/job/board/@code"}});
-  input = QK_TURL::FromLocalPath(QK_TString(folder.Write("job.pdf", "%PDF-1.4\n%\xe2\xe3\n1 0 obj\n")));
+  WriteInput("job.pdf", "%PDF-1.4\n%\xe2\xe3\n1 0 obj\n");
   EXPECT_EQ(Failure().rfind("NonWellformedXMLException: Error at line 1 column ", 0), 0u) << Failure();
 }
 
-// A name whose look-up replaces the input file: a second parse would see it.
-class ReplaceInput : public TNameLookupHandler {
- public:
-  explicit ReplaceInput(const TempFolder& folder) : folder_(folder) {}
-  bool Lookup(const QK_TString&, const QK_TString&, TName&, QK_TString& value) override {
-    folder_.Write("job.xml", "<job><board>replaced</board></job>");
-    value = QK_TString();
-    return true;
-  }
-
- private:
-  const TempFolder& folder_;
-};
-
 TEST_F(RunStandardTicketBuilderTest, InputFileIsParsedOnce) {
-  ReplaceInput replace(folder);
+  RewriteOnLookup replace(input.LocalName().str(), "<job><board>replaced</board></job>");
   task.GetTName().SetLookupHandler("replace", &replace, true);
   Set({{"BOARD_CODE", "xpath:/job/board/@code"}, {"BOARD_DESC", "<replace/>xpath:/job/board"}});
   Build();
   task.GetTName().RemoveLookupHandler("replace");
   EXPECT_EQ(record.boardDescription, QK_TString("Folding box board"));
+}
+
+}  // namespace
+
+namespace {
+
+// The input file is untrusted: an external entity in it is never read.
+TEST_F(RunStandardTicketBuilderTest, InputFilesThatNeedAnExternalEntityAreRefused) {
+  const std::string secret = folder.Write("secret.txt", "top secret");
+  WriteInput("order.xml", "<!DOCTYPE job [<!ENTITY s SYSTEM \"file://" + secret + "\">]><job><board>&s;</board></job>");
+  Set({{"BOARD_CODE", "xpath:/job/board"}});
+  const std::string failure = Failure();
+  EXPECT_EQ(failure.rfind("NonWellformedXMLException: Error at line 1 column ", 0), 0u) << failure;
+  EXPECT_NE(failure.find("external entity"), std::string::npos) << failure;
+  EXPECT_EQ(failure.find("top secret"), std::string::npos);
 }
 
 }  // namespace

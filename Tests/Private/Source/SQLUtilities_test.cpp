@@ -8,6 +8,9 @@
 
 namespace {
 
+using CAD::Dbms::kNone;
+using CAD::Dbms::kOracle;
+using CAD::Dbms::kSqlServer;
 using Entries = OdbcSandbox::Entries;
 
 CadServerConfig Record(std::uint32_t dbms, const char* host, const char* database, const char* driver = "") {
@@ -23,7 +26,7 @@ CadServerConfig Record(std::uint32_t dbms, const char* host, const char* databas
 TEST(SQLUtilitiesTest, SqlServerKindGetsAllFiveAttributesInOrder) {
   OdbcSandbox odbc;
   QK_TString name = "unchanged";
-  SQLUtilities::CreateTemporaryDataSource(Record(1, "db-host", "designs"), name, "task123", false);
+  SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "db-host", "designs"), name, "task123", false);
   EXPECT_EQ(name, QK_TString("task123"));
   auto sources = odbc.DataSources();
   ASSERT_EQ(sources.count("task123"), 1u);
@@ -33,14 +36,14 @@ TEST(SQLUtilitiesTest, SqlServerKindGetsAllFiveAttributesInOrder) {
                                           {"DATABASE", "designs"},
                                           {"TRUSTED_CONNECTION", "no"}}));
 
-  SQLUtilities::RemoveTemporaryDataSource(Record(1, "db-host", "designs"), "task123", false);
+  SQLUtilities::RemoveTemporaryDataSource(Record(kSqlServer, "db-host", "designs"), "task123", false);
   EXPECT_EQ(odbc.DataSources().count("task123"), 0u);
 }
 
 TEST(SQLUtilitiesTest, OracleKindGetsThreeAttributesAndItsOwnDriver) {
   OdbcSandbox odbc;
   QK_TString name;
-  const CadServerConfig record = Record(2, "ora-host", "ignored", "SQLite3");
+  const CadServerConfig record = Record(kOracle, "ora-host", "ignored", "SQLite3");
   SQLUtilities::CreateTemporaryDataSource(record, name, "oracle1", false);
   EXPECT_EQ(odbc.DataSources()["oracle1"], (Entries{{"Driver", "SQLite3"},
                                                     {"DESCRIPTION", "New Temporary DSN for Shapejob"},
@@ -52,17 +55,17 @@ TEST(SQLUtilitiesTest, OracleKindGetsThreeAttributesAndItsOwnDriver) {
 TEST(SQLUtilitiesTest, NoDatabaseKindCreatesNothing) {
   OdbcSandbox odbc;
   QK_TString name = "kept";
-  SQLUtilities::CreateTemporaryDataSource(Record(3, "h", "d"), name, "none", false);
+  SQLUtilities::CreateTemporaryDataSource(Record(kNone, "h", "d"), name, "none", false);
   EXPECT_EQ(name, QK_TString("kept"));
   EXPECT_TRUE(odbc.DataSources().empty());
-  SQLUtilities::RemoveTemporaryDataSource(Record(3, "h", "d"), "", false);  // an empty name does nothing
+  SQLUtilities::RemoveTemporaryDataSource(Record(kNone, "h", "d"), "", false);  // an empty name does nothing
 }
 
 TEST(SQLUtilitiesTest, InstallerRefusalsAreExceptionsWithItsMessage) {
   OdbcSandbox odbc;
   QK_TString name = "kept";
   try {
-    SQLUtilities::CreateTemporaryDataSource(Record(2, "h", "d", "No Such Driver"), name, "x1", false);
+    SQLUtilities::CreateTemporaryDataSource(Record(kOracle, "h", "d", "No Such Driver"), name, "x1", false);
     FAIL() << "created with an unknown driver";
   } catch (const QK_EException& e) {
     EXPECT_EQ(e.QK_Message(), QK_TString("Failed to create temporary ODBC Data Source"));
@@ -70,7 +73,7 @@ TEST(SQLUtilitiesTest, InstallerRefusalsAreExceptionsWithItsMessage) {
   }
   EXPECT_EQ(name, QK_TString("kept"));
   try {
-    SQLUtilities::RemoveTemporaryDataSource(Record(2, "h", "d", "No Such Driver"), "x1", false);
+    SQLUtilities::RemoveTemporaryDataSource(Record(kOracle, "h", "d", "No Such Driver"), "x1", false);
     FAIL() << "removed with an unknown driver";
   } catch (const QK_EException& e) {
     EXPECT_EQ(e.QK_Message(), QK_TString("Failed to remove temporary ODBC Data Source x1"));
@@ -80,10 +83,11 @@ TEST(SQLUtilitiesTest, InstallerRefusalsAreExceptionsWithItsMessage) {
 TEST(SQLUtilitiesTest, ValuesThatWouldBreakTheAttributeListAreRefused) {
   OdbcSandbox odbc;
   QK_TString name;
-  EXPECT_THROW(SQLUtilities::CreateTemporaryDataSource(Record(1, "host\nDSN=evil", "d"), name, "a", false),
+  EXPECT_THROW(SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "host\nDSN=evil", "d"), name, "a", false),
                QK_EException);
-  EXPECT_THROW(SQLUtilities::CreateTemporaryDataSource(Record(1, "h", "d;DRIVER=x"), name, "a", false), QK_EException);
-  EXPECT_THROW(SQLUtilities::CreateTemporaryDataSource(Record(1, "h", "d"), name, QK_TString(std::string("a\0b", 3)),
+  EXPECT_THROW(SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "h", "d;DRIVER=x"), name, "a", false),
+               QK_EException);
+  EXPECT_THROW(SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "h", "d"), name, QK_TString(std::string("a\0b", 3)),
                                                        false),
                QK_EException);
   EXPECT_TRUE(odbc.DataSources().empty()) << "nothing is created";
@@ -97,10 +101,10 @@ namespace {
 TEST(SQLUtilitiesTest, AnExistingDataSourceIsNeverReplaced) {
   OdbcSandbox odbc;
   QK_TString name;
-  SQLUtilities::CreateTemporaryDataSource(Record(1, "their-host", "their-db"), name, "Production", false);
+  SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "their-host", "their-db"), name, "Production", false);
   QK_TString second;
   try {
-    SQLUtilities::CreateTemporaryDataSource(Record(1, "task-host", "task-db"), second, "Production", false);
+    SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "task-host", "task-db"), second, "Production", false);
     FAIL() << "replaced an existing data source";
   } catch (const QK_EException& e) {
     EXPECT_EQ(e.QK_Message(), QK_TString("Failed to create temporary ODBC Data Source"));

@@ -2,42 +2,22 @@
 // row (after a log of the exception) and a bare TaskError.
 #include <gtest/gtest.h>
 
-#include "RecordingSink.h"
+#include "ConnectedTask.h"
 #include "ShopCardTicketException.h"
-#include "Shapejob.h"
 #include "TaskError.h"
-#include "TempFolder.h"
 
 namespace {
 
-class EnterpriseCapableTask : public CAD::Task {
- public:
-  void UseEnterpriseServer() { currentServer.type = 1; }
-};
-
-class BuilderCallTest : public ::testing::Test {
+class BuilderCallTest : public TaskTest {
  protected:
-  BuilderCallTest() { task.Prepare(TW_TTaskSetup(), &sink); }
-
-  QK_TURL Input(const char* name, const char* content) {
-    return QK_TURL::FromLocalPath(QK_TString(folder.Write(name, content)));
-  }
+  QK_TURL Input(const char* name, const char* content) { return folder.WriteUrl(name, content); }
   void Set(std::initializer_list<std::pair<const char*, const char*>> values) {
     for (const auto& [key, value] : values) parameters.Set(key, QK_TAny(value));
   }
-  void RunStandardTicket() {
-    Set({{"STYLE_CATALOG", "nonStyleCatalog"}, {"STANDARD_PATH", "std.ard"}, {"BOARD_CODE", "FBB"},
-         {"BOARD_DESC", "board"}, {"UNITS", "mm"}, {"GRAIN_DIRECTION", "Vertical"}, {"PRINT_SIDE", "Outside"},
-         {"COMMAND_SCRIPT", ""}, {"selectType", "list"}});
-    parameters.Set("STANDARD_VARIABLES", QK_TAny(QK_TArray()));
-  }
-  // The one message of severity 2 that the call sent, and whether the
-  // exception was logged.
+  void RunStandardTicket() { SetRunStandardParameters(parameters, "std.ard"); }
+  // The messages of severity 2 that the call sent.
   std::vector<std::string> Errors() const { return sink.Starting("message 2"); }
 
-  TempFolder folder;
-  RecordingSink sink;
-  EnterpriseCapableTask task;
   QK_TDict parameters;
 };
 
@@ -67,7 +47,7 @@ TEST_F(BuilderCallTest, RunStandardRowsNameTheInputFileOrTheBuildersMessage) {
 TEST_F(BuilderCallTest, RunStandardOnAnEnterpriseServerNeedsProjectAndName) {
   RunStandardTicket();
   Set({{"PROJECT_NAME", ""}, {"ENT_STD_NAME", "Tray"}, {"VERSION", ""}});
-  task.UseEnterpriseServer();
+  task.UseServer(EnterpriseServer("Cloud"));
   AT_TTicket ticket("runstandard", parameters);
   CAD::RunStandardTicketData record;
   EXPECT_THROW(task.BuildRunStandardTicket(ticket, Input("job.xml", "<job/>"), record), TaskError);

@@ -8,11 +8,10 @@
 #include <sstream>
 
 #include "AfxDisp.h"
+#include "ConnectedTask.h"
 #include "DravoException.h"
 #include "OdbcSandbox.h"
 #include "OleAuto.h"
-#include "RecordingSink.h"
-#include "Shapejob.h"
 #include "TaskError.h"
 
 namespace {
@@ -24,15 +23,13 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// A task whose connection can be looked at.
-class InspectableTask : public CAD::Task {
- public:
-  CAD::DRAVOInterface* Driver() const { return driver.get(); }
-  const CadServerConfig& Server() const { return currentServer; }
-  const QK_TString& DataSource() const { return dataSourceName; }
+// The sandbox comes first and goes last: a task still connected at the end
+// of a test removes its data source from the sandbox as it goes.
+struct SandboxFirst {
+  OdbcSandbox odbc_;
 };
 
-class ConnectTest : public ::testing::Test {
+class ConnectTest : protected SandboxFirst, public TaskTest {
  protected:
   ConnectTest() {
     database_ = odbc_.CreateDatabase("designs.sqlite", ReadFile(std::string(SHAPEJOB_SOURCE_DIR) +
@@ -42,39 +39,25 @@ class ConnectTest : public ::testing::Test {
     std::filesystem::copy_file(std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/Defaults/boards.xml",
                                defaults_ + "/boards.xml");
     design_ = std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/designs/tuck-end.kpx";
+    Prepare(WithTaskId("task-1-2"));
   }
 
-  std::unique_ptr<InspectableTask> NewTask(const char* id = "task-1-2") {
-    auto task = std::make_unique<InspectableTask>();
+  static TW_TTaskSetup WithTaskId(const char* id) {
     TW_TTaskSetup setup;
     setup.taskId = id;
-    task->Prepare(setup, &sink_);
-    return task;
+    return setup;
   }
 
   CadServerConfig Conventional(const char* name = "Local") const {
-    CadServerConfig record;
-    record.name = name;
-    record.type = 0;
-    record.dbms = 1;
-    record.host = "localhost";
-    record.database = database_;
+    CadServerConfig record = ConventionalServer(name, "localhost", database_);
     record.defaults = defaults_;
     return record;
   }
 
   CadServerConfig Enterprise(const char* password = "secret") const {
-    CadServerConfig record;
-    record.name = "Cloud";
-    record.type = 1;
-    record.location = defaults_;
-    record.userName = "anna";
-    record.password = password;
-    return record;
+    return EnterpriseServer("Cloud", defaults_, "anna", password);
   }
 
-  OdbcSandbox odbc_;
-  RecordingSink sink_;
   std::string database_;
   std::string defaults_;
   std::string design_;
@@ -83,28 +66,29 @@ class ConnectTest : public ::testing::Test {
 TEST_F(ConnectTest, ConventionalServerGetsADataSourceALoginAndItsDefaults) {
   const int apartments = OLE_ApartmentCount();
   {
-    auto task = NewTask();
-    task->ConnectServer(Conventional());
-    ASSERT_NE(task->Driver(), nullptr);
-    EXPECT_EQ(task->DataSource(), QK_TString("task12"));
+    TestTask own;
+    own.Prepare(WithTaskId("task-1-2"), &sink);
+    own.ConnectServer(Conventional());
+    ASSERT_NE(own.Driver(), nullptr);
+    EXPECT_EQ(own.DataSource(), QK_TString("task12"));
     auto sources = odbc_.DataSources();
     ASSERT_EQ(sources.count("task12"), 1u) << "named after the task id without its dashes";
     EXPECT_EQ(sources["task12"][0], (std::pair<std::string, std::string>{"Driver", "SQL Server"}));
 
-    EXPECT_EQ(sink_.Starting("message 2"), std::vector<std::string>{});
+    EXPECT_EQ(sink.Starting("message 2"), std::vector<std::string>{});
     for (const char* expected : {"message 0 shapejobs.message.dravostarting", "message 0 shapejobs.message.dravostdstarting",
                                  "message 0 shapejobs.info.initconnection task12",
                                  "message 0 shapejobs.info.databaseloginsuccess"}) {
-      EXPECT_EQ(sink_.Starting(expected).size(), 1u) << expected;
+      EXPECT_EQ(sink.Starting(expected).size(), 1u) << expected;
     }
-    EXPECT_EQ(sink_.Starting("message 0 shapejobs.info.UsingDatabase"),
+    EXPECT_EQ(sink.Starting("message 0 shapejobs.info.UsingDatabase"),
               std::vector<std::string>{"message 0 shapejobs.info.UsingDatabase localhost " + database_});
-    EXPECT_EQ(sink_.Starting("message 0 shapejobs.info.UsingDefaults"),
+    EXPECT_EQ(sink.Starting("message 0 shapejobs.info.UsingDefaults"),
               std::vector<std::string>{"message 0 shapejobs.info.UsingDefaults " + defaults_});
 
     // The CAD application now works on the data source and the Defaults:
     // a board code of the Defaults' catalogue is known, another is not.
-    CAD::DRAVOInterface& cad = *task->Driver();
+    CAD::DRAVOInterface& cad = *own.Driver();
     cad.OpenDesign(QK_TString(design_));
     cad.SetBoardCode("E-KRAFT");
     EXPECT_THROW(cad.SetBoardCode("NO-SUCH-BOARD"), CAD::InvalidBoardCode);
@@ -134,91 +118,84 @@ TEST_F(ConnectTest, ConventionalServerGetsADataSourceALoginAndItsDefaults) {
 }
 
 TEST_F(ConnectTest, SameServerKeepsItsDriverAnotherReplacesIt) {
-  auto task = NewTask();
-  task->ConnectServer(Conventional());
-  CAD::DRAVOInterface* first = task->Driver();
-  task->ConnectServer(Conventional());
-  EXPECT_EQ(task->Driver(), first);
-  EXPECT_EQ(sink_.Starting("message 0 shapejobs.message.dravostarting").size(), 1u);
+  task.ConnectServer(Conventional());
+  CAD::DRAVOInterface* first = task.Driver();
+  task.ConnectServer(Conventional());
+  EXPECT_EQ(task.Driver(), first);
+  EXPECT_EQ(sink.Starting("message 0 shapejobs.message.dravostarting").size(), 1u);
 
-  task->ConnectServer(Enterprise());
-  EXPECT_EQ(task->Server().name, "Cloud");
-  EXPECT_EQ(sink_.Starting("message 0 shapejobs.message.dravostarting").size(), 2u);
-  EXPECT_TRUE(task->DataSource().Empty()) << "the enterprise server inherits no data source";
+  task.ConnectServer(Enterprise());
+  EXPECT_EQ(task.Server().name, "Cloud");
+  EXPECT_EQ(sink.Starting("message 0 shapejobs.message.dravostarting").size(), 2u);
+  EXPECT_TRUE(task.DataSource().Empty()) << "the enterprise server inherits no data source";
   EXPECT_TRUE(odbc_.DataSources().empty()) << "the previous server's data source is gone";
 }
 
 TEST_F(ConnectTest, DefaultsThatAreAFileFailAndLeaveNothingBehind) {
-  auto task = NewTask();
   CadServerConfig record = Conventional();
   record.defaults = database_;  // a file
-  EXPECT_THROW(task->ConnectServer(record), TaskError);
-  EXPECT_EQ(sink_.Starting("message 2"),
+  EXPECT_THROW(task.ConnectServer(record), TaskError);
+  EXPECT_EQ(sink.Starting("message 2"),
             std::vector<std::string>{"message 2 shapejobs.error.DefaultsMustBeFolder " + database_});
-  EXPECT_EQ(task->Driver(), nullptr);
+  EXPECT_EQ(task.Driver(), nullptr);
   EXPECT_TRUE(odbc_.DataSources().empty()) << "the data source of the failed set-up is removed";
 
   // Not connected: the next input on the same server connects again.
-  task->ConnectServer(Conventional());
-  EXPECT_NE(task->Driver(), nullptr);
+  task.ConnectServer(Conventional());
+  EXPECT_NE(task.Driver(), nullptr);
 }
 
 TEST_F(ConnectTest, MissingDefaultsAreReportedWithTheUser) {
-  auto task = NewTask();
   CadServerConfig record = Conventional();
   record.defaults = odbc_.Folder().File("no-such-folder");
-  EXPECT_THROW(task->ConnectServer(record), TaskError);
-  const auto errors = sink_.Starting("message 2 shapejobs.error.InvalidDefaults " + record.defaults + " ");
+  EXPECT_THROW(task.ConnectServer(record), TaskError);
+  const auto errors = sink.Starting("message 2 shapejobs.error.InvalidDefaults " + record.defaults + " ");
   EXPECT_EQ(errors.size(), 1u);
-  EXPECT_EQ(task->Driver(), nullptr);
+  EXPECT_EQ(task.Driver(), nullptr);
 }
 
 TEST_F(ConnectTest, DatabaseThatCannotBeOpenedFailsTheLoginCheck) {
-  auto task = NewTask();
   CadServerConfig record = Conventional();
   record.database = odbc_.Folder().File("missing-folder/designs.sqlite");
-  EXPECT_THROW(task->ConnectServer(record), TaskError);
-  EXPECT_EQ(sink_.Starting("message 2"),
+  EXPECT_THROW(task.ConnectServer(record), TaskError);
+  EXPECT_EQ(sink.Starting("message 2"),
             std::vector<std::string>{"message 2 shapejobs.error.invalidserverconfiguration"});
   EXPECT_TRUE(odbc_.DataSources().empty());
 }
 
 TEST_F(ConnectTest, ServerWithoutDatabaseKindCreatesNoDataSource) {
-  auto task = NewTask();
   CadServerConfig record = Conventional();
   record.dbms = 3;
-  EXPECT_THROW(task->ConnectServer(record), TaskError) << "the login without a data source fails";
-  EXPECT_EQ(sink_.Starting("message 2"),
+  EXPECT_THROW(task.ConnectServer(record), TaskError) << "the login without a data source fails";
+  EXPECT_EQ(sink.Starting("message 2"),
             std::vector<std::string>{"message 2 shapejobs.error.invalidserverconfiguration"});
   EXPECT_TRUE(odbc_.DataSources().empty());
 }
 
 TEST_F(ConnectTest, IncompleteRecordsAreRefusedAndTheOldDriverStays) {
-  auto task = NewTask();
-  task->ConnectServer(Conventional());
-  CAD::DRAVOInterface* connected = task->Driver();
-  EXPECT_THROW(task->ConnectServer(Enterprise("")), TaskError);
-  EXPECT_EQ(task->Driver(), connected);
+  task.ConnectServer(Conventional());
+  CAD::DRAVOInterface* connected = task.Driver();
+  EXPECT_THROW(task.ConnectServer(Enterprise("")), TaskError);
+  EXPECT_EQ(task.Driver(), connected);
   CadServerConfig oracle = Conventional("Oracle");
   oracle.dbms = 2;
-  EXPECT_THROW(task->ConnectServer(oracle), TaskError);
-  EXPECT_EQ(sink_.Starting("message 2"), (std::vector<std::string>{"message 2 shapejobs.error.MissingPassword",
+  EXPECT_THROW(task.ConnectServer(oracle), TaskError);
+  EXPECT_EQ(sink.Starting("message 2"), (std::vector<std::string>{"message 2 shapejobs.error.MissingPassword",
                                                                   "message 2 shapejobs.error.MissingDriver"}));
 }
 
 TEST_F(ConnectTest, EnterpriseLoginRefusedOrAcceptedByTheUsersOfItsLocation) {
   std::ofstream(defaults_ + "/users.xml") << "<Users><User name=\"anna\" password=\"secret\"/></Users>";
-  auto task = NewTask();
-  EXPECT_THROW(task->ConnectServer(Enterprise("wrong")), TaskError);
-  EXPECT_EQ(task->Driver(), nullptr);
-  ASSERT_EQ(sink_.Starting("message 2").size(), 1u);
-  EXPECT_EQ(sink_.Starting("message 2")[0], "message 2 shapejobs.message.dravologinerror Login refused for user anna");
+  EXPECT_THROW(task.ConnectServer(Enterprise("wrong")), TaskError);
+  EXPECT_EQ(task.Driver(), nullptr);
+  ASSERT_EQ(sink.Starting("message 2").size(), 1u);
+  EXPECT_EQ(sink.Starting("message 2")[0], "message 2 shapejobs.message.dravologinerror Login refused for user anna");
 
-  task->ConnectServer(Enterprise("secret"));
-  ASSERT_NE(task->Driver(), nullptr);
+  task.ConnectServer(Enterprise("secret"));
+  ASSERT_NE(task.Driver(), nullptr);
   // The refused login stopped at the main control; the accepted one also
   // logged the standards component in.
-  EXPECT_EQ(sink_.Starting("message 0 shapejobs.message.logindone").size(), 1u);
+  EXPECT_EQ(sink.Starting("message 0 shapejobs.message.logindone").size(), 1u);
 }
 
 // Refusals of the CAD application, forced through a scenario file.
@@ -232,20 +209,18 @@ class RefusedConnectTest : public ConnectTest {
 
 TEST_F(RefusedConnectTest, RefusedSwitchOfTheDataSourceIsReportedWithTheApplicationsText) {
   Force("Connect status=2 error=The database is locked");
-  auto task = NewTask();
-  EXPECT_THROW(task->ConnectServer(Conventional()), TaskError);
-  EXPECT_EQ(sink_.Starting("message 2"),
+  EXPECT_THROW(task.ConnectServer(Conventional()), TaskError);
+  EXPECT_EQ(sink.Starting("message 2"),
             std::vector<std::string>{"message 2 shapejobs.error.FailedToSetFolvaneCadDataSource task12 "
                                      "The database is locked"});
-  EXPECT_EQ(task->Driver(), nullptr);
+  EXPECT_EQ(task.Driver(), nullptr);
   EXPECT_TRUE(odbc_.DataSources().empty());
 }
 
 TEST_F(RefusedConnectTest, RefusedDefaultsAreReportedWithTheApplicationsText) {
   Force("SetDefaultsLocation status=2 error=No access to sysdflt.adf");
-  auto task = NewTask();
-  EXPECT_THROW(task->ConnectServer(Conventional()), TaskError);
-  EXPECT_EQ(sink_.Starting("message 2"),
+  EXPECT_THROW(task.ConnectServer(Conventional()), TaskError);
+  EXPECT_EQ(sink.Starting("message 2"),
             std::vector<std::string>{"message 2 shapejobs.error.FailedToSetDefaultsPath " + defaults_ +
                                      " No access to sysdflt.adf"});
   EXPECT_TRUE(odbc_.DataSources().empty());
@@ -254,15 +229,14 @@ TEST_F(RefusedConnectTest, RefusedDefaultsAreReportedWithTheApplicationsText) {
 // Both drivers drive the stand-in through the same operations.
 class DriverEndToEndTest : public ConnectTest, public ::testing::WithParamInterface<bool> {
  protected:
-  CAD::DRAVOInterface& Connected(InspectableTask& task) {
+  CAD::DRAVOInterface& Connected() {
     task.ConnectServer(GetParam() ? Enterprise() : Conventional());
     return *task.Driver();
   }
 };
 
 TEST_P(DriverEndToEndTest, OpensChangesSavesAndDescribesADesign) {
-  auto task = NewTask();
-  CAD::DRAVOInterface& cad = Connected(*task);
+  CAD::DRAVOInterface& cad = Connected();
   cad.OpenDesign(QK_TString(design_));
   EXPECT_EQ(cad.GetVariableValue("L"), QK_TString("60.000000"));
   EXPECT_EQ(cad.GetVariableValue("CUSTOMER$"), QK_TString("Example Foods"));
@@ -293,8 +267,7 @@ TEST_P(DriverEndToEndTest, OpensChangesSavesAndDescribesADesign) {
 }
 
 TEST_P(DriverEndToEndTest, MissingDesignAnswersTheApplicationsErrorText) {
-  auto task = NewTask();
-  CAD::DRAVOInterface& cad = Connected(*task);
+  CAD::DRAVOInterface& cad = Connected();
   const std::string missing = odbc_.Folder().File("missing.kpx");
   try {
     cad.OpenDesign(QK_TString(missing));

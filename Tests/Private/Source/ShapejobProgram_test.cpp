@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ConnectedTask.h"
 #include "OdbcSandbox.h"
 #include "TempFolder.h"
 
@@ -180,13 +181,9 @@ TEST(ProgramTest, RunStandardTicketGoesFromConnectionToTheWorker) {
   const std::string database = odbc.CreateDatabase("designs.sqlite", "CREATE TABLE companies (id INTEGER)");
   std::filesystem::create_directories(folder.File("Defaults"));
   const std::string site = folder.Write(
-      "site.xml",
-      "<Configuration><Tree key='Resources'><Tree key='CAD'><Tree key='Servers'><Tree key='Local'>"
-      "<Value key='Type'>Conventional</Value><Value key='DriverName'></Value>"
-      "<Value key='Defaults'>" + folder.File("Defaults") + "</Value><Value key='dbms'>MSSQLServer</Value>"
-      "<Value key='host'>localhost</Value><Value key='database'>" + database + "</Value>"
-      "</Tree></Tree></Tree><Tree key='DatabasesExternal'/><Tree key='Internet'><Tree key='Servers'/></Tree>"
-      "</Tree></Configuration>");
+      "site.xml", SiteConfiguration(ConventionalEntry("Local", "localhost", database, "",
+                                                      "<Value key='Defaults'>" + folder.File("Defaults") +
+                                                          "</Value><Value key='dbms'>MSSQLServer</Value>")));
   folder.Write("job.xml", "<job><board>FBB-350</board></job>");
   const std::string ticket = folder.Write(
       "ticket.xml",

@@ -3,14 +3,9 @@
 // output contexts, and how a failed input ends the ticket.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "AutomationCounts.h"
+#include "ConnectedTask.h"
 #include "DravoException.h"
-#include "MockDriver.h"
-#include "RecordingSink.h"
-#include "Shapejob.h"
-#include "TaskError.h"
-#include "TempFolder.h"
 
 namespace {
 
@@ -18,47 +13,17 @@ using ::testing::_;
 using ::testing::Invoke;
 using ::testing::Return;
 
-const char* const kSite = R"(<Configuration><Tree key="Resources">
-  <Tree key="CAD"><Tree key="Servers"><Tree key="Local">
-    <Value key="Type">Conventional</Value><Value key="DriverName"></Value>
-    <Value key="host">db-host</Value><Value key="database">designs</Value>
-  </Tree></Tree></Tree>
-  <Tree key="DatabasesExternal"/>
-  <Tree key="Internet"><Tree key="Servers"/></Tree>
-</Tree></Configuration>)";
-
 // A task already connected to "Local" through a mock driver: the run keeps
 // the driver, since the server does not change.
-class ConnectedTask : public CAD::Task {
- public:
-  MockDriver& Connect() {
-    auto mock = std::make_unique<MockDriver>(this);
-    MockDriver& handle = *mock;
-    driver = std::move(mock);
-    currentServer.name = "Local";
-    currentServer.host = "db-host";
-    currentServer.database = "designs";
-    return handle;
-  }
-};
-
-class RunTypesTest : public ::testing::Test {
+class RunTypesTest : public TaskTest {
  protected:
-  void SetUp() override {
-    setenv("QK_SERVER", folder.Write("site.xml", kSite).c_str(), 1);
-    cad = &task.Connect();
+  RunTypesTest() : cad(&task.ConnectMock(ConventionalServer("Local", "db-host", "designs"))) {
+    UseSite(SiteConfiguration(ConventionalEntry("Local", "db-host", "designs")));
+    parameters.Set("SERVER", QK_TAny("Local"));
   }
-  void TearDown() override { unsetenv("QK_SERVER"); }
 
-  int Run(const char* action, const char* outputName, std::vector<std::string> inputs) {
-    TW_TTaskSetup setup;
-    setup.taskId = "run-types";
-    setup.outputDir = QK_TURL::FromLocalPath(QK_TString(folder.path()));
-    setup.outputName = outputName;
-    for (const std::string& input : inputs) setup.inputs.push_back(QK_TURL::FromLocalPath(QK_TString(input)));
-    task.Prepare(setup, &sink);
-    AT_TTicket ticket(action, parameters);
-    return task.Run(ticket);
+  int Run(const char* action, const char* outputName, const std::vector<std::string>& inputs) {
+    return TaskTest::Run(action, inputs, outputName, parameters);
   }
 
   std::string Out(const std::string& name) const { return folder.File(name); }
@@ -66,25 +31,13 @@ class RunTypesTest : public ::testing::Test {
   // The outputs handed over, as "CONTEXT path".
   std::vector<std::string> Outputs() const { return sink.Starting("output"); }
 
-  void RunStandardParameters() {
-    for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{
-             {"STYLE_CATALOG", "nonStyleCatalog"}, {"STANDARD_PATH", "std/carton.ard"}, {"BOARD_CODE", "FBB"},
-             {"BOARD_DESC", "board"}, {"UNITS", "mm"}, {"GRAIN_DIRECTION", "Vertical"}, {"PRINT_SIDE", "Outside"},
-             {"COMMAND_SCRIPT", ""}, {"selectType", "list"}}) {
-      parameters.Set(key, QK_TAny(value));
-    }
-    parameters.Set("STANDARD_VARIABLES", QK_TAny(QK_TArray()));
-  }
+  void RunStandardParameters() { SetRunStandardParameters(parameters, "std/carton.ard"); }
 
-  TempFolder folder;
-  RecordingSink sink;
-  ConnectedTask task;
-  MockDriver* cad = nullptr;
+  MockDriver* cad;
   QK_TDict parameters;
 };
 
 TEST_F(RunTypesTest, OneRunStandardInputGoesThroughAllProgressStepsAndNamesItsOutput) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   RunStandardParameters();
   QK_TString seenPath;
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Invoke([&](CAD::RunStandardTicketData& record) {
@@ -102,7 +55,6 @@ TEST_F(RunTypesTest, OneRunStandardInputGoesThroughAllProgressStepsAndNamesItsOu
 }
 
 TEST_F(RunTypesTest, KnownExtensionsOfTheOutputNameAreReplaced) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   RunStandardParameters();
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillRepeatedly(Return(0));
   EXPECT_EQ(Run("runstandard", "job.mfg", {folder.Write("in.xml", "<job/>")}), 0);
@@ -110,7 +62,6 @@ TEST_F(RunTypesTest, KnownExtensionsOfTheOutputNameAreReplaced) {
 }
 
 TEST_F(RunTypesTest, WarningOfTheWorkerHandsOverTheWarningContext) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   RunStandardParameters();
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Return(5));
   EXPECT_EQ(Run("runstandard", "job.KPX", {folder.Write("in.xml", "<job/>")}), 1);
@@ -118,7 +69,6 @@ TEST_F(RunTypesTest, WarningOfTheWorkerHandsOverTheWarningContext) {
 }
 
 TEST_F(RunTypesTest, InputsOfDifferentResultsLoseNoOutput) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   RunStandardParameters();
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Return(1)).WillOnce(Return(0));
   EXPECT_EQ(Run("runstandard", "job", {folder.Write("a.xml", "<a/>"), folder.Write("b.xml", "<b/>")}), 1);
@@ -129,7 +79,6 @@ TEST_F(RunTypesTest, InputsOfDifferentResultsLoseNoOutput) {
 }
 
 TEST_F(RunTypesTest, FailedSecondInputStopsTheTicketWithoutHandingOverOutputs) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   RunStandardParameters();
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_))
       .WillOnce(Return(0))
@@ -144,8 +93,20 @@ TEST_F(RunTypesTest, FailedSecondInputStopsTheTicketWithoutHandingOverOutputs) {
   EXPECT_EQ(sink.Starting("stage").back(), "stage shapejobs.stage.ticketfail");
 }
 
+TEST_F(RunTypesTest, StrayFrameworkExceptionIsFreedAndEndsTheTicketAsFatal) {
+  RunStandardParameters();
+  const AutomationCounts before;
+  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Invoke([](auto&) -> int {
+    throw new COleDispatchException(1, L"Dravo", L"crashed", DISP_E_EXCEPTION);
+  }));
+  EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 2);
+  EXPECT_EQ(sink.Starting("message 2"), std::vector<std::string>{"message 2 shapejobs.message.fatalerror"});
+  EXPECT_EQ(sink.logs.back(), "An unknown exception was caught, the task was aborted");
+  EXPECT_EQ(sink.Starting("stage").back(), "stage shapejobs.stage.ticketfail");
+  before.ExpectUnchanged();
+}
+
 TEST_F(RunTypesTest, ShopCardWithSeveralOutputsWritesAnXmlList) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   const std::string ticket = folder.Write("card.xml", R"(<Design Name="carton.kpx" Path="/d">
       <Output Name="A" Copies="1" OutputPathName="/o/a.pdf"/>
       <Output Name="B" Copies="1" OutputPathName="/o/b.pdf"/>
@@ -161,7 +122,6 @@ TEST_F(RunTypesTest, ShopCardWithSeveralOutputsWritesAnXmlList) {
 }
 
 TEST_F(RunTypesTest, ShopCardWithOneOutputOfSeveralPrintItemsOfADesignFileWritesAnXmlList) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   struct Case {
     const char* design;
     const char* printItems;
@@ -182,7 +142,6 @@ TEST_F(RunTypesTest, ShopCardWithOneOutputOfSeveralPrintItemsOfADesignFileWrites
 }
 
 TEST_F(RunTypesTest, DesignInformationRefusesDrawingExchangeFiles) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   for (const char* input : {"box.dxf", "box"}) {
     sink.events.clear();
     EXPECT_EQ(Run("exportdesigninfo", "info", {folder.Write(input, "x")}), 2) << input;
@@ -193,7 +152,6 @@ TEST_F(RunTypesTest, DesignInformationRefusesDrawingExchangeFiles) {
 }
 
 TEST_F(RunTypesTest, LayoutRegistersNoOutputOfItsOwnInTheRun) {
-  parameters.Set("SERVER", QK_TAny("Local"));
   // The layout builder refuses this ticket; what matters here is that the
   // run reports the builder's failure and registers nothing.
   EXPECT_EQ(Run("runlayout", "layout", {folder.Write("in.xml", "<job/>")}), 2);

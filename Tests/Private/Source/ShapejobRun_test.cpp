@@ -2,45 +2,22 @@
 // output contexts and the result; and the naming of outputs.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-#include "RecordingSink.h"
-#include "Shapejob.h"
-#include "TempFolder.h"
+#include "ConnectedTask.h"
 
 namespace {
 
-const char* const kSite = R"(<Configuration><Tree key="Resources">
-  <Tree key="CAD"><Tree key="Servers"><Tree key="Local">
-    <Value key="Type">Conventional</Value><Value key="DriverName">SQL Server</Value>
-    <Value key="host">db-host</Value><Value key="database">designs</Value>
-  </Tree>
-  <Tree key="Incomplete"><Value key="Type">Conventional</Value><Value key="DriverName"></Value></Tree>
-  </Tree></Tree>
-  <Tree key="DatabasesExternal"/>
-  <Tree key="Internet"><Tree key="Servers"/></Tree>
-</Tree></Configuration>)";
-
-class RunTest : public ::testing::Test {
+class RunTest : public TaskTest {
  protected:
-  void SetUp() override { setenv("QK_SERVER", folder.Write("site.xml", kSite).c_str(), 1); }
-  void TearDown() override { unsetenv("QK_SERVER"); }
-
-  int Run(const char* action, std::vector<QK_TURL> inputs = {}, const char* server = "Local") {
-    TW_TTaskSetup setup;
-    setup.taskId = "run-test";
-    setup.outputDir = QK_TURL::FromLocalPath(QK_TString(folder.path()));
-    setup.outputName = "job";
-    setup.inputs = std::move(inputs);
-    task.Prepare(setup, &sink);
-    AT_TTicket ticket(action, QK_TDict());
-    ticket.GetParameters().Set("SERVER", QK_TAny(server));
-    return task.Run(ticket);
+  RunTest() {
+    UseSite(SiteConfiguration(ConventionalEntry("Local", "db-host", "designs", "SQL Server") +
+                              ConventionalEntry("Incomplete", "", "")));
   }
 
-  TempFolder folder;
-  RecordingSink sink;
-  CAD::Task task;
+  int Run(const char* action, std::vector<std::string> inputs = {}, const char* server = "Local") {
+    QK_TDict parameters;
+    parameters.Set("SERVER", QK_TAny(server));
+    return TaskTest::Run(action, inputs, "job", parameters);
+  }
 };
 
 TEST_F(RunTest, TicketWithoutInputsSucceedsAndHandsOverTheOkContext) {
@@ -73,12 +50,12 @@ TEST_F(RunTest, UnsupportedActionOnlyFailsOnceThereIsAnInput) {
 TEST_F(RunTest, UnsupportedActionFailsAtItsFirstInput) {
   // The server is connected before the action is looked at; without a CAD
   // application here the ticket fails at the connection already.
-  EXPECT_EQ(Run("printsomething", {QK_TURL::FromLocalPath("/in/a.xml")}), 2);
+  EXPECT_EQ(Run("printsomething", {"/in/a.xml"}), 2);
   EXPECT_EQ(sink.Starting("stage"), (std::vector<std::string>{"stage shapejobs.stage.ticketfail"}));
 }
 
 TEST_F(RunTest, UnknownServerFailsTheTicketWithItsMessage) {
-  EXPECT_EQ(Run("splitdesign", {QK_TURL::FromLocalPath("/in/box.kpx")}, "Elsewhere"), 2);
+  EXPECT_EQ(Run("splitdesign", {"/in/box.kpx"}, "Elsewhere"), 2);
   EXPECT_EQ(sink.events, (std::vector<std::string>{
                              "message 0 shapejobs.stage.initializing",
                              "progress 10",
@@ -92,8 +69,8 @@ TEST_F(RunTest, UnknownServerFailsTheTicketWithItsMessage) {
 }
 
 TEST_F(RunTest, MissingServerListIsReportedAndTheFirstInputFails) {
-  setenv("QK_SERVER", folder.Write("empty.xml", "<Configuration/>").c_str(), 1);
-  EXPECT_EQ(Run("runstandard", {QK_TURL::FromLocalPath("/in/a.xml")}), 2);
+  UseSite("<Configuration/>", "empty.xml");
+  EXPECT_EQ(Run("runstandard", {"/in/a.xml"}), 2);
   EXPECT_EQ(sink.Starting("message 2"),
             (std::vector<std::string>{"message 2 shapejobs.error.NoCadServersConfigured",
                                       "message 2 shapejobs.error.cadservernotfound Local"}));
@@ -102,7 +79,7 @@ TEST_F(RunTest, MissingServerListIsReportedAndTheFirstInputFails) {
 TEST_F(RunTest, PlainExceptionsAreLoggedAndReportedAsException) {
   // This test program has no CAD application installed: starting the
   // driver fails with the program's own exception, which the run logs.
-  EXPECT_EQ(Run("runstandard", {QK_TURL::FromLocalPath("/in/a.xml"), QK_TURL::FromLocalPath("/in/b.xml")}), 2);
+  EXPECT_EQ(Run("runstandard", {"/in/a.xml", "/in/b.xml"}), 2);
   EXPECT_EQ(sink.Starting("progress"), (std::vector<std::string>{"progress 5"}));
   EXPECT_EQ(sink.Starting("message 0 shapejobs.log.processing").size(), 1u) << "the second input is not processed";
   EXPECT_EQ(sink.Starting("message 2"), (std::vector<std::string>{"message 2 shapejobs.message.exception"}));
@@ -112,12 +89,12 @@ TEST_F(RunTest, PlainExceptionsAreLoggedAndReportedAsException) {
 }
 
 TEST_F(RunTest, IncompleteServerRecordIsReportedBeforeAnythingStarts) {
-  EXPECT_EQ(Run("runstandard", {QK_TURL::FromLocalPath("/in/a.xml")}, "Incomplete"), 2);
+  EXPECT_EQ(Run("runstandard", {"/in/a.xml"}, "Incomplete"), 2);
   EXPECT_EQ(sink.Starting("message 2"), (std::vector<std::string>{"message 2 shapejobs.error.MissingDatabaseName"}));
 }
 
 TEST_F(RunTest, TheRunMutexIsFreeAfterEveryEnd) {
-  Run("runstandard", {QK_TURL::FromLocalPath("/in/a.xml")});
+  Run("runstandard", {"/in/a.xml"});
   std::unique_lock<std::mutex> lock(CAD::RunMutex(), std::try_to_lock);
   EXPECT_TRUE(lock.owns_lock());
 }

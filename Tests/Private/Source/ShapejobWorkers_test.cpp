@@ -5,10 +5,8 @@
 
 #include <functional>
 
+#include "ConnectedTask.h"
 #include "DravoException.h"
-#include "MockDriver.h"
-#include "RecordingSink.h"
-#include "Shapejob.h"
 #include "TaskError.h"
 
 namespace {
@@ -18,25 +16,12 @@ using ::testing::Invoke;
 using ::testing::Return;
 
 // A task connected to "Local" through a mock driver.
-class ConnectedTask : public CAD::Task {
+class WorkerTest : public TaskTest {
  public:
-  MockDriver& Connect() {
-    auto mock = std::make_unique<MockDriver>(this);
-    MockDriver& handle = *mock;
-    driver = std::move(mock);
-    currentServer.name = "Local";
-    return handle;
-  }
-};
-
-class WorkerTest : public ::testing::Test {
- public:
-  WorkerTest() {
-    task.Prepare(TW_TTaskSetup(), &sink);
-    cad = &task.Connect();
-  }
-  ConnectedTask task;
-  RecordingSink sink;
+  WorkerTest() : cad(&task.ConnectMock(ConventionalServer("Local"))) {}
+  // For the rows of the catch tables.
+  using TaskTest::task;
+  using TaskTest::sink;
   MockDriver* cad;
   QK_TURL output = QK_TURL::FromLocalPath("/out/job.kpx");
 };
@@ -217,10 +202,9 @@ TEST_F(WorkerTest, FailuresNoTableNamesPassOnUnchanged) {
   EXPECT_TRUE(sink.Starting("message 2").empty());
 }
 
-TEST(WorkerWithoutDriverTest, RefusesToRunWithoutAConnectedServer) {
-  CAD::Task task;
-  RecordingSink sink;
-  task.Prepare(TW_TTaskSetup(), &sink);
+class WorkerWithoutDriverTest : public TaskTest {};
+
+TEST_F(WorkerWithoutDriverTest, RefusesToRunWithoutAConnectedServer) {
   CAD::RunStandardTicketData record;
   QK_TURL output = QK_TURL::FromLocalPath("/out/job.kpx");
   EXPECT_THROW(task.ProcessRunStandard(record, output, 10, 90), QK_EException);

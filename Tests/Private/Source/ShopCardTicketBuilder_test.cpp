@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "RecordingSink.h"
-#include "Shapejob.h"
+#include "BuilderTestBase.h"
+#include "QK_TArray.h"
 #include "ShopCardTicketBuilder.h"
 #include "ShopCardTicketException.h"
 #include "TaskError.h"
-#include "TempFolder.h"
 
 namespace {
 
@@ -25,28 +24,37 @@ const char kJob[] = R"(<Job>
   </Vars>
 </Job>)";
 
-class ShopCardTicketBuilderTest : public ::testing::Test {
+// A CUSTOM_VARIABLES list of one entry.
+QK_TArray OneCustomVariable(const char* key, const char* type, const char* expression) {
+  QK_TDict entry;
+  entry.Set("KEY", key);
+  entry.Set("TYPE", type);
+  entry.Set("EXPRESSION", expression);
+  QK_TArray list;
+  list.Append(entry);
+  return list;
+}
+
+class ShopCardTicketBuilderTest : public BuilderTestBase {
  protected:
   void SetUp() override {
     TW_TTaskSetup setup;
     setup.taskId = "shop-card-test";
     setup.names = {{"width", "640"}, {"script", "/scripts/post.cmd"}};
-    task.Prepare(setup, &sink);
+    Prepare(setup);
   }
 
-  void Set(const char* key, const QK_TAny& value) { ticket.GetParameters().Set(key, value); }
-
-  void Build(const char* kind, const std::string& input) {
-    const QK_TURL inputFile = QK_TURL::FromLocalPath(QK_TString(input));
-    CAD::ShopCardTicketBuilder builder(ticket, inputFile, record, task);
-    EXPECT_TRUE(builder.BuildTicketData(kind, designs));
+  void Build(const char* kind, const std::string& inputPath) {
+    const QK_TURL inputFile = QK_TURL::FromLocalPath(QK_TString(inputPath));
+    AT_TTicket ticket = Ticket(kind);
+    CAD::ShopCardTicketBuilder(ticket, inputFile, record, task).BuildTicketData(kind, designs);
   }
 
   // The message of the `Exception` that building throws.
   template <class Exception>
-  std::string Failure(const char* kind, const std::string& input) {
+  std::string Failure(const char* kind, const std::string& inputPath) {
     try {
-      Build(kind, input);
+      Build(kind, inputPath);
     } catch (const Exception& e) {
       return e.QK_Message().str();
     }
@@ -54,12 +62,8 @@ class ShopCardTicketBuilderTest : public ::testing::Test {
     return std::string();
   }
 
-  std::string Ticket(const std::string& design) { return folder.Write("ticket.xml", design); }
+  std::string XmlTicket(const std::string& design) { return folder.Write("ticket.xml", design); }
 
-  TempFolder folder;
-  RecordingSink sink;
-  CAD::Task task;
-  AT_TTicket ticket;
   CAD::ShopCardTicketData record;
   StringMapList designs;
 };
@@ -73,7 +77,7 @@ TEST_F(ShopCardTicketBuilderTest, ThumbnailValuesAreReadOnlyForTheExportsThatUse
   } cases[] = {{false, false, "", "", ""}, {false, true, "640", "480", ""}, {true, false, "640", "480", "90"}};
   for (const Case& c : cases) {
     record = CAD::ShopCardTicketData();
-    ticket = AT_TTicket();
+    parameters = QK_TDict();
     Set("EXPORT_THUMBNAIL", c.thumbnail);
     Set("EXPORT_DOCPLOTS", c.docPlots);
     Set("THUMBNAIL_WIDTH", "<width/>");
@@ -99,23 +103,9 @@ TEST_F(ShopCardTicketBuilderTest, DesignFileGivesNameAndFolderOnly) {
   EXPECT_EQ(record.designPath, QK_TString("box.xml.kpx"));
 }
 
-// Resolves to nothing, but replaces the input file on the way.
-class ReplaceFile : public TNameLookupHandler {
- public:
-  explicit ReplaceFile(const TempFolder& folder) : folder_(folder) {}
-  bool Lookup(const QK_TString&, const QK_TString&, TName&, QK_TString& value) override {
-    folder_.Write("job.jdf", "<Job><Size><q>10</q></Size></Job>");
-    value = QK_TString();
-    return true;
-  }
-
- private:
-  const TempFolder& folder_;
-};
-
 TEST_F(ShopCardTicketBuilderTest, XPathValuesReadTheInputFileOnce) {
   const std::string input = folder.Write("job.jdf", kJob);
-  ReplaceFile replace(folder);
+  RewriteOnLookup replace(input, "<Job><Size><q>10</q></Size></Job>");
   task.GetTName().SetLookupHandler("replace", &replace, true);
   Set("EXPORT_THUMBNAIL", true);
   Set("THUMBNAIL_WIDTH", "xpath:/Job/Size/@w/text()");  // an attribute has no text node
@@ -198,12 +188,7 @@ TEST_F(ShopCardTicketBuilderTest, IncompleteXPathListsOnlyWarn) {
 }
 
 TEST_F(ShopCardTicketBuilderTest, CustomVariablesFromTheTicketList) {
-  QK_TDict entry;
-  entry.Set("KEY", " Width ");
-  entry.Set("TYPE", "Numeric");
-  entry.Set("EXPRESSION", "<width/>");
-  QK_TArray list;
-  list.Append(entry);
+  QK_TArray list = OneCustomVariable(" Width ", "Numeric", "<width/>");
   Set("EXPORT_CUSTOM_VARIABLES", true);
   Set("selectType", "veltrop");
   Set("CUSTOM_VARIABLES", list);
@@ -221,7 +206,7 @@ TEST_F(ShopCardTicketBuilderTest, CustomVariablesFromTheTicketList) {
 // --- the XML ticket ---
 
 TEST_F(ShopCardTicketBuilderTest, ShopCardTicketFillsTheRecord) {
-  Build("buildShopCard", Ticket(R"(<Design Name="box.kpx" Project="P1" Version="3" Path="/d" RebuildDesign="1"
+  Build("buildShopCard", XmlTicket(R"(<Design Name="box.kpx" Project="P1" Version="3" Path="/d" RebuildDesign="1"
       LayerClasses="cut,crease" DesignNotFoundPath="/missing">
     <Variables><Variable Name="L" Value="200"/><Variable Name="W"/></Variables>
     <CommandScript Name="a.cmd" RunAt="POST_OPEN"/><CommandScript Name="b.cmd" RunAt="PRE_OUTPUT"/>
@@ -257,7 +242,7 @@ TEST_F(ShopCardTicketBuilderTest, ShopCardTicketFillsTheRecord) {
 }
 
 TEST_F(ShopCardTicketBuilderTest, NestedDesignWithScriptContainer) {
-  Build("buildShopCard", Ticket(R"(<Designs><Job><Design Name="first">
+  Build("buildShopCard", XmlTicket(R"(<Designs><Job><Design Name="first">
       <CommandScript><CommandScript Name="a.cmd" RunAt="PRE_REBUILD"/><CommandScript Name="b.cmd"
         RunAt="POST_OUTPUT"/></CommandScript>
       <Output Name="Only"/>
@@ -284,17 +269,17 @@ TEST_F(ShopCardTicketBuilderTest, BadTicketsFailWithTheirClassAndMessage) {
              {R"(<Design><Output Name="a"/><Output Copies="1"/></Design>)", "OutputPathName or Copies "},
              {R"(<Design><Output Copies="1"/><Output OutputPathName=""/></Design>)", "OutputPathName or Copies "}};
   for (const Case& c : bad) {
-    EXPECT_EQ(Failure<CAD::BadArgumentsException>("buildShopCard", Ticket(c.design)), c.message) << c.design;
+    EXPECT_EQ(Failure<CAD::BadArgumentsException>("buildShopCard", XmlTicket(c.design)), c.message) << c.design;
   }
-  EXPECT_EQ(Failure<CAD::InvalidShopCardTicketException>("buildShopCard", Ticket("<Ticket><Designs/></Ticket>")),
+  EXPECT_EQ(Failure<CAD::InvalidShopCardTicketException>("buildShopCard", XmlTicket("<Ticket><Designs/></Ticket>")),
             "shapejobs.message.ticketnodenotfound");
-  EXPECT_EQ(Failure<CAD::NonWellFormedXMLException>("buildShopCard", Ticket("<Design>")).rfind("Error at line ", 0),
+  EXPECT_EQ(Failure<CAD::NonWellFormedXMLException>("buildShopCard", XmlTicket("<Design>")).rfind("Error at line ", 0),
             0u);
 }
 
 TEST_F(ShopCardTicketBuilderTest, TicketsThatNeedAnExternalEntityAreRefused) {
   const std::string secret = folder.Write("secret.txt", "top secret");
-  const std::string input = Ticket("<!DOCTYPE Designs [<!ENTITY s SYSTEM \"file://" + secret +
+  const std::string input = XmlTicket("<!DOCTYPE Designs [<!ENTITY s SYSTEM \"file://" + secret +
                                    "\">]><Designs><Design Name=\"a\"><CommandScript>&s;</CommandScript></Design>"
                                    "<Design Name=\"b\"/></Designs>");
   for (const char* kind : {"buildShopCard", "exportCadDesign"}) {
@@ -310,14 +295,8 @@ TEST_F(ShopCardTicketBuilderTest, ExportOfOneDesignFillsTheRecord) {
   designs = {StringMap{{"Name", "earlier"}}};
   Set("EXPORT_CUSTOM_VARIABLES", true);
   Set("selectType", "veltrop");
-  QK_TDict fromTicket;
-  fromTicket.Set("KEY", "FromTicket");
-  fromTicket.Set("TYPE", "Text");
-  fromTicket.Set("EXPRESSION", "T");
-  QK_TArray list;
-  list.Append(fromTicket);
-  Set("CUSTOM_VARIABLES", list);
-  Build("exportCadDesign", Ticket(R"(<Designs><Design Name="box" Version="2">
+  Set("CUSTOM_VARIABLES", OneCustomVariable("FromTicket", "Text", "T"));
+  Build("exportCadDesign", XmlTicket(R"(<Designs><Design Name="box" Version="2">
       <Variables><Variable name="Depth" type="Numeric" expression="D"/></Variables>
     </Design></Designs>)"));
   EXPECT_EQ(designs, (StringMapList{StringMap{{"Name", "earlier"}}}));
@@ -328,7 +307,7 @@ TEST_F(ShopCardTicketBuilderTest, ExportOfOneDesignFillsTheRecord) {
 }
 
 TEST_F(ShopCardTicketBuilderTest, ExportOfSeveralDesignsFillsTheList) {
-  Build("exportCadDesign", Ticket(R"(<Designs>
+  Build("exportCadDesign", XmlTicket(R"(<Designs>
     <Design Name="a" Project="P">
       <CommandScript>  run a.cmd  </CommandScript>
       <Thumbnail width="100" height="80"/><Thumbnail width="999" quality="70"/>
@@ -358,7 +337,7 @@ TEST_F(ShopCardTicketBuilderTest, BrokenExportFileFailsInsteadOfShorteningTheLis
   designs = {StringMap{{"Name", "earlier"}}};
   const std::string message = Failure<CAD::NonWellFormedXMLException>(
       "exportCadDesign",
-      Ticket(R"(<Designs><Design Name="a"/><Design Name="b"/><Design Name="c"><Thumbnail width="1")"));
+      XmlTicket(R"(<Designs><Design Name="a"/><Design Name="b"/><Design Name="c"><Thumbnail width="1")"));
   EXPECT_EQ(message.rfind("Error at line 1 column ", 0), 0u) << message;
   EXPECT_EQ(designs, (StringMapList{StringMap{{"Name", "earlier"}}}));
 }

@@ -7,70 +7,29 @@
 #include <string>
 #include <vector>
 
-#include "RecordingSink.h"
-#include "Shapejob.h"
+#include "BuilderTestBase.h"
+#include "ShapejobCodes.h"
 #include "SplitDesignTicketBuilder.h"
-#include "TempFolder.h"
 
 namespace {
 
-using Parameters = std::vector<std::pair<const char*, const char*>>;
-
-class SplitDesignTicketBuilderTest : public ::testing::Test {
+class SplitDesignTicketBuilderTest : public BuilderTestBase {
  protected:
   SplitDesignTicketBuilderTest() {
-    input = QK_TURL::FromLocalPath(
-        QK_TString(folder.Write("job.xml", "<job><design path=' designs/carton.kpx '/><owner>Plant 2</owner></job>")));
+    WriteInput("job.xml", "<job><design path=' designs/carton.kpx '/><owner>Plant 2</owner></job>");
     TW_TTaskSetup setup;
     setup.names = {{"item", "Lid"}};
-    task.Prepare(setup, &sink);
+    Prepare(setup);
     Set({{"SELECT_DESIGN", "path"}, {"COMMAND_SCRIPT", ""}, {"PRINT_ITEM", "Base"}});
   }
 
-  void Set(const Parameters& values) {
-    for (const auto& [key, value] : values) parameters.Set(key, value);
+  void Build(const char* databaseKind = CAD::kConventionalKind) {
+    BuildRecord<CAD::SplitDesignTicketBuilder>("splitdesign", databaseKind, record);
+  }
+  std::string Failure(const char* databaseKind = CAD::kConventionalKind) {
+    return FailureOf([&] { Build(databaseKind); });
   }
 
-  void Build(const char* databaseKind = "Conventional") {
-    sink.events.clear();
-    record = CAD::SplitDesignTicketData();
-    record.databaseKind = databaseKind;
-    AT_TTicket ticket("splitdesign", parameters);
-    CAD::SplitDesignTicketBuilder builder(ticket, input, record, task);
-    EXPECT_TRUE(builder.BuildTicketData());
-  }
-
-  // "Class: message" of what Build throws.
-  std::string Failure(const char* databaseKind = "Conventional") {
-    try {
-      Build(databaseKind);
-    } catch (const QK_EException& e) {
-      return std::string(e.ClassName()) + ": " + e.QK_Message().str();
-    }
-    return "nothing thrown";
-  }
-
-  // The value messages in short form ("printitem Base"), up to `last`.
-  std::string Log(const std::string& last = "") const {
-    std::string log;
-    for (const std::string& event : sink.events) {
-      std::string entry = event;
-      const std::string value = "message 0 shapejobs.";
-      const std::size_t end = entry.find(".value");
-      if (entry.rfind(value, 0) == 0 && end != std::string::npos) {
-        entry = entry.substr(value.size(), end - value.size()) + entry.substr(end + 6);
-      }
-      log += (log.empty() ? "" : "|") + entry;
-      if (!last.empty() && entry.rfind(last + " ", 0) == 0) break;
-    }
-    return log;
-  }
-
-  TempFolder folder;
-  QK_TURL input;
-  RecordingSink sink;
-  CAD::Task task;
-  QK_TDict parameters;
   CAD::SplitDesignTicketData record;
 };
 
@@ -91,13 +50,7 @@ TEST_F(SplitDesignTicketBuilderTest, FullTicketFillsTheRecordAndLogsEveryValueIn
 }
 
 TEST_F(SplitDesignTicketBuilderTest, DesignFollowsServerAndSelection) {
-  struct Case {
-    const char* databaseKind;
-    Parameters parameters;
-    const char* designPath;
-    const char* log;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<ServerCase> cases = {
       {"Enterprise",
        {{"SELECT_DESIGN", "project"}, {"PROJECT_NAME", "Cartons"}, {"ENT_DESIGN_NAME", " Tray "}, {"VERSION", "2"}},
        "@Cartons:2:Tray", "projectname Cartons|designname Tray|version 2"},
@@ -111,13 +64,10 @@ TEST_F(SplitDesignTicketBuilderTest, DesignFollowsServerAndSelection) {
        "designs/lid.kpx", "designname designs/lid.kpx"},
       {"Conventional", {}, "", "designname "},
   };
-  for (const Case& c : cases) {
+  for (const ServerCase& c : cases) {
     SCOPED_TRACE(c.log);
-    const QK_TDict base = parameters;
-    Set(c.parameters);
-    Build(c.databaseKind);
-    parameters = base;
-    EXPECT_EQ(record.designPath, QK_TString(c.designPath));
+    WithParameters(c.parameters, [&] { Build(c.databaseKind); });
+    EXPECT_EQ(record.designPath, QK_TString(c.expected));
     EXPECT_EQ(Log("commandscript"), std::string(c.log) + "|commandscript ");
   }
 }
@@ -140,7 +90,7 @@ TEST_F(SplitDesignTicketBuilderTest, UnreadableTicketsFailWithTheirClassAndMessa
   Set({{"STANDARD_PATH", "xpath:/job/design/@path"}});
   parameters.Remove("PRINT_ITEM");
   EXPECT_EQ(Failure(), "QK_EException: The ticket has no value for the mandatory parameter PRINT_ITEM");
-  input = QK_TURL::FromLocalPath(QK_TString(folder.Write("job.txt", "design=carton\n")));
+  WriteInput("job.txt", "design=carton\n");
   EXPECT_EQ(Failure().rfind("NonWellformedXMLException2: Error at line 1 column ", 0), 0u) << Failure();
 }
 

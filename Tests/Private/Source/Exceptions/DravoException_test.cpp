@@ -2,6 +2,7 @@
 // unpacks intact, and is thrown and caught as its own class.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -71,15 +72,31 @@ const std::vector<Leaf>& Leaves() {
   return leaves;
 }
 
-TEST(DravoExceptionFamily, HasTheRootAndThirtySixLeaves) {
-  EXPECT_EQ(Leaves().size(), 36u);
+// The names of the classes registered with the class registry that derive
+// from `root`, sorted.
+std::vector<std::string> RegisteredDescendants(const QK_TClass* root) {
+  std::vector<std::string> found;
+  for (const std::string& name : QK_TClass::RegisteredNames()) {
+    const QK_TClass* classObject = QK_TClass::Find(name.c_str());
+    if (classObject != root && classObject->IsA(root->Name())) found.push_back(name);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+TEST(DravoExceptionFamily, RegistersTheRootAndExactlyTheThirtySixLeaves) {
   const QK_TClass* root = QK_TClass::Find("DravoException");
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->Superclass(), &QK_EException::QK_ClassObject());
-  for (const Leaf& leaf : Leaves()) {
-    const QK_TClass* classObject = QK_TClass::Find(leaf.name);
-    ASSERT_NE(classObject, nullptr) << leaf.name;
-    EXPECT_EQ(classObject->Superclass(), root) << leaf.name << " derives from the root directly";
+
+  std::vector<std::string> listed;
+  for (const Leaf& leaf : Leaves()) listed.emplace_back(leaf.name);
+  std::sort(listed.begin(), listed.end());
+  const std::vector<std::string> registered = RegisteredDescendants(root);
+  EXPECT_EQ(registered.size(), 36u) << "classes registered under DravoException";
+  EXPECT_EQ(registered, listed) << "every registered class is tested here, and only those";
+  for (const std::string& name : registered) {
+    EXPECT_EQ(QK_TClass::Find(name.c_str())->Superclass(), root) << name << " derives from the root directly";
   }
 }
 
