@@ -19,6 +19,6 @@ export QK_SERVER="$site/configuration.xml"
 
 cd "$site"
 if [ $# -eq 0 ]; then
-  set -- --ticket "$root/examples/tickets/run-standard.xml"
+  set -- --ticket "$root/examples/tickets/run-standard-order.xml"
 fi
 exec "$root/build-release/Private/shapejob" "$@"

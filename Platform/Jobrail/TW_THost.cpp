@@ -175,8 +175,22 @@ std::string TW_THost::JsonQuote(const QK_TString& text) {
   return quoted;
 }
 
+namespace {
+
+// A message key as the line shows it: bare, or as a JSON string when it
+// holds a blank, a control character or a quote (a key made of ticket
+// text), so that the line still splits into its fields.
+std::string KeyField(const QK_TString& key) {
+  for (char c : key.str()) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '"') return TW_THost::JsonQuote(key);
+  }
+  return key.str();
+}
+
+}  // namespace
+
 void TW_TLinePrinter::Message(int severity, const QK_TString& key, const std::vector<QK_TAny>& arguments) {
-  out_ << "message " << severity << ' ' << key;
+  out_ << "message " << severity << ' ' << KeyField(key);
   for (const QK_TAny& argument : arguments) out_ << ' ' << TW_THost::JsonQuote(argument.ToText());
   out_ << std::endl;
 }

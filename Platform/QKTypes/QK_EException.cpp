@@ -14,6 +14,7 @@ const bool kLibraryClassesRegistered = [] {
   QK_EException::QK_ClassObject();
   QK_ENoMatchingTreeKey::QK_ClassObject();
   QK_EEntryIsNotASubtree::QK_ClassObject();
+  QK_EOutOfMemory::QK_ClassObject();
   return true;
 }();
 

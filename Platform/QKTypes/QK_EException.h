@@ -156,3 +156,9 @@ class QK_EException : public QK_TObject,
   }                                                                                    \
                                                                                        \
  private:
+
+// The library or a library it drives ran out of memory; the message is the
+// failing library's own.
+class QK_EOutOfMemory : public QK_EException {
+  QK_PLATFORM_EXCEPTION_BODY(QK_EOutOfMemory, QK_EException, "QK_EOutOfMemory")
+};

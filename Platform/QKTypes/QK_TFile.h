@@ -47,3 +47,9 @@ class QK_ECouldNotGetFileInfo : public QK_EException {
   QK_PLATFORM_EXCEPTION_BODY(QK_ECouldNotGetFileInfo, QK_EException, "QK_ECouldNotGetFileInfo")
 };
 inline const QK_TClass& QK_ECouldNotGetFileInfo_registration = QK_ECouldNotGetFileInfo::QK_ClassObject();
+
+// A folder that could not be made; the data names it.
+class QK_ECouldNotCreateDirectory : public QK_EException {
+  QK_PLATFORM_EXCEPTION_BODY(QK_ECouldNotCreateDirectory, QK_EException, "QK_ECouldNotCreateDirectory")
+};
+inline const QK_TClass& QK_ECouldNotCreateDirectory_registration = QK_ECouldNotCreateDirectory::QK_ClassObject();

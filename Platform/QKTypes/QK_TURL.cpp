@@ -73,7 +73,8 @@ QK_TURL QK_TURL::FromLocalPath(const QK_TString& path) {
   return url;
 }
 
-QK_TString QK_TURL::ToString() const {
+QK_TString QK_TURL::ToString(bool localForm) const {
+  if (localForm) return path_;
   if (path_.StartsWith("/")) return QK_TString("file://" + PercentEncode(path_.str()));
   return path_;
 }

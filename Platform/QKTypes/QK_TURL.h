@@ -11,12 +11,20 @@ class QK_TURL {
   explicit QK_TURL(const QK_TString& text);
 
   static QK_TURL FromLocalPath(const QK_TString& path);
+  // The location of a local path ("\" separators accepted).
+  static QK_TURL LocalToURL(const QK_TString& path) { return FromLocalPath(path); }
+  // The location of a text as ToString(false) writes it, or of a local path.
+  static QK_TURL FromString(const QK_TString& text) { return QK_TURL(text); }
 
   bool Empty() const { return path_.Empty(); }
   // The local path.
   const QK_TString& LocalName() const { return path_; }
-  // "file://" followed by the absolute path; a relative location stays a path.
-  QK_TString ToString() const;
+  // "file://" followed by the absolute path, percent-encoded; a relative
+  // location stays a path.
+  QK_TString ToString() const { return ToString(false); }
+  // The text form: with `localForm` the local path as the file system
+  // names it, else the URL text of ToString().
+  QK_TString ToString(bool localForm) const;
 
   // This location with `name` appended as its last part.
   QK_TURL Child(const QK_TString& name) const;

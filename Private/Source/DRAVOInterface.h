@@ -12,8 +12,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
+
+#include <xercesc/util/XercesDefs.hpp>
 
 #include "QK_TAny.h"
 #include "QK_TString.h"
@@ -21,6 +24,11 @@
 #include "ShapejobTicketData.h"
 
 class TW_TTask;
+
+XERCES_CPP_NAMESPACE_BEGIN
+class DOMDocument;
+class DOMElement;  // Design information.
+XERCES_CPP_NAMESPACE_END
 
 namespace CAD {
 
@@ -52,6 +60,34 @@ constexpr std::int16_t kDesignUnavailable = 10;
 namespace UnitCode {
 constexpr std::int16_t kMillimetres = 1, kInches = 2;
 }  // namespace UnitCode
+
+// The unit code that OpenStandard takes (not a UnitCode).
+namespace StandardUnit {
+constexpr std::int16_t kInch = 0, kMetric = 1;
+}  // namespace StandardUnit
+// The option of OpenStandard; the program never varies it.
+constexpr std::int16_t kOpenStandardOption = 0;
+
+// The grain code of SetOption28.
+namespace GrainCode {
+constexpr std::int16_t kVertical = 1, kHorizontal = 2;
+}  // namespace GrainCode
+
+// The print-side code of SetPrintSide.
+namespace PrintSideCode {
+constexpr std::int16_t kInside = 1, kOutside = 2;
+}  // namespace PrintSideCode
+
+// The industry of a design (GetIndustryCode).
+namespace IndustryCode {
+constexpr std::int16_t kCorrugated = 1, kFoldingCarton = 2;
+}  // namespace IndustryCode
+
+// A parsed XML document, released with the DOM library's own release.
+struct XmlDocumentRelease {
+  void operator()(xercesc::DOMDocument* document) const;
+};
+using XmlDocument = std::unique_ptr<xercesc::DOMDocument, XmlDocumentRelease>;
 
 // The value of a numeric-variable read that marks failure: the design has
 // no numeric variable of that name.
@@ -204,9 +240,193 @@ class DRAVOInterface {
   virtual void InitCompany() = 0;
   virtual void ReleaseCompany() = 0;
 
+  // Design information.
+
+  // A print item of the open design as the design information lists it.
+  struct PrintItemInfo {
+    QK_TString name;
+    QK_TURL address;        // its thumbnail image; empty until one is made
+    bool exported = false;  // the thumbnail's export answered Status::kDone
+    QK_TString id;          // its number, from 1, as text
+    std::map<QK_TString, QK_TString> layers;  // layer number text to layer name
+  };
+  using PrintItemList = std::vector<PrintItemInfo>;
+  // The menus of a design's standard: name and kind ("Variable" or
+  // "Style Choice").
+  using MenuList = std::vector<std::pair<QK_TString, QK_TString>>;
+  // Per menu, index for index with the MenuList, its parameters: one map of
+  // name to value text each, in document order.
+  using ParameterGroups = std::vector<StringMapList>;
+  // The designs laid out in a manufacturing file: name to its values.
+  using EmbeddedDesigns = std::map<QK_TString, StringMap>;
+
+  // Writers of the design document's sections and the shop card's rows:
+  // each appends one element to `parent`. A DOM failure (a name that is no
+  // XML name) passes to the caller.
+  static void AppendCustomElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                  const StringMapList& values);
+  // AppendCustomElement for a document that is part of a results file: on a
+  // failure the plots, the thumbnails and the results file are removed,
+  // the failure is reported and TaskError thrown.
+  void AppendCustomElementWithCleanup(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                      const StringMapList& values, const std::vector<QK_TURL>& thumbnails,
+                                      const PlotList& plots, const QK_TURL& results);
+  static void AppendDesignElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                  const DesignInfo& design);
+  // Nothing when there are no plots.
+  static void AppendDocplotsElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                    const PlotList& plots);
+  static void AppendMenusElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                 const ParameterGroups& groups, const MenuList& menus);
+  // One "Output" row: its copies when `path` is empty, else the path.
+  static void AppendOutputRow(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                              const OutputsInfo& output, const QK_TString& path);
+  // The thumbnail's path, left empty when its export answered `status` other
+  // than Status::kDone.
+  static void AppendThumbnailElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                     const QK_TURL& thumbnail, std::int16_t status);
+  static void AppendEmbeddedDesignsElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                           const EmbeddedDesigns& designs);
+  static void AppendPrintItemsElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
+                                      const PrintItemList& items);
+  // A new document whose root element is `rootName`.
+  static XmlDocument CreateXmlDocument(const QK_TString& rootName);
+  // Writes `document` to the file at `target` with the serializer's defaults.
+  static void WriteXmlDocument(xercesc::DOMDocument& document, const QK_TURL& target);
+  // Appends a copy of the root of the document file `document` to the
+  // "Results" document at `results`. `appended` counts the documents of one
+  // export: the first starts a new "Results" document, the others add to
+  // the file. Returns the count.
+  static std::uint32_t AppendToResultsDocument(const QK_TURL& results, const QK_TURL& document,
+                                               std::uint32_t& appended);
+  // A design of the database ("@...") saved as a temporary local file,
+  // whose path replaces `design`; other designs are left alone.
+  void SaveReferencedDesignLocally(QK_TString& design, std::int32_t& warningFlag);
+  // Appends the record's custom variables whose names `variables` lacks
+  // (ignoring case); the design's own keep their places in front.
+  static void MergeCustomVariables(const ShopCardTicketData& record, CustomVariableList& variables);
+  // The menus of the design's standard and the values of their variables,
+  // read through the menu XML written to `menuFile`. Only a design ("KPX"
+  // or "DESIGN" `kind`) has any.
+  ParameterGroups ReadDesignParameters(const QK_TString& design, const QK_TURL& menuFile, MenuList& menus,
+                                       const QK_TString& kind, std::int32_t& warningFlag);
+  // The designs laid out in the open manufacturing file.
+  EmbeddedDesigns ReadEmbeddedDesigns();
+  // The print items of the open design with their layers.
+  PrintItemList ExportPrintItems(bool report);
+  // ExportPrintItems with one JPEG thumbnail per print item, named
+  // "<baseName>_<item>.JPG" (or "<baseName>_<item>_<designIndex>.JPG"
+  // unless designIndex is -1) in the folder of `base`.
+  PrintItemList CreatePrintItemThumbnails(const QK_TURL& base, std::int16_t width, std::int16_t height,
+                                          std::int32_t& warningFlag, const QK_TString& baseName,
+                                          std::int32_t designIndex, std::uint32_t quality);
+  // The attribute names and values of an exported design's variable as one
+  // text, and back: fields joined by ",", a "," or "\" within a field
+  // escaped by a "\", so that an expression such as MAX(L,W) survives.
+  static QK_TString JoinVariableFields(const std::vector<QK_TString>& fields);
+  static std::vector<QK_TString> SplitVariableFields(const QK_TString& text);
+  // The passes of the two design-information operations.
+  friend class DesignInfoExport;
+
+  // Shop card.
+
+  // Per output of a shop card, its print-item names (upper case).
+  using PrintItemNameLists = std::vector<std::vector<QK_TString>>;
+
+  // Runs the record's command script of `phase` (one of the five hook
+  // phases) after message 0 `key`; a refused script is only reported.
+  void RunShopCardHook(const ShopCardTicketData& record, const char* phase, const char* key);
+  // The "PRE_REBUILD" hook, Rebuild, the "POST_REBUILD" hook; returns the
+  // status of Rebuild (Status::kDone rebuilt).
+  std::int16_t RebuildDesign(const ShopCardTicketData& record);
+  // Sets the record's variables on the open design ("$" names as text),
+  // adding those it lacks; a refusal is reported and the next one tried.
+  void SetShopCardVariables(const ShopCardTicketData& record);
+  // Switches on the layers of the record's layerClasses: "ALL", "LAST", or
+  // a comma list of layer numbers (all others off).
+  void ApplyLayerClasses(const ShopCardTicketData& record);
+  // Appends to `lists` one list per output and to `namedLists` each of
+  // those that is not empty.
+  static void CollectOutputPrintItems(const ShopCardTicketData& record, PrintItemNameLists& lists,
+                                      PrintItemNameLists& namedLists);
+  // The pieces of `text` between the delimiters, trimmed, empty ones left out.
+  static std::vector<QK_TString> SplitText(const QK_TString& text, char delimiter);
+  // One output of the open design to `path` (empty: the output's own
+  // destination). A refused output closes the design and throws DravoError.
+  void OutputDesign(const OutputsInfo& output, const QK_TString& path);
+  // Writes the "ShopCardMultipleOutputs" document to the record's output
+  // location, given the extension ".xml" when it lacks it.
+  void WriteMultipleOutputsDocument(const ShopCardTicketData& record, xercesc::DOMDocument& document);
+  static void EnsureXmlExtension(QK_TString& path);
+  // Makes the print item `index` (from 1) the one the next output shows.
+  void SelectPrintItemForOutput(const std::int32_t& index);
+  // The end of a print-item search: no match after the last of `count`
+  // reports the name and throws TaskError.
+  void CheckPrintItemMatched(const bool& found, const std::int32_t& index, const std::int32_t& count,
+                             const QK_TString& printItemName);
+  // The output location of one print item: `printItemName` put before the
+  // extension of the file name. `outputLocation` gets "/" separators.
+  static QK_TString MakePrintItemOutputName(QK_TString& outputLocation, const QK_TString& printItemName);
+  // One output per print item of the design, or per listed print item, each
+  // opened afresh; `produced` gets the local path of each file written.
+  void OutputAllPrintItems(const ShopCardTicketData& record, const QK_TString& designReference,
+                           const OutputsInfo& output, std::vector<QK_TString>& produced);
+  void OutputListedPrintItems(const ShopCardTicketData& record, const std::vector<QK_TString>& printItemNames,
+                              const QK_TString& designReference, const OutputsInfo& output,
+                              std::vector<QK_TString>& produced);
+  // Every output of the record with the design closed; `produced` gets one
+  // list of written files per output.
+  void RunShopCardOutputList(const ShopCardTicketData& record, const PrintItemNameLists& printItemLists,
+                             PrintItemNameLists& produced);
+  // The record's only output at its output location.
+  void RunShopCardSingleOutput(const ShopCardTicketData& record, const PrintItemNameLists& printItemLists,
+                               std::vector<QK_TString>& produced);
+  // The steps of GenerateShopCard and of the outputs above.
+  int RunShopCard(const ShopCardTicketData& record);
+  // The outputs of the open design (all but a native design's print items);
+  // several outputs, or none, are listed in the document of outputs.
+  void OutputOpenDesign(const ShopCardTicketData& record);
+  // The outputs of a native design's print items, made with it closed.
+  void OutputPrintItemsOfClosedDesign(const ShopCardTicketData& record, const PrintItemNameLists& lists);
+  // Saves the rebuilt design under the record's save name and path; 1 for a
+  // warning (no name, no path, a target out of reach, a save with remarks).
+  int SaveRebuiltDesign(const ShopCardTicketData& record);
+  // The print items of the design, opened for the count and closed.
+  std::int32_t CountPrintItems(const QK_TString& designReference);
+  // No print item: reported, TaskError.
+  void RequirePrintItems(std::int32_t count);
+  // Opens the design and sets the variables; rebuilds it when asked.
+  void OpenForOutput(const ShopCardTicketData& record, const QK_TString& designReference);
+  // The output `path` once per copy.
+  void RunOutputCopies(const OutputsInfo& output, const QK_TString& path);
+  // The selected print item output to the output's own location (named
+  // for the print item), then the design closed.
+  void OutputSelectedPrintItem(const OutputsInfo& output, const QK_TString& printItemName,
+                               std::vector<QK_TString>& produced);
+  // The design with the record's layers, output to the output's location.
+  void OutputWholeDesign(const ShopCardTicketData& record, const QK_TString& designReference,
+                         const OutputsInfo& output, std::vector<QK_TString>& produced);
+
+  // Split design.
+
+  // Finds the print item `wantedName` (ignoring case; the last match is
+  // kept) and removes the parts of the open design that belong to no kept
+  // item. `otherNames` and `otherIndexes` get the other print items, the
+  // highest index first. No match: PrintItemExceptionHandler.
+  void MatchSplitPrintItem(std::vector<QK_TString>& otherNames, std::vector<std::int32_t>& otherIndexes,
+                           std::int32_t printItemCount, const QK_TString& wantedName);
+  // SplitDesign's steps after its checks of the design's name.
+  int KeepSplitPrintItem(const SplitDesignTicketData& record);
+
   // The task operations: each does the work of one task type on this
   // driver and returns 0, or another value for a warning. Failures are
   // exceptions of the DravoException family (or TaskError after a message).
+  // They are virtual only so that tests can stand in for them; a driver
+  // does not override them.
+  //
+  // A design from the record's standard, saved at its outputPath; a
+  // record whose styleCatalog selects the style catalogue goes to
+  // GenerateDesignFromStyle.
   virtual int GenerateDesignFromStandard(RunStandardTicketData& record);
   virtual int GenerateDesignInfo(ShopCardTicketData& record, QK_TString& text, QK_TURL& outputLocation);
   virtual int GenerateDesignInfoWithVariables(ShopCardTicketData& record, StringMapList& exportedDesigns,
@@ -215,9 +435,90 @@ class DRAVOInterface {
   virtual int SplitDesign(SplitDesignTicketData& record);
   virtual int GenerateLayout(StringMapList& entries, LOTicketParam& record);
 
+  // A design from the style-catalogue entry that the record's designName
+  // names, saved at its outputPath.
+  int GenerateDesignFromStyle(RunStandardTicketData& record);
+
   // `name` with the characters that file names cannot hold ("\/:?"<>*|)
   // replaced by underscores.
   static QK_TString SanitizeFileName(const QK_TString& name);
+
+  // ---- paths, locations and output names ----
+
+  // The text without a leading "file:"; nothing else is converted.
+  static QK_TString LocalPathFromFileURL(const QK_TString& text);
+  // Gives `url` the `extension` (with its dot): a known design-file
+  // extension is replaced, any other is kept and the wanted one appended,
+  // unless the url has it already (ignoring case).
+  static void ChangeExtension(QK_TURL& url, const QK_TString& extension);
+  // The part after the last "/" or "\" (the whole text when there is none).
+  static QK_TString FileNameOfPath(const QK_TString& path);
+  static QK_TString ToForwardSlashes(const QK_TString& text);
+  // Makes `text` a "file:" location: network paths ("//") and drive paths
+  // become their URL text, other texts are put after "file://"; a text
+  // that is one already stays as it is.
+  static void ToFileURL(QK_TString& text);
+  // The location of a design or output folder given as a "file:" text or a
+  // network path; anything else is reported as an invalid design URL and
+  // ends the task (TaskError).
+  QK_TURL MakeDesignURL(const QK_TString& text);
+  // The local path of `path` placed on the host of `reference` (a URL
+  // text); a network path keeps its own host, a drive path loses its drive.
+  static QK_TString ToHostLocalPath(const QK_TString& path, const QK_TString& reference);
+  // Creates the folder and every missing parent; a folder made meanwhile by
+  // someone else is no failure (QK_ECouldNotCreateDirectory otherwise).
+  static void CreateFolderTree(const QK_TURL& folder);
+  // The layout's manufacturing file (".MFG") in its resolved output
+  // folder, created when missing; `outputName` receives the resolved name.
+  QK_TURL MakeMFGOutputPath(const LOTicketParam& record, QK_TString& outputName);
+  // `fileName` in the layout's resolved preview folder, created when missing.
+  QK_TURL MakePreviewOutputPath(const LOTicketParam& record, const QK_TString& fileName);
+  // Writes the command that gives the layout the current time (seconds
+  // since 1970) into a temporary file and returns the file's URL text.
+  QK_TString WriteTimeScript();
+
+  // ---- expressions ----
+
+  // Evaluates each custom variable on the open document of `inputKind`
+  // ("KPX" or "DESIGN" for a design, "MFG" for a layout, where
+  // "@Design:<n>:<expression>" evaluates in embedded design n). Appends
+  // one map of name to value text per variable evaluated or tried; faulty
+  // variables are reported as warnings and set `errorFlag`.
+  void EvaluateExpression(StringMapList& result, const CustomVariableList& variables, std::int32_t& errorFlag,
+                          const QK_TString& inputKind);
+
+  // ---- opening designs ----
+
+  // The local file of a design to split: a database design ("@...") is
+  // opened and saved to a temporary file (left open; `warningFlag` 1 when
+  // the save had remarks), a "file:" text loses its scheme.
+  QK_TString OpenSplitDesign(const QK_TString& reference, std::int32_t& warningFlag);
+  // The local file, industry and facts of a design to lay out; a database
+  // design is saved into a temporary folder of its own under its name.
+  void OpenLayoutDesign(const QK_TString& reference, std::int16_t& industryCode, QK_TString& localPath,
+                        DesignInfo& designInfo, const QK_TString& units, std::int32_t& warningFlag);
+  // The facts of the design file at `path`: board, industry, unit (the
+  // design is switched to the ticket's `units`), blank area, sizes and the
+  // values of its menu variables.
+  DesignInfo ReadDesignInfo(const QK_TString& path, const QK_TString& designName, const QK_TString& units);
+
+  // ---- the design record ----
+
+  // Puts the record's people and description into the open design's
+  // database record; 1 when one was not found or not taken, else 0.
+  std::int32_t SetDesignPeople(const DBInfo& info);
+
+  // ---- documents ----
+
+  // Writes the XML declaration and `xml` to `target`, reporting whether it
+  // is written or overwritten.
+  void WriteXMLText(const QK_TString& xml, const QK_TURL& target);
+  // The DOM of the XML file; parse errors are exceptions. The XML library
+  // stays started while the document lives.
+  static XmlDocument ParseXMLFile(const QK_TURL& file);
+  // "DESIGN" or "MFG" by the first such element of the document file,
+  // else "".
+  static QK_TString GetDocumentKind(const QK_TURL& file);
 
  protected:
   // Throws for a task operation that this build does not have yet, naming
@@ -225,12 +526,30 @@ class DRAVOInterface {
   // ends as failed instead of pretending to work.
   [[noreturn]] static void NotAvailable(const char* what);
 
+  // A fresh temporary file with `extension` from the task, registered for
+  // removal with the task's files when `registered`. Without a task there
+  // is none: QK_EException.
+  QK_TURL TemporaryFile(const char* extension, bool registered);
+
   // Messages go to the reporter when there is one.
   void Report(int severity, const char* key);
   void Report(int severity, const char* key, const QK_TAny& value);
   void Report(int severity, const char* key, const QK_TAny& first, const QK_TAny& second);
 
   TW_TTask* reporter;
+
+ private:
+  // Steps of the run-standard operations.
+  // The industry word of the parameter set: from the grain, else asked of
+  // the standard itself.
+  QK_TString IndustryOfStandard(const RunStandardTicketData& record);
+  int RunStyle(RunStandardTicketData& record);
+  void SetBoard(const RunStandardTicketData& record);
+  // 1 when the script failed (a warning), else 0; no script is no failure.
+  int RunPostCommandScript(const QK_TString& script);
+  // The design record (conventional servers), the save at outputPath and
+  // the close; 1 when one of them ended with a warning.
+  int SaveAndCloseDesign(const RunStandardTicketData& record);
 };
 
 }  // namespace CAD

@@ -63,14 +63,7 @@ DRAVOWrapper::DRAVOWrapper(TW_TTask* reporter) : DravoDriver(reporter, kConventi
   StartStandardControl();
 }
 
-DRAVOWrapper::~DRAVOWrapper() {
-  // The database objects go before the controls; the company and person
-  // objects work on the connection, so they go before it.
-  company_.reset();
-  person_.reset();
-  record_.reset();
-  connection_.reset();
-}
+DRAVOWrapper::~DRAVOWrapper() = default;
 
 void DRAVOWrapper::SetDefaultsLocation(const QK_TString& folder) {
   ConvertingAutomationFailures(QK_TString("Failed to set the Defaults Path to ") + folder, [&] {
@@ -141,8 +134,6 @@ QK_TString DRAVOWrapper::Find(SearchObjectDispatch<Answer>* object, const Search
 
 void DRAVOWrapper::InitCompany() { InitSearchObject(company_, kCompanyProfile); }
 void DRAVOWrapper::InitPerson() { InitSearchObject(person_, kPersonProfile); }
-void DRAVOWrapper::ReleaseCompany() { company_.reset(); }
-void DRAVOWrapper::ReleasePerson() { person_.reset(); }
 
 QK_TString DRAVOWrapper::FindCompany(const QK_TString& name, const QK_TString& code) {
   return Find(company_.get(), kCompanyProfile, name, code);
@@ -160,27 +151,9 @@ void DRAVOWrapper::OpenDesignRecord() {
   record_.reset(new DesignRecordDispatch(mainControl_->DesignRecord()));
 }
 
-void DRAVOWrapper::ReleaseDesignRecord() { record_.reset(); }
-
 DesignRecordDispatch& DRAVOWrapper::Record() {
   if (!record_) Raise(QK_EException(QK_TString("No design record is held: OpenDesignRecord was not called")));
   return *record_;
-}
-
-std::int16_t DRAVOWrapper::SetDesignCustomer(std::int32_t id, std::int32_t second) {
-  return Record().SetCustomer(id, second);
-}
-
-std::int16_t DRAVOWrapper::SetDesignOwner(std::int32_t id, std::int32_t second) {
-  return Record().SetOwner(id, second);
-}
-
-std::int16_t DRAVOWrapper::SetDesignDesigner(std::int32_t id, std::int32_t second) {
-  return Record().SetDesigner(id, second);
-}
-
-std::int16_t DRAVOWrapper::SetDesignSalesperson(std::int32_t id, std::int32_t second) {
-  return Record().SetSalesperson(id, second);
 }
 
 }  // namespace CAD

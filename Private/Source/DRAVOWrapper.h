@@ -23,16 +23,24 @@ class DRAVOWrapper : public DravoDriver {
   // The design database's objects.
   QK_TString FindPerson(const QK_TString& firstName, const QK_TString& lastName) override;
   QK_TString FindCompany(const QK_TString& name, const QK_TString& code) override;
-  std::int16_t SetDesignCustomer(std::int32_t id, std::int32_t second) override;
-  std::int16_t SetDesignOwner(std::int32_t id, std::int32_t second) override;
-  std::int16_t SetDesignDesigner(std::int32_t id, std::int32_t second) override;
-  std::int16_t SetDesignSalesperson(std::int32_t id, std::int32_t second) override;
+  std::int16_t SetDesignCustomer(std::int32_t id, std::int32_t second) override {
+    return Record().SetCustomer(id, second);
+  }
+  std::int16_t SetDesignOwner(std::int32_t id, std::int32_t second) override {
+    return Record().SetOwner(id, second);
+  }
+  std::int16_t SetDesignDesigner(std::int32_t id, std::int32_t second) override {
+    return Record().SetDesigner(id, second);
+  }
+  std::int16_t SetDesignSalesperson(std::int32_t id, std::int32_t second) override {
+    return Record().SetSalesperson(id, second);
+  }
   void OpenDesignRecord() override;
-  void ReleaseDesignRecord() override;
+  void ReleaseDesignRecord() override { record_.reset(); }
   void InitPerson() override;
-  void ReleasePerson() override;
+  void ReleasePerson() override { person_.reset(); }
   void InitCompany() override;
-  void ReleaseCompany() override;
+  void ReleaseCompany() override { company_.reset(); }
 
   // Creates the connection object and logs in to the design database; a
   // refused login is reported, not thrown.
@@ -55,9 +63,11 @@ class DRAVOWrapper : public DravoDriver {
   QK_TString Find(SearchObjectDispatch<Answer>* object, const SearchObjectProfile& profile,
                   const QK_TString& first, const QK_TString& second);
 
+  // Released in reverse order, before the controls: the company and person
+  // objects work on the connection, so they go before it.
   DispatchPtr<ConnectionDispatch> connection_;
-  DispatchPtr<PersonDispatch> person_;
   DispatchPtr<DesignRecordDispatch> record_;
+  DispatchPtr<PersonDispatch> person_;
   DispatchPtr<CompanyDispatch> company_;
 };
 

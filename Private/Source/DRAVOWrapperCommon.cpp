@@ -46,11 +46,7 @@ DravoDriver::DravoDriver(TW_TTask* reporter, const DriverProfile& profile)
       standards_(new StandardsDispatch(profile.standardsIds)),
       mainControl_(new MainControlDispatch(profile.mainIds)) {}
 
-DravoDriver::~DravoDriver() {
-  layout_.reset();
-  mainControl_.reset();
-  standards_.reset();
-}
+DravoDriver::~DravoDriver() = default;
 
 void DravoDriver::Raise(QK_EException&& exception, unsigned int line) const {
   exception.__PREPARE_FOR_THROW__(line, profile_.sourceFile).Throw();
@@ -106,10 +102,6 @@ QK_TString DravoDriver::GetErrorString() {
   return text.Text();
 }
 
-QK_TString DravoDriver::GetStandardErrorString() { return standards_->ErrorText(); }
-
-QK_TString DravoDriver::GetLayoutErrorString() { return Layout().ErrorText(); }
-
 // Designs.
 
 void DravoDriver::OpenDesign(const QK_TString& design) {
@@ -146,19 +138,6 @@ void DravoDriver::CloseDesign() {
   if (mainControl_->CloseDesign() != Status::kDone) FailWithErrorText("Failed to close design.");
 }
 
-std::int16_t DravoDriver::InvokeMethod13() { return mainControl_->InvokeMethod13(); }
-
-std::int16_t DravoDriver::SetLayer(std::int32_t index, std::int16_t on) {
-  return mainControl_->SetLayer(index, on);
-}
-
-std::int16_t DravoDriver::Rebuild() { return mainControl_->Rebuild(); }
-
-std::int16_t DravoDriver::InvokeMethod16(const QK_TString& outputName, std::int16_t sampleType,
-                                         const QK_TString& outputPath) {
-  return mainControl_->InvokeMethod16(outputName, sampleType, outputPath);
-}
-
 void DravoDriver::SetBoardCode(const QK_TString& boardCode) {
   const std::int16_t status = mainControl_->SetBoardCode(boardCode);
   if (status == Status::kDone) return;
@@ -192,32 +171,11 @@ std::int16_t DravoDriver::RunStyleStandard(std::int16_t flag) {
   FailWithErrorText("Runstandard failed");
 }
 
-void DravoDriver::SetOption28(std::int16_t value) { mainControl_->SetOption28(value); }
-void DravoDriver::SetOption29(std::int16_t unit) { mainControl_->SetOption29(unit); }
-void DravoDriver::SetPrintSide(std::int16_t printSide) { mainControl_->SetPrintSide(printSide); }
-void DravoDriver::SetOption36(std::int16_t value) { mainControl_->SetOption36(value); }
-
 void DravoDriver::SetOption72(std::int16_t value) {
   if (profile_.mainIds.setOption72 != kNoMethod) mainControl_->SetOption72(value);
 }
 
 // Variables and expressions.
-
-std::int16_t DravoDriver::SetNumericVariable(const QK_TString& name, double value) {
-  return mainControl_->SetNumericVariable(name, value);
-}
-
-std::int16_t DravoDriver::AddNumericVariable(const QK_TString& name, double value) {
-  return mainControl_->AddNumericVariable(name, value);
-}
-
-std::int16_t DravoDriver::SetStringVariable(const QK_TString& name, const QK_TString& value) {
-  return mainControl_->SetStringVariable(name, value);
-}
-
-std::int16_t DravoDriver::AddStringVariable(const QK_TString& name, const QK_TString& value) {
-  return mainControl_->AddStringVariable(name, value);
-}
 
 std::int16_t DravoDriver::ReadNumericVariable(const QK_TString& name, double& value) {
   value = 0.0;
@@ -240,10 +198,6 @@ double DravoDriver::GetNumericVariable(const QK_TString& name) {
   return value;
 }
 
-QK_TString DravoDriver::GetStringVariable(const QK_TString& name) {
-  return mainControl_->StringVariable(name);
-}
-
 QK_TString DravoDriver::GetVariableValue(const QK_TString& name) {
   const double numeric = mainControl_->NumericVariable(name);
   if (numeric != kNoNumericValue) return QK_TString::Format("%f", numeric);
@@ -251,22 +205,6 @@ QK_TString DravoDriver::GetVariableValue(const QK_TString& name) {
   if (text.Empty()) FailWithErrorText("Return Variable Value failed");
   return text;
 }
-
-std::int16_t DravoDriver::RunCommand(const QK_TString& command) { return mainControl_->RunCommand(command); }
-
-QK_TString DravoDriver::EvaluateStringExpression(const QK_TString& expression) {
-  return mainControl_->EvaluateString(expression);
-}
-
-double DravoDriver::EvaluateNumericExpression(const QK_TString& expression) {
-  return mainControl_->EvaluateNumeric(expression);
-}
-
-std::int16_t DravoDriver::PreparePrintItems(std::int32_t number, bool flag) {
-  return mainControl_->PreparePrintItems(number, flag);
-}
-
-std::int16_t DravoDriver::GetExpressionError() { return mainControl_->ExpressionError(); }
 
 // Design facts and images.
 
@@ -279,18 +217,12 @@ std::int16_t DravoDriver::ExportImage(std::int16_t kind, const QK_TString& path,
                                    &values[4]);
 }
 
-std::int16_t DravoDriver::GetImageSetting60() { return mainControl_->ImageSetting60(); }
-std::int16_t DravoDriver::GetIndustryCode() { return mainControl_->IndustryCode(); }
-
 std::int16_t DravoDriver::GetText62(QK_TString& text) {
   OutString value;
   const std::int16_t status = mainControl_->Text62(value.Address());
   text = value.Text();
   return status;
 }
-
-QK_TString DravoDriver::GetText63() { return mainControl_->Text63(); }
-QK_TString DravoDriver::GetText64() { return mainControl_->Text64(); }
 
 std::int16_t DravoDriver::GetUnit() {
   const std::int16_t unit = mainControl_->Unit();
@@ -303,34 +235,6 @@ std::int16_t DravoDriver::ExportThumbnail(const QK_TString& path) {
   return Status::kDone;
 }
 
-// Print items.
-
-std::int16_t DravoDriver::DeletePrintItem(std::int32_t index) { return mainControl_->DeletePrintItem(index); }
-
-std::int16_t DravoDriver::CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index) {
-  return mainControl_->CheckPrintItem(number, kind, index);
-}
-
-std::int16_t DravoDriver::RemovePrintItem(std::int32_t index) { return mainControl_->RemovePrintItem(index); }
-
-std::int16_t DravoDriver::CreatePrintItems(std::int32_t kind, bool flag) {
-  return mainControl_->CreatePrintItems(kind, flag);
-}
-
-std::int32_t DravoDriver::GetPrintItemCount(std::int32_t kind) { return mainControl_->PrintItemCount(kind); }
-
-std::int16_t DravoDriver::SelectPrintItem(std::int32_t number, std::int32_t index, std::int16_t flag) {
-  return mainControl_->SelectPrintItem(number, index, flag);
-}
-
-std::int16_t DravoDriver::InvokeMethod79(const QK_TString& text, std::int32_t a, std::int32_t b) {
-  return mainControl_->InvokeMethod79(text, a, b);
-}
-
-QK_TString DravoDriver::GetPrintItemName(std::int32_t kind, std::int32_t index) {
-  return mainControl_->PrintItemName(kind, index);
-}
-
 // Layout object.
 
 void DravoDriver::GetLayoutObject() {
@@ -338,48 +242,6 @@ void DravoDriver::GetLayoutObject() {
   layout_.reset();
   layout_ = Own<LayoutDispatch>(mainControl_->LayoutObject());
 }
-
-void DravoDriver::ReleaseLayoutObject() { layout_.reset(); }
-
-std::int16_t DravoDriver::SetSheetSize(double a, double b, double c, double d, double e, double f) {
-  return Layout().SetSheetSize(a, b, c, d, e, f);
-}
-
-std::int32_t DravoDriver::AddOneup(const QK_TString& designReference) {
-  return Layout().AddOneup(designReference);
-}
-
-std::int16_t DravoDriver::SetNestData(std::int32_t nestingType, double gapX, double gapY, std::int16_t flag) {
-  return Layout().SetNestData(nestingType, gapX, gapY, flag);
-}
-
-std::int32_t DravoDriver::QueryOneup43(std::int32_t oneup) { return Layout().QueryOneup43(oneup); }
-std::int32_t DravoDriver::QueryOneup44(std::int32_t oneup) { return Layout().QueryOneup44(oneup); }
-
-std::int16_t DravoDriver::PlaceOneupGrid(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
-  return Layout().PlaceOneupGrid(a, b, c, d);
-}
-
-std::int32_t DravoDriver::GetLayoutValue46(std::int32_t value) { return Layout().LayoutValue46(value); }
-std::int32_t DravoDriver::GetLayoutValue47(std::int32_t value) { return Layout().LayoutValue47(value); }
-
-std::int16_t DravoDriver::PlaceOneupGridAlt(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
-  return Layout().PlaceOneupGridAlt(a, b, c, d);
-}
-
-std::int16_t DravoDriver::PositionOneups(std::int16_t mode) { return Layout().PositionOneups(mode); }
-
-std::int16_t DravoDriver::SetLayoutOption(std::int16_t option, std::int16_t value) {
-  return Layout().SetLayoutOption(option, value);
-}
-
-std::int16_t DravoDriver::InvokeLayoutMethod51(std::int32_t a, std::int32_t b, double c, double d, double e,
-                                               std::int32_t f) {
-  return Layout().InvokeMethod51(a, b, c, d, e, f);
-}
-
-void DravoDriver::ResetLayout() { Layout().Reset(); }
-std::int16_t DravoDriver::SetRotation(double angle) { return Layout().SetRotation(angle); }
 
 // Standards.
 

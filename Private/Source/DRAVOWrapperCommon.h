@@ -43,73 +43,105 @@ class DravoDriver : public DRAVOInterface {
   ~DravoDriver() override;
 
   QK_TString GetErrorString() override;
-  QK_TString GetStandardErrorString() override;
-  QK_TString GetLayoutErrorString() override;
+  QK_TString GetStandardErrorString() override { return standards_->ErrorText(); }
+  QK_TString GetLayoutErrorString() override { return Layout().ErrorText(); }
   void OpenDesign(const QK_TString& design) override;
   std::int16_t SaveDesign(const QK_TString& path) override;
   void GetDocROMDXml(QK_TString& xml) override;
   void StartControl() override;
   QK_TString GetVersion() override;
-  std::int16_t InvokeMethod13() override;
-  std::int16_t SetLayer(std::int32_t index, std::int16_t on) override;
-  std::int16_t Rebuild() override;
+  std::int16_t InvokeMethod13() override { return mainControl_->InvokeMethod13(); }
+  std::int16_t SetLayer(std::int32_t index, std::int16_t on) override {
+    return mainControl_->SetLayer(index, on);
+  }
+  std::int16_t Rebuild() override { return mainControl_->Rebuild(); }
   std::int16_t InvokeMethod16(const QK_TString& outputName, std::int16_t sampleType,
-                              const QK_TString& outputPath) override;
+                              const QK_TString& outputPath) override {
+    return mainControl_->InvokeMethod16(outputName, sampleType, outputPath);
+  }
   void CloseDesign() override;
   void SetBoardCode(const QK_TString& boardCode) override;
-  std::int16_t SetNumericVariable(const QK_TString& name, double value) override;
-  std::int16_t AddNumericVariable(const QK_TString& name, double value) override;
-  std::int16_t SetStringVariable(const QK_TString& name, const QK_TString& value) override;
-  std::int16_t AddStringVariable(const QK_TString& name, const QK_TString& value) override;
+  std::int16_t SetNumericVariable(const QK_TString& name, double value) override {
+    return mainControl_->SetNumericVariable(name, value);
+  }
+  std::int16_t AddNumericVariable(const QK_TString& name, double value) override {
+    return mainControl_->AddNumericVariable(name, value);
+  }
+  std::int16_t SetStringVariable(const QK_TString& name, const QK_TString& value) override {
+    return mainControl_->SetStringVariable(name, value);
+  }
+  std::int16_t AddStringVariable(const QK_TString& name, const QK_TString& value) override {
+    return mainControl_->AddStringVariable(name, value);
+  }
   std::int16_t ReadNumericVariable(const QK_TString& name, double& value) override;
   std::int16_t ReadStringVariable(const QK_TString& name, QK_TString& value) override;
-  std::int16_t RunCommand(const QK_TString& command) override;
+  std::int16_t RunCommand(const QK_TString& command) override { return mainControl_->RunCommand(command); }
   void SetStyleWorkspace(const QK_TString& workspace) override;
   std::int16_t RunStyleStandard(std::int16_t flag) override;
-  void SetOption28(std::int16_t value) override;
-  void SetOption29(std::int16_t unit) override;
+  void SetOption28(std::int16_t value) override { mainControl_->SetOption28(value); }
+  void SetOption29(std::int16_t unit) override { mainControl_->SetOption29(unit); }
   void SetBoardCodeAndDescription(const QK_TString& boardCode, const QK_TString& description) override;
-  void SetPrintSide(std::int16_t printSide) override;
+  void SetPrintSide(std::int16_t printSide) override { mainControl_->SetPrintSide(printSide); }
   void StartStandardControl() override;
   void OpenStandard(const QK_TString& standard, std::int16_t option, std::int16_t unit,
                     const QK_TString& text, const QK_TString& parameterSet) override;
   int RunStandard(const VariableList& variables) override;
   void SaveStandardDesign(const QK_TString& path) override;
-  void SetOption36(std::int16_t value) override;
+  void SetOption36(std::int16_t value) override { mainControl_->SetOption36(value); }
 
   void GetLayoutObject() override;
-  std::int16_t SetSheetSize(double a, double b, double c, double d, double e, double f) override;
-  std::int32_t AddOneup(const QK_TString& designReference) override;
-  std::int16_t SetNestData(std::int32_t nestingType, double gapX, double gapY, std::int16_t flag) override;
-  std::int32_t QueryOneup43(std::int32_t oneup) override;
-  std::int32_t QueryOneup44(std::int32_t oneup) override;
-  std::int16_t PlaceOneupGrid(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) override;
-  std::int32_t GetLayoutValue46(std::int32_t value) override;
-  std::int32_t GetLayoutValue47(std::int32_t value) override;
-  std::int16_t PlaceOneupGridAlt(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) override;
-  std::int16_t PositionOneups(std::int16_t mode) override;
-  std::int16_t SetLayoutOption(std::int16_t option, std::int16_t value) override;
+  std::int16_t SetSheetSize(double a, double b, double c, double d, double e, double f) override {
+    return Layout().SetSheetSize(a, b, c, d, e, f);
+  }
+  std::int32_t AddOneup(const QK_TString& designReference) override {
+    return Layout().AddOneup(designReference);
+  }
+  std::int16_t SetNestData(std::int32_t nestingType, double gapX, double gapY, std::int16_t flag) override {
+    return Layout().SetNestData(nestingType, gapX, gapY, flag);
+  }
+  std::int32_t QueryOneup43(std::int32_t oneup) override { return Layout().QueryOneup43(oneup); }
+  std::int32_t QueryOneup44(std::int32_t oneup) override { return Layout().QueryOneup44(oneup); }
+  std::int16_t PlaceOneupGrid(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) override {
+    return Layout().PlaceOneupGrid(a, b, c, d);
+  }
+  std::int32_t GetLayoutValue46(std::int32_t value) override { return Layout().LayoutValue46(value); }
+  std::int32_t GetLayoutValue47(std::int32_t value) override { return Layout().LayoutValue47(value); }
+  std::int16_t PlaceOneupGridAlt(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) override {
+    return Layout().PlaceOneupGridAlt(a, b, c, d);
+  }
+  std::int16_t PositionOneups(std::int16_t mode) override { return Layout().PositionOneups(mode); }
+  std::int16_t SetLayoutOption(std::int16_t option, std::int16_t value) override {
+    return Layout().SetLayoutOption(option, value);
+  }
   std::int16_t InvokeLayoutMethod51(std::int32_t a, std::int32_t b, double c, double d, double e,
-                                    std::int32_t f) override;
+                                    std::int32_t f) override {
+    return Layout().InvokeMethod51(a, b, c, d, e, f);
+  }
 
-  QK_TString EvaluateStringExpression(const QK_TString& expression) override;
-  double EvaluateNumericExpression(const QK_TString& expression) override;
-  std::int16_t PreparePrintItems(std::int32_t number, bool flag) override;
-  std::int16_t GetExpressionError() override;
-  void ResetLayout() override;
-  std::int16_t SetRotation(double angle) override;
-  void ReleaseLayoutObject() override;
+  QK_TString EvaluateStringExpression(const QK_TString& expression) override {
+    return mainControl_->EvaluateString(expression);
+  }
+  double EvaluateNumericExpression(const QK_TString& expression) override {
+    return mainControl_->EvaluateNumeric(expression);
+  }
+  std::int16_t PreparePrintItems(std::int32_t number, bool flag) override {
+    return mainControl_->PreparePrintItems(number, flag);
+  }
+  std::int16_t GetExpressionError() override { return mainControl_->ExpressionError(); }
+  void ResetLayout() override { Layout().Reset(); }
+  std::int16_t SetRotation(double angle) override { return Layout().SetRotation(angle); }
+  void ReleaseLayoutObject() override { layout_.reset(); }
 
   std::int16_t ExportImage(std::int16_t kind, const QK_TString& path, std::int16_t a, std::int16_t b,
                            std::int32_t c, std::int32_t d, std::int32_t e, std::int32_t f,
                            std::int32_t g) override;
-  std::int16_t GetImageSetting60() override;
-  std::int16_t GetIndustryCode() override;
+  std::int16_t GetImageSetting60() override { return mainControl_->ImageSetting60(); }
+  std::int16_t GetIndustryCode() override { return mainControl_->IndustryCode(); }
   std::int16_t GetText62(QK_TString& text) override;
-  QK_TString GetText63() override;
-  QK_TString GetText64() override;
+  QK_TString GetText63() override { return mainControl_->Text63(); }
+  QK_TString GetText64() override { return mainControl_->Text64(); }
   double GetNumericVariable(const QK_TString& name) override;
-  QK_TString GetStringVariable(const QK_TString& name) override;
+  QK_TString GetStringVariable(const QK_TString& name) override { return mainControl_->StringVariable(name); }
   QK_TString GetVariableValue(const QK_TString& name) override;
   std::int16_t GetMenuXml(const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c,
                           std::int16_t d) override;
@@ -117,14 +149,24 @@ class DravoDriver : public DRAVOInterface {
   std::int16_t ExportThumbnail(const QK_TString& path) override;
   int GenerateDocPlots(const QK_TString& designName, const QK_TURL& folder, PlotList& plots,
                        std::int16_t width, std::int16_t height) override;
-  std::int16_t DeletePrintItem(std::int32_t index) override;
-  std::int16_t CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index) override;
-  std::int16_t RemovePrintItem(std::int32_t index) override;
-  std::int16_t CreatePrintItems(std::int32_t kind, bool flag) override;
-  std::int32_t GetPrintItemCount(std::int32_t kind) override;
-  std::int16_t SelectPrintItem(std::int32_t number, std::int32_t index, std::int16_t flag) override;
-  std::int16_t InvokeMethod79(const QK_TString& text, std::int32_t a, std::int32_t b) override;
-  QK_TString GetPrintItemName(std::int32_t kind, std::int32_t index) override;
+  std::int16_t DeletePrintItem(std::int32_t index) override { return mainControl_->DeletePrintItem(index); }
+  std::int16_t CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index) override {
+    return mainControl_->CheckPrintItem(number, kind, index);
+  }
+  std::int16_t RemovePrintItem(std::int32_t index) override { return mainControl_->RemovePrintItem(index); }
+  std::int16_t CreatePrintItems(std::int32_t kind, bool flag) override {
+    return mainControl_->CreatePrintItems(kind, flag);
+  }
+  std::int32_t GetPrintItemCount(std::int32_t kind) override { return mainControl_->PrintItemCount(kind); }
+  std::int16_t SelectPrintItem(std::int32_t number, std::int32_t index, std::int16_t flag) override {
+    return mainControl_->SelectPrintItem(number, index, flag);
+  }
+  std::int16_t InvokeMethod79(const QK_TString& text, std::int32_t a, std::int32_t b) override {
+    return mainControl_->InvokeMethod79(text, a, b);
+  }
+  QK_TString GetPrintItemName(std::int32_t kind, std::int32_t index) override {
+    return mainControl_->PrintItemName(kind, index);
+  }
   // Sets the option where the control has it (the enterprise control does not).
   void SetOption72(std::int16_t value) override;
 
@@ -169,6 +211,8 @@ class DravoDriver : public DRAVOInterface {
   LayoutDispatch& Layout();
 
   const DriverProfile& profile_;
+  // Released in reverse order: the layout object, the main control, the
+  // standards component, and the apartment last.
   ComApartment apartment_;
   DispatchPtr<StandardsDispatch> standards_;
   DispatchPtr<MainControlDispatch> mainControl_;

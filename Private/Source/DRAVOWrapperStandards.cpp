@@ -1,6 +1,5 @@
 // The run of a parametric standard and its document plots: walks the
 // standards component's menus and items.
-#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -25,11 +24,12 @@ const Variable* FindVariable(const VariableList& variables, const QK_TString& na
 }
 
 // The whole number at the start of `text` as atoi reads it (0 when there
-// is none), held within the range of an int.
-int LeadingWholeNumber(const QK_TString& text) {
-  const long value = std::strtol(text.c_str(), nullptr, 10);
-  return static_cast<int>(
-      std::clamp<long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+// is none), held within the range of a long long.
+long long LeadingWholeNumber(const QK_TString& text) { return std::strtoll(text.c_str(), nullptr, 10); }
+
+// A whole-number item holds 16 bits; a value beyond them is refused, not cut.
+bool FitsWholeNumberItem(long long value) {
+  return value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max();
 }
 
 void RemoveNamed(VariableList& variables, const QK_TString& name) {
@@ -54,7 +54,12 @@ void DravoDriver::ApplyVariable(MenuItemDispatch& item, std::int16_t kind, Varia
   const Variable* found = FindVariable(working, name);
   if (found != nullptr) {
     if (kind == MenuKind::kWholeNumber) {
-      item.SetValue(static_cast<std::int16_t>(LeadingWholeNumber(found->Value)));
+      const long long value = LeadingWholeNumber(found->Value);
+      if (!FitsWholeNumberItem(value)) {
+        FailStandard("shapejobs.message.variableerror", found->Name + "," + found->Value,
+                     profile_.valueCheckFailure);
+      }
+      item.SetValue(static_cast<std::int16_t>(value));
     } else if (kind == MenuKind::kText) {
       item.SetValue(found->Value);
     }

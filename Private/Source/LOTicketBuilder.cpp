@@ -5,9 +5,7 @@
 #include <string>
 #include <utility>
 
-#include <xalanc/XalanSourceTree/XalanSourceTreeDOMSupport.hpp>
-#include <xalanc/XalanSourceTree/XalanSourceTreeParserLiaison.hpp>
-#include <xalanc/XalanTransformer/XalanSourceTreeWrapperParsedSource.hpp>
+#include <xalanc/XalanTransformer/XalanParsedSource.hpp>
 #include <xercesc/util/XMLException.hpp>
 
 #include "LOTickeException.h"
@@ -93,15 +91,14 @@ bool LOTicketBuilder::BuildTicketData() {
   const ParameterSources sources = ReadParameterSources();
   if (!ReadTemplateRecords(recordXPath, sources)) return false;
   ReadDesignSelection();
-  record_.units = reader_.ReadAndLogUnlessEmpty("UNITS", kMandatory, "Units", "units").value_or(TicketValue()).value;
+  record_.units = reader_.ReadAndLogUnlessEmpty("UNITS", kMandatory, "Units", "units").value;
   ReadNestingTypes();
   ReadOutputs();
   ReadCustomVariables();
   ReadPreview();
   ReadPosition();
   record_.commandScript = NormaliseCommandScript(
-      reader_.ReadAndLogUnlessEmpty("COMMAND_SCRIPT", kMandatory, "CommandScript", "commandscript")
-          .value_or(TicketValue()));
+      reader_.ReadAndLogUnlessEmpty("COMMAND_SCRIPT", kMandatory, "CommandScript", "commandscript"));
   record_.layoutForProduction = reader_.Flag("IS_LAYOUT_FOR_PRODUCTION", kOptional);
   DBInfo info = record_.dbInfo;  // filled as a copy, then written back
   ReadDesignPeople(reader_, info);
@@ -159,11 +156,8 @@ bool LOTicketBuilder::ReadTemplateRecords(const QK_TString& recordXPath, const P
   const QK_TString stylesheetPath = task_.TempFile(".xsl").LocalName();
   const QK_TURL result = task_.TempFile(".xml");
   reader_.LoadTicketXml();
-  // The reader owns the parser liaison that its DOM support names.
-  xalanc::XalanSourceTreeParserLiaison& liaison = *reader_.Liaison();
-  const xalanc::XalanSourceTreeWrapperParsedSource input(liaison.mapDocument(reader_.Document()), liaison,
-                                                         *reader_.DOMSupport());
-  TemplateTransform(LayoutTemplateFieldNames(), sources, recordXPath).Run(input, stylesheetPath, result.LocalName());
+  TemplateTransform(LayoutTemplateFieldNames(), sources, recordXPath)
+      .Run(*reader_.ParsedInput(), stylesheetPath, result.LocalName());
 
   LayoutSAXHandler handler(LayoutTemplateFieldNames(), kRecordPath);
   try {
@@ -202,11 +196,9 @@ void LOTicketBuilder::ReadDesignSelection() {
 
 // Blank names only warn here and leave the design path empty.
 void LOTicketBuilder::ReadProjectReference() {
-  const auto read = [this](const char* key, const char* parameterName, const char* logName) {
-    return reader_.ReadAndLogUnlessEmpty(key, kMandatory, parameterName, logName).value_or(TicketValue()).value;
-  };
-  record_.projectName = read("PROJECT_NAME", "ProjectName", "projectname");
-  record_.designName = read("ENT_STD_NAME", "Enterprise-DesignName", "designname");
+  record_.projectName = reader_.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname").value;
+  record_.designName =
+      reader_.ReadAndLogUnlessEmpty("ENT_STD_NAME", kMandatory, "Enterprise-DesignName", "designname").value;
   const TicketValue version = reader_.Read("VERSION", kMandatory, "Version");
   if (!version.Blank()) task_.AddMessage(Severity::kInformation, "Version.Value", QK_TAny(version.value));
   record_.version = VersionNumber(reader_, version.value);
@@ -256,9 +248,8 @@ void LOTicketBuilder::ReadOutputs() {
   if (mfgFolder.Empty()) FailInvalidValue("shapejobs.message.mfgpathempty");
   record_.mfgOutputFolder = mfgFolder;
 
-  record_.xmlOutputFileName = reader_.ReadAndLogUnlessEmpty("XML_OUTPUT_FILE_NAME", kMandatory, "ReportName", "reportname")
-                                  .value_or(TicketValue())
-                                  .value;
+  record_.xmlOutputFileName =
+      reader_.ReadAndLogUnlessEmpty("XML_OUTPUT_FILE_NAME", kMandatory, "ReportName", "reportname").value;
   const QK_TString reportFolder = reader_.Read("XML_OUTPUT_FOLDER", kMandatory, "ReportDirectory").value;
   if (reportFolder.Empty()) FailInvalidValue("shapejobs.message.reportpathempty");
   task_.SetOutputDirRaw(QK_TURL(reportFolder));
@@ -367,7 +358,7 @@ void LOTicketBuilder::ReadCrossGrain() {
 
 QK_TString LOTicketBuilder::ReadKeepingNames(const char* key, const char* parameterName) {
   const QK_TString raw = reader_.Text(key, kMandatory);
-  if (TicketReader::IsXPath(raw)) return reader_.Evaluate(raw, parameterName).value;
+  if (TicketReader::XPathOf(raw)) return reader_.Evaluate(raw, parameterName).value;
   return raw.Trim();
 }
 

@@ -116,7 +116,6 @@ class LOTicketBuilder {
   [[noreturn]] void FailInvalidValue(const char* messageKey, const std::vector<QK_TAny>& arguments = {},
                                      const QK_TString& exceptionMessage = QK_TString());
 
-  XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
   TW_TTask& task_;
   StringMapList& templateRecords_;

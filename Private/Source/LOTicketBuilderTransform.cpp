@@ -108,7 +108,7 @@ void TemplateTransform::GenerateXslt(const QK_TString& stylesheetPath) const {
   } catch (const xercesc::DOMException& e) {
     QK_THROW(QK_EException(QK_TString::Format("Dom exception::%d", static_cast<int>(e.code))));
   } catch (const xercesc::XMLException& e) {
-    QK_THROW(QK_EException(QK_TString("Cannot write the layout stylesheet: ") + XMLChToUtf8String(e.getMessage()),
+    QK_THROW(QK_EException(QK_TString("Cannot write the layout stylesheet: ") + FromXerces(e.getMessage()),
                            QK_TAny(stylesheetPath)));
   }
 }

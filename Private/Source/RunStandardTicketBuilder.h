@@ -33,7 +33,6 @@ class RunStandardTicketBuilder {
 
   static const TicketFamily kFamily;
 
-  XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
   RunStandardTicketData& record_;
 };

@@ -43,7 +43,7 @@ class Task : public TW_TTask {
   // The work of one ticket: 0 success, 1 success with a warning, 2 failure.
   int Run(AT_TTicket& ticket) override;
 
-  // Output naming.
+  // Output naming; the extension rule is DRAVOInterface::ChangeExtension's.
   static void ChangeOutputExtension(QK_TURL& location, const QK_TString& extension);
   static std::vector<QK_TString> SplitList(const QK_TString& text, char delimiter);
 

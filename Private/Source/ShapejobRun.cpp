@@ -16,9 +16,6 @@ const QK_TString kAllPrintItems(L"ALL");
 // The extension of the CAD application's design files.
 const QK_TString kDesignExtension(L".kpx");
 
-const char* const kKnownExtensions[] = {".KPX", ".MFG", ".XML", ".JPG", ".PNG",
-                                        ".CF2", ".CFF2", ".DXF", ".DD3"};
-
 // The task types, tested on the action name in this order.
 struct TaskTypes {
   explicit TaskTypes(const QK_TString& action)
@@ -96,7 +93,9 @@ int RunWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, const QK_T
     StringMapList exportedDesigns;
     task.BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "buildShopCard");
     const OutputsList outputs = record.GetOutputs();
-    if (outputs.size() >= 2) {
+    // Without outputs, as with several, the operation writes the list of
+    // outputs, and that document is the file registered.
+    if (outputs.size() != 1) {
       EnsureExtension(outputLocation, ".xml");
     } else if (outputs.size() == 1 && SingleOutputMakesList(*outputs.front(), record.designName)) {
       Task::ChangeOutputExtension(outputLocation, ".xml");
@@ -170,34 +169,11 @@ int Succeed(Task& task, const TaskTypes& types, TicketOutputs& outputs) {
 }  // namespace
 
 void Task::ChangeOutputExtension(QK_TURL& location, const QK_TString& extension) {
-  QK_TString current = location.Extension();
-  for (const char* known : kKnownExtensions) {
-    if (current.EqualsIgnoreCase(known)) {
-      location.SetExtension(extension);
-      return;
-    }
-  }
-  if (current.EqualsIgnoreCase(extension)) return;
-  location.SetFileName(location.FileName() + extension);
+  DRAVOInterface::ChangeExtension(location, extension);
 }
 
 std::vector<QK_TString> Task::SplitList(const QK_TString& text, char delimiter) {
-  std::vector<QK_TString> pieces;
-  std::string piece;
-  auto keep = [&pieces](const std::string& raw) {
-    QK_TString trimmed = QK_TString(raw).Trim();
-    if (!trimmed.Empty()) pieces.push_back(trimmed);
-  };
-  for (char c : text.str()) {
-    if (c == delimiter) {
-      keep(piece);
-      piece.clear();
-    } else {
-      piece += c;
-    }
-  }
-  keep(piece);
-  return pieces;
+  return DRAVOInterface::SplitText(text, delimiter);
 }
 
 int Task::Run(AT_TTicket& ticket) {

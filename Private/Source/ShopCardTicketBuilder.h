@@ -64,7 +64,6 @@ class ShopCardTicketBuilder {
   TW_TTask& task_;
   const QK_TURL& inputFile_;
   ShopCardTicketData& record_;
-  XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
 };
 

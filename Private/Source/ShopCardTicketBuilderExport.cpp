@@ -2,11 +2,13 @@
 // design element into a map from key to text. A design map holds the
 // design element's attributes, "CommandScript" (its trimmed text), the
 // attributes of "Thumbnail" elements and one "VariableN" entry per
-// "Variable" element (its attribute names and values joined with ",").
+// "Variable" element (its attribute names and values joined with ",", a
+// "," or "\" within one escaped by a "\").
 // Within one design the first occurrence of a key wins.
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
 
+#include "DRAVOInterface.h"
 #include "ShopCardTicketBuilder.h"
 #include "ShopCardTicketException.h"
 
@@ -77,16 +79,16 @@ void ExportSAXHandler::InsertAttributes(const xercesc::Attributes& attributes) {
 }
 
 void ExportSAXHandler::InsertVariable(const xercesc::Attributes& attributes) {
-  QK_TString joined;
+  std::vector<QK_TString> fields;
   for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
-    if (i > 0) joined += ",";
-    joined += FromXerces(attributes.getLocalName(i));
-    joined += ",";
-    joined += FromXerces(attributes.getValue(i));
+    fields.push_back(FromXerces(attributes.getLocalName(i)));
+    fields.push_back(FromXerces(attributes.getValue(i)));
   }
-  if (joined.Empty()) return;
+  if (fields.empty()) return;
   ++variableCount_;
-  Record().emplace(QK_TString::Format("Variable%lu", variableCount_), std::move(joined));
+  // Joined as the design-information export splits it again.
+  Record().emplace(QK_TString::Format("Variable%lu", variableCount_),
+                   DRAVOInterface::JoinVariableFields(fields));
 }
 
 // An error of the file ends the pass as NonWellFormedXMLException.

@@ -27,7 +27,6 @@ class SplitDesignTicketBuilder {
 
   static const TicketFamily kFamily;
 
-  XmlLibraryScope xmlLibrary_;  // before the reader: its document goes first
   TicketReader reader_;
   SplitDesignTicketData& record_;
 };

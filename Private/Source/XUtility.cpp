@@ -18,6 +18,7 @@
 #include <xalanc/XalanSourceTree/XalanSourceTreeDocument.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeInit.hpp>
 #include <xalanc/XalanSourceTree/XalanSourceTreeParserLiaison.hpp>
+#include <xalanc/XalanTransformer/XalanSourceTreeWrapperParsedSource.hpp>
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
 #include <xercesc/dom/DOMDocument.hpp>
 #include <xercesc/framework/LocalFileInputSource.hpp>
@@ -79,17 +80,44 @@ class ThrowingErrorHandler : public xercesc::ErrorHandler {
   void resetErrors() override {}
 };
 
-std::unique_ptr<xercesc::InputSource> OpenInput(const QK_TURL& file) {
-  const std::u16string path = ToXmlText(file.LocalName());
-  return std::make_unique<xercesc::LocalFileInputSource>(path.c_str());
+// What a parser of untrusted XML is given; declared before the parser,
+// which must not outlive it.
+struct ParseLimits {
+  ParseLimits() { securityManager.setEntityExpansionLimit(kEntityExpansionLimit); }
+  xercesc::SecurityManager securityManager;
+  ThrowingErrorHandler errors;
+};
+
+// Parses `file` with `parser`; an error of the document ends the parse as
+// `throwNotWellFormed`.
+template <class Parser>
+void ParseReportingErrors(Parser& parser, const QK_TURL& file, ThrowFunction throwNotWellFormed,
+                          const char* sourceFile) {
+  try {
+    parser.parse(xercesc::LocalFileInputSource(ToXmlText(file.LocalName()).c_str()));
+  } catch (const xercesc::SAXParseException& e) {
+    throwNotWellFormed(ParseErrorText(static_cast<long long>(e.getLineNumber()),
+                                      static_cast<long long>(e.getColumnNumber()), FromXerces(e.getMessage())),
+                       sourceFile, __LINE__);
+  }
 }
 
-[[noreturn]] void ThrowParseError(const xercesc::SAXParseException& e, ThrowFunction throwNotWellFormed,
-                                  const char* sourceFile) {
-  throwNotWellFormed(ParseErrorText(static_cast<long long>(e.getLineNumber()),
-                                    static_cast<long long>(e.getColumnNumber()), FromXerces(e.getMessage())),
-                     sourceFile, __LINE__);
-  QK_NotReached();
+// A line or column of an XPath engine error, -1 when it is unknown (the
+// engine marks that with the largest value of its type).
+template <class Position>
+long long XPathErrorPosition(Position position) {
+  return position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position);
+}
+
+// Reports an error of the XPath engine as `messageKey` with `arguments`,
+// then its line, column and text, and ends the input.
+[[noreturn]] void FailXPathEngine(TW_TTask& task, const char* messageKey, std::vector<QK_TAny> arguments,
+                                  const xalanc::XSLException& e) {
+  arguments.insert(arguments.end(),
+                   {QK_TAny(XPathErrorPosition(e.getLineNumber())), QK_TAny(XPathErrorPosition(e.getColumnNumber())),
+                    QK_TAny(FromXalan(e.getMessage()))});
+  task.AddMessage(Severity::kError, messageKey, arguments);
+  QK_THROW(TaskError());
 }
 
 bool EndsWithText(const QK_TString& expression) { return expression.EndsWith("/text()"); }
@@ -119,10 +147,6 @@ void InitializeXmlLibraries() {
   });
 }
 
-XmlLibraryScope::XmlLibraryScope() { xercesc::XMLPlatformUtils::Initialize(); }
-
-XmlLibraryScope::~XmlLibraryScope() { xercesc::XMLPlatformUtils::Terminate(); }
-
 // ---- TicketReader: the ticket as it holds it ----
 
 TicketReader::TicketReader(TW_TTask& task, AT_TTicket& ticket, const QK_TURL& inputFile, const TicketFamily& family)
@@ -130,48 +154,33 @@ TicketReader::TicketReader(TW_TTask& task, AT_TTicket& ticket, const QK_TURL& in
   InitializeXmlLibraries();
 }
 
-TicketReader::~TicketReader() {
-  // The document belongs to the liaison, which goes before its DOM support.
-  document_ = nullptr;
-  liaison_.reset();
-  domSupport_.reset();
-}
+TicketReader::~TicketReader() = default;
 
-const QK_TAny* TicketReader::Parameter(const char* key, Presence presence) const {
+const QK_TAny* TicketReader::Parameter(const char* key, Presence presence, QK_TAny::Kind kind,
+                                       const char* kindName) const {
   const QK_TAny* value = ticket_.GetParameters().Find(key);
   if (value == nullptr && presence == kMandatory) {
     QK_THROW(QK_EException(QK_TString::Format("The ticket has no value for the mandatory parameter %s", key)));
+  }
+  if (value != nullptr && !value->Is(kind)) {
+    QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a %s", key,
+                                              QK_TAny::KindName(value->GetKind()), kindName)));
   }
   return value;
 }
 
 QK_TString TicketReader::Text(const char* key, Presence presence) const {
-  const QK_TAny* value = Parameter(key, presence);
-  if (value == nullptr) return QK_TString();
-  if (!value->Is(QK_TAny::Kind::String)) {
-    QK_THROW(QK_EException(
-        QK_TString::Format("The ticket parameter %s is a %s, not a text", key, QK_TAny::KindName(value->GetKind()))));
-  }
-  return value->AsString();
+  const QK_TAny* value = Parameter(key, presence, QK_TAny::Kind::String, "text");
+  return value != nullptr ? value->AsString() : QK_TString();
 }
 
-bool TicketReader::Flag(const char* key, Presence presence, bool absent) const {
-  const QK_TAny* value = Parameter(key, presence);
-  if (value == nullptr) return absent;
-  if (!value->Is(QK_TAny::Kind::Bool)) {
-    QK_THROW(QK_EException(QK_TString::Format("The ticket parameter %s is a %s, not a boolean", key,
-                                              QK_TAny::KindName(value->GetKind()))));
-  }
-  return value->AsBool();
+bool TicketReader::Flag(const char* key, Presence presence) const {
+  const QK_TAny* value = Parameter(key, presence, QK_TAny::Kind::Bool, "boolean");
+  return value != nullptr && value->AsBool();
 }
 
 const QK_TArray& TicketReader::List(const char* key) const {
-  const QK_TAny* value = Parameter(key, kMandatory);
-  if (!value->Is(QK_TAny::Kind::Array)) {
-    QK_THROW(QK_EException(
-        QK_TString::Format("The ticket parameter %s is a %s, not a list", key, QK_TAny::KindName(value->GetKind()))));
-  }
-  return value->AsArray();
+  return Parameter(key, kMandatory, QK_TAny::Kind::Array, "list")->AsArray();
 }
 
 const QK_TArray& TicketReader::DictList(const char* key) const {
@@ -223,21 +232,9 @@ QK_TString TicketReader::Resolve(const QK_TString& text) {
 }
 
 TicketValue TicketReader::Value(const QK_TString& resolved, const char* parameterName) {
-  TicketValue result;
-  if (!IsXPath(resolved)) {
-    result.value = resolved.Trim();
-    return result;
-  }
-  LoadTicketXml();
-  QK_TString evaluated;
-  EvaluateXPath(resolved, evaluated, parameterName);
-  result.value = evaluated.Trim();
-  result.fromXPath = true;
-  return result;
-}
-
-TicketValue TicketReader::Read(const char* key, Presence presence, const char* parameterName) {
-  return Evaluate(Text(key, presence), parameterName);
+  const std::optional<QK_TString> xpath = XPathOf(resolved);
+  if (!xpath) return {resolved.Trim()};
+  return {EvaluateXPath(resolved, *xpath, parameterName).Trim(), true};
 }
 
 TicketValue TicketReader::ReadAndLog(const char* key, Presence presence, const char* parameterName,
@@ -247,12 +244,11 @@ TicketValue TicketReader::ReadAndLog(const char* key, Presence presence, const c
   return value;
 }
 
-std::optional<TicketValue> TicketReader::ReadAndLogUnlessEmpty(const char* key, Presence presence,
-                                                               const char* parameterName, const char* logName) {
+TicketValue TicketReader::ReadAndLogUnlessEmpty(const char* key, Presence presence, const char* parameterName,
+                                                const char* logName) {
   TicketValue value = Read(key, presence, parameterName);
-  // What an XPath finds is kept even when empty; only an empty text is skipped.
-  if (value.Blank()) return std::nullopt;
-  Log(logName, value.value);
+  // What an XPath finds is logged even when empty; only an empty text is not.
+  if (!value.Blank()) Log(logName, value.value);
   return value;
 }
 
@@ -262,10 +258,8 @@ void TicketReader::Log(const char* logName, const QK_TString& value) {
 
 // ---- TicketReader: XPaths ----
 
-bool TicketReader::IsXPath(const QK_TString& value) { return value.StartsWith(kXPathPrefix); }
-
 std::optional<QK_TString> TicketReader::XPathOf(const QK_TString& value) {
-  if (!IsXPath(value)) return std::nullopt;
+  if (!value.StartsWith(kXPathPrefix)) return std::nullopt;
   return value.Substring(sizeof kXPathPrefix - 1);
 }
 
@@ -279,8 +273,8 @@ void TicketReader::ThrowInvalidXPath(const char* parameterName, const QK_TString
   QK_NotReached();
 }
 
-bool TicketReader::LoadTicketXml() {
-  if (loaded_) return true;
+void TicketReader::LoadTicketXml() {
+  if (document_ != nullptr) return;
   xalanc::XalanSourceTreeInit sourceTreeInit(XalanMemory());
   domSupport_ = std::make_unique<xalanc::XalanSourceTreeDOMSupport>();
   liaison_ = std::make_unique<xalanc::XalanSourceTreeParserLiaison>(*domSupport_);
@@ -297,12 +291,15 @@ bool TicketReader::LoadTicketXml() {
     family_.throwNotWellFormed(ParseErrorText(-1, -1, FromXerces(e.getMessage())), family_.sourceFile, __LINE__);
   }
   document_ = tree;
-  loaded_ = document_ != nullptr;
-  return loaded_;
 }
 
-void TicketReader::EvaluateXPath(const QK_TString& value, QK_TString& out, const char* parameterName) {
-  QK_TString expression = *XPathOf(value);
+std::unique_ptr<xalanc::XalanParsedSource> TicketReader::ParsedInput() const {
+  return std::make_unique<xalanc::XalanSourceTreeWrapperParsedSource>(liaison_->mapDocument(document_), *liaison_,
+                                                                      *domSupport_);
+}
+
+QK_TString TicketReader::EvaluateXPath(const QK_TString& value, QK_TString expression, const char* parameterName) {
+  LoadTicketXml();
   RefuseDocumentCalls(expression, parameterName);
   try {
     xalanc::XalanSourceTreeInit sourceTreeInit(XalanMemory());
@@ -311,18 +308,13 @@ void TicketReader::EvaluateXPath(const QK_TString& value, QK_TString& out, const
     for (;;) {
       const xalanc::XalanDOMString xpath = ToXalan(expression);
       xalanc::XalanNode* node = evaluator.selectSingleNode(*domSupport_, document_, xpath.c_str(), resolver);
-      if (node != nullptr) {
-        out = NodeText(*node);
-        return;
-      }
+      if (node != nullptr) return NodeText(*node);
       if (!family_.retryWithoutText || !EndsWithText(expression)) break;
       expression = expression.Substring(0, expression.Length() - 7);
     }
   } catch (const xalanc::XSLException& e) {
-    task_.AddMessage(Severity::kError, "shapejobs.message.xalanxpathevaluateexception",
-                     {QK_TAny(parameterName), QK_TAny(value), QK_TAny(XPathErrorPosition(e.getLineNumber())),
-                      QK_TAny(XPathErrorPosition(e.getColumnNumber())), QK_TAny(FromXalan(e.getMessage()))});
-    QK_THROW(TaskError());
+    FailXPathEngine(task_, "shapejobs.message.xalanxpathevaluateexception",
+                    {QK_TAny(parameterName), QK_TAny(value)}, e);
   }
   ThrowInvalidXPath(parameterName, expression);
 }
@@ -352,25 +344,12 @@ std::vector<std::vector<QK_TString>> TicketReader::SelectNodeLists(const std::ve
       }
     }
   } catch (const xalanc::XSLException& e) {
-    reportArguments.insert(reportArguments.end(),
-                           {QK_TAny(XPathErrorPosition(e.getLineNumber())),
-                            QK_TAny(XPathErrorPosition(e.getColumnNumber())), QK_TAny(FromXalan(e.getMessage()))});
-    task_.AddMessage(Severity::kError, "shapejobs.message.xalanxpathevaluatevariablesexception", reportArguments);
-    QK_THROW(TaskError());
+    FailXPathEngine(task_, "shapejobs.message.xalanxpathevaluatevariablesexception", std::move(reportArguments), e);
   }
   return lists;
 }
 
 // ---- what several builders read ----
-
-std::optional<std::int32_t> ParseVersion(const QK_TString& text) {
-  try {
-    return std::stoi(text.str(), nullptr, 10);
-  } catch (const std::invalid_argument&) {
-  } catch (const std::out_of_range&) {
-  }
-  return std::nullopt;
-}
 
 QK_TString DatabaseReference(const QK_TString& project, const QK_TString& version, const QK_TString& name) {
   if (version == "0") return QK_TString::Format("@%s:%s", project.c_str(), name.c_str());
@@ -389,25 +368,22 @@ void ReadDesignPeople(TicketReader& reader, DBInfo& info) {
 
 std::int32_t VersionNumber(TicketReader& reader, const QK_TString& version) {
   if (version.Empty()) return 0;  // an XPath that found an empty version
-  const std::optional<std::int32_t> number = ParseVersion(version);
-  if (!number) {
+  try {
+    return std::stoi(version.str(), nullptr, 10);
+  } catch (const std::logic_error&) {  // no number, or one that does not fit
     reader.Task().AddMessage(Severity::kError, "shapejobs.message.invalidversion", QK_TAny(version));
     QK_THROW(TaskError());
   }
-  return *number;
 }
 
 void ReadEnterpriseDesign(TicketReader& reader, const char* nameKey, const char* nameLogName,
                           const EnterpriseDesign& into) {
-  if (auto project = reader.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname")) {
-    into.project = project->value;
-  }
-  if (auto name = reader.ReadAndLogUnlessEmpty(nameKey, kMandatory, "Enterprise-StandardName", nameLogName)) {
-    into.name = name->value;
-  }
-  if (auto version = reader.ReadAndLogUnlessEmpty("VERSION", kMandatory, "Version", "version")) {
-    into.version = VersionNumber(reader, version->value);
-  }
+  const TicketValue project = reader.ReadAndLogUnlessEmpty("PROJECT_NAME", kMandatory, "ProjectName", "projectname");
+  if (!project.Blank()) into.project = project.value;
+  const TicketValue name = reader.ReadAndLogUnlessEmpty(nameKey, kMandatory, "Enterprise-StandardName", nameLogName);
+  if (!name.Blank()) into.name = name.value;
+  const TicketValue version = reader.ReadAndLogUnlessEmpty("VERSION", kMandatory, "Version", "version");
+  if (!version.Blank()) into.version = VersionNumber(reader, version.value);
 }
 
 void ReadCommandScript(TicketReader& reader, QK_TString& into) {
@@ -484,45 +460,33 @@ QK_TString ParseErrorText(long long line, long long column, const QK_TString& me
 
 void ParseUntrustedXml(const QK_TURL& file, const SaxHandlers& handlers, ThrowFunction throwNotWellFormed,
                        const char* sourceFile) {
-  xercesc::SecurityManager securityManager;
-  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
-  ThrowingErrorHandler errors;
+  ParseLimits limits;
   std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
   reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
   reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpacePrefixes, handlers.namespaceDeclarationsAsAttributes);
   reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
   reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
   reader->setFeature(xercesc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
-  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager);
+  reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &limits.securityManager);
   reader->setContentHandler(handlers.content);
   if (handlers.lexical != nullptr) reader->setLexicalHandler(handlers.lexical);
   if (handlers.dtd != nullptr) reader->setDTDHandler(handlers.dtd);
-  reader->setErrorHandler(&errors);
-  try {
-    reader->parse(*OpenInput(file));
-  } catch (const xercesc::SAXParseException& e) {
-    ThrowParseError(e, throwNotWellFormed, sourceFile);
-  }
+  reader->setErrorHandler(&limits.errors);
+  ParseReportingErrors(*reader, file, throwNotWellFormed, sourceFile);
 }
 
 DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
                                                const char* sourceFile) {
-  xercesc::SecurityManager securityManager;
-  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
-  ThrowingErrorHandler errors;
+  ParseLimits limits;
   xercesc::XercesDOMParser parser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager);
   parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
   parser.setDoNamespaces(false);
   parser.setDoSchema(false);
   parser.setLoadExternalDTD(false);
   parser.setDisableDefaultEntityResolution(true);
-  parser.setSecurityManager(&securityManager);
-  parser.setErrorHandler(&errors);
-  try {
-    parser.parse(*OpenInput(file));
-  } catch (const xercesc::SAXParseException& e) {
-    ThrowParseError(e, throwNotWellFormed, sourceFile);
-  }
+  parser.setSecurityManager(&limits.securityManager);
+  parser.setErrorHandler(&limits.errors);
+  ParseReportingErrors(parser, file, throwNotWellFormed, sourceFile);
   return DomPtr<xercesc::DOMDocument>(parser.adoptDocument());
 }
 
@@ -534,7 +498,7 @@ QK_TString RecordSAXHandler::EnterElement(const XMLCh* qualifiedName) {
 }
 
 void RecordSAXHandler::AddText(const XMLCh* characters, XMLSize_t length) {
-  text_ += QK_TString(XMLChToUtf8String(characters, length));
+  text_ += FromXerces(characters, length);
 }
 
 void RecordSAXHandler::KeepText(const QK_TString& key) {
@@ -550,58 +514,26 @@ void RecordSAXHandler::EndRecord() {
 
 // ---- texts ----
 
-XMLCh* Utf8ToXMLCh(const char* text, std::size_t length, xercesc::MemoryManager* manager) {
-  if (length == 0) {
-    auto* empty = static_cast<XMLCh*>(manager->allocate(sizeof(XMLCh)));
-    empty[0] = 0;
-    return empty;
-  }
-  xercesc::TranscodeFromStr transcoded(reinterpret_cast<const XMLByte*>(text), length, "UTF-8", manager);
-  return transcoded.adopt();
+QK_TString FromXerces(const XMLCh* text, std::size_t length) {
+  if (length == 0) return QK_TString();
+  const xercesc::TranscodeToStr transcoded(text, length, "UTF-8");
+  return QK_TString(std::string(reinterpret_cast<const char*>(transcoded.str())));
 }
 
-XMLCh* Utf8ToXMLCh(const std::string& text, xercesc::MemoryManager* manager) {
-  return Utf8ToXMLCh(text.data(), text.size(), manager);
+QK_TString FromXerces(const XMLCh* text) {
+  return text != nullptr ? FromXerces(text, xercesc::XMLString::stringLen(text)) : QK_TString();
 }
-
-char* XMLChToUtf8(const XMLCh* text, std::size_t length, xercesc::MemoryManager* manager) {
-  if (length == 0) {
-    auto* empty = static_cast<char*>(manager->allocate(1));
-    empty[0] = '\0';
-    return empty;
-  }
-  xercesc::TranscodeToStr transcoded(text, length, "UTF-8", manager);
-  return reinterpret_cast<char*>(transcoded.adopt());
-}
-
-std::string XMLChToUtf8String(const XMLCh* text, std::size_t length) {
-  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
-  char* bytes = XMLChToUtf8(text, length, manager);
-  std::string result(bytes);
-  manager->deallocate(bytes);
-  return result;
-}
-
-std::string XMLChToUtf8String(const XMLCh* text) {
-  if (text == nullptr) return std::string();
-  return XMLChToUtf8String(text, xercesc::XMLString::stringLen(text));
-}
-
-QK_TString FromXerces(const XMLCh* text) { return QK_TString(XMLChToUtf8String(text)); }
 
 std::u16string ToXmlText(const QK_TString& text) {
-  xercesc::MemoryManager* manager = xercesc::XMLPlatformUtils::fgMemoryManager;
-  XMLCh* converted = Utf8ToXMLCh(text.str(), manager);
-  std::u16string result(converted);
-  manager->deallocate(converted);
-  return result;
+  if (text.Empty()) return std::u16string();
+  const std::string& bytes = text.str();
+  const xercesc::TranscodeFromStr transcoded(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), "UTF-8");
+  return std::u16string(transcoded.str());
 }
 
 // Through UTF-8 and UTF-16, so that characters outside the basic plane
 // (surrogate pairs) stay whole.
-QK_TString FromXalan(const xalanc::XalanDOMString& text) {
-  return QK_TString(XMLChToUtf8String(text.c_str(), text.length()));
-}
+QK_TString FromXalan(const xalanc::XalanDOMString& text) { return FromXerces(text.c_str(), text.length()); }
 
 xalanc::XalanDOMString ToXalan(const QK_TString& text) {
   return xalanc::XalanDOMString(ToXmlText(text).c_str(), XalanMemory());

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <xercesc/framework/MemoryManager.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
 #include <xercesc/util/XercesDefs.hpp>
 
@@ -30,6 +29,7 @@ namespace XALAN_CPP_NAMESPACE {
 class XalanDocument;
 class XalanDOMString;
 class XalanNode;
+class XalanParsedSource;
 class XalanSourceTreeDOMSupport;
 class XalanSourceTreeParserLiaison;
 }  // namespace XALAN_CPP_NAMESPACE
@@ -88,7 +88,8 @@ struct ListXPath {
 };
 
 // Reads the parameters of one ticket for one builder. Every ticket value a
-// builder reads goes through here.
+// builder reads goes through here. It starts the XML libraries, which stay
+// started until the process ends.
 class TicketReader {
  public:
   enum class Presence { kMandatory, kOptional };
@@ -104,8 +105,8 @@ class TicketReader {
 
   // A text, not resolved, not trimmed; "" for a missing optional key.
   QK_TString Text(const char* key, Presence presence) const;
-  // A boolean; `absent` for a missing optional key.
-  bool Flag(const char* key, Presence presence, bool absent = false) const;
+  // A boolean; false for a missing optional key.
+  bool Flag(const char* key, Presence presence) const;
   // A mandatory list; its entries are checked as they are read (Entry).
   const QK_TArray& List(const char* key) const;
   // A mandatory list whose entries are all checked to be dictionaries first.
@@ -132,18 +133,17 @@ class TicketReader {
   // Value of the resolved `raw`.
   TicketValue Evaluate(const QK_TString& raw, const char* parameterName) { return Value(Resolve(raw), parameterName); }
   // Evaluate of the text parameter `key`.
-  TicketValue Read(const char* key, Presence presence, const char* parameterName);
+  TicketValue Read(const char* key, Presence presence, const char* parameterName) {
+    return Evaluate(Text(key, presence), parameterName);
+  }
   // Read, then log the value under "shapejobs.<logName>.value".
   TicketValue ReadAndLog(const char* key, Presence presence, const char* parameterName, const char* logName);
-  // ReadAndLog for the keys of a selection: a blank value is neither logged
-  // nor returned.
-  std::optional<TicketValue> ReadAndLogUnlessEmpty(const char* key, Presence presence, const char* parameterName,
-                                                   const char* logName);
+  // ReadAndLog for the keys of a selection: a blank value is not logged.
+  TicketValue ReadAndLogUnlessEmpty(const char* key, Presence presence, const char* parameterName, const char* logName);
   void Log(const char* logName, const QK_TString& value);
 
   // ---- XPaths ----
 
-  static bool IsXPath(const QK_TString& value);
   // The expression of an "xpath:" value (the text after its leading
   // prefix); nothing when `value` is not one.
   static std::optional<QK_TString> XPathOf(const QK_TString& value);
@@ -154,7 +154,7 @@ class TicketReader {
 
   // Parses the input file on first use; the family's not-well-formed class
   // when it is not XML.
-  bool LoadTicketXml();
+  void LoadTicketXml();
   // The texts of the nodes that each XPath selects from the root of the
   // input document, in document order, one list per XPath. An XPath that
   // calls document() is refused; an XPath engine error is reported as
@@ -164,22 +164,25 @@ class TicketReader {
   std::vector<std::vector<QK_TString>> SelectNodeLists(const std::vector<ListXPath>& xpaths, SelectedText text,
                                                        std::vector<QK_TAny> reportArguments);
 
-  // The loaded input document (null before LoadTicketXml), its DOM support
-  // and the liaison that owns it.
-  xalanc::XalanDocument* Document() const { return document_; }
-  xalanc::XalanSourceTreeDOMSupport* DOMSupport() const { return domSupport_.get(); }
-  xalanc::XalanSourceTreeParserLiaison* Liaison() const { return liaison_.get(); }
+  // The loaded input document as the source of a transform; call
+  // LoadTicketXml first.
+  std::unique_ptr<xalanc::XalanParsedSource> ParsedInput() const;
   TW_TTask& Task() const { return task_; }
 
  private:
-  const QK_TAny* Parameter(const char* key, Presence presence) const;
-  void EvaluateXPath(const QK_TString& value, QK_TString& out, const char* parameterName);
+  // The parameter `key`, checked to be of `kind` (named `kindName` in the
+  // failure); null for a missing optional key.
+  const QK_TAny* Parameter(const char* key, Presence presence, QK_TAny::Kind kind, const char* kindName) const;
+  // The text of the node that `expression`, the XPath of the "xpath:" value
+  // `value`, selects.
+  QK_TString EvaluateXPath(const QK_TString& value, QK_TString expression, const char* parameterName);
 
   TW_TTask& task_;
   AT_TTicket& ticket_;
   const QK_TURL& inputFile_;
   const TicketFamily& family_;
-  bool loaded_ = false;
+  // Destroyed in reverse order: the document belongs to the liaison, which
+  // goes before its DOM support.
   std::unique_ptr<xalanc::XalanSourceTreeDOMSupport> domSupport_;
   std::unique_ptr<xalanc::XalanSourceTreeParserLiaison> liaison_;
   xalanc::XalanDocument* document_ = nullptr;
@@ -187,21 +190,6 @@ class TicketReader {
 
 constexpr TicketReader::Presence kMandatory = TicketReader::Presence::kMandatory;
 constexpr TicketReader::Presence kOptional = TicketReader::Presence::kOptional;
-
-// Keeps the XML library started while a builder lives. A builder declares
-// it before its TicketReader, so the parsed document goes first.
-class XmlLibraryScope {
- public:
-  XmlLibraryScope();
-  ~XmlLibraryScope();
-  XmlLibraryScope(const XmlLibraryScope&) = delete;
-  XmlLibraryScope& operator=(const XmlLibraryScope&) = delete;
-};
-
-// The number at the start of a VERSION value (leading blanks and a sign
-// allowed, anything after the digits ignored); nothing when there is no
-// number there or it does not fit an int.
-std::optional<std::int32_t> ParseVersion(const QK_TString& text);
 
 // The keys of an enterprise design selection, in order: PROJECT_NAME, the
 // design's name (`nameKey`, logged under `nameLogName`) and VERSION. An
@@ -215,7 +203,9 @@ struct EnterpriseDesign {
 };
 void ReadEnterpriseDesign(TicketReader& reader, const char* nameKey, const char* nameLogName,
                           const EnterpriseDesign& into);
-// A version as ReadEnterpriseDesign reads it, after the value was logged.
+// A version as ReadEnterpriseDesign reads it, after the value was logged:
+// the number at its start (leading blanks and a sign allowed, anything
+// after the digits ignored), 0 for an empty one.
 std::int32_t VersionNumber(TicketReader& reader, const QK_TString& version);
 
 // Reads the design description and the people of a new design (all
@@ -316,13 +306,6 @@ using DomPtr = std::unique_ptr<T, DomRelease>;
 DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
                                                const char* sourceFile);
 
-// A line or column of an XPath engine error, -1 when it is unknown (the
-// engine marks that with the largest value of its type).
-template <class Position>
-long long XPathErrorPosition(Position position) {
-  return position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position);
-}
-
 // True when the XPath `expression` calls document(): ticket XPaths may not
 // reach other documents.
 bool CallsDocument(const QK_TString& expression);
@@ -333,16 +316,11 @@ bool CallsDocument(const QK_TString& expression);
 // with "EXE" stays; an empty value stays empty.
 QK_TString NormaliseCommandScript(const TicketValue& script);
 
-// UTF-8 transcoding for the SAX handlers; the results belong to the caller
-// and are released on `manager`.
-XMLCh* Utf8ToXMLCh(const char* text, std::size_t length, xercesc::MemoryManager* manager);
-XMLCh* Utf8ToXMLCh(const std::string& text, xercesc::MemoryManager* manager);
-char* XMLChToUtf8(const XMLCh* text, std::size_t length, xercesc::MemoryManager* manager);
-std::string XMLChToUtf8String(const XMLCh* text);
-std::string XMLChToUtf8String(const XMLCh* text, std::size_t length);
 // The UTF-16 text of `text`, owned by the string.
 std::u16string ToXmlText(const QK_TString& text);
-// A text of the XML parser ("" for null).
+// A text of the XML parser: `length` characters of it, or all of it (""
+// for null).
+QK_TString FromXerces(const XMLCh* text, std::size_t length);
 QK_TString FromXerces(const XMLCh* text);
 // Texts to and from the XPath engine, and the string value of a node.
 xalanc::XalanDOMString ToXalan(const QK_TString& text);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "Automation/FolvaneCADArguments.h"
+#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 
@@ -58,6 +59,17 @@ Answer Answer::Object(IDispatch* object) {
 }
 
 bool Answer::IsSuccess() const { return !exception_ && (type_ == VT_I2 || type_ == VT_I4) && integer_ == 0; }
+
+QK_TString Answer::Summary() const {
+  if (exception_) return "exception: " + text_;
+  switch (type_) {
+    case VT_I2: case VT_I4: return QK_TString::Format("%ld", integer_);
+    case VT_R8: return FormatNumber(number_);
+    case VT_BSTR: return QuotedText(text_);
+    case VT_DISPATCH: return "<object>";
+    default: return "-";
+  }
+}
 
 HRESULT Answer::Deliver(VARIANT* result, EXCEPINFO* error) const {
   if (exception_) {

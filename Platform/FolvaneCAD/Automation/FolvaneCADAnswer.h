@@ -30,6 +30,9 @@ class Answer {
 
   // True for a status (either width) of 0: the call did what it was asked.
   bool IsSuccess() const;
+  // The answer as a journal line shows it: the number, the quoted text,
+  // "<object>", "-" for nothing, or "exception:" and the description.
+  QK_TString Summary() const;
 
   // Writes the answer into the caller's result (or its exception details)
   // and returns the result code of the call.

@@ -46,6 +46,8 @@ struct DispatchRow {
   const char* conventionalParameters;
   const char* enterpriseParameters;
   Result result;
+  // The call writes a file: it goes into the journal (FolvaneCADJournal.h).
+  bool writesFile = false;
 
   DISPID IdOn(Flavour flavour) const;
   const char* ParametersOn(Flavour flavour) const;
@@ -58,6 +60,12 @@ constexpr DispatchRow Row(Operation operation, const char* name, CallKind kind, 
                           const char* enterpriseParameters, Result result) {
   return {static_cast<int>(operation), name,       kind, conventionalId, enterpriseId, conventionalParameters,
           enterpriseParameters,        result};
+}
+
+// The row of an operation that writes a file.
+constexpr DispatchRow WritesFile(DispatchRow row) {
+  row.writesFile = true;
+  return row;
 }
 
 class DispatchTable {

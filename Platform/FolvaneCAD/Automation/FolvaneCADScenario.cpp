@@ -1,6 +1,7 @@
 #include "Automation/FolvaneCADScenario.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -76,6 +77,30 @@ const DispatchRow* RowNamed(const QK_TString& word, const DispatchTables& tables
   return row;
 }
 
+bool ReadNumber(const QK_TString& word, const char* key, long low, long high, std::optional<long>* number) {
+  QK_TString prefix = QK_TString(key) + "=";
+  long value = 0;
+  if (!word.StartsWith(prefix) || *number || !ParseInteger(word.Substring(prefix.Length()), &value)) {
+    return false;
+  }
+  if (value < low || value > high) return false;
+  *number = value;
+  return true;
+}
+
+// The words "status=N" (a 16-bit number) and "menu=N", each once, the menu
+// optional.
+bool ReadNumbers(const QK_TString& text, std::optional<long>* menu, std::optional<long>* status) {
+  for (const QK_TString& word : Split(text.ReplaceChars('\t', ' '), ' ')) {
+    if (word.Empty()) continue;
+    if (!ReadNumber(word, "status", -32768, 32767, status) &&
+        !ReadNumber(word, "menu", LONG_MIN, LONG_MAX, menu)) {
+      return false;
+    }
+  }
+  return status->has_value();
+}
+
 }  // namespace
 
 void RegisterScenarioTable(const DispatchTable& table) {
@@ -115,29 +140,18 @@ bool Scenario::ReadLine(const QK_TString& line, const DispatchTables& tables, QK
   QK_TString rest = blank == std::string::npos ? QK_TString() : line.Substring(blank + 1).Trim();
   const DispatchRow* row = RowNamed(name, tables, problem);
   if (row == nullptr) return false;
-  // Optionally "menu=N", then "status=N", then optionally "error=" and the
-  // rest of the line.
+  // "status=N" and optionally "menu=N", in either order, then optionally
+  // "error=" and the rest of the line.
   std::size_t errorAt = rest.Find("error=");
-  QK_TString statusPart = (errorAt == QK_TString::npos ? rest : rest.Substring(0, errorAt)).Trim();
+  QK_TString numbers = errorAt == QK_TString::npos ? rest : rest.Substring(0, errorAt);
   std::optional<long> menu;
-  if (statusPart.StartsWith("menu=")) {
-    std::size_t blank = statusPart.str().find_first_of(" \t");
-    long number = 0;
-    if (blank == std::string::npos || !ParseInteger(statusPart.Substring(5, blank - 5), &number)) {
-      *problem = "expected \"" + name + " menu=N status=N error=text\"";
-      return false;
-    }
-    menu = number;
-    statusPart = statusPart.Substring(blank + 1).Trim();
-  }
-  long status = 0;
-  if (!statusPart.StartsWith("status=") || !ParseInteger(statusPart.Substring(7), &status) || status < -32768 ||
-      status > 32767) {
+  std::optional<long> status;
+  if (!ReadNumbers(numbers, &menu, &status)) {
     *problem = "expected \"" + name + " status=N error=text\"";
     return false;
   }
   ForcedAnswer& forced = forced_[{row, menu}];
-  forced.status = static_cast<short>(status);
+  forced.status = static_cast<short>(*status);
   forced.hasError = errorAt != QK_TString::npos;
   forced.error = forced.hasError ? rest.Substring(errorAt + 6) : QK_TString();
   return true;

@@ -9,6 +9,7 @@
 //   Standard.Login status=1 error=Refused
 //   Connection.Login status=1
 //   Standard.ConditionCheck menu=3 status=2 error=Too deep for the width
+//   Standard.Plot status=5 menu=2 error=The plotter is out of paper
 //   FinalCheck status=2
 //
 // The word before the blanks is "Object.Operation", or an operation alone,
@@ -20,13 +21,13 @@
 // status), Connection, Company, Person (design database) and DesignRecord;
 // the layout object joins them once it has a dispatch table. Operations are the names in the object's dispatch table
 // (MainControlTable, StandardComponentTable and the others in Components/).
-// Names compare without regard to case. After the name: optionally
-// "menu=N", then "status=N" (a 16-bit number), then optionally "error=" and
-// the rest of the line as the error text.
+// Names compare without regard to case. After the name: "status=N" (a
+// 16-bit number) and optionally "menu=N", in either order, then optionally
+// "error=" and the rest of the line as the error text.
 //
 // "menu=N" forces the answer only of the calls whose first argument, a
-// 16-bit number (the menu of the standards component's checks), is N; such
-// a line goes before a line of the same operation without it.
+// 16-bit number (the menu of the standards component's checks and plots),
+// is N; it wins over a line of the same operation without it.
 //
 // A forced status of 2 or more is a failure: the operation is not carried
 // out, the status is answered and the text (or "Forced failure of <name>")
@@ -37,6 +38,9 @@
 // main control). Only operations that answer a status can be forced, and not
 // ErrorText, whose answer is what forcing sets. Lines that cannot be used
 // are reported on standard error and skipped.
+//
+// The files that calls write can be followed in a journal as well
+// (FOLVANECAD_JOURNAL, FolvaneCADJournal.h).
 #pragma once
 
 #include <map>

@@ -16,7 +16,10 @@ std::optional<long> MenuArgument(const char* parameters, const Arguments& args) 
 }  // namespace
 
 StandInObject::StandInObject(const DispatchTable& table, Flavour flavour)
-    : table_(table), flavour_(flavour), scenario_(Scenario::FromEnvironment()) {}
+    : table_(table),
+      flavour_(flavour),
+      scenario_(Scenario::FromEnvironment()),
+      journal_(Journal::FromEnvironment()) {}
 
 HRESULT StandInObject::Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
                               EXCEPINFO* error) {
@@ -35,7 +38,11 @@ HRESULT StandInObject::Respond(DISPID id, WORD kind, VARIANT* args, unsigned int
   if (row == nullptr) return Unlisted(id, result, error);
   HRESULT checked = CheckArguments(row->ParametersOn(flavour_), args, count);
   if (FAILED(checked)) return checked;
-  return Run(*row, Arguments(args, count)).Deliver(result, error);
+  Arguments arguments(args, count);
+  writtenFile_ = QK_TString();
+  Answer answer = Run(*row, arguments);
+  journal_.Record(table_.object(), *row, row->ParametersOn(flavour_), arguments, answer, writtenFile_);
+  return answer.Deliver(result, error);
 }
 
 // The scenario rules are those of FolvaneCADScenario.h.

@@ -3,7 +3,8 @@
 // arguments against it, applies the failure scenario and only then hands
 // the call to the object, so that no object reads a bare dispatch id or
 // an unchecked argument, and no C++ exception crosses the automation
-// boundary (an escaping one becomes an automation error).
+// boundary (an escaping one becomes an automation error). Calls that write
+// a file go into the journal (FolvaneCADJournal.h) with their answer.
 #pragma once
 
 #include <optional>
@@ -11,6 +12,7 @@
 #include "Automation/FolvaneCADAnswer.h"
 #include "Automation/FolvaneCADArguments.h"
 #include "Automation/FolvaneCADDispatchTable.h"
+#include "Automation/FolvaneCADJournal.h"
 #include "Automation/FolvaneCADScenario.h"
 #include "OleAuto.h"
 
@@ -37,6 +39,8 @@ class StandInObject : public OLE_TDispatchBase {
   virtual void SetLastError(const QK_TString& text) {}
   // The answer to an id and kind the table does not list.
   virtual HRESULT Unlisted(DISPID id, VARIANT* result, EXCEPINFO* error) { return DISP_E_MEMBERNOTFOUND; }
+  // Tells the journal which file the call in progress wrote.
+  void Wrote(const QK_TString& path) { writtenFile_ = path; }
 
  private:
   HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error);
@@ -45,6 +49,8 @@ class StandInObject : public OLE_TDispatchBase {
   const DispatchTable& table_;
   Flavour flavour_;
   Scenario scenario_;
+  Journal journal_;
+  QK_TString writtenFile_;
 };
 
 }  // namespace FolvaneCAD

@@ -130,6 +130,7 @@ Answer MainControl::Login(const Arguments& args) {
   QK_TString error;
   loggedIn_ = LogIn(args.Text(0), args.Text(1), args.Text(2), &dataRoot_, &error);
   if (!loggedIn_) return Fail(VT_I2, 1, error);
+  SetInstalledDataRoot(dataRoot_);
   return Answer::Status(kStatusOk);
 }
 
@@ -137,6 +138,7 @@ Answer MainControl::SetDefaultsLocation(const Arguments& args) {
   QK_TString folder = LocalPath(args.Text(0));
   if (!IsFolder(folder)) return Fail(VT_I2, kStatusFailed, "Defaults folder not found: " + folder);
   dataRoot_ = DataRoot(folder);
+  SetInstalledDataRoot(dataRoot_);
   return Answer::Status(kStatusOk);
 }
 

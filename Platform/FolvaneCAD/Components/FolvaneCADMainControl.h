@@ -22,6 +22,16 @@
 // The layout object is not part of the stand-in: the call that hands it out
 // raises an automation exception.
 //
+// Outputs (WriteOutput: output name, sample type, path): each call writes
+// one file of the open document as it stands (the layers switched on, the
+// current print item; see Output/FolvaneCADDrawing.h): a one-page PDF, A4
+// landscape, whose caption names the design, the output, the sample type
+// and the current print item; a PNG or JPEG picture with that caption when
+// the path ends so. An empty path is the output's own destination, a new
+// spool file under the data folder (Output/FolvaneCADSpool.h). 2 for an
+// empty output name, an empty path without a data folder, or a file that
+// cannot be written.
+//
 // Styles: SetStyleWorkspace opens a fresh design from an entry of the data
 // root's style catalogue (Model/FolvaneCADStyleCatalogue.h): the entry's
 // standard with a variable per item at its default, in the grain and unit
@@ -140,7 +150,7 @@ class MainControl : public StandInObject {
   Answer ExportImage(const Arguments& args);
   Answer ExportThumbnail(const Arguments& args);
   Answer WriteOutput(const Arguments& args);
-  Answer WritePicture(const QK_TString& path, int width, int height, int quality);
+  Answer ExportPicture(const QK_TString& path, int width, int height, int quality);
 
   QK_TString lastError_;
   bool loggedIn_ = false;

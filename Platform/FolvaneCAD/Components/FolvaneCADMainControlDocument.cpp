@@ -45,6 +45,7 @@ Answer MainControl::SaveDesign(const Arguments& args) {
   if (!document->Save(path, &reason)) {
     return Fail(VT_I2, kStatusNoDesign, "Cannot write design file: " + path + " (" + reason + ")");
   }
+  Wrote(path);
   std::vector<QK_TString> remarks = document->Remarks();
   if (remarks.empty()) return Answer::Status(kStatusOk);
   return Fail(VT_I2, kStatusRemarks, "Saved with remarks: " + Join(remarks, "; "));

@@ -14,7 +14,16 @@ bool IsFile(const QK_TString& path) {
   return std::filesystem::is_regular_file(path.str(), ignored);
 }
 
+DataRoot& Installed() {
+  static DataRoot root;
+  return root;
+}
+
 }  // namespace
+
+const DataRoot& InstalledDataRoot() { return Installed(); }
+
+void SetInstalledDataRoot(const DataRoot& root) { Installed() = root; }
 
 bool IsFolder(const QK_TString& path) {
   std::error_code ignored;

@@ -43,6 +43,13 @@ class DataRoot {
   QK_TString folder_;
 };
 
+// The data folder of the installation, which its components share: the
+// main control sets it whenever it is given one (SetDefaultsLocation, an
+// enterprise login), and the standards component resolves design
+// references under it unless its own login gave it one.
+const DataRoot& InstalledDataRoot();
+void SetInstalledDataRoot(const DataRoot& root);
+
 // True when `path` (after "\" became "/") names an existing folder.
 bool IsFolder(const QK_TString& path);
 

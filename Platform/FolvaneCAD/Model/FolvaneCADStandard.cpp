@@ -1,8 +1,10 @@
 #include "Model/FolvaneCADStandard.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <unordered_set>
 
+#include "Model/FolvaneCADLayout.h"
 #include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
@@ -84,6 +86,44 @@ bool ReadCondition(const QK_TXmlElement& element, StandardCondition* condition, 
   return true;
 }
 
+// A <Failure> of one of `allowed` operations, kept by operation.
+bool ReadFailure(const QK_TXmlElement& element, std::initializer_list<const char*> allowed,
+                 ForcedFailures* failures, QK_TString* error) {
+  const QK_TString* operation = element.Attribute("operation");
+  const char* known = nullptr;
+  for (const char* name : allowed) {
+    if (operation != nullptr && operation->Trim().EqualsIgnoreCase(name)) known = name;
+  }
+  QK_TString names;
+  for (const char* name : allowed) names += QK_TString(names.Empty() ? "" : " or ") + name;
+  if (known == nullptr) {
+    *error = AtLine(element, "a <Failure> here forces the operation " + names);
+    return false;
+  }
+  const QK_TString* statusText = element.Attribute("status");
+  long status = 0;
+  if (statusText == nullptr || !ParseInteger(*statusText, &status) || status == 0 || status < -32768 ||
+      status > 32767) {
+    *error = AtLine(element, "a <Failure> needs a status, a 16-bit number other than 0");
+    return false;
+  }
+  QK_TString message = element.text.Trim();
+  (*failures)[Key(known)] = {static_cast<short>(status),
+                             message.Empty() ? QK_TString("Forced failure of ") + known : message};
+  return true;
+}
+
+bool ReadPlotted(const QK_TXmlElement& element, bool* plotted, QK_TString* error) {
+  const QK_TString* plot = element.Attribute("plot");
+  if (plot == nullptr) return true;
+  if (!plot->EqualsIgnoreCase("yes") && !plot->EqualsIgnoreCase("no")) {
+    *error = AtLine(element, "plot=\"" + *plot + "\" is not yes or no");
+    return false;
+  }
+  *plotted = plot->EqualsIgnoreCase("yes");
+  return true;
+}
+
 bool ReadMenu(const QK_TXmlElement& element, int number, std::unordered_set<std::string>* names, StandardMenu* menu,
               QK_TString* error) {
   const QK_TString* title = element.Attribute("title");
@@ -95,6 +135,7 @@ bool ReadMenu(const QK_TXmlElement& element, int number, std::unordered_set<std:
     return false;
   }
   menu->kind = static_cast<short>(kind);
+  if (!ReadPlotted(element, &menu->plotted, error)) return false;
   for (const QK_TXmlElement& child : element.children) {
     if (child.name == "Item") {
       menu->items.emplace_back();
@@ -106,6 +147,10 @@ bool ReadMenu(const QK_TXmlElement& element, int number, std::unordered_set<std:
     } else if (child.name == "Condition") {
       menu->conditions.emplace_back();
       if (!ReadCondition(child, &menu->conditions.back(), error)) return false;
+    } else if (child.name == "Failure") {
+      if (!ReadFailure(child, {kPlotOperation, kConditionCheckOperation}, &menu->failures, error)) {
+        return false;
+      }
     }
   }
   return true;
@@ -155,6 +200,8 @@ bool ReadStandardElement(const QK_TXmlElement& element, Standard* standard, QK_T
       }
     } else if (child.name == "Outline") {
       ReadOutline(child, standard);
+    } else if (child.name == "Failure") {
+      if (!ReadFailure(child, {kMenuXmlOperation}, &standard->failures, error)) return false;
     }
   }
   return true;
@@ -191,7 +238,31 @@ bool Compare(const Value& left, const QK_TString& comparison, const Value& right
   return true;
 }
 
+const QK_TXmlElement* StandardElementOf(const QK_TXmlElement& designElement) {
+  for (const QK_TXmlElement& child : designElement.children) {
+    if (child.name == kStandardElement) return &child;
+  }
+  return nullptr;
+}
+
+bool ReadStandardFile(const QK_TString& path, QK_TXmlElement* root, QK_TString* error) {
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(path.str(), ignored)) {
+    *error = "Standard file not found: " + path;
+    return false;
+  }
+  QK_TString reason;
+  if (ReadXmlFile(path, root, &reason)) return true;
+  *error = "Standard " + path + " could not be read: " + reason;
+  return false;
+}
+
 }  // namespace
+
+const ForcedFailure* FindFailure(const ForcedFailures& failures, const char* operation) {
+  auto found = failures.find(Key(operation));
+  return found != failures.end() ? &found->second : nullptr;
+}
 
 bool ReadStandard(const QK_TXmlElement& designElement, Standard* standard, QK_TString* error) {
   *standard = Standard();
@@ -200,26 +271,42 @@ bool ReadStandard(const QK_TXmlElement& designElement, Standard* standard, QK_TS
     return false;
   }
   if (!ReadDesign(designElement, &standard->design, error)) return false;
-  for (const QK_TXmlElement& child : designElement.children) {
-    if (child.name == kStandardElement) return ReadStandardElement(child, standard, error);
+  if (const QK_TXmlElement* element = StandardElementOf(designElement)) {
+    return ReadStandardElement(*element, standard, error);
   }
   MenuOfVariables(standard);
   return true;
 }
 
 bool LoadStandard(const QK_TString& path, Standard* standard, QK_TString* error) {
-  std::error_code ignored;
-  if (!std::filesystem::is_regular_file(path.str(), ignored)) {
-    *error = "Standard file not found: " + path;
-    return false;
-  }
   QK_TXmlElement root;
   QK_TString reason;
-  if (!ReadXmlFile(path, &root, &reason) || !ReadStandard(root, standard, &reason)) {
-    *error = "Standard " + path + " could not be read: " + reason;
-    return false;
+  if (!ReadStandardFile(path, &root, error)) return false;
+  if (ReadStandard(root, standard, &reason)) return true;
+  *error = "Standard " + path + " could not be read: " + reason;
+  return false;
+}
+
+bool LoadStandardSource(const QK_TString& path, Standard* standard, StandardSource* source,
+                        QK_TString* error) {
+  QK_TXmlElement root;
+  QK_TString reason;
+  if (!ReadStandardFile(path, &root, error)) return false;
+  *standard = Standard();
+  Layout layout;
+  bool read = false;
+  if (root.name == "Layout") {
+    *source = StandardSource::kLayout;
+    read = ReadLayout(root, &layout, &reason);
+  } else {
+    *source = root.name == "Design" && StandardElementOf(root) == nullptr ? StandardSource::kPlainDesign
+                                                                          : StandardSource::kStandard;
+    read = ReadStandard(root, standard, &reason);
+    if (*source == StandardSource::kPlainDesign) standard->menus.clear();
   }
-  return true;
+  if (read) return true;
+  *error = "Standard " + path + " could not be read: " + reason;
+  return false;
 }
 
 bool ConditionHolds(const StandardCondition& condition, const ValueLookup& lookup, bool* holds, QK_TString* error) {

@@ -77,8 +77,12 @@ std::vector<Segment> DrawLayout(const Layout& layout) {
 
 std::vector<Segment> DrawDocument(const Document& document) {
   if (const Layout* layout = document.layout()) return DrawLayout(*layout);
+  return DrawDesign(*document.CurrentDesign(), document.currentPrintItem());
+}
+
+std::vector<Segment> DrawDesign(const Design& design, int currentItem) {
   std::vector<Segment> segments;
-  AddDesign(*document.CurrentDesign(), document.currentPrintItem(), 0, 0, &segments);
+  AddDesign(design, currentItem, 0, 0, &segments);
   return segments;
 }
 

@@ -13,5 +13,7 @@
 namespace FolvaneCAD {
 
 std::vector<Segment> DrawDocument(const Document& document);
+// A design alone, with print item `currentItem` current (from 1; 0 none).
+std::vector<Segment> DrawDesign(const Design& design, int currentItem);
 
 }  // namespace FolvaneCAD

@@ -1,71 +1,49 @@
 #include "Output/FolvaneCADImage.h"
 
+#include <cairo-pdf.h>
+#include <cairo.h>
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_easy_font.h>
+#pragma GCC diagnostic pop
 #include <stb_image_write.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
 
 #include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 
-ImageFormat ImageFormatOf(const QK_TString& path) {
+PictureFormat PictureFormatOf(const QK_TString& path) {
   QK_TString extension = LowerExtension(path);
-  if (extension == ".png") return ImageFormat::kPng;
-  if (extension == ".jpg" || extension == ".jpeg") return ImageFormat::kJpeg;
-  return ImageFormat::kUnsupported;
+  if (extension == ".pdf") return PictureFormat::kPdf;
+  if (extension == ".png") return PictureFormat::kPng;
+  if (extension == ".jpg" || extension == ".jpeg") return PictureFormat::kJpeg;
+  return PictureFormat::kUnsupported;
 }
 
 namespace {
 
-// An RGB picture, white when made.
-class Canvas {
- public:
-  Canvas(int width, int height)
-      : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height * 3, 255) {}
+using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+using Context = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
 
-  void DrawLine(double x1, double y1, double x2, double y2, Colour colour, int thickness) {
-    double steps = std::max({std::fabs(x2 - x1), std::fabs(y2 - y1), 1.0});
-    for (double i = 0; i <= steps; ++i) {
-      double x = x1 + (x2 - x1) * i / steps;
-      double y = y1 + (y2 - y1) * i / steps;
-      Dot(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)), colour, thickness);
-    }
-  }
+constexpr double kMargin = 0.05;
+constexpr double kCaptionLineSpacing = 1.4;
+constexpr int kLowestJpegQuality = 10;
+// The built-in font: capitals 7 units high, at most this many segments a
+// character.
+constexpr double kFontUnitsPerSize = 10;
+constexpr std::size_t kFontQuadsPerCharacter = 16;
+constexpr char kTitleSeparator[] = " - ";
 
-  bool Write(ImageFormat format, int quality, const QK_TString& path) const {
-    if (format == ImageFormat::kPng) {
-      return stbi_write_png(path.c_str(), width_, height_, 3, pixels_.data(), width_ * 3) != 0;
-    }
-    return stbi_write_jpg(path.c_str(), width_, height_, 3, pixels_.data(), std::clamp(quality, 10, 100)) != 0;
-  }
-
- private:
-  void Dot(int x, int y, Colour colour, int thickness) {
-    int low = -(thickness - 1) / 2;
-    for (int dy = low; dy < low + thickness; ++dy) {
-      for (int dx = low; dx < low + thickness; ++dx) Set(x + dx, y + dy, colour);
-    }
-  }
-
-  void Set(int x, int y, Colour colour) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    std::size_t at = (static_cast<std::size_t>(y) * width_ + x) * 3;
-    pixels_[at] = colour.red;
-    pixels_[at + 1] = colour.green;
-    pixels_[at + 2] = colour.blue;
-  }
-
-  int width_;
-  int height_;
-  std::vector<unsigned char> pixels_;
-};
-
-// Maps drawing coordinates onto the picture: uniform scale, centred, 5 %
-// margin on every side, y turned downwards.
+// Maps drawing coordinates into an area of the picture: uniform scale,
+// centred, a margin on every side, y turned downwards.
 class Fit {
  public:
-  Fit(const std::vector<Segment>& segments, int width, int height) : height_(height) {
+  Fit(const std::vector<Segment>& segments, double width, double height) : height_(height) {
     double minX = segments.front().x1, maxX = minX, minY = segments.front().y1, maxY = minY;
     for (const Segment& s : segments) {
       minX = std::min({minX, s.x1, s.x2});
@@ -75,18 +53,153 @@ class Fit {
     }
     double spanX = std::max(maxX - minX, 1e-9);
     double spanY = std::max(maxY - minY, 1e-9);
-    scale_ = std::min((width - 1) * 0.9 / spanX, (height - 1) * 0.9 / spanY);
-    offsetX_ = (width - 1 - spanX * scale_) / 2 - minX * scale_;
-    offsetY_ = (height - 1 - spanY * scale_) / 2 - minY * scale_;
+    scale_ = std::min(width * (1 - 2 * kMargin) / spanX, height * (1 - 2 * kMargin) / spanY);
+    offsetX_ = (width - spanX * scale_) / 2 - minX * scale_;
+    offsetY_ = (height - spanY * scale_) / 2 - minY * scale_;
   }
 
   double X(double x) const { return x * scale_ + offsetX_; }
-  double Y(double y) const { return (height_ - 1) - (y * scale_ + offsetY_); }
+  double Y(double y) const { return height_ - (y * scale_ + offsetY_); }
 
  private:
-  int height_;
+  double height_;
   double scale_ = 1, offsetX_ = 0, offsetY_ = 0;
 };
+
+double CaptionFontSize(double height) { return std::clamp(height / 40, 7.0, 16.0); }
+
+double CaptionHeight(const Picture& picture, double height) {
+  if (picture.caption.empty()) return 0;
+  return (static_cast<double>(picture.caption.size()) * kCaptionLineSpacing + 0.6) * CaptionFontSize(height);
+}
+
+void DrawSegments(cairo_t* cr, const std::vector<Segment>& segments, double width, double height) {
+  if (segments.empty() || height <= 0) return;
+  Fit fit(segments, width, height);
+  cairo_set_line_width(cr, std::max(1.0, std::min(width, height) / 400));
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  for (const Segment& s : segments) {
+    cairo_set_source_rgb(cr, s.colour.red / 255.0, s.colour.green / 255.0, s.colour.blue / 255.0);
+    cairo_move_to(cr, fit.X(s.x1), fit.Y(s.y1));
+    cairo_line_to(cr, fit.X(s.x2), fit.Y(s.y2));
+    cairo_stroke(cr);
+  }
+}
+
+// Text is drawn as the filled segments of a small built-in font
+// (stb_easy_font), so that a picture needs no installed fonts; it knows the
+// printable ASCII characters, others show as "?".
+void DrawText(cairo_t* cr, const QK_TString& text, double x, double top, double size) {
+  std::string printable = text.str();
+  for (char& c : printable) {
+    if (c < 32 || c > 126) c = '?';
+  }
+  // Four vertices of four floats (x, y, z, colour) per segment.
+  std::vector<float> vertices(printable.size() * kFontQuadsPerCharacter * 16 + 16);
+  int quads = stb_easy_font_print(0, 0, printable.data(), nullptr, vertices.data(),
+                                  static_cast<int>(vertices.size() * sizeof(float)));
+  cairo_save(cr);
+  cairo_translate(cr, x, top);
+  cairo_scale(cr, size / kFontUnitsPerSize, size / kFontUnitsPerSize);
+  for (int q = 0; q < quads; ++q) {
+    const float* quad = &vertices[static_cast<std::size_t>(q) * 16];
+    cairo_rectangle(cr, quad[0], quad[1], quad[8] - quad[0], quad[9] - quad[1]);
+  }
+  cairo_fill(cr);
+  cairo_restore(cr);
+}
+
+void DrawCaption(cairo_t* cr, const std::vector<QK_TString>& caption, double height) {
+  double size = CaptionFontSize(height);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  double top = height - CaptionHeight(Picture{{}, caption}, height) + size * (kCaptionLineSpacing - 1);
+  for (const QK_TString& line : caption) {
+    DrawText(cr, line, size, top, size);
+    top += size * kCaptionLineSpacing;
+  }
+}
+
+// The one drawing of every picture, whatever the surface.
+void Draw(cairo_t* cr, const Picture& picture, double width, double height) {
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  DrawSegments(cr, picture.segments, width, height - CaptionHeight(picture, height));
+  DrawCaption(cr, picture.caption, height);
+}
+
+cairo_status_t AppendBytes(void* bytes, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(bytes)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+void AppendJpegBytes(void* bytes, void* data, int length) {
+  static_cast<std::string*>(bytes)->append(static_cast<const char*>(data), static_cast<std::size_t>(length));
+}
+
+bool Failed(cairo_status_t status, QK_TString* error) {
+  if (status == CAIRO_STATUS_SUCCESS) return false;
+  *error = QK_TString("the drawing failed: ") + cairo_status_to_string(status);
+  return true;
+}
+
+bool RenderPdf(const Picture& picture, int width, int height, std::string* bytes, QK_TString* error) {
+  Surface surface(cairo_pdf_surface_create_for_stream(AppendBytes, bytes, width, height),
+                  cairo_surface_destroy);
+  cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE,
+                                 Join(picture.caption, kTitleSeparator).c_str());
+  {
+    Context cr(cairo_create(surface.get()), cairo_destroy);
+    Draw(cr.get(), picture, width, height);
+    cairo_show_page(cr.get());
+    if (Failed(cairo_status(cr.get()), error)) return false;
+  }
+  cairo_surface_finish(surface.get());
+  return !Failed(cairo_surface_status(surface.get()), error);
+}
+
+Surface RenderRaster(const Picture& picture, int width, int height) {
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), cairo_surface_destroy);
+  Context cr(cairo_create(surface.get()), cairo_destroy);
+  Draw(cr.get(), picture, width, height);
+  cairo_surface_flush(surface.get());
+  return surface;
+}
+
+// The pixels of an RGB24 surface (one native 32-bit word per pixel) as
+// bytes red, green, blue.
+std::vector<unsigned char> RgbPixels(cairo_surface_t* surface) {
+  int width = cairo_image_surface_get_width(surface);
+  int height = cairo_image_surface_get_height(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < width; ++x) {
+      std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+      rgb[at] = static_cast<unsigned char>(row[x] >> 16);
+      rgb[at + 1] = static_cast<unsigned char>(row[x] >> 8);
+      rgb[at + 2] = static_cast<unsigned char>(row[x]);
+    }
+  }
+  return rgb;
+}
+
+bool RenderImage(const Picture& picture, PictureFormat format, int width, int height, int quality,
+                 std::string* bytes, QK_TString* error) {
+  Surface surface = RenderRaster(picture, width, height);
+  if (Failed(cairo_surface_status(surface.get()), error)) return false;
+  if (format == PictureFormat::kPng) {
+    return !Failed(cairo_surface_write_to_png_stream(surface.get(), AppendBytes, bytes), error);
+  }
+  std::vector<unsigned char> rgb = RgbPixels(surface.get());
+  if (stbi_write_jpg_to_func(AppendJpegBytes, bytes, width, height, 3, rgb.data(),
+                             std::clamp(quality, kLowestJpegQuality, 100)) == 0) {
+    *error = "the JPEG could not be encoded";
+    return false;
+  }
+  return true;
+}
 
 bool SizeAllowed(int width, int height) {
   return width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide &&
@@ -95,30 +208,36 @@ bool SizeAllowed(int width, int height) {
 
 }  // namespace
 
-bool WriteImage(const std::vector<Segment>& segments, int width, int height, int quality, const QK_TString& path,
-                QK_TString* error) {
-  ImageFormat format = ImageFormatOf(path);
-  if (format == ImageFormat::kUnsupported) {
-    *error = "Image type not supported (use .png, .jpg or .jpeg): " + path;
+bool WritePicture(const Picture& picture, PictureFormat format, int width, int height, int quality,
+                  const QK_TString& path, QK_TString* error) {
+  if (format == PictureFormat::kUnsupported) {
+    *error = "Picture type not supported (use .pdf, .png, .jpg or .jpeg): " + path;
     return false;
   }
   if (!SizeAllowed(width, height)) {
     *error = QK_TString::Format("Image size %d x %d is out of range", width, height);
     return false;
   }
-  Canvas canvas(width, height);
-  if (!segments.empty()) {
-    Fit fit(segments, width, height);
-    int thickness = std::max(1, std::min(width, height) / 250);
-    for (const Segment& s : segments) {
-      canvas.DrawLine(fit.X(s.x1), fit.Y(s.y1), fit.X(s.x2), fit.Y(s.y2), s.colour, thickness);
-    }
-  }
-  if (!canvas.Write(format, quality, path)) {
-    *error = "Image could not be written: " + path;
+  std::string bytes;
+  QK_TString reason;
+  bool drawn = format == PictureFormat::kPdf
+                   ? RenderPdf(picture, width, height, &bytes, &reason)
+                   : RenderImage(picture, format, width, height, quality, &bytes, &reason);
+  if (!drawn || !WriteWholeFile(path, bytes, &reason)) {
+    *error = "Image could not be written: " + path + " (" + reason + ")";
     return false;
   }
   return true;
+}
+
+bool WriteImage(const Picture& picture, int width, int height, int quality, const QK_TString& path,
+                QK_TString* error) {
+  PictureFormat format = PictureFormatOf(path);
+  if (format != PictureFormat::kPng && format != PictureFormat::kJpeg) {
+    *error = "Image type not supported (use .png, .jpg or .jpeg): " + path;
+    return false;
+  }
+  return WritePicture(picture, format, width, height, quality, path, error);
 }
 
 }  // namespace FolvaneCAD

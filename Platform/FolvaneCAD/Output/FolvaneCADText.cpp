@@ -1,8 +1,11 @@
 #include "Output/FolvaneCADText.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 
 namespace FolvaneCAD {
 
@@ -54,6 +57,42 @@ QK_TString LowerExtension(const QK_TString& path) {
   QK_TString name = slash == QK_TString::npos ? local : local.Substring(slash + 1);
   std::size_t dot = name.FindLast('.');
   return dot == QK_TString::npos ? QK_TString() : name.Substring(dot).ToLower();
+}
+
+bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error) {
+  std::string temporary = path.str() + ".writing";
+  errno = 0;
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    if (!out) {
+      *error = errno != 0 ? QK_TString(std::strerror(errno)) : QK_TString("cannot be written");
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    *error = QK_TString(std::strerror(errno));
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+QK_TString QuotedText(const QK_TString& text) {
+  std::string quoted = "\"";
+  for (char c : text.str()) {
+    switch (c) {
+      case '"': quoted += "\\\""; break;
+      case '\\': quoted += "\\\\"; break;
+      case '\t': quoted += "\\t"; break;
+      case '\n': quoted += "\\n"; break;
+      case '\r': quoted += "\\r"; break;
+      default: quoted += c;
+    }
+  }
+  return QK_TString(quoted + "\"");
 }
 
 std::vector<QK_TString> Split(const QK_TString& text, char separator) {

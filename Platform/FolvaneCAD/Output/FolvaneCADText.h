@@ -2,6 +2,7 @@
 // them, and paths as callers from Windows hand them over.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "QK_TString.h"
@@ -22,6 +23,15 @@ QK_TString LocalPath(const QK_TString& path);
 QK_TString BaseName(const QK_TString& path);
 // The extension with its ".", in lower case; empty when there is none.
 QK_TString LowerExtension(const QK_TString& path);
+
+// Writes `content` to `path` through a temporary file beside it, so that the
+// file appears whole or not at all; false with the reason when it cannot be
+// written.
+bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error);
+
+// `text` in double quotes, with " and \ and tab, line feed and carriage
+// return escaped by a "\" (\t, \n, \r).
+QK_TString QuotedText(const QK_TString& text);
 
 // The pieces of `text` between the separators (empty pieces kept).
 std::vector<QK_TString> Split(const QK_TString& text, char separator);

@@ -1,12 +1,10 @@
 #include "Output/FolvaneCADXml.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "Output/FolvaneCADText.h"
 #include "QK_EException.h"
 
 namespace FolvaneCAD {
@@ -98,24 +96,7 @@ bool ReadXmlFile(const QK_TString& path, QK_TXmlElement* root, QK_TString* error
 }
 
 bool WriteXmlFile(const QK_TString& path, const QK_TXmlElement& root, QK_TString* error, XmlLayout layout) {
-  std::string temporary = path.str() + ".writing";
-  errno = 0;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << WriteXml(root, layout).str();
-    out.close();
-    if (!out) {
-      *error = errno != 0 ? QK_TString(std::strerror(errno)) : QK_TString("cannot be written");
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    *error = QK_TString(std::strerror(errno));
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  return WriteWholeFile(path, WriteXml(root, layout).str(), error);
 }
 
 QK_TString WriteXml(const QK_TXmlElement& root, XmlLayout layout) {

@@ -6,10 +6,7 @@
 // object as its own class, and packing that nests its base's section.
 //
 //   namespace CAD {
-//   class DravoError : public DravoException {
-//     SHAPEJOB_EXCEPTION_CLASS(DravoError, DravoException, "DravoError")
-//   };
-//   SHAPEJOB_REGISTER_EXCEPTION(DravoError)
+//   SHAPEJOB_EXCEPTION(DravoError, DravoException)
 //   }
 //
 // Throw sites use QK_THROW(CAD::DravoError(message, data)), which records the
@@ -80,3 +77,17 @@
 // elsewhere can be unpacked before any code here has touched the class.
 #define SHAPEJOB_REGISTER_EXCEPTION(Class) \
   inline const QK_TClass& Class##_registration = Class::QK_ClassObject();
+
+// The whole declaration of a class that is registered under its own name:
+// SHAPEJOB_EXCEPTION with the message-and-data constructor too,
+// SHAPEJOB_MESSAGE_EXCEPTION without it.
+#define SHAPEJOB_EXCEPTION(Class, Base)              \
+  class Class : public Base {                        \
+    SHAPEJOB_EXCEPTION_CLASS(Class, Base, #Class)    \
+  };                                                 \
+  SHAPEJOB_REGISTER_EXCEPTION(Class)
+#define SHAPEJOB_MESSAGE_EXCEPTION(Class, Base)           \
+  class Class : public Base {                             \
+    SHAPEJOB_MESSAGE_EXCEPTION_CLASS(Class, Base, #Class) \
+  };                                                      \
+  SHAPEJOB_REGISTER_EXCEPTION(Class)

@@ -6,31 +6,11 @@
 
 namespace CAD {
 
-class LOTickeException : public QK_EException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(LOTickeException, QK_EException, "LOTickeException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(LOTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(LOTickeException, QK_EException)
 
-
-class InvalidValueException : public LOTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(InvalidValueException, LOTickeException, "InvalidValueException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(InvalidValueException)
-
-class LOInvalidXpathException : public LOTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(LOInvalidXpathException, LOTickeException, "LOInvalidXpathException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(LOInvalidXpathException)
-
-class LONonWellformedXMLException : public LOTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(LONonWellformedXMLException, LOTickeException, "LONonWellformedXMLException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(LONonWellformedXMLException)
-
-class LOXpathVarResolveException : public LOTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(LOXpathVarResolveException, LOTickeException, "LOXpathVarResolveException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(LOXpathVarResolveException)
-
+SHAPEJOB_MESSAGE_EXCEPTION(InvalidValueException, LOTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(LOInvalidXpathException, LOTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(LONonWellformedXMLException, LOTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(LOXpathVarResolveException, LOTickeException)
 
 }  // namespace CAD

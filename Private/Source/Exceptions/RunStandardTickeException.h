@@ -6,41 +6,13 @@
 
 namespace CAD {
 
-class RunStandardTickeException : public QK_EException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(RunStandardTickeException, QK_EException, "RunStandardTickeException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(RunStandardTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(RunStandardTickeException, QK_EException)
 
-
-class BlankProjectAndDesignName : public RunStandardTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(BlankProjectAndDesignName, RunStandardTickeException, "BlankProjectAndDesignName")
-};
-SHAPEJOB_REGISTER_EXCEPTION(BlankProjectAndDesignName)
-
-class InvalidXpathException : public RunStandardTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(InvalidXpathException, RunStandardTickeException, "InvalidXpathException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(InvalidXpathException)
-
-class NonWellformedXMLException : public RunStandardTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(NonWellformedXMLException, RunStandardTickeException, "NonWellformedXMLException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(NonWellformedXMLException)
-
-class StdVariablesEmptyException : public RunStandardTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(StdVariablesEmptyException, RunStandardTickeException, "StdVariablesEmptyException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(StdVariablesEmptyException)
-
-class StdVariablesMismatchException : public RunStandardTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(StdVariablesMismatchException, RunStandardTickeException, "StdVariablesMismatchException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(StdVariablesMismatchException)
-
-class XpathVariableResolveException : public RunStandardTickeException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(XpathVariableResolveException, RunStandardTickeException, "XpathVariableResolveException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(XpathVariableResolveException)
-
+SHAPEJOB_MESSAGE_EXCEPTION(BlankProjectAndDesignName, RunStandardTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(InvalidXpathException, RunStandardTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(NonWellformedXMLException, RunStandardTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(StdVariablesEmptyException, RunStandardTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(StdVariablesMismatchException, RunStandardTickeException)
+SHAPEJOB_MESSAGE_EXCEPTION(XpathVariableResolveException, RunStandardTickeException)
 
 }  // namespace CAD

@@ -6,41 +6,13 @@
 
 namespace CAD {
 
-class ShopCardTicketException : public QK_EException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(ShopCardTicketException, QK_EException, "ShopCardTicketException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(ShopCardTicketException)
+SHAPEJOB_MESSAGE_EXCEPTION(ShopCardTicketException, QK_EException)
 
-
-class BadArgumentsException : public ShopCardTicketException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(BadArgumentsException, ShopCardTicketException, "BadArgumentsException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(BadArgumentsException)
-
-class InvalidShopCardTicketException : public ShopCardTicketException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(InvalidShopCardTicketException, ShopCardTicketException, "InvalidShopCardTicketException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(InvalidShopCardTicketException)
-
-class NonWellFormedXMLException : public ShopCardTicketException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(NonWellFormedXMLException, ShopCardTicketException, "NonWellFormedXMLException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(NonWellFormedXMLException)
-
-class ShopCardInvalidXpathException : public ShopCardTicketException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(ShopCardInvalidXpathException, ShopCardTicketException, "ShopCardInvalidXpathException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(ShopCardInvalidXpathException)
-
-class ShopCardNonWellformedXMLException : public ShopCardTicketException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(ShopCardNonWellformedXMLException, ShopCardTicketException, "ShopCardNonWellformedXMLException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(ShopCardNonWellformedXMLException)
-
-class XpathVarResolveException : public ShopCardTicketException {
-  SHAPEJOB_MESSAGE_EXCEPTION_CLASS(XpathVarResolveException, ShopCardTicketException, "XpathVarResolveException")
-};
-SHAPEJOB_REGISTER_EXCEPTION(XpathVarResolveException)
-
+SHAPEJOB_MESSAGE_EXCEPTION(BadArgumentsException, ShopCardTicketException)
+SHAPEJOB_MESSAGE_EXCEPTION(InvalidShopCardTicketException, ShopCardTicketException)
+SHAPEJOB_MESSAGE_EXCEPTION(NonWellFormedXMLException, ShopCardTicketException)
+SHAPEJOB_MESSAGE_EXCEPTION(ShopCardInvalidXpathException, ShopCardTicketException)
+SHAPEJOB_MESSAGE_EXCEPTION(ShopCardNonWellformedXMLException, ShopCardTicketException)
+SHAPEJOB_MESSAGE_EXCEPTION(XpathVarResolveException, ShopCardTicketException)
 
 }  // namespace CAD

@@ -7,7 +7,4 @@
 
 #include "ExceptionScaffold.h"
 
-class TaskError : public QK_EException {
-  SHAPEJOB_EXCEPTION_CLASS(TaskError, QK_EException, "TaskError")
-};
-SHAPEJOB_REGISTER_EXCEPTION(TaskError)
+SHAPEJOB_EXCEPTION(TaskError, QK_EException)

@@ -100,12 +100,6 @@ TEST_F(FolvaneCADServerTest, MissingPartsRaiseAutomationExceptions) {
     EXPECT_EQ(status, 2);
   }
 
-  COleDispatchDriver& standard = Create(L"FolvaneCAD-X.DravoStandard.1");
-  std::wstring plots = ExceptionOf([&] {
-    Status(standard, 4, VTS_I2 VTS_I2 VTS_BSTR VTS_I2 VTS_I2 VTS_I2, short(1), short(1), L"plot.jpg", short(1),
-           short(100), short(100));
-  });
-  EXPECT_EQ(plots, L"FolvaneCAD: Drawing document plots is not available in this stand-in of FolvaneCAD");
 }
 
 TEST_F(FolvaneCADServerTest, ScenarioFileForcesStatusesAndErrorTexts) {

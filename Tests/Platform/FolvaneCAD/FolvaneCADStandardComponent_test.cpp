@@ -161,13 +161,17 @@ TEST_F(StandardComponentTest, ChecksAnswerTheirStatusesWithTheErrorText) {
   EXPECT_EQ(Status(standard, ids.valueCheck, VTS_I2, short(2)), 2) << "the values stay as they were put";
   EXPECT_EQ(Text(standard, ids.errorText, VTS_NONE), L"The value 2000 of W is outside 100 to 1000");
 
-  // Unit 0 is inch; other codes and missing files are refused.
+  // Unit 0 is inch, and so is the main control's 2; other codes keep the
+  // standard's own unit. Missing files are refused.
   std::string path = folder_.File("inch.kpx");
-  ASSERT_EQ(Open(standard, ids, Carton(), 0, L""), 0);
+  for (short code : {0, 2}) {
+    ASSERT_EQ(Open(standard, ids, Carton(), code, L""), 0);
+    ASSERT_EQ(Status(standard, ids.save, VTS_BSTR, Wide(path).c_str()), 0);
+    EXPECT_EQ(*ReadFile(path).Attribute("unit"), QK_TString("inch")) << code;
+  }
+  ASSERT_EQ(Open(standard, ids, Carton(), 7, L"No such parameter set"), 0);
   ASSERT_EQ(Status(standard, ids.save, VTS_BSTR, Wide(path).c_str()), 0);
-  EXPECT_EQ(*ReadFile(path).Attribute("unit"), QK_TString("inch"));
-  EXPECT_EQ(Open(standard, ids, Carton(), 2, L""), 2);
-  EXPECT_EQ(Text(standard, ids.errorText, VTS_NONE), L"Unknown unit code 2 (0 inch, 1 millimetres)");
+  EXPECT_EQ(*ReadFile(path).Attribute("unit"), QK_TString("mm"));
   EXPECT_EQ(Open(standard, ids, Wide(folder_.File("none.kpx")), 1, L""), 2);
   EXPECT_NE(Text(standard, ids.errorText, VTS_NONE).find(L"Standard file not found"), std::wstring::npos);
   EXPECT_EQ(Status(standard, ids.save, VTS_BSTR, Wide(path).c_str()), 2) << "nothing open after a failed open";

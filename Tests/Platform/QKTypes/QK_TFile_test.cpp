@@ -70,4 +70,21 @@ TEST_F(QKTFileTest, RenameMovesTheFile) {
   EXPECT_FALSE(QK_TFile::Rename(At("from.txt"), At("again.txt")));
 }
 
+TEST_F(QKTFileTest, AFolderThatCannotBeMadeIsItsOwnFailureClass) {
+  QK_TFile::WriteAll(At("plain"), "x");
+  EXPECT_FALSE(QK_TFileInfo::CreateDirEx(At("plain/sub")));
+  EXPECT_TRUE(QK_TFileInfo::CreateDirEx(At("a/b")));
+  try {
+    QK_THROW(QK_ECouldNotCreateDirectory(QK_TString("no folder"), QK_TAny(At("plain/sub"))));
+  } catch (const QK_EException& e) {
+    EXPECT_NE(e.QK_DynamicInfo("QK_ECouldNotCreateDirectory"), nullptr);
+    EXPECT_EQ(e.QK_Message().str(), "no folder");
+  }
+  try {
+    QK_THROW(QK_EOutOfMemory(QK_TString("parser out of memory")));
+  } catch (const QK_EException& e) {
+    EXPECT_NE(e.QK_DynamicInfo("QK_EOutOfMemory"), nullptr);
+  }
+}
+
 }  // namespace

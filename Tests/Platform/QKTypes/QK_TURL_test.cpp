@@ -59,4 +59,16 @@ TEST(QKTURLTest, FileNameChildAndParent) {
   EXPECT_EQ(Url("a.kpx").Parent().LocalName().str(), ".");
 }
 
+TEST(QKTURLTest, TextFormsAndTheirReadersAgree) {
+  const QK_TURL url = QK_TURL::LocalToURL("C:\\out\\a b.kpx");
+  EXPECT_EQ(url.LocalName().str(), "C:/out/a b.kpx");
+  const QK_TURL absolute = QK_TURL::FromLocalPath("/out/a b.kpx");
+  EXPECT_EQ(absolute.ToString(false).str(), "file:///out/a%20b.kpx");
+  EXPECT_EQ(absolute.ToString(false), absolute.ToString());
+  EXPECT_EQ(absolute.ToString(true).str(), "/out/a b.kpx") << "the local form";
+  EXPECT_EQ(QK_TURL::FromString(absolute.ToString(false)), absolute);
+  EXPECT_EQ(QK_TURL::FromString("file://srv/share/x").LocalName().str(), "//srv/share/x");
+  EXPECT_EQ(QK_TURL::FromString("/plain/path").LocalName().str(), "/plain/path");
+}
+
 }  // namespace

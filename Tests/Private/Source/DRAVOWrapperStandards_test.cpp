@@ -171,6 +171,25 @@ TEST_P(StandardsTest, WholeNumberItemsTakeTheLeadingNumberOfTheValue) {
   }
 }
 
+TEST_P(StandardsTest, AWholeNumberBeyondSixteenBitsIsRefusedNotCut) {
+  const std::string failure = Enterprise() ? "Runstandard failed." : "Runstandard failed";
+  for (const char* value : {"32768", "-32769", "70000"}) {
+    SCOPED_TRACE(value);
+    Script(2, {{3, L"Flaps", {{L"Flaps", L""}}}}, 2);
+    const std::string text = std::string("Flaps,") + value;
+    EXPECT_EQ(Run(Variables({{"Flaps", value}})), "DravoError: " + failure + " [" + text + "]");
+    EXPECT_EQ(cad->Lines("item2.1 put"), Journal{}) << "no value reaches the item";
+    EXPECT_EQ(sink.events, Reported({"message 2 shapejobs.message.variableerror " + text}));
+    NextCase();
+  }
+  for (const char* value : {"32767", "-32768"}) {
+    Script(2, {{3, L"Flaps", {{L"Flaps", L""}}}}, 2);
+    EXPECT_EQ(Run(Variables({{"Flaps", value}})), "0") << value;
+    EXPECT_EQ(cad->Lines("item2.1 put"), Journal{std::string("item2.1 put 1 (VT_I2 ") + value + ")"});
+    NextCase();
+  }
+}
+
 TEST_P(StandardsTest, AVariableListedTwiceIsAppliedOnce) {
   Script(3, {{2, L"Sizes", {{L"L", L""}}}, {2, L"More", {{L"L", L""}}}}, 2);
   EXPECT_EQ(Run(Variables({{"L", "10"}, {"L", "20"}})), "0");

@@ -3,32 +3,13 @@
 // end to end (program, site configuration, enterprise server).
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <array>
-#include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ProgramRun.h"
 #include "TempFolder.h"
 
 namespace {
-
-struct TicketRun {
-  int status = -1;
-  std::vector<std::string> lines;
-
-  bool Has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
-  std::vector<std::string> Starting(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const std::string& line : lines) {
-      if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
-    }
-    return found;
-  }
-};
 
 class StandardsScenarioTest : public ::testing::Test {
  protected:
@@ -56,21 +37,10 @@ class StandardsScenarioTest : public ::testing::Test {
 
   // The ticket through the program, with `scenario` as the stand-in's
   // scenario file when it is not empty.
-  TicketRun RunTicket(const std::string& scenario) {
+  ProgramRun RunTicket(const std::string& scenario) {
     std::string environment = "QK_SERVER='" + site_ + "'";
     if (!scenario.empty()) environment += " FOLVANECAD_SCENARIO='" + folder_.Write("scenario.txt", scenario) + "'";
-    std::string command = environment + " " + SHAPEJOB_BINARY + " --ticket '" + ticket_ + "' 2>/dev/null";
-    TicketRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    std::array<char, 4096> buffer{};
-    std::string text;
-    while (fgets(buffer.data(), buffer.size(), pipe) != nullptr) text += buffer.data();
-    int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) run.lines.push_back(line);
-    return run;
+    return RunProgram("--ticket '" + ticket_ + "'", environment);
   }
 
   TempFolder folder_;
@@ -80,13 +50,13 @@ class StandardsScenarioTest : public ::testing::Test {
 };
 
 TEST_F(StandardsScenarioTest, WithoutAScenarioBothLoginsSucceed) {
-  TicketRun run = RunTicket("");
+  ProgramRun run = RunTicket("");
   EXPECT_TRUE(run.Has("message 0 shapejobs.message.logindone"));
   EXPECT_EQ(run.Starting("message 2 shapejobs.message.dravologinerror"), std::vector<std::string>{});
 }
 
 TEST_F(StandardsScenarioTest, RefusedStandardsLoginFailsTheTicket) {
-  TicketRun run = RunTicket("Standard.Login status=1 error=No standards seat is free\n");
+  ProgramRun run = RunTicket("Standard.Login status=1 error=No standards seat is free\n");
   EXPECT_TRUE(run.Has("message 0 shapejobs.message.dravostdstarting"));
   EXPECT_TRUE(run.Has("message 0 shapejobs.message.logindone")) << "reported before the status is looked at";
   // The refusal is reported with the main control's error text (the

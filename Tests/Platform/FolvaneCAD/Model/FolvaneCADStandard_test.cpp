@@ -176,10 +176,55 @@ TEST(StandardFileTest, FaultyStandardsAreRefusedWithTheReason) {
   EXPECT_NE(error("<Menu><Item name='L' max='big'/></Menu>").find("max=\"big\" is not a number"), std::string::npos);
   EXPECT_NE(error("<Menu><Condition test='L W'/></Menu>").find("a condition needs test="), std::string::npos);
   EXPECT_NE(error("<Menu><Condition test='L > W' severity='fatal'/></Menu>").find("fatal"), std::string::npos);
+  EXPECT_NE(error("<Menu plot='maybe'/>").find("plot=\"maybe\" is not yes or no"), std::string::npos);
+  EXPECT_NE(error("<Menu><Failure operation='Plot'/></Menu>").find("needs a status"), std::string::npos);
+  EXPECT_NE(error("<Menu><Failure operation='Plot' status='0'/></Menu>").find("other than 0"),
+            std::string::npos);
+  EXPECT_NE(error("<Failure operation='Plot' status='2'/>").find("forces the operation MenuXml"),
+            std::string::npos);
   Standard missing;
   QK_TString reason;
   EXPECT_FALSE(LoadStandard("/no/such/standard.kpx", &missing, &reason));
   EXPECT_EQ(reason, QK_TString("Standard file not found: /no/such/standard.kpx"));
+}
+
+TEST(StandardFileTest, FailuresAndPlotsAreReadPerMenu) {
+  Standard standard = Read(
+      "<Design><Standard><Failure operation='menuxml' status='3'>Locked</Failure>"
+      "<Menu plot='NO'><Failure operation='Plot' status='-4'/></Menu><Menu/></Standard></Design>");
+  ASSERT_EQ(standard.menus.size(), 2u);
+  EXPECT_FALSE(standard.menus[0].plotted);
+  EXPECT_TRUE(standard.menus[1].plotted);
+  const ForcedFailure* plot = FindFailure(standard.menus[0].failures, kPlotOperation);
+  ASSERT_NE(plot, nullptr);
+  EXPECT_EQ(plot->status, -4);
+  EXPECT_EQ(plot->message, QK_TString("Forced failure of Plot"));
+  EXPECT_EQ(FindFailure(standard.menus[0].failures, kConditionCheckOperation), nullptr);
+  ASSERT_NE(FindFailure(standard.failures, kMenuXmlOperation), nullptr);
+  EXPECT_EQ(FindFailure(standard.failures, kMenuXmlOperation)->message, QK_TString("Locked"));
+}
+
+TEST(StandardFileTest, TheStandardsComponentOpensDesignsAndLayoutsWithoutMenus) {
+  TempFolder folder;
+  Standard standard;
+  StandardSource source = StandardSource::kStandard;
+  QK_TString error;
+  std::string plain = folder.Write("plain.tmp", "<Design><Variable name='L' value='60'/></Design>");
+  ASSERT_TRUE(LoadStandardSource(QK_TString(plain), &standard, &source, &error)) << error;
+  EXPECT_EQ(source, StandardSource::kPlainDesign);
+  EXPECT_TRUE(standard.menus.empty()) << "not the menu of variables that a style gets";
+  ASSERT_NE(standard.design.FindVariable("L"), nullptr);
+  std::string layout = folder.Write("sheet.MFG", "<Layout><Design name='A'/></Layout>");
+  ASSERT_TRUE(LoadStandardSource(QK_TString(layout), &standard, &source, &error)) << error;
+  EXPECT_EQ(source, StandardSource::kLayout);
+  EXPECT_TRUE(standard.menus.empty());
+  std::string tray = folder.Write("tray.kpx", kTray);
+  ASSERT_TRUE(LoadStandardSource(QK_TString(tray), &standard, &source, &error)) << error;
+  EXPECT_EQ(source, StandardSource::kStandard);
+  EXPECT_EQ(standard.menus.size(), 3u);
+  std::string broken = folder.Write("broken.MFG", "<Layout unit='furlong'/>");
+  EXPECT_FALSE(LoadStandardSource(QK_TString(broken), &standard, &source, &error));
+  EXPECT_NE(error.Find("furlong"), QK_TString::npos) << error;
 }
 
 TEST(MenuXmlTest, MenusListTheirItemsWithoutBlankNodes) {

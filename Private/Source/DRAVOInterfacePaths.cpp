@@ -1,0 +1,173 @@
+// Locations of the CAD operations: "file:" texts, network paths and local
+// paths converted into one another, output names and folders, and the
+// layout's time script.
+#include <chrono>
+
+#include "DRAVOInterface.h"
+#include "QK_EException.h"
+#include "QK_TFile.h"
+#include "ShapejobCodes.h"
+#include "TW_TTask.h"
+#include "TaskError.h"
+
+namespace CAD {
+
+namespace {
+
+const QK_TString kFileScheme(L"file:");
+const QK_TString kNetworkPrefix(L"//");
+const QK_TString kManufacturingExtension(L".MFG");
+// Makes each manufacturing file of a production layout a new one.
+const QK_TString kProductionNumber(L"_<<autonr1/>>");
+const QK_TString kInputFileName(L"<<file/>>");
+
+// The extensions of the files the CAD operations write or open, which an
+// output location loses when it is given another one.
+const char* const kDesignFileExtensions[] = {".kpx", ".MFG", ".xml", ".JPG", ".PNG",
+                                             ".CF2", ".CFF2", ".DXF", ".DD3"};
+
+// The text of the task's variable-substitution names resolved; a name
+// without a value is reported and thrown as QK_EException with `failure`
+// (a format naming the text).
+QK_TString ResolveNames(TW_TTask* task, const QK_TString& text, const char* failure) {
+  QK_TString resolved;
+  if (task == nullptr || !task->GetTName().Resolve(text, resolved)) {
+    if (task != nullptr) task->AddMessage(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(text));
+    QK_THROW(QK_EException(QK_TString::Format(failure, text.c_str())));
+  }
+  return resolved;
+}
+
+// The folder of a resolved output-folder text, created when missing.
+void EnsureFolder(const QK_TURL& folder) {
+  if (!QK_TFileInfo::ExistsEx(folder)) DRAVOInterface::CreateFolderTree(folder);
+}
+
+}  // namespace
+
+QK_TString DRAVOInterface::LocalPathFromFileURL(const QK_TString& text) {
+  return text.StartsWith(kFileScheme) ? text.Substring(kFileScheme.Length()) : text;
+}
+
+void DRAVOInterface::ChangeExtension(QK_TURL& url, const QK_TString& extension) {
+  const QK_TString current = url.Extension();
+  for (const char* known : kDesignFileExtensions) {
+    if (current.EqualsIgnoreCase(known)) {
+      url.SetExtension(extension);
+      return;
+    }
+  }
+  if (current.EqualsIgnoreCase(extension)) return;
+  url.SetFileName(url.FileName() + extension);
+}
+
+QK_TString DRAVOInterface::FileNameOfPath(const QK_TString& path) {
+  const QK_TString forward = ToForwardSlashes(path);
+  const std::size_t slash = forward.FindLast('/');
+  return slash == QK_TString::npos ? forward : forward.Substring(slash + 1);
+}
+
+QK_TString DRAVOInterface::ToForwardSlashes(const QK_TString& text) { return text.ReplaceChars('\\', '/'); }
+
+void DRAVOInterface::ToFileURL(QK_TString& text) {
+  if (text.StartsWith(kFileScheme)) return;
+  text = ToForwardSlashes(text);
+  if (text.StartsWith(kNetworkPrefix)) {
+    text = kFileScheme + text;
+  } else if (text.Contains(":")) {
+    text = QK_TURL::LocalToURL(text).ToString(false);
+  } else {
+    text = QK_TString("file://") + text;
+  }
+}
+
+QK_TURL DRAVOInterface::MakeDesignURL(const QK_TString& text) {
+  QK_TString location = ToForwardSlashes(text);
+  if (!location.StartsWith(kFileScheme)) {
+    if (!location.StartsWith(kNetworkPrefix)) {
+      Report(Severity::kError, "shapejobs.error.invaliddesignurl", QK_TAny(text));
+      QK_THROW(TaskError());
+    }
+    location = kFileScheme + location;
+  }
+  return QK_TURL::FromString(location);
+}
+
+QK_TString DRAVOInterface::ToHostLocalPath(const QK_TString& path, const QK_TString& reference) {
+  const QK_TString forward = ToForwardSlashes(path);
+  QK_TString host;
+  const std::size_t hostStart = reference.Find(kNetworkPrefix);
+  if (hostStart != QK_TString::npos) {
+    const QK_TString rest = reference.Substring(hostStart + kNetworkPrefix.Length());
+    host = rest.Substring(0, rest.Find("/"));
+  }
+  // A network path keeps its own host; a local path goes on the reference's
+  // host, a drive path ("C:/...") without its drive.
+  QK_TString location;
+  if (forward.StartsWith(kNetworkPrefix)) {
+    location = QK_TString("file://") + forward.Substring(kNetworkPrefix.Length());
+  } else if (forward.StartsWith("/")) {
+    location = QK_TString("file://") + host + forward;
+  } else {
+    location = QK_TString("file://") + host + (forward.Length() > 2 ? forward.Substring(2) : QK_TString());
+  }
+  return QK_TURL::FromString(location).ToString(true);
+}
+
+void DRAVOInterface::CreateFolderTree(const QK_TURL& folder) {
+  if (QK_TFileInfo::ExistsEx(folder)) return;
+  const QK_TURL parent = folder.Parent();
+  if (parent != folder) CreateFolderTree(parent);
+  if (!QK_TFileInfo::CreateDirEx(folder) && !QK_TFileInfo::ExistsEx(folder)) {
+    QK_THROW(QK_ECouldNotCreateDirectory(QK_TString("Could not create directory"), QK_TAny(folder)));
+  }
+}
+
+QK_TURL DRAVOInterface::MakeMFGOutputPath(const LOTicketParam& record, QK_TString& outputName) {
+  QK_TString name = record.mfgOutputFileName;
+  if (record.layoutForProduction) {
+    const std::size_t dot = name.FindLast('.');
+    const bool manufacturing =
+        dot != QK_TString::npos && dot > 0 && name.Substring(dot).EqualsIgnoreCase(kManufacturingExtension);
+    name = (manufacturing ? name.Substring(0, dot) : name) + kProductionNumber;
+  }
+  outputName = ResolveNames(reporter, name, "Veltrop: %s failed to resolve:");
+  QK_TString folderText = ResolveNames(reporter, record.mfgOutputFolder, "Veltrop: %s failed to resolved:");
+  ToFileURL(folderText);
+  const QK_TURL folder = MakeDesignURL(folderText);
+  EnsureFolder(folder);
+  if (outputName.Empty()) outputName = ResolveNames(reporter, kInputFileName, "Veltrop: %s failed to resolved:");
+  QK_TURL result = folder.Child(outputName);
+  ChangeExtension(result, kManufacturingExtension);
+  return result;
+}
+
+QK_TURL DRAVOInterface::MakePreviewOutputPath(const LOTicketParam& record, const QK_TString& fileName) {
+  QK_TString folderText = ResolveNames(reporter, record.previewOutputFolder, "Veltrop: %s failed to resolved:");
+  ToFileURL(folderText);
+  const QK_TURL folder = QK_TURL::FromString(folderText);
+  EnsureFolder(folder);
+  return folder.Child(fileName);
+}
+
+QK_TString DRAVOInterface::WriteTimeScript() {
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
+  const QK_TURL script = TemporaryFile(".txt", true);
+  try {
+    QK_TFile::WriteAll(script, QK_TString::Format("dset LAY.FIL1.TIME$ = \"%lld\"\n",
+                                                  static_cast<long long>(seconds.count())));
+  } catch (const QK_EException&) {
+    // The layout then runs without the time; the script's place is its answer all the same.
+  }
+  return script.ToString(false);
+}
+
+QK_TURL DRAVOInterface::TemporaryFile(const char* extension, bool registered) {
+  if (reporter == nullptr) QK_THROW(QK_EException(QK_TString("A temporary file needs the task: there is none")));
+  const QK_TURL file = reporter->TempFile(extension);
+  if (registered) reporter->RegisterTempFile(file);
+  return file;
+}
+
+}  // namespace CAD

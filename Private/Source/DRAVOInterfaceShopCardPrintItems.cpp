@@ -1,0 +1,187 @@
+// Shop-card outputs made with the design closed: each output, or each print
+// item an output names, gets the design opened afresh, prepared (variables,
+// rebuild) and output, then closed again. The files written are handed
+// back as local paths, one list per output, for the document of outputs.
+#include <algorithm>
+
+#include "DRAVOInterface.h"
+#include "DRAVOInterfaceShopCard.h"
+#include "QK_EException.h"
+#include "ShapejobCodes.h"
+#include "TaskError.h"
+
+namespace CAD {
+
+namespace {
+
+bool NamesEveryPrintItem(const std::vector<QK_TString>& names) {
+  return std::find(names.begin(), names.end(), kAllPrintItemsWord) != names.end();
+}
+
+}  // namespace
+
+QK_TString DRAVOInterface::MakePrintItemOutputName(QK_TString& outputLocation,
+                                                   const QK_TString& printItemName) {
+  outputLocation = ToForwardSlashes(outputLocation);
+  const QK_TString item = SanitizeFileName(printItemName);
+  const std::size_t slash = outputLocation.FindLast('/');
+  const std::size_t dot = outputLocation.FindLast('.');
+  // Only a "." of the file name starts its extension, not one of a folder.
+  if (dot == QK_TString::npos || (slash != QK_TString::npos && dot < slash)) {
+    return QK_TString::Format("%s_%s", outputLocation.c_str(), item.c_str());
+  }
+  return QK_TString::Format("%s_%s%s", outputLocation.Substring(0, dot).c_str(), item.c_str(),
+                            outputLocation.Substring(dot).c_str());
+}
+
+std::int32_t DRAVOInterface::CountPrintItems(const QK_TString& designReference) {
+  OpenDesign(designReference);
+  const std::int32_t count = GetPrintItemCount(PrintItemKind::kPrintItem);
+  CloseDesign();
+  return count;
+}
+
+void DRAVOInterface::RequirePrintItems(std::int32_t count) {
+  if (count >= 1) return;
+  Report(Severity::kError, "shapejobs.error.noprintitemfound");
+  QK_THROW(TaskError());
+}
+
+void DRAVOInterface::OpenForOutput(const ShopCardTicketData& record, const QK_TString& designReference) {
+  OpenDesign(designReference);
+  SetShopCardVariables(record);
+  if (record.rebuildDesign == kRebuildRequested) RebuildDesign(record);
+}
+
+void DRAVOInterface::RunOutputCopies(const OutputsInfo& output, const QK_TString& path) {
+  for (std::uint16_t copy = 0; copy < output.Copies; ++copy) OutputDesign(output, path);
+}
+
+void DRAVOInterface::OutputSelectedPrintItem(const OutputsInfo& output, const QK_TString& printItemName,
+                                             std::vector<QK_TString>& produced) {
+  if (output.OutputPathName.Empty()) {
+    Report(Severity::kError, "shapejobs.error.pathnotprovided", QK_TAny(output.Name));
+    QK_THROW(TaskError());
+  }
+  QK_TString location = output.OutputPathName.LocalName();
+  const QK_TString path = MakePrintItemOutputName(location, printItemName);
+  RunOutputCopies(output, path);
+  produced.push_back(ToHostLocalPath(path, output.OutputPathName.ToString()));
+  CloseDesign();
+}
+
+void DRAVOInterface::OutputAllPrintItems(const ShopCardTicketData& record, const QK_TString& designReference,
+                                         const OutputsInfo& output, std::vector<QK_TString>& produced) {
+  const std::int32_t count = CountPrintItems(designReference);
+  RequirePrintItems(count);
+  for (std::int32_t index = 1; index <= count; ++index) {
+    OpenForOutput(record, designReference);
+    const QK_TString name = GetPrintItemName(PrintItemKind::kPrintItem, index);
+    SelectPrintItemForOutput(index);
+    OutputSelectedPrintItem(output, name, produced);
+  }
+}
+
+void DRAVOInterface::OutputListedPrintItems(const ShopCardTicketData& record,
+                                            const std::vector<QK_TString>& printItemNames,
+                                            const QK_TString& designReference, const OutputsInfo& output,
+                                            std::vector<QK_TString>& produced) {
+  const std::int32_t count = CountPrintItems(designReference);
+  for (const QK_TString& wanted : printItemNames) {
+    RequirePrintItems(count);
+    bool found = false;
+    for (std::int32_t index = 1; index <= count; ++index) {
+      OpenForOutput(record, designReference);
+      const QK_TString name = GetPrintItemName(PrintItemKind::kPrintItem, index);
+      if (name.EqualsIgnoreCase(wanted)) {
+        found = true;
+        SelectPrintItemForOutput(index);
+        OutputSelectedPrintItem(output, name, produced);
+      } else {
+        CloseDesign();
+      }
+      CheckPrintItemMatched(found, index, count, wanted);
+    }
+  }
+}
+
+void DRAVOInterface::RunShopCardOutputList(const ShopCardTicketData& record,
+                                           const PrintItemNameLists& printItemLists,
+                                           PrintItemNameLists& produced) {
+  const QK_TString reference = MakeDesignInfoReference(record);
+  CountPrintItems(reference);
+  for (std::size_t k = 0; k < record.outputs.size(); ++k) {
+    // Every output gets its list, also one that makes nothing, so that the
+    // lists stay in step with the outputs.
+    std::vector<QK_TString> made;
+    if (const OutputsInfo* output = record.outputs[k].get()) {
+      Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output->Name));
+      const std::vector<QK_TString> names =
+          k < printItemLists.size() ? printItemLists[k] : std::vector<QK_TString>();
+      if (output->Name.Empty() || output->Copies == 0) {
+        // Nothing to make.
+      } else if (names.empty()) {
+        OutputWholeDesign(record, reference, *output, made);
+      } else if (NamesEveryPrintItem(names)) {
+        OutputAllPrintItems(record, reference, *output, made);
+      } else {
+        OutputListedPrintItems(record, names, reference, *output, made);
+      }
+    }
+    produced.push_back(std::move(made));
+  }
+}
+
+void DRAVOInterface::OutputWholeDesign(const ShopCardTicketData& record, const QK_TString& designReference,
+                                       const OutputsInfo& output, std::vector<QK_TString>& produced) {
+  OpenForOutput(record, designReference);
+  ApplyLayerClasses(record);
+  if (output.OutputPathName.Empty()) {
+    Report(Severity::kError, "shapejobs.error.pathnotprovided", QK_TAny(output.Name));
+    QK_THROW(TaskError());
+  }
+  const QK_TString path = ToForwardSlashes(output.OutputPathName.LocalName());
+  RunOutputCopies(output, path);
+  produced.push_back(ToHostLocalPath(path, output.OutputPathName.ToString()));
+  CloseDesign();
+}
+
+void DRAVOInterface::RunShopCardSingleOutput(const ShopCardTicketData& record,
+                                             const PrintItemNameLists& printItemLists,
+                                             std::vector<QK_TString>& produced) {
+  if (record.outputs.empty() || !record.outputs.front() || printItemLists.empty()) {
+    QK_THROW(QK_EException(QK_TString("A shop card without an output has no output to run")));
+  }
+  const OutputsInfo& output = *record.outputs.front();
+  Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output.Name));
+  const std::vector<QK_TString>& names = printItemLists.front();
+  const QK_TString reference = MakeDesignInfoReference(record);
+  const std::int32_t count = CountPrintItems(reference);
+  const QK_TString path = ToForwardSlashes(record.outputLocation.LocalName());
+  if (names.empty()) {
+    OpenForOutput(record, reference);
+    ApplyLayerClasses(record);
+    RunOutputCopies(output, path);
+    CloseDesign();
+  } else if (NamesEveryPrintItem(names)) {
+    OutputAllPrintItems(record, reference, output, produced);
+  } else if (names.size() > 1) {
+    OutputListedPrintItems(record, names, reference, output, produced);
+  } else {
+    // One print item, output at the ticket's own location like a whole design.
+    RequirePrintItems(count);
+    bool found = false;
+    for (std::int32_t index = 1; index <= count; ++index) {
+      OpenForOutput(record, reference);
+      if (GetPrintItemName(PrintItemKind::kPrintItem, index).EqualsIgnoreCase(names.front())) {
+        found = true;
+        SelectPrintItemForOutput(index);
+        RunOutputCopies(output, path);
+      }
+      CloseDesign();
+      CheckPrintItemMatched(found, index, count, names.front());
+    }
+  }
+}
+
+}  // namespace CAD

@@ -1,0 +1,282 @@
+// Run-standard tickets through the program, end to end: the site's CAD
+// server (the stand-in, with a design database behind a temporary data
+// source, or an enterprise login), the ticket read from its parameters and
+// the order it points into, the design made from the standard, and the
+// events, the exit status and the design file it leaves.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ConnectedTask.h"
+#include "OdbcSandbox.h"
+#include "ProgramRun.h"
+#include "TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Example(const std::string& relative) { return std::string(SHAPEJOB_SOURCE_DIR) + "/examples/" + relative; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Ticket parameters by key; the defaults make a ticket that succeeds.
+using Parameters = std::map<std::string, std::string>;
+
+class RunStandardTest : public ::testing::Test {
+ protected:
+  RunStandardTest() : folder_(odbc_.Folder()) {
+    // The example site's CAD data: Defaults folder (boards, styles,
+    // projects), the standards, and its design database.
+    fs::copy(Example("cad/Defaults"), folder_.File("Defaults"), fs::copy_options::recursive);
+    fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
+    database_ = odbc_.CreateDatabase("designs.sqlite", ReadFile(Example("cad/database.sql")));
+    folder_.Write("Defaults/users.xml", "<Users><User name=\"designer\" password=\"secret\"/></Users>");
+    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+    folder_.Write("post.txt", "dset NOTE$ = 'posted'\n");
+    site_ = folder_.Write(
+        "site.xml",
+        "<Configuration><Tree key='Resources'><Tree key='CAD'><Tree key='Servers'>" +
+            ConventionalEntry("Local", "localhost", database_, "",
+                              "<Value key='Defaults'>" + folder_.File("Defaults") +
+                                  "</Value><Value key='dbms'>MSSQLServer</Value>") +
+            "<Tree key='Cloud'><Value key='Type'>Enterprise</Value></Tree></Tree></Tree>"
+            "<Tree key='DatabasesExternal'/><Tree key='Internet'><Tree key='Servers'><Tree key='Cloud'>"
+            "<Value key='URL'>" + folder_.File("Defaults") + "</Value><Value key='UserName'>designer</Value>"
+            // "secret", scrambled the way the site stores passwords
+            "<Value key='Password'>0FC94337C354</Value></Tree></Tree></Tree></Tree></Configuration>");
+  }
+
+  static Parameters Defaults() {
+    return {{"SERVER", "Local"},
+            {"STYLE_CATALOG", "nonStyleCatalog"},
+            {"STANDARD_PATH", ""},  // set by the fixture: an absolute path
+            {"BOARD_CODE", "xpath:/job/board/@code"},
+            {"BOARD_DESC", "xpath:/job/board"},
+            {"UNITS", "mm"},
+            {"GRAIN_DIRECTION", "Vertical"},
+            {"PRINT_SIDE", "Outside"},
+            {"COMMAND_SCRIPT", ""},
+            {"selectType", "list"}};
+  }
+
+  // Writes the ticket (`parameters` over the defaults, `variables` as the
+  // standard's KEY/VALUE list), runs it with `scenario` as the stand-in's
+  // scenario file, and returns what the program printed.
+  ProgramRun Run(const Parameters& parameters, const std::vector<std::pair<std::string, std::string>>& variables,
+                 const std::string& scenario = "") {
+    Parameters all = Defaults();
+    all["STANDARD_PATH"] = Standard();
+    for (const auto& [key, value] : parameters) all[key] = value;
+    std::string ticket = "<Ticket action='runstandard' id='e2e-standard-1' outputDir='out' outputName='carton'>"
+                         "<Input>job.xml</Input>";
+    for (const auto& [key, value] : all) ticket += "<Param key='" + key + "'>" + value + "</Param>";
+    ticket += "<Param key='STANDARD_VARIABLES'><Array>";
+    for (const auto& [key, value] : variables) {
+      ticket += "<Dict><Param key='KEY'>" + key + "</Param><Param key='VALUE'>" + value + "</Param></Dict>";
+    }
+    ticket += "</Array></Param></Ticket>";
+    std::string environment = "QK_SERVER='" + site_ + "'";
+    if (!scenario.empty()) environment += " FOLVANECAD_SCENARIO='" + folder_.Write("scenario.txt", scenario) + "'";
+    return RunProgram("--ticket '" + folder_.Write("ticket.xml", ticket) + "'", environment);
+  }
+
+  std::string Standard() const { return folder_.File("standards/tuck-end.kpx"); }
+  std::string Output() const { return folder_.File("out/carton.kpx"); }
+
+  OdbcSandbox odbc_;
+  const TempFolder& folder_;
+  std::string database_;
+  std::string site_;
+};
+
+// `run` has every line of `expected`, in that order (other lines between).
+::testing::AssertionResult InOrder(const ProgramRun& run, const std::vector<std::string>& expected) {
+  std::size_t next = 0;
+  for (const std::string& line : run.lines) {
+    if (next < expected.size() && line == expected[next]) ++next;
+  }
+  if (next == expected.size()) return ::testing::AssertionSuccess();
+  std::string printed;
+  for (const std::string& line : run.lines) printed += "  " + line + "\n";
+  return ::testing::AssertionFailure() << "missing (in order): " << expected[next] << "\nprinted:\n" << printed;
+}
+
+const char kMessage[] = "message 0 shapejobs.message.";
+
+TEST_F(RunStandardTest, ConventionalStandardByPathMakesTheDesign) {
+  ProgramRun run = Run({{"COMMAND_SCRIPT", folder_.File("post.txt")},
+                        {"CUSTOMER_NAME", "xpath:/job/customer"},
+                        {"DESIGN_DESC", "Order 4711: tuck end"}},
+                       {{"L", "60"}, {"W", "40"}, {"ARTICLE$", "Cereal"}});
+  const std::string m = kMessage;
+  EXPECT_TRUE(InOrder(run, {
+                               m + "standarddesign \"" + Standard() + "\"",
+                               m + "boardcode \"FBB-350\"",
+                               m + "boarddescription \"Folding boxboard 350 g/m2\"",
+                               m + "parametersetname \"Corrugated - Metric - Single design parameters\"",
+                               m + "runningstandarddesign",
+                               m + "runstandardrunoutputpath \"" + Output() + "\"",
+                           }));
+  EXPECT_EQ(run.Starting(m + "opendesign ").size(), 1u);
+  EXPECT_TRUE(InOrder(run, {
+                               m + "printside \"2\"",
+                               m + "rebuild",
+                               m + "runpostcommandscript \"EXE " + folder_.File("post.txt") + "\"",
+                               "message 0 shapejobs.info.initCompany",
+                               "message 0 shapejobs.info.initPerson",
+                               m + "addedcustomer",
+                               m + "addeddescription",
+                               m + "runstandardclosingdesign",
+                               m + "runstandardclosedesign",
+                               "output OK " + Output(),
+                               "result 0",
+                           }));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(odbc_.DataSources().empty()) << "the task's data source is gone when it ends";
+
+  // The design the stand-in wrote: board, print side, unit, the ticket's
+  // variables and the standard's defaults, customer and description.
+  const std::string design = ReadFile(Output());
+  for (const char* expected :
+       {"boardCode=\"FBB-350\"", "boardDescription=\"Folding boxboard 350 g/m2\"", "printSide=\"2\"",
+        "unit=\"mm\"", "customerId=\"102\"", "description=\"Order 4711: tuck end\"",
+        "parameterSet=\"Corrugated - Metric - Single design parameters\""}) {
+    EXPECT_NE(design.find(expected), std::string::npos) << expected << " in\n" << design;
+  }
+  for (const char* variable : {"name=\"L\" type=\"numeric\" value=\"60\"", "name=\"W\" type=\"numeric\" value=\"40\"",
+                               "name=\"D\" type=\"numeric\" value=\"100\"", "name=\"ARTICLE$\" type=\"text\" value=\"Cereal\"",
+                               "name=\"NOTE$\" type=\"text\" value=\"posted\""}) {
+    EXPECT_NE(design.find(variable), std::string::npos) << variable << " in\n" << design;
+  }
+}
+
+TEST_F(RunStandardTest, EnterpriseStandardFromTheProjectDatabase) {
+  ProgramRun run = Run({{"SERVER", "Cloud"}, {"STYLE_CATALOG", "nonStyleCatalog"}, {"PROJECT_NAME", "Cartons"},
+                        {"ENT_STD_NAME", "rsc"}, {"VERSION", "2"}, {"CUSTOMER_NAME", "Harbour Foods"}},
+                       {{"L", "400"}, {"W", "300"}});
+  const std::string m = kMessage;
+  EXPECT_TRUE(InOrder(run, {m + "standarddesign \"@Cartons:2:rsc\"", m + "opendesignfromwcr \"@Cartons:2:rsc\"",
+                            m + "runningstandarddesign", m + "runstandardclosedesign", "output OK " + Output(),
+                            "result 0"}));
+  EXPECT_EQ(run.Starting("message 0 shapejobs.info.initCompany"), std::vector<std::string>{})
+      << "an enterprise server records no people";
+  EXPECT_NE(ReadFile(Output()).find("name=\"L\" type=\"numeric\" value=\"400\""), std::string::npos);
+}
+
+TEST_F(RunStandardTest, StyleCatalogueEntrySetsItsVariablesOneByOne) {
+  ProgramRun run = Run({{"STYLE_CATALOG", "styleCatalog"}, {"STANDARD_STYLE_CATALOG_NAME", "RSC"}},
+                       {{"L", "500"}, {"ARTICLE$", "Mugs"}});
+  const std::string m = kMessage;
+  EXPECT_TRUE(InOrder(run, {m + "graindirection \"1\"", m + "unit \"1\"", m + "runstandarddesign \"RSC\"",
+                            m + "runstandardsetvariables", m + "varname \"L\"", m + "varval \"500\"",
+                            m + "varname \"ARTICLE$\"", m + "varval \"Mugs\"", m + "runningstandarddesign",
+                            "output OK " + Output(), "result 0"}));
+  const std::string design = ReadFile(Output());
+  EXPECT_NE(design.find("name=\"L\" type=\"numeric\" value=\"500\""), std::string::npos) << design;
+  EXPECT_NE(design.find("name=\"ARTICLE$\" type=\"text\" value=\"Mugs\""), std::string::npos) << design;
+}
+
+// Remarks that do not stop the design: each files the output under
+// "Warning" and ends the run with 1.
+TEST_F(RunStandardTest, WarningsKeepTheDesignAndMarkTheOutput) {
+  struct Case {
+    const char* what;
+    Parameters parameters;
+    std::vector<std::pair<std::string, std::string>> variables;
+    std::string scenario;
+    std::string expected;
+  };
+  const std::string m = "message 1 shapejobs.message.";
+  const std::vector<Case> cases = {
+      {"a variable the standard lacks", {}, {{"HEIGHT", "7"}}, "", m + "variablenotexist \"HEIGHT,7\""},
+      {"a warning condition", {}, {{"L", "30"}, {"W", "40"}}, "", m + "checkconditionviolated \"The length is less than the width\""},
+      {"a finish with remarks", {}, {}, "Standard.Finish status=2 error=Flaps trimmed\n",
+       m + "runopenstandardfailed \"Flaps trimmed\""},
+      {"a save with remarks", {}, {}, "SaveDesign status=1 error=Saved with remarks\n",
+       "message 1 shapejob.warning.savedesignwithinfo"},
+      {"a failing post script", {{"COMMAND_SCRIPT", "/no/such/script.txt"}}, {}, "",
+       m + "dravoerrorstring"},
+      {"an owner the database lacks", {{"OWNER_NAME", "Nobody Ltd"}}, {}, "",
+       "message 0 shapejobs.message.ownernotfound \"Nobody Ltd\" \"\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(folder_.File("out"));
+    ProgramRun run = Run(c.parameters, c.variables, c.scenario);
+    bool reported = false;
+    for (const std::string& line : run.lines) reported = reported || line.rfind(c.expected, 0) == 0;
+    EXPECT_TRUE(reported) << c.expected;
+    EXPECT_TRUE(InOrder(run, {"output Warning " + Output(), "result 1"}));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(fs::exists(Output()));
+  }
+}
+
+// Every failure the run-standard worker reports by name: the ticket fails
+// (result 2) with that message and leaves no output line.
+TEST_F(RunStandardTest, FailuresAreReportedByTheirOwnMessage) {
+  struct Case {
+    const char* what;
+    Parameters parameters;
+    std::vector<std::pair<std::string, std::string>> variables;
+    std::string scenario;
+    std::vector<std::string> expected;  // in order
+  };
+  const std::string m = "message 2 shapejobs.message.";
+  const std::vector<Case> cases = {
+      {"grain", {{"GRAIN_DIRECTION", "Diagonal"}}, {}, "", {m + "invalidgraindirection \"Diagonal\""}},
+      {"unit", {{"UNITS", "cm"}}, {}, "", {m + "invalidunit \"cm\""}},
+      {"print side", {{"PRINT_SIDE", "Top"}}, {}, "", {m + "invalidprintside \"Top\""}},
+      {"no standard", {{"STANDARD_PATH", " "}}, {}, "", {m + "runstandardnostandarddesign"}},
+      {"no board code", {{"BOARD_CODE", ""}}, {}, "", {m + "boardcodeempty"}},
+      {"unknown standard", {{"STANDARD_PATH", "/no/such/standard.kpx"}}, {}, "",
+       {m + "standardnotfound \"/no/such/standard.kpx\""}},
+      {"unknown board code", {{"BOARD_CODE", "XYZ-1"}, {"BOARD_DESC", ""}}, {}, "", {m + "invalidboardcode"}},
+      {"refused board description", {}, {}, "SetBoardCodeAndDescription status=4 error=Unknown board\n",
+       {m + "invalidboardcodedescription"}},
+      {"unknown style", {{"STYLE_CATALOG", "styleCatalog"}, {"STANDARD_STYLE_CATALOG_NAME", "Pyramid"}}, {}, "",
+       {m + "designnotopen"}},
+      {"refused save", {}, {}, "SaveDesign status=10 error=Disk full\n",
+       {"message 0 \"Save Design failed GetErrorString()\" \"Disk full\"", m + "savedesignfailed"}},
+      {"a value out of range", {}, {{"L", "5000"}}, "",
+       {m + "variableerror", m + "dravoerrorstring"}},
+      {"an error condition", {}, {{"D", "500"}, {"L", "60"}}, "",
+       {m + "checkconditionviolated \"The box is more than four times as deep as it is long\"",
+        m + "dravoerrorstring"}},
+      // The first menu is never walked: its conditions are the final check's.
+      {"an error condition of the final check", {}, {{"GLUEFLAP", "45"}, {"W", "40"}}, "",
+       {m + "runopenstandardfailed \"The glue flap is wider than the side panel\"", m + "dravoerrorstring"}},
+      {"a failed finish", {}, {}, "Standard.Finish status=3 error=Cannot close the flaps\n",
+       {m + "runopenstandardfailed \"Cannot close the flaps\"", m + "dravoerrorstring"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(folder_.File("out"));
+    ProgramRun run = Run(c.parameters, c.variables, c.scenario);
+    std::size_t next = 0;
+    for (const std::string& line : run.lines) {
+      if (next < c.expected.size() && line.rfind(c.expected[next], 0) == 0) ++next;
+    }
+    std::string printed;
+    for (const std::string& line : run.lines) printed += "  " + line + "\n";
+    EXPECT_EQ(next, c.expected.size()) << "missing: " << (next < c.expected.size() ? c.expected[next] : "")
+                                       << "\nprinted:\n" << printed;
+    EXPECT_EQ(run.Starting("output "), std::vector<std::string>{});
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.back(), "result 2");
+    EXPECT_EQ(run.status, 2);
+  }
+}
+
+}  // namespace
