@@ -10,6 +10,8 @@
 //   EXPECT_THAT(task.sink.events, testing::Contains("message 0 shapejobs.message.shopcarddesign box.kpx"));
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "MockDriver.h"
 #include "RecordingSink.h"
 #include "TW_TTask.h"
@@ -57,4 +59,12 @@ class ReportingTask : public TW_TTask {
 
   TempFolder folder;
   RecordingSink sink;
+};
+
+// A test of the interface's operations: a reporting task and the double
+// that reports to it.
+class OperationTest : public ::testing::Test {
+ protected:
+  ReportingTask task;
+  ::testing::NiceMock<OperationDriver> cad{&task};
 };

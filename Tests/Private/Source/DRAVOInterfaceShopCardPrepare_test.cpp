@@ -17,13 +17,10 @@ namespace {
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::InSequence;
-using ::testing::NiceMock;
 using ::testing::Return;
 
-class ShopCardPrepareTest : public ::testing::Test {
+class ShopCardPrepareTest : public OperationTest {
  protected:
-  ReportingTask task;
-  NiceMock<OperationDriver> cad{&task};
   CAD::ShopCardTicketData record;
 };
 

@@ -13,7 +13,6 @@ namespace {
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::InSequence;
-using ::testing::NiceMock;
 using ::testing::Return;
 
 using Names = std::vector<QK_TString>;
@@ -29,7 +28,7 @@ TEST(PrintItemOutputNameTest, TheSanitizedNameGoesBeforeTheExtensionOfTheFileNam
             QK_TString("C:/out/card_Top_Side_1.pdf"));
 }
 
-class PrintItemOutputTest : public ::testing::Test {
+class PrintItemOutputTest : public OperationTest {
  protected:
   PrintItemOutputTest() {
     ON_CALL(cad, OpenDesign(_)).WillByDefault([this](const QK_TString&) { ++opened; });
@@ -48,8 +47,6 @@ class PrintItemOutputTest : public ::testing::Test {
     record.outputLocation = QK_TURL(QK_TString("/out/job.xml"));
   }
 
-  ReportingTask task;
-  NiceMock<OperationDriver> cad{&task};
   CAD::ShopCardTicketData record;
   int opened = 0;  // designs open now
   Names written;   // output paths, in order

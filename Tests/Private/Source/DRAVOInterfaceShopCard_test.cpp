@@ -19,7 +19,6 @@ namespace {
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::InSequence;
-using ::testing::NiceMock;
 using ::testing::Return;
 
 using Names = std::vector<QK_TString>;
@@ -43,7 +42,7 @@ std::vector<std::string> Rows(const std::string& file) {
   return rows;
 }
 
-class ShopCardTest : public ::testing::Test {
+class ShopCardTest : public OperationTest {
  protected:
   ShopCardTest() {
     ON_CALL(cad, OpenDesign(_)).WillByDefault([this](const QK_TString& design) {
@@ -81,8 +80,6 @@ class ShopCardTest : public ::testing::Test {
     return false;
   }
 
-  ReportingTask task;
-  NiceMock<OperationDriver> cad{&task};
   CAD::ShopCardTicketData record;
   std::vector<std::string> calls;  // the design's life as the CAD application saw it
 };

@@ -13,10 +13,9 @@ namespace {
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::InSequence;
-using ::testing::NiceMock;
 using ::testing::Return;
 
-class SplitTest : public ::testing::Test {
+class SplitTest : public OperationTest {
  protected:
   SplitTest() {
     ON_CALL(cad, GetPrintItemCount(1)).WillByDefault(Return(3));
@@ -33,8 +32,6 @@ class SplitTest : public ::testing::Test {
     record.databaseKind = "Enterprise";
   }
 
-  ReportingTask task;
-  NiceMock<OperationDriver> cad{&task};
   CAD::SplitDesignTicketData record;
   std::vector<std::int32_t> deleted;
 };
