@@ -6,55 +6,28 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "ConnectedTask.h"
-#include "OdbcSandbox.h"
-#include "ProgramRun.h"
-#include "TempFolder.h"
+#include "ShapejobE2eSite.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Example(const std::string& relative) { return std::string(SHAPEJOB_SOURCE_DIR) + "/examples/" + relative; }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using e2e::Example;
+using e2e::InOrder;
+using e2e::ReadFile;
 
 // Ticket parameters by key; the defaults make a ticket that succeeds.
 using Parameters = std::map<std::string, std::string>;
 
-class RunStandardTest : public ::testing::Test {
+class RunStandardTest : public e2e::Site {
  protected:
-  RunStandardTest() : folder_(odbc_.Folder()) {
-    // The example site's CAD data: Defaults folder (boards, styles,
-    // projects), the standards, and its design database.
-    fs::copy(Example("cad/Defaults"), folder_.File("Defaults"), fs::copy_options::recursive);
+  RunStandardTest() {
     fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
-    database_ = odbc_.CreateDatabase("designs.sqlite", ReadFile(Example("cad/database.sql")));
-    folder_.Write("Defaults/users.xml", "<Users><User name=\"designer\" password=\"secret\"/></Users>");
     folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
     folder_.Write("post.txt", "dset NOTE$ = 'posted'\n");
-    site_ = folder_.Write(
-        "site.xml",
-        "<Configuration><Tree key='Resources'><Tree key='CAD'><Tree key='Servers'>" +
-            ConventionalEntry("Local", "localhost", database_, "",
-                              "<Value key='Defaults'>" + folder_.File("Defaults") +
-                                  "</Value><Value key='dbms'>MSSQLServer</Value>") +
-            "<Tree key='Cloud'><Value key='Type'>Enterprise</Value></Tree></Tree></Tree>"
-            "<Tree key='DatabasesExternal'/><Tree key='Internet'><Tree key='Servers'><Tree key='Cloud'>"
-            "<Value key='URL'>" + folder_.File("Defaults") + "</Value><Value key='UserName'>designer</Value>"
-            // "secret", scrambled the way the site stores passwords
-            "<Value key='Password'>0FC94337C354</Value></Tree></Tree></Tree></Tree></Configuration>");
   }
 
   static Parameters Defaults() {
@@ -86,31 +59,12 @@ class RunStandardTest : public ::testing::Test {
       ticket += "<Dict><Param key='KEY'>" + key + "</Param><Param key='VALUE'>" + value + "</Param></Dict>";
     }
     ticket += "</Array></Param></Ticket>";
-    std::string environment = "QK_SERVER='" + site_ + "'";
-    if (!scenario.empty()) environment += " FOLVANECAD_SCENARIO='" + folder_.Write("scenario.txt", scenario) + "'";
-    return RunProgram("--ticket '" + folder_.Write("ticket.xml", ticket) + "'", environment);
+    return RunTicket(ticket, scenario);
   }
 
   std::string Standard() const { return folder_.File("standards/tuck-end.kpx"); }
   std::string Output() const { return folder_.File("out/carton.kpx"); }
-
-  OdbcSandbox odbc_;
-  const TempFolder& folder_;
-  std::string database_;
-  std::string site_;
 };
-
-// `run` has every line of `expected`, in that order (other lines between).
-::testing::AssertionResult InOrder(const ProgramRun& run, const std::vector<std::string>& expected) {
-  std::size_t next = 0;
-  for (const std::string& line : run.lines) {
-    if (next < expected.size() && line == expected[next]) ++next;
-  }
-  if (next == expected.size()) return ::testing::AssertionSuccess();
-  std::string printed;
-  for (const std::string& line : run.lines) printed += "  " + line + "\n";
-  return ::testing::AssertionFailure() << "missing (in order): " << expected[next] << "\nprinted:\n" << printed;
-}
 
 const char kMessage[] = "message 0 shapejobs.message.";
 

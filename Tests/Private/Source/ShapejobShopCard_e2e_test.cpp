@@ -1,0 +1,181 @@
+// Shop-card tickets through the program, end to end: the card's XML ticket
+// (design, variables, hook scripts, rebuild, layers, save, outputs) read
+// from the ticket's input, the design opened by the CAD stand-in, and the
+// events, the exit status, the journal of the stand-in's outputs and the
+// files the card leaves.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ShapejobE2eSite.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::Failed;
+using e2e::InOrder;
+using e2e::ReadFile;
+
+const char kMessage[] = "message 0 shapejobs.message.";
+
+class ShopCardTest : public e2e::Site {
+ protected:
+  // Runs a shop card whose XML ticket is `card` (a Design element), with
+  // its output named `outputName` in the folder "out".
+  ProgramRun RunCard(const std::string& card, const std::string& outputName,
+                     const std::string& scenario = "") {
+    folder_.Write("card.xml", card);
+    return RunTicket("<Ticket action='createshopcard' id='e2e-card-1' outputDir='out' outputName='" +
+                         outputName + "'><Input>card.xml</Input><Param key='SERVER'>Local</Param></Ticket>",
+                     scenario);
+  }
+
+  // A Design element of the tuck-end design with `attributes` and `body`.
+  std::string TuckEnd(const std::string& attributes, const std::string& body) const {
+    return "<Design Name='tuck-end.kpx' Path='" + folder_.File("designs") + "' " + attributes + ">" + body +
+           "</Design>";
+  }
+
+  std::string Out(const std::string& name) const { return folder_.File("out/" + name); }
+};
+
+bool IsPdf(const std::string& path) {
+  const std::string text = ReadFile(path);
+  return text.rfind("%PDF-", 0) == 0 && text.find("%%EOF") != std::string::npos;
+}
+
+// One output, two copies: the hooks around it (one names a missing command
+// file, which is reported and passed), the variables, the rebuild, layer 1
+// only, and the rebuilt design saved.
+TEST_F(ShopCardTest, OneOutputWithHooksVariablesRebuildLayersAndSave) {
+  folder_.Write("post-open.txt", "dset NOTE$ = 'opened'\n");
+  fs::create_directories(folder_.File("saved"));  // the CAD application saves into a folder that exists
+  const std::string variables =
+      "<Variables><Variable Name='L' Value='70'/><Variable Name='ARTICLE$' Value='Green tea'/></Variables>";
+  const std::string scripts = "<CommandScript><CommandScript Name='EXE " + folder_.File("post-open.txt") +
+                              "' RunAt='POST_OPEN'/><CommandScript Name='EXE " + folder_.File("missing.txt") +
+                              "' RunAt='PRE_OUTPUT'/></CommandScript>";
+  const std::string save = "<Save Name='rebuilt' Path='file://" + folder_.File("saved") + "'/>";
+  ProgramRun run =
+      RunCard(TuckEnd("RebuildDesign='1' LayerClasses='1'",
+                      variables + scripts + save + "<Output Name='card' SampleType='1' Copies='2'/>"),
+              "card.pdf");
+  const std::string m = kMessage;
+  EXPECT_TRUE(
+      InOrder(run, {
+                       m + "shopcarddesign \"" + folder_.File("designs") + "\\\\tuck-end.kpx\"",
+                       m + "shopcarddopostopendesign \"EXE " + folder_.File("post-open.txt") + "\"",
+                       m + "shopcarddovariables",
+                       m + "shopcarddorebuild",
+                       m + "shopcarddolayers \"1\"",
+                       m + "shopcardrunpreoutput \"EXE " + folder_.File("missing.txt") + "\"",
+                       "message 2 shapejobs.message.dravoerrorstring \"Command file not found: " +
+                           folder_.File("missing.txt") + "\"",
+                       m + "shopcardrunoutput \"card\"",
+                       m + "shopcardsaverebuildurl \"file://" + folder_.File("saved/rebuilt.kpx") + "\"",
+                       m + "shopcardclosingdesign",
+                       m + "shopcardclosedesign",
+                       "output OK " + Out("card.pdf"),
+                       "result 0",
+                   }));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(IsPdf(Out("card.pdf")));
+  const std::string written =
+      "Control.WriteOutput(\"card\", 1, \"" + Out("card.pdf") + "\") = 0 -> " + Out("card.pdf");
+  EXPECT_EQ(JournalLines("Control.WriteOutput"), std::vector<std::string>(2, written));
+
+  // The saved design: the ticket's variables, the hook's, only layer 1 on.
+  const std::string saved = ReadFile(folder_.File("saved/rebuilt.kpx"));
+  for (const char* expected :
+       {"name=\"L\" type=\"numeric\" value=\"70\"", "name=\"ARTICLE$\" type=\"text\" value=\"Green tea\"",
+        "name=\"NOTE$\" type=\"text\" value=\"opened\"", "<Layer name=\"Front artwork\" on=\"1\"/>",
+        "<Layer name=\"Back artwork\" on=\"0\"/>"}) {
+    EXPECT_NE(saved.find(expected), std::string::npos) << expected << " in\n" << saved;
+  }
+}
+
+// Two outputs, one of two print items named in another case than the
+// design's: a file per print item beside the output's path, the other
+// output whole, and the card's document lists each file made.
+TEST_F(ShopCardTest, TwoOutputsOneOfPrintItemsAreListedInTheDocument) {
+  ProgramRun run = RunCard(
+      TuckEnd("", "<Output Name='sheet' SampleType='1' Copies='1' PrintItem='front, BACK' OutputPathName='" +
+                      Out("sheet.pdf") + "'/><Output Name='whole' SampleType='1' OutputPathName='" +
+                      Out("whole.pdf") + "'/>"),
+      "card");
+  const std::string m = kMessage;
+  EXPECT_TRUE(InOrder(run, {m + "shopcardclosedesign", m + "shopcardrunoutput \"sheet\"",
+                            m + "shopcardrunoutput \"whole\"", "output OK " + Out("card.xml"), "result 0"}));
+  EXPECT_EQ(run.status, 0);
+  for (const char* file : {"sheet_Front.pdf", "sheet_Back.pdf", "whole.pdf"}) {
+    EXPECT_TRUE(IsPdf(Out(file))) << file;
+  }
+  EXPECT_FALSE(fs::exists(Out("sheet.pdf")));
+  EXPECT_EQ(JournalLines("Control.WriteOutput").size(), 3u);
+
+  const std::string document = ReadFile(Out("card.xml"));
+  auto row = [this](const std::string& name, const std::string& file) {
+    return "<Output Name=\"" + name + "\" OutputPathName=\"" + Out(file) + "\" Result=\"Success\"/>";
+  };
+  const std::string rows = "<ShopCardMultipleOutputs>" + row("sheet", "sheet_Front.pdf") +
+                           row("sheet", "sheet_Back.pdf") + row("whole", "whole.pdf") +
+                           "</ShopCardMultipleOutputs>";
+  EXPECT_NE(document.find(rows), std::string::npos) << document;
+}
+
+// A design that cannot be opened gives way to the card's fallback design.
+TEST_F(ShopCardTest, MissingDesignFallsBackToTheNotFoundPath) {
+  ProgramRun run =
+      RunCard("<Design Name='gone.kpx' Path='" + folder_.File("designs") + "' DesignNotFoundPath='" +
+                  Design("tuck-end.kpx") + "'><Output Name='card' SampleType='1'/></Design>",
+              "card.pdf");
+  const std::string m = kMessage;
+  EXPECT_TRUE(InOrder(run, {m + "shopcarddesign \"" + folder_.File("designs") + "\\\\gone.kpx\"",
+                            m + "shopcarddesignnotfoundpath \"" + Design("tuck-end.kpx") + "\"",
+                            m + "shopcardrunoutput \"card\"", m + "shopcardclosedesign",
+                            "output OK " + Out("card.pdf"), "result 0"}));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(IsPdf(Out("card.pdf")));
+}
+
+// Each failure of an output ends the ticket with its own message.
+TEST_F(ShopCardTest, OutputFailuresAreReportedByTheirOwnMessage) {
+  struct Case {
+    const char* what;
+    std::string body;
+    std::string scenario;
+    std::vector<std::string> expected;  // in order
+  };
+  const std::string e = "message 2 shapejobs.";
+  const std::vector<Case> cases = {
+      {"a refused output",
+       "<Output Name='card' SampleType='1'/>",
+       "WriteOutput status=5 error=Printer jammed\n",
+       {e + "message.shopcardrunoutputfail \"Printer jammed\"",
+        e + "message.dravoerrorstring \"Printer jammed\""}},
+      {"a sample type beyond 16 bits",
+       "<Output Name='card' SampleType='40000'/>",
+       "",
+       {e + "error.invalidsampletype \"40000\""}},
+      {"a print item the design lacks",
+       "<Output Name='card' SampleType='1' PrintItem='Lid'/>",
+       "",
+       {e + "error.noprintitemmatch \"LID\""}},
+      {"a print-item output without a path",
+       "<Output Name='front' Copies='1' PrintItem='Front'/><Output Name='whole' Copies='1'/>",
+       "",
+       {e + "error.pathnotprovided \"front\""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(folder_.File("out"));
+    ProgramRun run = RunCard(TuckEnd("", c.body), "card.pdf", c.scenario);
+    EXPECT_TRUE(InOrder(run, c.expected));
+    EXPECT_TRUE(Failed(run));
+    EXPECT_FALSE(fs::exists(Out("card.pdf")));
+  }
+}
+
+}  // namespace
