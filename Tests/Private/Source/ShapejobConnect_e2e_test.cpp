@@ -279,6 +279,40 @@ TEST_P(DriverEndToEndTest, MissingDesignAnswersTheApplicationsErrorText) {
   }
 }
 
+// A design to lay out, from a file and from the project database: its local
+// file, industry and facts, read through the standards component and the
+// main control of the stand-in.
+TEST_P(DriverEndToEndTest, LayoutDesignsAreOpenedFromFilesAndFromTheDatabase) {
+  std::filesystem::copy(std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/Defaults/projects", defaults_ + "/projects",
+                        std::filesystem::copy_options::recursive);
+  CAD::DRAVOInterface& cad = Connected();
+  std::int16_t industry = 0;
+  std::int32_t warning = 0;
+  QK_TString local;
+  CAD::DesignInfo info;
+
+  cad.OpenLayoutDesign(QK_TString("file:" + design_), industry, local, info, "mm", warning);
+  EXPECT_EQ(local, QK_TString(design_));
+  EXPECT_EQ(info.designName, QK_TString("tuck-end.kpx"));
+  EXPECT_EQ(info.units, QK_TString("millimeters"));
+  EXPECT_EQ(industry, info.industryCode);
+  EXPECT_GT(info.productBlankArea, 0.0);
+  EXPECT_GT(info.manufacturingSizeX, 0.0);
+  EXPECT_EQ(warning, 0);
+
+  // The same design read for an inch ticket is switched to inches first:
+  // the blank area, in square centimetres, stays what it is.
+  const CAD::DesignInfo inches = cad.ReadDesignInfo(QK_TString(design_), "tuck-end.kpx", "Inch");
+  EXPECT_EQ(inches.units, QK_TString("inches"));
+  EXPECT_NEAR(inches.productBlankArea, info.productBlankArea, info.productBlankArea * 0.001);
+
+  cad.OpenLayoutDesign("@Cartons:2:rsc", industry, local, info, "mm", warning);
+  EXPECT_EQ(info.designName, QK_TString("rsc"));
+  EXPECT_EQ(industry, 1) << "the project standard is corrugated";
+  EXPECT_EQ(std::filesystem::path(local.str()).filename(), "rsc") << "moved under the design's name";
+  EXPECT_TRUE(std::filesystem::exists(local.str()));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverEndToEndTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Enterprise" : "Conventional"; });
 
