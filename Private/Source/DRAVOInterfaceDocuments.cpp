@@ -28,18 +28,12 @@ struct DocumentKindName {
 const DocumentKindName kDocumentKinds[] = {{"DESIGN", "DESIGN"}, {"LAYOUT", "MFG"}};
 
 XmlDocument ParseWithParser(const QK_TURL& file) {
-  xercesc::SecurityManager securityManager;
-  securityManager.setEntityExpansionLimit(kEntityExpansionLimit);
+  xercesc::SecurityManager limits;
   // Ignores warnings and recoverable errors (the parser counts them) and
   // throws on a fatal one.
   xercesc::HandlerBase errors;
   xercesc::XercesDOMParser parser;
-  parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
-  parser.setDoSchema(false);
-  parser.setDoNamespaces(false);
-  parser.setLoadExternalDTD(false);
-  parser.setDisableDefaultEntityResolution(true);
-  parser.setSecurityManager(&securityManager);
+  ConfigureUntrustedDomParser(parser, limits);
   parser.setErrorHandler(&errors);
   const std::u16string path = ToXmlText(file.LocalName());
   xercesc::LocalFileInputSource source(path.c_str());

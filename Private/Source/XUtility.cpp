@@ -475,16 +475,21 @@ void ParseUntrustedXml(const QK_TURL& file, const SaxHandlers& handlers, ThrowFu
   ParseReportingErrors(*reader, file, throwNotWellFormed, sourceFile);
 }
 
-DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
-                                               const char* sourceFile) {
-  ParseLimits limits;
-  xercesc::XercesDOMParser parser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager);
+void ConfigureUntrustedDomParser(xercesc::XercesDOMParser& parser, xercesc::SecurityManager& limits) {
+  limits.setEntityExpansionLimit(kEntityExpansionLimit);
   parser.setValidationScheme(xercesc::XercesDOMParser::Val_Never);
   parser.setDoNamespaces(false);
   parser.setDoSchema(false);
   parser.setLoadExternalDTD(false);
   parser.setDisableDefaultEntityResolution(true);
-  parser.setSecurityManager(&limits.securityManager);
+  parser.setSecurityManager(&limits);
+}
+
+DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
+                                               const char* sourceFile) {
+  ParseLimits limits;
+  xercesc::XercesDOMParser parser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager);
+  ConfigureUntrustedDomParser(parser, limits.securityManager);
   parser.setErrorHandler(&limits.errors);
   ParseReportingErrors(parser, file, throwNotWellFormed, sourceFile);
   return DomPtr<xercesc::DOMDocument>(parser.adoptDocument());

@@ -36,6 +36,8 @@ class XalanSourceTreeParserLiaison;
 
 XERCES_CPP_NAMESPACE_BEGIN
 class DOMDocument;
+class SecurityManager;
+class XercesDOMParser;
 XERCES_CPP_NAMESPACE_END
 
 namespace CAD {
@@ -301,6 +303,11 @@ struct DomRelease {
 };
 template <class T>
 using DomPtr = std::unique_ptr<T, DomRelease>;
+
+// Sets `parser` up for untrusted XML: no validation, schema or namespace
+// processing, no DTD or external entity, and `limits` (which must outlive
+// the parse) bounding entity expansion.
+void ConfigureUntrustedDomParser(xercesc::XercesDOMParser& parser, xercesc::SecurityManager& limits);
 
 // The DOM of `file`, without namespace processing.
 DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RegisteredTestTask.h"
 #include "TempFolder.h"
 #include "QK_TArray.h"
 #include "QK_TTree.h"
@@ -15,25 +16,10 @@
 namespace {
 
 // A task that writes one file into its output folder: 0 when it could.
-class OutputWritingTask : public TW_TTask {
- public:
-  static const QK_TClass& QK_ClassObject() {
-    static QK_TClass& object = QK_TClass::GetClassObject(false, "OutputWritingTask", sizeof(OutputWritingTask),
-                                                         TW_TTask::QK_ClassObject(), &Create, nullptr);
-    return object;
-  }
-  static QK_TObject* Create() { return new OutputWritingTask(); }
-  void* QK_MostDerivedObject() const override { return const_cast<OutputWritingTask*>(this); }
-  void* QK_DynamicInfo(const char* name) const override {
-    if (name == nullptr) {
-      QK_TClass& object = const_cast<QK_TClass&>(QK_ClassObject());
-      object.Announce();
-      return &object;
-    }
-    if (std::strcmp(name, "OutputWritingTask") == 0) return const_cast<OutputWritingTask*>(this);
-    return TW_TTask::QK_DynamicInfo(name);
-  }
+constexpr char kOutputWritingTaskName[] = "OutputWritingTask";
 
+class OutputWritingTask : public RegisteredTestTask<OutputWritingTask, kOutputWritingTaskName> {
+ public:
   int Run(AT_TTicket&) override {
     std::ofstream out(OutputDir().Child("result.txt").LocalName().str());
     out << "done";

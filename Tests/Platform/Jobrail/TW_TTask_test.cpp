@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RegisteredTestTask.h"
 #include "TempFolder.h"
 #include "QK_TFile.h"
 
@@ -16,25 +17,10 @@ namespace {
 
 // A task as a real program defines one: its own class object with a factory.
 // Run reports a few events; the ticket parameter "fail" makes it throw.
-class JobrailTestTask : public TW_TTask {
- public:
-  static const QK_TClass& QK_ClassObject() {
-    static QK_TClass& object = QK_TClass::GetClassObject(false, "JobrailTestTask", sizeof(JobrailTestTask),
-                                                         TW_TTask::QK_ClassObject(), &Create, nullptr);
-    return object;
-  }
-  static QK_TObject* Create() { return new JobrailTestTask(); }
-  void* QK_MostDerivedObject() const override { return const_cast<JobrailTestTask*>(this); }
-  void* QK_DynamicInfo(const char* name) const override {
-    if (name == nullptr) {
-      QK_TClass& object = const_cast<QK_TClass&>(QK_ClassObject());
-      object.Announce();
-      return &object;
-    }
-    if (std::strcmp(name, "JobrailTestTask") == 0) return const_cast<JobrailTestTask*>(this);
-    return TW_TTask::QK_DynamicInfo(name);
-  }
+constexpr char kJobrailTestTaskName[] = "JobrailTestTask";
 
+class JobrailTestTask : public RegisteredTestTask<JobrailTestTask, kJobrailTestTaskName> {
+ public:
   int Run(AT_TTicket& ticket) override {
     if (ticket.GetParameters().Has("fail")) QK_THROW(QK_EException("cannot go on"));
     SetStage("S_READ");
