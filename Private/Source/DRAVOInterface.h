@@ -12,18 +12,22 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
 #include <xercesc/util/XercesDefs.hpp>
 
+#include "DRAVOInterfaceLayoutRecords.h"
 #include "QK_TAny.h"
 #include "QK_TString.h"
 #include "QK_TURL.h"
 #include "ShapejobTicketData.h"
 
 class TW_TTask;
+class TW_TTaskOutput;
 
 XERCES_CPP_NAMESPACE_BEGIN
 class DOMDocument;
@@ -507,6 +511,154 @@ class DRAVOInterface {
   // Puts the record's people and description into the open design's
   // database record; 1 when one was not found or not taken, else 0.
   std::int32_t SetDesignPeople(const DBInfo& info);
+
+  // ---- layout nesting ----
+
+  // Set once the CAD application is at version 20.0.1 or later: nests are
+  // also tried turned by 180 degrees, and the placing takes the alternative
+  // grid, rotation and positioning. Process-wide; set, never cleared.
+  inline static bool layoutVersionFlag = false;
+
+  // The keyword of a nesting-type code ("1" "StraightNest" to "5"
+  // "ReverseSecondColAlign"); any other text comes back unchanged.
+  static QK_TString GetNestingTypeCode(const QK_TString& code);
+
+  // The sheet, margins, gutters, allocation strategy, fill and shrink
+  // choices of a template entry into `record`: the entry's value, or when it
+  // is empty the open template's layout variable in the ticket's unit.
+  // Refused values are reported and thrown (EmptyMandatoryParameterException,
+  // LexicalCastExceptionHandler).
+  void ApplyLayoutParameters(LayoutNestingInfo& record, const StringMap& entry, const LOTicketParam& ticket);
+  // The sheet sizes alone, again before each nest.
+  void ApplySheetSize(LayoutNestingInfo& record, const StringMap& entry, const LOTicketParam& ticket);
+  // The numeric expression's value converted to the ticket's unit ("Inch"
+  // or "mm"), or as read when `keepUnit`.
+  double ConvertUnit(bool keepUnit, const LOTicketParam& ticket, const QK_TString& expression);
+
+  // The orientations to nest for a grain word and the ticket's cross-grain
+  // choice; a word not allowed reports and throws InvalidGraindirException.
+  void GetGrainOrientations(std::set<std::int16_t>& orientations, const QK_TString& grainWord,
+                            const QK_TString& crossGrain);
+  // Cuts the entry's "Print Item" out of the design into a temporary design
+  // that becomes the record's designPath; `warning` 1 when the save had
+  // remarks. An absent print item: PrintItemExceptionHandler.
+  void PreparePrintItemDesign(const StringMap& entry, LayoutNestingInfo& record, const QK_TString& designReference,
+                              std::int32_t& warning);
+  // Sets the record up for the next nest of the fill search; false when the
+  // nest prepared now is the last one.
+  bool StepNestingSearch(LayoutNestingInfo& record, NestingSearchState& state, bool fillFirst);
+  // Places the one-ups of one nest on the held layout object; each failing
+  // step throws its placing exception.
+  void PlacePrintItem(LayoutNestingInfo& record, const DesignInfo& design, const LOTicketParam& ticket);
+  // The nesting code with rows and columns exchanged when the record says so.
+  static int GetEffectiveNestingCode(const LayoutNestingInfo& record);
+  // The gutters in the order SetNestData takes them; true when swapped.
+  static bool GetNestGutters(const LayoutNestingInfo& record, double& first, double& second);
+  void PlaceOneupRowsAndColumns(LayoutNestingInfo& record, std::int32_t oneup, std::int32_t printItem);
+  // The sheet from the placed block's manufacturing size and the shrink
+  // options.
+  void ApplyManufacturingSheetSize(LayoutNestingInfo& record);
+  // The reference AddOneup takes for the record's design.
+  static QK_TString GetOneupDesignReference(const LayoutNestingInfo& record, const LOTicketParam& ticket);
+
+  // One nest of one nesting type and rotation: names its manufacturing
+  // file, checks the code, sets the swap flags and runs the nest pass on
+  // the design that the entry names. Throws InvalidNestingTypeExceptionHandler
+  // and InvalidMandatoryParameterValueExceptionHandler.
+  void RunNesting(LayoutNestingInfo& record, const QK_TString& baseName, QK_TURL& mfgLocation,
+                  const LOTicketParam& ticket, bool namePerRotation, const QK_TURL& tryFolder, double rotation,
+                  int& nestingCodeOut, const QK_TString& nestingTypeCode, const LayoutTemplateNames& names,
+                  std::int16_t orientationCode, std::int32_t designCode, QK_TString& nestingTypeSwapText,
+                  QK_TString& gutterSwapText, const QK_TString& ticketDesignPath, const DesignInfo& namedDesignInfo,
+                  const DesignInfo& pathDesignInfo, QK_TString timeScript, int& passResult);
+  // Start sheet, placing, sheet fit, scripts and save of one nest; a
+  // NestPassResult.
+  int RunNestPass(LayoutNestingInfo& record, const LOTicketParam& ticket, std::int16_t orientationCode,
+                  const DesignInfo& design, QK_TString timeScript);
+  // Opens the manufacturing template: a database reference, a "file:" URL
+  // or a path.
+  void SetMFGTemplate(const QK_TString& reference);
+  // Grows the sheet towards the minimum and clamps it to the limits, placing
+  // again until the sheet stays as it is (at most kMaximumSheetFitPasses).
+  void FitNestingSheetSize(LayoutNestingInfo& record, const DesignInfo& design, const LOTicketParam& ticket,
+                           double previousX, double previousY);
+  static constexpr int kMaximumSheetFitPasses = 100;
+  // Reports the final sheet; false when it lies outside the allowed range.
+  bool FitClippingSheetSize(const LayoutNestingInfo& record);
+  // The facts of the finished layout into `values` (keys already present
+  // keep their values).
+  void CollectLayoutValues(StringMap& values, const QK_TURL& mfg, const StringMap& entry,
+                           const LayoutNestingInfo& record, const LayoutTemplateNames& names, QK_TString gutterSwap,
+                           QK_TString nestingTypeSwap);
+
+  // ---- layout results and report ----
+
+  // The nest with the smallest ScrapPercent x SheetLength x SheetWidth /
+  // TotalOneUps (the earlier on ties); a nest without one-ups is none. Its
+  // value map, design information and custom values (none when the list is
+  // shorter) are copied out; returns its index, or -1 with the outputs
+  // cleared. A map without one of the numbers throws boost::bad_lexical_cast.
+  static int SelectBestNest(const std::vector<std::shared_ptr<StringMap>>& values,
+                            const std::vector<DesignInfo>& designs, const std::vector<StringMapList>& customValues,
+                            StringMap& bestValues, DesignInfo& bestDesign, StringMapList& bestCustomValues);
+  // The same choice by the smallest ScrapPercent alone.
+  static void SelectLowestScrapResult(const std::vector<std::shared_ptr<StringMap>>& values,
+                                      const std::vector<DesignInfo>& designs,
+                                      const std::vector<StringMapList>& customValues, StringMap& bestValues,
+                                      DesignInfo& bestDesign, StringMapList& bestCustomValues);
+  // The task's names in `text` resolved; a name without a value reports
+  // "shapejobs.message.couldnotresolve" and throws QK_EException.
+  QK_TString ResolveLayoutName(const QK_TString& text);
+  // The delivered manufacturing file of a result ("file:" text ending
+  // ".MFG"): the name of its "MFGFilePath" without the two trailing "_"
+  // parts, or the input file's name when nothing else is left, in the
+  // resolved mfgOutputFolder (created when missing).
+  QK_TString ResolveMFGFilePath(const StringMap& values, const LOTicketParam& ticket);
+  // The delivered preview of a result: its "PreviewFilePath" without the
+  // last "_" part in the resolved previewOutputFolder, with the extension of
+  // previewFileFormat.
+  QK_TString ResolvePreviewFilePath(const StringMap& values, const LOTicketParam& ticket);
+  // The image kind ExportImage takes for a previewFileFormat ("JPEG" or
+  // "PNG", any case) and the extension it gets; 0 and "" for any other.
+  static std::int16_t GetPreviewKind(const QK_TString& format, QK_TString& extension);
+  // Exports the open layout as the preview image at the local `path`; the
+  // CAD application's status.
+  std::int16_t ExportLayoutPreview(std::int16_t kind, const QK_TString& path, std::int32_t grain);
+  // The preview of one result, when the ticket asks for previews: named
+  // `baseName` in the preview folder, exported, reported and added to
+  // `previewContext`; in production named in `tryFolder` and only
+  // registered as a temporary file (the chosen result's preview comes at
+  // the end). The location goes to `previewLocation` and "PreviewFilePath".
+  // Returns 1 when the export failed (nothing is added then), else 0.
+  int WriteEntryPreview(const QK_TString& baseName, const QK_TURL& mfgLocation, QK_TURL& previewLocation,
+                        const QK_TURL& tryFolder, const LOTicketParam& ticket, const LayoutTemplateNames& names,
+                        StringMap& values, TW_TTaskOutput& previewContext);
+  // Opens the result's manufacturing file, sets the database people on a
+  // conventional server, saves it at ResolveMFGFilePath and exports the
+  // preview at ResolvePreviewFilePath when asked; 1 when the save had
+  // remarks, the people were not all taken or the preview failed, else 0.
+  int GenerateLayoutPreview(const StringMap& values, const LOTicketParam& ticket);
+  // The identifying keys of an error entry ("FormatClass", "MFGTemplate",
+  // "GrainDirection", "NestingType"); keys already present keep their values.
+  static void MakeErrorEntry(const QK_TString& formatClass, const QK_TString& mfgTemplate, std::int16_t grainCode,
+                             std::uint32_t nestingType, StringMap& entry);
+
+  // The web port of the preview address from the configuration server
+  // (QK_SERVER): https when its switch is "1", then that scheme's port;
+  // http and "9000" for whatever the configuration does not give.
+  static void GetWebServerPort(bool& https, QK_TString& port);
+  // The "LOReport" document of a layout run at `location`: preview address,
+  // task, time, the separate design, the counted errors, one "Result" per
+  // result map (with its design and custom values) and the input. True once
+  // written; a file that cannot be written throws QK_EException.
+  bool WriteLayoutReport(const std::vector<std::shared_ptr<StringMap>>& results, const QK_TURL& location,
+                         const LOTicketParam& ticket, const DesignInfo& separateDesign,
+                         const std::vector<DesignInfo>& resultDesigns,
+                         const std::vector<StringMapList>& resultCustomValues,
+                         const std::vector<std::shared_ptr<StringMap>>& errors, std::uint32_t errorCount);
+  // The report's "Date_Time": day-month-year hour:minute:second, without
+  // leading zeros.
+  static QK_TString FormatReportTime(const std::tm& time);
 
   // ---- documents ----
 

@@ -48,6 +48,9 @@ struct DispatchRow {
   Result result;
   // The call writes a file: it goes into the journal (FolvaneCADJournal.h).
   bool writesFile = false;
+  // A scenario file may force the value the row answers (not only statuses
+  // can be forced; FolvaneCADScenario.h).
+  bool valueCanBeForced = false;
 
   DISPID IdOn(Flavour flavour) const;
   const char* ParametersOn(Flavour flavour) const;
@@ -65,6 +68,12 @@ constexpr DispatchRow Row(Operation operation, const char* name, CallKind kind, 
 // The row of an operation that writes a file.
 constexpr DispatchRow WritesFile(DispatchRow row) {
   row.writesFile = true;
+  return row;
+}
+
+// The row of an operation whose value a scenario file may force.
+constexpr DispatchRow ValueCanBeForced(DispatchRow row) {
+  row.valueCanBeForced = true;
   return row;
 }
 

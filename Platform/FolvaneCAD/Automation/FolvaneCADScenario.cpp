@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -29,7 +30,13 @@ const DispatchTable* TableNamed(const QK_TString& object, const DispatchTables& 
 }
 
 bool CanBeForced(const DispatchRow& row) {
-  return IsStatus(row.result) && !QK_TString(row.name).EqualsIgnoreCase(kErrorTextOperation);
+  bool forceable = IsStatus(row.result) || row.valueCanBeForced;
+  return forceable && !QK_TString(row.name).EqualsIgnoreCase(kErrorTextOperation);
+}
+
+bool HasTextOut(const DispatchRow& row) {
+  return IsStatus(row.result) && (std::strchr(row.conventionalParameters, 'S') != nullptr ||
+                                  std::strchr(row.enterpriseParameters, 'S') != nullptr);
 }
 
 const DispatchRow* ForceableRow(const DispatchTable& table, const QK_TString& operation) {
@@ -77,28 +84,52 @@ const DispatchRow* RowNamed(const QK_TString& word, const DispatchTables& tables
   return row;
 }
 
-bool ReadNumber(const QK_TString& word, const char* key, long low, long high, std::optional<long>* number) {
-  QK_TString prefix = QK_TString(key) + "=";
+bool ReadStatus(const QK_TString& word, std::optional<long>* status) {
+  const QK_TString prefix = "status=";
   long value = 0;
-  if (!word.StartsWith(prefix) || *number || !ParseInteger(word.Substring(prefix.Length()), &value)) {
-    return false;
-  }
-  if (value < low || value > high) return false;
-  *number = value;
+  if (!word.StartsWith(prefix) || *status || !ParseInteger(word.Substring(prefix.Length()), &value)) return false;
+  if (value < SHRT_MIN || value > SHRT_MAX) return false;
+  *status = value;
   return true;
 }
 
-// The words "status=N" (a 16-bit number) and "menu=N", each once, the menu
-// optional.
-bool ReadNumbers(const QK_TString& text, std::optional<long>* menu, std::optional<long>* status) {
+// "first=V", or "menu=N" with a whole number.
+bool ReadFirst(const QK_TString& word, std::optional<QK_TString>* first) {
+  long whole = 0;
+  for (const char* prefix : {"first=", "menu="}) {
+    QK_TString key(prefix);
+    if (!word.StartsWith(key) || *first) continue;
+    QK_TString value = word.Substring(key.Length());
+    if (value.Empty() || (key == "menu=" && !ParseInteger(value, &whole))) return false;
+    *first = value;
+    return true;
+  }
+  return false;
+}
+
+// The words "status=N" and "first=V" (or "menu=N"), each at most once.
+bool ReadWords(const QK_TString& text, std::optional<QK_TString>* first, std::optional<long>* status) {
   for (const QK_TString& word : Split(text.ReplaceChars('\t', ' '), ' ')) {
     if (word.Empty()) continue;
-    if (!ReadNumber(word, "status", -32768, 32767, status) &&
-        !ReadNumber(word, "menu", LONG_MIN, LONG_MAX, menu)) {
-      return false;
-    }
+    if (!ReadStatus(word, status) && !ReadFirst(word, first)) return false;
   }
-  return status->has_value();
+  return true;
+}
+
+// Cuts `marker` and what follows it off `text`; the cut part without the
+// marker, or nothing when `text` has no marker.
+std::optional<QK_TString> CutAt(QK_TString* text, const char* marker) {
+  std::size_t at = text->Find(marker);
+  if (at == QK_TString::npos) return std::nullopt;
+  QK_TString tail = text->Substring(at + std::strlen(marker));
+  *text = text->Substring(0, at);
+  return tail;
+}
+
+bool Matches(const QK_TString& written, const FirstArgument& argument) {
+  if (argument.isText) return written == argument.text;
+  double number = 0;
+  return ParseNumber(written, &number) && number == argument.number;
 }
 
 }  // namespace
@@ -140,30 +171,47 @@ bool Scenario::ReadLine(const QK_TString& line, const DispatchTables& tables, QK
   QK_TString rest = blank == std::string::npos ? QK_TString() : line.Substring(blank + 1).Trim();
   const DispatchRow* row = RowNamed(name, tables, problem);
   if (row == nullptr) return false;
-  // "status=N" and optionally "menu=N", in either order, then optionally
-  // "error=" and the rest of the line.
-  std::size_t errorAt = rest.Find("error=");
-  QK_TString numbers = errorAt == QK_TString::npos ? rest : rest.Substring(0, errorAt);
-  std::optional<long> menu;
+  std::optional<QK_TString> error = CutAt(&rest, "error=");
+  std::optional<QK_TString> text = CutAt(&rest, "text=");
+  std::optional<QK_TString> first;
   std::optional<long> status;
-  if (!ReadNumbers(numbers, &menu, &status)) {
+  if (!ReadWords(rest, &first, &status) || (!status && !text)) {
     *problem = "expected \"" + name + " status=N error=text\"";
     return false;
   }
-  ForcedAnswer& forced = forced_[{row, menu}];
-  forced.status = static_cast<short>(*status);
-  forced.hasError = errorAt != QK_TString::npos;
-  forced.error = forced.hasError ? rest.Substring(errorAt + 6) : QK_TString();
+  if (text && !HasTextOut(*row)) {
+    *problem = "\"" + name + "\" hands out no text that text= could force";
+    return false;
+  }
+  ForcedAnswer answer;
+  answer.hasStatus = status.has_value();
+  answer.status = static_cast<short>(status.value_or(0));
+  answer.hasText = text.has_value();
+  answer.text = text ? text->Trim() : QK_TString();
+  answer.hasError = error.has_value();
+  answer.error = error.value_or(QK_TString());
+  std::vector<Line>& lines = forced_[row];
+  auto same = std::find_if(lines.begin(), lines.end(), [&](const Line& known) { return known.first == first; });
+  if (same != lines.end()) {
+    same->answer = answer;
+  } else {
+    lines.push_back({first, answer});
+  }
   return true;
 }
 
-const ForcedAnswer* Scenario::Find(const DispatchRow& row, std::optional<long> menu) const {
-  if (menu) {
-    auto forMenu = forced_.find({&row, menu});
-    if (forMenu != forced_.end()) return &forMenu->second;
+const ForcedAnswer* Scenario::Find(const DispatchRow& row, const std::optional<FirstArgument>& first) const {
+  auto found = forced_.find(&row);
+  if (found == forced_.end()) return nullptr;
+  const ForcedAnswer* everyCall = nullptr;
+  for (const Line& line : found->second) {
+    if (!line.first) {
+      everyCall = &line.answer;
+    } else if (first && Matches(*line.first, *first)) {
+      return &line.answer;
+    }
   }
-  auto found = forced_.find({&row, std::nullopt});
-  return found == forced_.end() ? nullptr : &found->second;
+  return everyCall;
 }
 
 }  // namespace FolvaneCAD

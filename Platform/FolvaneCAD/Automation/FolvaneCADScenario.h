@@ -8,36 +8,55 @@
 //   Control.SaveDesign status=1 error=Saved with remarks
 //   Standard.Login status=1 error=Refused
 //   Connection.Login status=1
-//   Standard.ConditionCheck menu=3 status=2 error=Too deep for the width
+//   Standard.ConditionCheck first=3 status=2 error=Too deep for the width
 //   Standard.Plot status=5 menu=2 error=The plotter is out of paper
+//   Layout.SetRotation status=2 first=180 error=The press cannot turn it
+//   Layout.AddOneup status=0
+//   Layout.QueryOneup44 status=3
+//   Version text=19.5.0
 //   FinalCheck status=2
 //
 // The word before the blanks is "Object.Operation", or an operation alone,
 // which means the main control ("Control."), so that files written before
 // objects could be named keep working; a bare name that the main control
-// has no status operation of means the one other object that has it (two
+// has no such operation of means the one other object that has it (two
 // such objects make the line ambiguous). Objects: Control (main control),
 // Standard (standards component; its Menu and MenuItem objects answer no
-// status), Connection, Company, Person (design database) and DesignRecord;
-// the layout object joins them once it has a dispatch table. Operations are the names in the object's dispatch table
-// (MainControlTable, StandardComponentTable and the others in Components/).
-// Names compare without regard to case. After the name: "status=N" (a
-// 16-bit number) and optionally "menu=N", in either order, then optionally
-// "error=" and the rest of the line as the error text.
+// status), Connection, Company, Person (design database), DesignRecord and
+// Layout (the layout object). Operations are the names in the object's
+// dispatch table (MainControlTable, StandardComponentTable, LayoutObjectTable
+// and the others in Components/). Names compare without regard to case.
 //
-// "menu=N" forces the answer only of the calls whose first argument, a
-// 16-bit number (the menu of the standards component's checks and plots),
-// is N; it wins over a line of the same operation without it.
+// After the name, in any order: "status=N" (a 16-bit number) and
+// optionally "first=V" (or "menu=N", the older spelling for a whole
+// number), then optionally "text=" and the text up to " error=" or the end
+// of the line, then optionally "error=" and the rest of the line as the
+// error text. A line needs a status or a text.
+//
+// "first=V" forces the answer only of the calls whose first argument is V
+// (numbers compare as numbers, so first=180 matches 180.0; texts compare
+// exactly); it wins over a line of the same operation without it.
 //
 // A forced status of 2 or more is a failure: the operation is not carried
-// out, the status is answered and the text (or "Forced failure of <name>")
-// becomes the object's last error text. A forced status of 0 or 1 lets the
-// operation run; when it succeeds (status 0), the forced status is answered
-// and the text, when given, becomes the last error text. Objects without an
-// error text of their own forget the text (the design record hands it to its
-// main control). Only operations that answer a status can be forced, and not
-// ErrorText, whose answer is what forcing sets. Lines that cannot be used
-// are reported on standard error and skipped.
+// out, the status is answered and the error text (or "Forced failure of
+// <name>") becomes the object's last error text. A forced status of 0 or 1
+// lets the operation run; when it succeeds (status 0), the forced status is
+// answered and the error text, when given, becomes the last error text.
+// "text=" makes a call that succeeded hand out that text in its text out-
+// parameter (Version text=19.5.0: the version the main control answers);
+// only operations with a text out-parameter take it.
+//
+// Operations that answer a value instead of a status can be forced where
+// their table allows it (the layout object's AddOneup, QueryOneup43 and
+// QueryOneup44): "status=N" is then the value answered instead of carrying
+// the operation out (AddOneup status=0: no one-up is added, index 0), and
+// the error text, when given, becomes the last error text; a forced 0
+// without one sets "Forced failure of <name>".
+//
+// Objects without an error text of their own forget the text (the design
+// record hands it to its main control). Only those operations can be
+// forced, and not ErrorText, whose answer is what forcing sets. Lines that
+// cannot be used are reported on standard error and skipped.
 //
 // The files that calls write can be followed in a journal as well
 // (FOLVANECAD_JOURNAL, FolvaneCADJournal.h).
@@ -46,7 +65,6 @@
 #include <map>
 #include <optional>
 #include <ostream>
-#include <utility>
 #include <vector>
 
 #include "Automation/FolvaneCADDispatchTable.h"
@@ -57,12 +75,22 @@ namespace FolvaneCAD {
 constexpr char kDefaultScenarioObject[] = "Control";
 
 struct ForcedAnswer {
-  short status = 0;
+  bool hasStatus = false;
+  short status = 0;  // the value, for an operation that answers one
+  bool hasText = false;
+  QK_TString text;
   bool hasError = false;
   QK_TString error;
 
   // 2 and more: the operation is not carried out.
-  bool Fails() const { return status >= 2; }
+  bool Fails() const { return hasStatus && status >= 2; }
+};
+
+// A call's first argument as "first=" compares it.
+struct FirstArgument {
+  bool isText = false;
+  double number = 0;
+  QK_TString text;
 };
 
 using DispatchTables = std::vector<const DispatchTable*>;
@@ -79,15 +107,19 @@ class Scenario {
   static Scenario FromEnvironment();
   static Scenario Read(const QK_TString& path, std::ostream& warnings, const DispatchTables& tables);
 
-  // The forced answer of the row, or null; `menu` is the call's first
-  // argument when that is a 16-bit number.
-  const ForcedAnswer* Find(const DispatchRow& row, std::optional<long> menu = std::nullopt) const;
+  // The forced answer of a call of the row with that first argument (none
+  // when the row's first parameter is no number or text), or null.
+  const ForcedAnswer* Find(const DispatchRow& row, const std::optional<FirstArgument>& first = std::nullopt) const;
 
  private:
+  struct Line {
+    std::optional<QK_TString> first;  // as written; none: every call
+    ForcedAnswer answer;
+  };
+
   bool ReadLine(const QK_TString& line, const DispatchTables& tables, QK_TString* problem);
 
-  // By row and menu (none: every call of the row).
-  std::map<std::pair<const DispatchRow*, std::optional<long>>, ForcedAnswer> forced_;
+  std::map<const DispatchRow*, std::vector<Line>> forced_;
 };
 
 }  // namespace FolvaneCAD

@@ -3,6 +3,7 @@
 #include "Automation/FolvaneCADScenario.h"
 #include "Components/FolvaneCADDatabaseObjects.h"
 #include "Components/FolvaneCADDesignRecord.h"
+#include "Components/FolvaneCADLayoutObject.h"
 #include "Components/FolvaneCADMainControl.h"
 #include "Components/FolvaneCADStandardComponent.h"
 #include "Components/FolvaneCADStandardMenus.h"
@@ -28,11 +29,12 @@ void RegisterComponents() {
   Register<PersonObject>(L"Quillmarsh.personobject.1");
 }
 
-// The layout object adds its table here once it is built.
+// Every table-driven object's table, so that scenario files can name it.
 void RegisterScenarioTables() {
   using namespace FolvaneCAD;
   for (const DispatchTable* table : {&MainControlTable(), &StandardComponentTable(), &MenuTable(), &MenuItemTable(),
-                                     &ConnectionTable(), &CompanyTable(), &PersonTable(), &DesignRecordTable()}) {
+                                     &ConnectionTable(), &CompanyTable(), &PersonTable(), &DesignRecordTable(),
+                                     &LayoutObjectTable()}) {
     RegisterScenarioTable(*table);
   }
 }

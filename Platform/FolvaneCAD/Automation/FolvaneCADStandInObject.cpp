@@ -6,11 +6,28 @@ namespace FolvaneCAD {
 
 namespace {
 
-// The first argument when it is a 16-bit number: what "menu=N" of a
-// scenario line is compared with.
-std::optional<long> MenuArgument(const char* parameters, const Arguments& args) {
-  if (parameters[0] != 'i') return std::nullopt;
-  return args.Integer(0);
+// The first argument as a scenario line's "first=" compares it: a number or
+// a text; none for an object or an out-parameter.
+std::optional<FirstArgument> FirstArgumentOf(const char* parameters, const Arguments& args) {
+  FirstArgument first;
+  switch (parameters[0]) {
+    case 'i': case 'l': case 'b': case 'v': first.number = static_cast<double>(args.Integer(0)); return first;
+    case 'r': first.number = args.Real(0); return first;
+    case 's': first.isText = true; first.text = args.Text(0); return first;
+    case 'x':
+      first.isText = args.IsText(0);
+      if (first.isText) first.text = args.Text(0);
+      if (!first.isText) first.number = static_cast<double>(args.Integer(0));
+      return first;
+    default: return std::nullopt;
+  }
+}
+
+// Hands the forced text out through the call's text out-parameter.
+void HandOutText(const char* parameters, const Arguments& args, const QK_TString& text) {
+  for (unsigned int i = 0; parameters[i] != '\0'; ++i) {
+    if (parameters[i] == 'S') args.SetText(i, text);
+  }
 }
 
 }  // namespace
@@ -48,15 +65,27 @@ HRESULT StandInObject::Respond(DISPID id, WORD kind, VARIANT* args, unsigned int
 // The scenario rules are those of FolvaneCADScenario.h.
 Answer StandInObject::Run(const DispatchRow& row, const Arguments& args) {
   if (std::optional<Answer> refused = Refusal(row)) return *refused;
-  const ForcedAnswer* forced = scenario_.Find(row, MenuArgument(row.ParametersOn(flavour_), args));
+  const char* parameters = row.ParametersOn(flavour_);
+  const ForcedAnswer* forced = scenario_.Find(row, FirstArgumentOf(parameters, args));
+  if (forced != nullptr && !IsStatus(row.result)) return ForcedValue(row, *forced);
   if (forced != nullptr && forced->Fails()) {
     SetLastError(forced->hasError ? forced->error : QK_TString("Forced failure of ") + row.name);
     return Answer::StatusFor(row.result, forced->status);
   }
   Answer answer = Perform(row, args);
   if (forced == nullptr || !answer.IsSuccess()) return answer;
+  if (forced->hasText) HandOutText(parameters, args, forced->text);
   if (forced->hasError) SetLastError(forced->error);
-  return Answer::StatusFor(row.result, forced->status);
+  return forced->hasStatus ? Answer::StatusFor(row.result, forced->status) : answer;
+}
+
+Answer StandInObject::ForcedValue(const DispatchRow& row, const ForcedAnswer& forced) {
+  if (forced.hasError) {
+    SetLastError(forced.error);
+  } else if (forced.status == 0) {
+    SetLastError(QK_TString("Forced failure of ") + row.name);
+  }
+  return Answer::Count(forced.status);
 }
 
 }  // namespace FolvaneCAD

@@ -45,6 +45,8 @@ class StandInObject : public OLE_TDispatchBase {
  private:
   HRESULT Respond(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result, EXCEPINFO* error);
   Answer Run(const DispatchRow& row, const Arguments& args);
+  // The forced value of a row that answers one instead of a status.
+  Answer ForcedValue(const DispatchRow& row, const ForcedAnswer& forced);
 
   const DispatchTable& table_;
   Flavour flavour_;

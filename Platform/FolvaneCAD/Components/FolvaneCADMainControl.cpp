@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "Components/FolvaneCADLayoutObject.h"
 #include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
@@ -12,7 +13,8 @@ const char kVersionText[] = "FolvaneCAD 24.1 (stand-in)";
 
 }  // namespace
 
-MainControl::MainControl(Flavour flavour) : StandInObject(MainControlTable(), flavour) {}
+MainControl::MainControl(Flavour flavour)
+    : StandInObject(MainControlTable(), flavour), session_(std::make_shared<Session>()) {}
 
 Answer MainControl::Perform(const DispatchRow& row, const Arguments& args) {
   return Perform(static_cast<Operation>(row.operation), args);
@@ -23,11 +25,10 @@ std::optional<Answer> MainControl::Refusal(const DispatchRow& row) {
   return Fail(TypeOf(row.result), kStatusNotLoggedIn, "Not logged in");
 }
 
-// The layout object is not part of the stand-in, logged in or not.
 bool MainControl::NeedsLogin(Operation operation) const {
   if (flavour() != Flavour::kEnterprise || loggedIn_) return false;
   return operation != Operation::kLogin && operation != Operation::kVersion && operation != Operation::kStart &&
-         operation != Operation::kErrorText && operation != Operation::kLayoutObject;
+         operation != Operation::kErrorText;
 }
 
 Answer MainControl::Perform(Operation operation, const Arguments& args) {
@@ -74,7 +75,7 @@ Answer MainControl::Perform(Operation operation, const Arguments& args) {
     case O::kGetTextVariable: return GetVariable(args, false);
     case O::kEvaluateText: return EvaluateExpression(args, false);
     case O::kEvaluateNumber: return EvaluateExpression(args, true);
-    case O::kExpressionError: return Answer::Status(lastEvaluationFailed_ ? 1 : 0);
+    case O::kExpressionError: return ExpressionError();
     case O::kRunCommand: return RunCommand(args);
     case O::kPrepareDesign: return PrepareDesign(args);
     case O::kCreatePrintItems: return CreatePrintItems(args);
@@ -87,7 +88,7 @@ Answer MainControl::Perform(Operation operation, const Arguments& args) {
     case O::kExportImage: return ExportImage(args);
     case O::kExportThumbnail: return ExportThumbnail(args);
     case O::kImageSetting: return Answer::Status(0);  // plain drawing; no special rendering mode
-    case O::kLayoutObject: return NotAvailable(operation);
+    case O::kLayoutObject: return NewLayoutObject();
     case O::kDesignRecord: return DesignRecord();
   }
   return Answer::Exception("Operation not known to the CAD stand-in");
@@ -99,8 +100,8 @@ Answer MainControl::Fail(VARTYPE type, short status, const QK_TString& text) {
 }
 
 Document* MainControl::DocumentOrFail() {
-  if (document_ == nullptr) lastError_ = "No design is open";
-  return document_.get();
+  if (session_->document == nullptr) lastError_ = "No design is open";
+  return session_->document.get();
 }
 
 Design* MainControl::DesignOrFail() {
@@ -128,17 +129,17 @@ Answer MainControl::Start(const Arguments& args) {
 
 Answer MainControl::Login(const Arguments& args) {
   QK_TString error;
-  loggedIn_ = LogIn(args.Text(0), args.Text(1), args.Text(2), &dataRoot_, &error);
+  loggedIn_ = LogIn(args.Text(0), args.Text(1), args.Text(2), &session_->dataRoot, &error);
   if (!loggedIn_) return Fail(VT_I2, 1, error);
-  SetInstalledDataRoot(dataRoot_);
+  SetInstalledDataRoot(session_->dataRoot);
   return Answer::Status(kStatusOk);
 }
 
 Answer MainControl::SetDefaultsLocation(const Arguments& args) {
   QK_TString folder = LocalPath(args.Text(0));
   if (!IsFolder(folder)) return Fail(VT_I2, kStatusFailed, "Defaults folder not found: " + folder);
-  dataRoot_ = DataRoot(folder);
-  SetInstalledDataRoot(dataRoot_);
+  session_->dataRoot = DataRoot(folder);
+  SetInstalledDataRoot(session_->dataRoot);
   return Answer::Status(kStatusOk);
 }
 
@@ -156,11 +157,12 @@ Answer MainControl::SetNamedOption(const Arguments& args) {
   return Answer::Status(kStatusOk);
 }
 
-Answer MainControl::NotAvailable(Operation operation) {
-  lastError_ = operation == Operation::kLayoutObject
-                   ? "The layout object is not available in this stand-in of FolvaneCAD"
-                   : "Not available in this stand-in of FolvaneCAD";
-  return Answer::Exception(lastError_);
+Answer MainControl::NewLayoutObject() { return Answer::Object(new LayoutObject(session_, flavour())); }
+
+// Reading the error ends the focus that PrepareDesign gave a design.
+Answer MainControl::ExpressionError() {
+  if (session_->document != nullptr) session_->document->ReleaseFocus();
+  return Answer::Status(lastEvaluationFailed_ ? 1 : 0);
 }
 
 }  // namespace FolvaneCAD

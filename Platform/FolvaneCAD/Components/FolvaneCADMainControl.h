@@ -19,8 +19,13 @@
 // until a login succeeded; other calls fail with status 3 and the error text
 // "Not logged in".
 //
-// The layout object is not part of the stand-in: the call that hands it out
-// raises an automation exception.
+// LayoutObject hands out a new layout object (FolvaneCADLayoutObject.h)
+// each time; it shares the control's session (Model/FolvaneCADSession.h),
+// so it nests on whatever manufacturing file is open at the moment. On a
+// manufacturing file SetGrain sets the layout's orientation (1 vertical,
+// 2 horizontal) instead of a design's grain, RunCommand sets layout
+// variables, and PrepareDesign makes design n answer first in expressions
+// until ExpressionError is read (Model/FolvaneCADDocument.h).
 //
 // Outputs (WriteOutput: output name, sample type, path): each call writes
 // one file of the open document as it stands (the layers switched on, the
@@ -57,6 +62,7 @@
 #include "Model/FolvaneCADDataRoot.h"
 #include "Model/FolvaneCADDatabaseConnection.h"
 #include "Model/FolvaneCADDocument.h"
+#include "Model/FolvaneCADSession.h"
 #include "Model/FolvaneCADStandard.h"
 
 namespace FolvaneCAD {
@@ -105,9 +111,10 @@ class MainControl : public StandInObject {
   Answer Connect(const Arguments& args);
   Answer Disconnect();
   Answer DesignRecord();
+  Answer NewLayoutObject();
+  Answer ExpressionError();
   Answer SetOption(DISPID option, const Arguments& args);
   Answer SetNamedOption(const Arguments& args);
-  Answer NotAvailable(Operation operation);
 
   // The document and its facts (FolvaneCADMainControlDocument.cpp).
   Answer OpenDesign(const Arguments& args);
@@ -155,12 +162,12 @@ class MainControl : public StandInObject {
   QK_TString lastError_;
   bool loggedIn_ = false;
   short startMode_ = 0;
-  DataRoot dataRoot_;
   QK_TString dataSource_;
   std::unique_ptr<DatabaseConnection> database_;
   std::map<DISPID, long> options_;
   std::map<QK_TString, std::pair<long, long>> namedOptions_;
-  std::unique_ptr<Document> document_;
+  // The open document and the data folder, shared with the layout objects.
+  std::shared_ptr<Session> session_;
   // The standard of the style whose design is open, or null.
   std::unique_ptr<Standard> styleStandard_;
   // The grain and unit codes last sent, for the next style design.

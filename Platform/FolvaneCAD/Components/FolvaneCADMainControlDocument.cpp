@@ -11,25 +11,17 @@ namespace FolvaneCAD {
 // resolved under the data root. The second conventional argument (the open
 // mode) does not change anything here.
 Answer MainControl::OpenDesign(const Arguments& args) {
-  QK_TString reference = args.Text(0).Trim();
-  QK_TString path = LocalPath(reference);
   QK_TString error;
-  if (reference.StartsWith("@") && !dataRoot_.ResolveReference(reference, &path, &error)) {
-    return Fail(VT_I2, kStatusFailed, error);
-  }
-  std::unique_ptr<Document> document = Document::Load(path, &error);
-  if (document == nullptr) {
-    if (reference.StartsWith("@")) error += " (design reference " + reference + ")";
-    return Fail(VT_I2, kStatusFailed, error);
-  }
-  document_ = std::move(document);
+  std::unique_ptr<Document> document = session_->Load(args.Text(0).Trim(), &error);
+  if (document == nullptr) return Fail(VT_I2, kStatusFailed, error);
+  session_->document = std::move(document);
   styleStandard_.reset();
   return Answer::Status(kStatusOk);
 }
 
 // Closing when nothing is open is not an error: the result is the same.
 Answer MainControl::CloseDesign() {
-  document_.reset();
+  session_->document.reset();
   styleStandard_.reset();
   return Answer::Status(kStatusOk);
 }
@@ -76,7 +68,7 @@ Answer MainControl::SetBoardCode(const Arguments& args, bool withDescription) {
   QK_TString code = args.Text(0).Trim();
   QK_TString description;
   QK_TString error;
-  DataRoot::Board board = dataRoot_.LookUpBoard(code, &description, &error);
+  DataRoot::Board board = session_->dataRoot.LookUpBoard(code, &description, &error);
   if (board == DataRoot::Board::kUnknown) return Fail(VT_I2, kStatusUnknownBoard, error);
   if (board == DataRoot::Board::kCatalogueBroken) return Fail(VT_I2, kStatusFailed, error);
   design->boardCode = code;
@@ -118,6 +110,7 @@ Answer MainControl::SetUnit(const Arguments& args) {
   return Answer::None();
 }
 
+// On a manufacturing file the code is the layout's orientation.
 Answer MainControl::SetGrain(const Arguments& args) {
   long code = args.Integer(0);
   if (code < 0 || code > 2) {
@@ -125,6 +118,10 @@ Answer MainControl::SetGrain(const Arguments& args) {
     return Fail(VT_EMPTY, 0, QK_TString::Format("Unknown grain code %ld (1 vertical, 2 horizontal)", code));
   }
   lastGrain_ = static_cast<int>(code);
+  if (Layout* layout = session_->document != nullptr ? session_->document->layout() : nullptr) {
+    layout->orientation = static_cast<int>(code);
+    return Answer::None();
+  }
   Design* design = DesignOrFail();
   if (design != nullptr) design->grain = static_cast<int>(code);
   return Answer::None();
@@ -147,7 +144,7 @@ Answer MainControl::SetStyleWorkspace(const Arguments& args) {
   QK_TString path;
   QK_TString error;
   if (name.Empty()) return Fail(VT_I2, kStatusFailed, "No style workspace given");
-  StyleLookup found = LookUpStyle(dataRoot_.folder(), name, &path, &error);
+  StyleLookup found = LookUpStyle(session_->dataRoot.folder(), name, &path, &error);
   if (found == StyleLookup::kUnknown) return Fail(VT_I2, kStatusNoDesign, error);
   if (found == StyleLookup::kUnreadable) return Fail(VT_I2, kStatusFailed, error);
   auto standard = std::make_unique<Standard>();
@@ -156,7 +153,7 @@ Answer MainControl::SetStyleWorkspace(const Arguments& args) {
   StandardRun run(*standard, lastUnit_.value_or(standard->design.unit), QK_TString());
   if (!run.Produce(&design, &error)) return Fail(VT_I2, kStatusFailed, error);
   if (lastGrain_) design.grain = *lastGrain_;
-  document_ = std::make_unique<Document>(std::move(design), path);
+  session_->document = std::make_unique<Document>(std::move(design), path);
   styleStandard_ = std::move(standard);
   return Answer::Status(kStatusOk);
 }

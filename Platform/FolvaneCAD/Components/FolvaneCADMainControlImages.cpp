@@ -65,10 +65,10 @@ Answer MainControl::WriteOutput(const Arguments& args) {
   if (name.Empty()) return Fail(VT_I2, kStatusFailed, "No output name given");
   QK_TString path = LocalPath(args.Text(2).Trim());
   QK_TString error;
-  if (path.Empty() && dataRoot_.Empty()) {
+  if (path.Empty() && session_->dataRoot.Empty()) {
     return Fail(VT_I2, kStatusFailed, "No data folder is set, so output " + name + " has no destination");
   }
-  if (path.Empty() && !NextSpoolFile(dataRoot_.folder(), name, &path, &error)) {
+  if (path.Empty() && !NextSpoolFile(session_->dataRoot.folder(), name, &path, &error)) {
     return Fail(VT_I2, kStatusFailed, error);
   }
   PictureFormat format = PictureFormatOf(path);

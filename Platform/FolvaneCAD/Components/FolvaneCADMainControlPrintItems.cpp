@@ -101,7 +101,7 @@ Answer MainControl::SelectPrintItem(const Arguments& args) {
   if (design == nullptr) return Answer::Status(kStatusNoDesign);
   long index = args.Integer(1);
   if (index < 1 || index > ItemCount(*design)) return Fail(VT_I2, kStatusFailed, NoPrintItem(index, *design));
-  document_->SetCurrentPrintItem(static_cast<int>(index));
+  session_->document->SetCurrentPrintItem(static_cast<int>(index));
   if (args.Flag(2)) {
     const PrintItem& item = design->printItems[index - 1];
     for (int layer = 1; layer <= LayerCount(*design); ++layer) design->layers[layer - 1].on = item.HasLayer(layer);
@@ -115,9 +115,9 @@ Answer MainControl::DeletePrintItem(const Arguments& args) {
   long index = args.Integer(0);
   if (index < 1 || index > ItemCount(*design)) return Fail(VT_I2, kStatusFailed, NoPrintItem(index, *design));
   design->printItems.erase(design->printItems.begin() + (index - 1));
-  int current = document_->currentPrintItem();
-  if (current == index) document_->SetCurrentPrintItem(0);
-  if (current > index) document_->SetCurrentPrintItem(current - 1);
+  int current = session_->document->currentPrintItem();
+  if (current == index) session_->document->SetCurrentPrintItem(0);
+  if (current > index) session_->document->SetCurrentPrintItem(current - 1);
   return Answer::Status(kStatusOk);
 }
 

@@ -64,7 +64,11 @@ Answer MainControl::EvaluateExpression(const Arguments& args, bool numeric) {
   Document* document = DocumentOrFail();
   if (document == nullptr) return Answer::Failure(type, 0);
   QK_TString expression = args.Text(0);
-  Evaluation evaluation = Evaluate(expression, [document](const QK_TString& name) { return document->Lookup(name); });
+  Evaluation evaluation = Evaluate(
+      expression, [document](const QK_TString& name) { return document->Lookup(name); },
+      [document](const QK_TString& name, const std::vector<Value>& arguments, QK_TString* error) {
+        return document->CallFunction(name, arguments, error);
+      });
   if (!evaluation.ok) return Fail(type, 0, "Invalid expression \"" + expression + "\": " + evaluation.error);
   if (numeric && evaluation.value.isText) {
     return Fail(type, 0, "The expression \"" + expression + "\" gives a text, not a number");
@@ -73,18 +77,26 @@ Answer MainControl::EvaluateExpression(const Arguments& args, bool numeric) {
   return numeric ? Answer::Number(evaluation.value.number) : Answer::Text(evaluation.value.AsText());
 }
 
+// On a manufacturing file the assignments go to the layout's variables.
 Answer MainControl::RunCommand(const Arguments& args) {
-  Design* design = DesignOrFail();
-  if (design == nullptr) return Answer::Status(kStatusNoDesign);
+  Document* document = DocumentOrFail();
+  Layout* layout = document != nullptr ? document->layout() : nullptr;
+  Design* design = layout == nullptr ? DesignOrFail() : nullptr;
+  if (layout == nullptr && design == nullptr) return Answer::Status(kStatusNoDesign);
   std::vector<Assignment> assignments;
   QK_TString error;
   if (!ReadCommand(args.Text(0), &assignments, &error)) return Fail(VT_I2, kStatusFailed, error);
-  Apply(assignments, design);
+  if (layout != nullptr) {
+    Apply(assignments, layout);
+  } else {
+    Apply(assignments, design);
+  }
   return Answer::Status(kStatusOk);
 }
 
 // Makes design n of the open manufacturing file the one that variables and
-// expressions refer to. The flag is accepted as it comes.
+// expressions refer to first (until ExpressionError). The flag is accepted
+// as it comes.
 Answer MainControl::PrepareDesign(const Arguments& args) {
   Document* document = DocumentOrFail();
   if (document == nullptr) return Answer::Status(kStatusNoDesign);
@@ -92,7 +104,7 @@ Answer MainControl::PrepareDesign(const Arguments& args) {
     return Fail(VT_I2, kStatusFailed, "The open file is a design, not a manufacturing file");
   }
   long number = args.Integer(0);
-  if (!document->SelectDesign(static_cast<int>(number))) {
+  if (!document->FocusDesign(static_cast<int>(number))) {
     return Fail(VT_I2, kStatusFailed, QK_TString::Format("The manufacturing file has no design %ld", number));
   }
   return Answer::Status(kStatusOk);

@@ -118,4 +118,8 @@ void Apply(const std::vector<Assignment>& assignments, Design* design) {
   }
 }
 
+void Apply(const std::vector<Assignment>& assignments, Layout* layout) {
+  for (const Assignment& assignment : assignments) layout->SetVariable(assignment.name, assignment.value);
+}
+
 }  // namespace FolvaneCAD

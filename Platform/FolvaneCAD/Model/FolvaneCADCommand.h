@@ -9,13 +9,16 @@
 //                           the line, quotes inside it kept
 //   dset DBREC.DESC$ = '...' the design's description, not a variable
 //
+// On a manufacturing file every assignment sets a variable of the layout
+// (such as LAY.FIL1.TIME$), DBREC.DESC$ included.
+//
 // Command names compare without regard to case. The whole file is read
 // before anything is set, so a file with a faulty line changes nothing.
 #pragma once
 
 #include <vector>
 
-#include "Model/FolvaneCADDesign.h"
+#include "Model/FolvaneCADLayout.h"
 
 namespace FolvaneCAD {
 
@@ -29,5 +32,6 @@ struct Assignment {
 bool ReadCommand(const QK_TString& command, std::vector<Assignment>* assignments, QK_TString* error);
 // Carries the assignments out on the design.
 void Apply(const std::vector<Assignment>& assignments, Design* design);
+void Apply(const std::vector<Assignment>& assignments, Layout* layout);
 
 }  // namespace FolvaneCAD

@@ -1,7 +1,9 @@
 #include "Model/FolvaneCADDesign.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "Model/FolvaneCADAttributeReading.h"
 #include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
@@ -76,6 +78,8 @@ void Design::SetUnit(Unit newUnit) {
     line.x2 *= factor;
     line.y2 *= factor;
   }
+  nestX *= factor;
+  nestY *= factor;
   unit = newUnit;
 }
 
@@ -104,51 +108,15 @@ Extent Design::LineExtent() const {
   return extent;
 }
 
+double Design::LengthOfType(int type) const {
+  double length = 0;
+  for (const Line& line : lines) {
+    if (line.type == type) length += std::hypot(line.x2 - line.x1, line.y2 - line.y1);
+  }
+  return length;
+}
+
 namespace {
-
-QK_TString AtLine(const QK_TXmlElement& element, const QK_TString& reason) {
-  return QK_TString::Format("line %u: ", element.line) + reason;
-}
-
-// Reads an optional whole-number attribute that must be one of `allowed`.
-bool TakeCode(AttributeReader& reader, const QK_TXmlElement& element, const char* name,
-              std::vector<long> allowed, int* value, QK_TString* error) {
-  const QK_TString* text = reader.Take(name);
-  if (text == nullptr) return true;
-  long code = 0;
-  if (!ParseInteger(*text, &code) || std::find(allowed.begin(), allowed.end(), code) == allowed.end()) {
-    *error = AtLine(element, QK_TString::Format("%s=\"%s\" is not a valid value", name, text->c_str()));
-    return false;
-  }
-  *value = static_cast<int>(code);
-  return true;
-}
-
-bool TakeNumber(AttributeReader& reader, const QK_TXmlElement& element, const char* name, double* value,
-                QK_TString* error) {
-  const QK_TString* text = reader.Take(name);
-  if (text == nullptr) return true;
-  if (!ParseNumber(*text, value)) {
-    *error = AtLine(element, QK_TString::Format("%s=\"%s\" is not a number", name, text->c_str()));
-    return false;
-  }
-  return true;
-}
-
-// A whole number from `low` to `high`; anything else is refused, since the
-// value counts things (layers, ups) that the stand-in loops over.
-bool TakeWholeNumber(AttributeReader& reader, const QK_TXmlElement& element, const char* name, int low, int high,
-                     int* value, QK_TString* error) {
-  double number = *value;
-  if (!TakeNumber(reader, element, name, &number, error)) return false;
-  if (number != static_cast<double>(static_cast<long long>(number)) || number < low || number > high) {
-    *error = AtLine(element, QK_TString::Format("%s=\"%g\" is not a whole number from %d to %d", name, number, low,
-                                                high));
-    return false;
-  }
-  *value = static_cast<int>(number);
-  return true;
-}
 
 bool TakeUnit(AttributeReader& reader, const QK_TXmlElement& element, Unit* unit, QK_TString* error) {
   const QK_TString* text = reader.Take("unit");
@@ -164,7 +132,7 @@ bool TakeUnit(AttributeReader& reader, const QK_TXmlElement& element, Unit* unit
   return true;
 }
 
-bool ReadVariable(const QK_TXmlElement& element, Variable* variable, QK_TString* error) {
+bool ReadOneVariable(const QK_TXmlElement& element, Variable* variable, QK_TString* error) {
   AttributeReader reader(element);
   variable->name = reader.TakeOr("name", "").Trim();
   QK_TString type = reader.TakeOr("type", "");
@@ -230,13 +198,21 @@ bool ReadPrintItem(const QK_TXmlElement& element, PrintItem* item, QK_TString* e
 bool ReadLine(const QK_TXmlElement& element, Line* line, QK_TString* error) {
   AttributeReader reader(element);
   line->layer = 0;
+  line->type = kCutLine;
   bool ok = TakeNumber(reader, element, "x1", &line->x1, error) &&
             TakeNumber(reader, element, "y1", &line->y1, error) &&
             TakeNumber(reader, element, "x2", &line->x2, error) &&
             TakeNumber(reader, element, "y2", &line->y2, error) &&
-            TakeWholeNumber(reader, element, "layer", 0, kMaximumLayers, &line->layer, error);
+            TakeWholeNumber(reader, element, "layer", 0, kMaximumLayers, &line->layer, error) &&
+            TakeWholeNumber(reader, element, "type", 0, kMaximumLineType, &line->type, error);
   line->keptAttributes = reader.Rest();
   return ok;
+}
+
+bool CheckAllowance(const QK_TXmlElement& element, const Design& design, QK_TString* error) {
+  if (design.nestX >= 0 && design.nestY >= 0) return true;
+  *error = AtLine(element, "the nesting allowance nestX/nestY must not be negative");
+  return false;
 }
 
 bool ReadFacts(const QK_TXmlElement& element, Design* design, QK_TString* error) {
@@ -248,15 +224,17 @@ bool ReadFacts(const QK_TXmlElement& element, Design* design, QK_TString* error)
   bool ok = TakeCode(reader, element, "industry", {1, 2}, &design->industry, error) &&
             TakeUnit(reader, element, &design->unit, error) &&
             TakeCode(reader, element, "printSide", {0, 1, 2}, &design->printSide, error) &&
-            TakeCode(reader, element, "grain", {0, 1, 2}, &design->grain, error);
+            TakeCode(reader, element, "grain", {0, 1, 2}, &design->grain, error) &&
+            TakeNumber(reader, element, "nestX", &design->nestX, error) &&
+            TakeNumber(reader, element, "nestY", &design->nestY, error);
   design->keptAttributes = reader.Rest();
-  return ok;
+  return ok && CheckAllowance(element, *design, error);
 }
 
 bool ReadChild(const QK_TXmlElement& child, Design* design, QK_TString* error) {
   if (child.name == "Variable") {
     Variable variable;
-    if (!ReadVariable(child, &variable, error)) return false;
+    if (!ReadOneVariable(child, &variable, error)) return false;
     if (design->FindVariable(variable.name) != nullptr) {
       *error = AtLine(child, "variable " + variable.name + " is defined twice");
       return false;
@@ -315,7 +293,7 @@ void Append(Attributes& attributes, const Attributes& kept) {
   attributes.insert(attributes.end(), kept.begin(), kept.end());
 }
 
-QK_TXmlElement VariableElement(const Variable& variable) {
+QK_TXmlElement OneVariableElement(const Variable& variable) {
   QK_TXmlElement element = MakeElement("Variable", {{"name", variable.name},
                                                     {"type", variable.value.isText ? "text" : "numeric"},
                                                     {"value", variable.value.text}});
@@ -342,11 +320,18 @@ QK_TXmlElement LineElement(const Line& line) {
                                                 {"x2", FormatNumber(line.x2)},
                                                 {"y2", FormatNumber(line.y2)}});
   AddIf(element.attributes, line.layer != 0, "layer", QK_TString::Format("%d", line.layer));
+  AddIf(element.attributes, line.type != kCutLine, "type", QK_TString::Format("%d", line.type));
   Append(element.attributes, line.keptAttributes);
   return element;
 }
 
 }  // namespace
+
+bool ReadVariable(const QK_TXmlElement& element, Variable* variable, QK_TString* error) {
+  return ReadOneVariable(element, variable, error);
+}
+
+QK_TXmlElement VariableElement(const Variable& variable) { return OneVariableElement(variable); }
 
 bool ReadDesign(const QK_TXmlElement& element, Design* design, QK_TString* error) {
   *design = Design();
@@ -368,8 +353,10 @@ QK_TXmlElement DesignElement(const Design& design) {
   AddIf(attributes, design.printSide != 0, "printSide", QK_TString::Format("%d", design.printSide));
   AddIf(attributes, design.grain != 0, "grain", QK_TString::Format("%d", design.grain));
   AddIf(attributes, !design.description.Empty(), "description", design.description);
+  AddIf(attributes, design.nestX != 0, "nestX", FormatNumber(design.nestX));
+  AddIf(attributes, design.nestY != 0, "nestY", FormatNumber(design.nestY));
   Append(attributes, design.keptAttributes);
-  for (const Variable& variable : design.variables) element.children.push_back(VariableElement(variable));
+  for (const Variable& variable : design.variables) element.children.push_back(OneVariableElement(variable));
   for (const Layer& layer : design.layers) element.children.push_back(LayerElement(layer));
   for (const PrintItem& item : design.printItems) element.children.push_back(PrintItemElement(item));
   for (const Line& line : design.lines) element.children.push_back(LineElement(line));

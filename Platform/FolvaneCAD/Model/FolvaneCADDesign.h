@@ -9,7 +9,7 @@
 //     <Variable name="CUSTOMER$" type="text" value="Acme"/>
 //     <Layer name="Cut" on="1"/>
 //     <PrintItem name="Front" layers="1,3" ups="1"/>
-//     <Line x1="0" y1="0" x2="60" y2="0" layer="1"/>
+//     <Line x1="0" y1="0" x2="60" y2="0" layer="1" type="2"/>
 //     <Remark>Glue flap narrower than 12 mm</Remark>
 //   </Design>
 //
@@ -23,7 +23,14 @@
 // - PrintItem: the layers that make it up (numbers, comma separated) and its
 //   number of ups (default 1).
 // - Line: outline geometry in the design's unit on a layer (default 0); it is
-//   what the exported images show.
+//   what the exported images show. Its type says what the die does there:
+//   1 cut (default), 2 crease, 3 perforation, 0 no die line (artwork), or
+//   any other whole number up to 1000; LENTYPE(n) adds up the lengths of
+//   the lines of type n.
+// - nestX, nestY (attributes of <Design>, in its unit, default 0): the
+//   allowance by which a reversed copy of the design nests into its
+//   neighbour across (nestX) and along (nestY) on a manufacturing sheet
+//   (Model/FolvaneCADNesting.h); not negative.
 // - Remark: a note that a save reports (status 1, "saved with remarks").
 // Attributes and elements that the stand-in does not know are kept and
 // written back unchanged.
@@ -43,6 +50,7 @@ enum class Unit { kMillimetre = 1, kInch = 2 };
 // Limits of what a design file may ask the stand-in to count.
 constexpr int kMaximumLayers = 10000;
 constexpr int kMaximumUps = 10000;
+constexpr int kMaximumLineType = 1000;
 QK_TString UnitName(Unit unit);
 double MillimetresPer(Unit unit);
 
@@ -67,10 +75,13 @@ struct PrintItem {
   bool HasLayer(int layer) const;
 };
 
+constexpr int kCutLine = 1;
+
 struct Line {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   int layer = 0;
   Attributes keptAttributes;
+  int type = kCutLine;
 };
 
 // The smallest rectangle around a design's lines.
@@ -92,6 +103,9 @@ struct Design {
   int printSide = 0;
   int grain = 0;
   QK_TString description;
+  // The nesting allowance (see above).
+  double nestX = 0;
+  double nestY = 0;
   std::vector<Variable> variables;
   std::vector<Layer> layers;
   std::vector<PrintItem> printItems;
@@ -109,13 +123,16 @@ struct Design {
   // Gives the variable so named the value (and its type), adding it when
   // the design has none.
   void SetVariable(const QK_TString& name, const Value& value);
-  // Changes the unit; line coordinates are converted so that the geometry
-  // keeps its size. Variables are left as they are.
+  // Changes the unit; line coordinates and the nesting allowance are
+  // converted so that the geometry keeps its size. Variables are left as
+  // they are.
   void SetUnit(Unit newUnit);
   // Removes layer `number` (from 1) with its lines; print items forget it and
   // the layers above it move down by one.
   void RemoveLayer(int number);
   Extent LineExtent() const;
+  // The length of the lines of `type`.
+  double LengthOfType(int type) const;
 
  private:
   void IndexVariables() const;
@@ -127,5 +144,8 @@ struct Design {
 // Reads a <Design> element; false with the reason when a value is not valid.
 bool ReadDesign(const QK_TXmlElement& element, Design* design, QK_TString* error);
 QK_TXmlElement DesignElement(const Design& design);
+// A <Variable> element, as designs and manufacturing files hold them.
+bool ReadVariable(const QK_TXmlElement& element, Variable* variable, QK_TString* error);
+QK_TXmlElement VariableElement(const Variable& variable);
 
 }  // namespace FolvaneCAD

@@ -90,13 +90,46 @@ void Document::SetUnit(Unit unit) {
   }
 }
 
+bool Document::FocusDesign(int number) {
+  if (!SelectDesign(number)) return false;
+  designFirst_ = true;
+  return true;
+}
+
+namespace {
+
+std::optional<Value> DesignLookup(const Design* design, const DesignView& view, const QK_TString& name) {
+  if (design == nullptr) return std::nullopt;
+  if (const Variable* variable = design->FindVariable(name)) return variable->value;
+  return DesignSystemValue(view, name);
+}
+
+std::optional<Value> LayoutLookup(const Layout& layout, const QK_TString& name) {
+  if (const Variable* variable = layout.FindVariable(name)) return variable->value;
+  return LayoutSystemValue(layout, name);
+}
+
+}  // namespace
+
 std::optional<Value> Document::Lookup(const QK_TString& name) const {
-  if (const Design* design = CurrentDesign()) {
-    if (const Variable* variable = design->FindVariable(name)) return variable->value;
-    if (std::optional<Value> value = DesignSystemValue(CurrentView(), name)) return value;
+  const Design* design = CurrentDesign();
+  if (kind_ == Kind::kDesign || designFirst_) {
+    if (std::optional<Value> value = DesignLookup(design, CurrentView(), name)) return value;
+    return kind_ == Kind::kLayout ? LayoutLookup(layout_, name) : std::nullopt;
   }
-  if (kind_ == Kind::kLayout) return LayoutSystemValue(layout_, name);
-  return std::nullopt;
+  if (std::optional<Value> value = LayoutLookup(layout_, name)) return value;
+  return DesignLookup(design, CurrentView(), name);
+}
+
+std::optional<Value> Document::CallFunction(const QK_TString& name, const std::vector<Value>& arguments,
+                                            QK_TString* error) const {
+  const Design* design = CurrentDesign();
+  bool wholeLayout = kind_ == Kind::kLayout && !(designFirst_ && design != nullptr);
+  auto lengthOfType = [&](int type) {
+    if (wholeLayout) return LayoutLengthOfType(layout_, type);
+    return design != nullptr ? design->LengthOfType(type) : 0.0;
+  };
+  return LineLengthFunction(name, arguments, lengthOfType, error);
 }
 
 DesignView Document::ViewOf(int number) const {

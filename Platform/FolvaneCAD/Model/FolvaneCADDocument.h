@@ -1,6 +1,12 @@
 // The document open in the CAD stand-in's main control: a design file or a
 // manufacturing file (told apart by the root element, not the extension),
 // where it was read from, and which design and print item are current.
+//
+// Names in expressions and variable reads: in a design, its variables, then
+// its computed values (FolvaneCADSystemValues.h). In a manufacturing file
+// the layout comes first: its variables, its computed values, then the
+// current design's variables and values; after FocusDesign the current
+// design comes first instead, until ReleaseFocus.
 #pragma once
 
 #include <memory>
@@ -49,8 +55,16 @@ class Document {
   Unit unit() const;
   void SetUnit(Unit unit);
 
-  // A design variable of the current design, else a computed value.
+  // Makes design `number` of a layout current and first in look-ups; false
+  // when there is no such design.
+  bool FocusDesign(int number);
+  void ReleaseFocus() { designFirst_ = false; }
+
+  // A variable or computed value, in the order above.
   std::optional<Value> Lookup(const QK_TString& name) const;
+  // The functions of expressions (LENTYPE); see FunctionLookup.
+  std::optional<Value> CallFunction(const QK_TString& name, const std::vector<Value>& arguments,
+                                    QK_TString* error) const;
   // What the design (or, in a layout, design `number`) looks like to the
   // computed values.
   DesignView ViewOf(int number) const;
@@ -65,6 +79,7 @@ class Document {
   Layout layout_;
   int currentDesign_ = 1;
   int currentPrintItem_ = 0;
+  bool designFirst_ = false;
 };
 
 }  // namespace FolvaneCAD

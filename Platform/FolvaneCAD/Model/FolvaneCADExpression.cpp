@@ -36,7 +36,8 @@ bool NumberPart(char c) { return std::isdigit(static_cast<unsigned char>(c)) || 
 // Recursive descent over the expression text; the first error stops it.
 class Parser {
  public:
-  Parser(const std::string& text, const ValueLookup& lookup) : text_(text), lookup_(lookup) {}
+  Parser(const std::string& text, const ValueLookup& lookup, const FunctionLookup& functions)
+      : text_(text), lookup_(lookup), functions_(functions) {}
 
   static constexpr int kMaximumDepth = 200;
 
@@ -165,9 +166,32 @@ class Parser {
     std::size_t start = position_;
     while (position_ < text_.size() && NamePart(text_[position_])) ++position_;
     QK_TString name(text_.substr(start, position_ - start));
+    SkipBlanks();
+    if (Accept('(')) return Call(name);
     std::optional<Value> value = lookup_(name);
     if (!value) {
       Fail("Unknown variable: " + name);
+      return Value();
+    }
+    return *value;
+  }
+
+  // After "NAME(": the arguments up to ")", then the function's value.
+  Value Call(const QK_TString& name) {
+    std::vector<Value> arguments;
+    SkipBlanks();
+    if (!Accept(')')) {
+      do {
+        arguments.push_back(Sum());
+        SkipBlanks();
+      } while (error_.Empty() && Accept(','));
+      if (error_.Empty() && !Accept(')')) Fail("Missing \")\" after the arguments of " + name);
+    }
+    if (!error_.Empty()) return Value();
+    QK_TString refusal;
+    std::optional<Value> value = functions_ ? functions_(name, arguments, &refusal) : std::nullopt;
+    if (!value) {
+      Fail(refusal.Empty() ? "Unknown function: " + name : refusal);
       return Value();
     }
     return *value;
@@ -201,14 +225,15 @@ class Parser {
   int depth_ = 0;
   const std::string& text_;
   const ValueLookup& lookup_;
+  const FunctionLookup& functions_;
   std::size_t position_ = 0;
   QK_TString error_;
 };
 
 }  // namespace
 
-Evaluation Evaluate(const QK_TString& expression, const ValueLookup& lookup) {
-  return Parser(expression.str(), lookup).Run();
+Evaluation Evaluate(const QK_TString& expression, const ValueLookup& lookup, const FunctionLookup& functions) {
+  return Parser(expression.str(), lookup, functions).Run();
 }
 
 }  // namespace FolvaneCAD

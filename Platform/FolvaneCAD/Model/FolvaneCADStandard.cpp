@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <unordered_set>
 
+#include "Model/FolvaneCADAttributeReading.h"
 #include "Model/FolvaneCADLayout.h"
 #include "Output/FolvaneCADText.h"
 
@@ -12,10 +13,6 @@ namespace FolvaneCAD {
 namespace {
 
 constexpr char kStandardElement[] = "Standard";
-
-QK_TString AtLine(const QK_TXmlElement& element, const QK_TString& reason) {
-  return QK_TString::Format("line %u: ", element.line) + reason;
-}
 
 std::string Key(const QK_TString& name) { return name.ToLower().str(); }
 

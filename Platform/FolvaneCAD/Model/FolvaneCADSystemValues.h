@@ -5,13 +5,26 @@
 //            size, #GRAIN$ grain ("Vertical", "Horizontal" or ""), #NITEMS
 //            number of print items, #ITEM$ / #NUPP name and ups of the current
 //            print item, #NUPD ups of the design on its layout (1 alone)
-//   layout:  #NDESIGNSA number of designs, #SHTSIZEX / #SHTSIZEY sheet size
+//   layout:  #NDESIGNSA number of designs (one-ups), LAY.UNIT$ "M" or "I",
+//            #SHTSIZEX / #SHTSIZEY the effective sheet, #MANSIZEX /
+//            #MANSIZEY and #CUTSIZEX / #CUTSIZEY the placed block, #AREA the
+//            effective sheet's area, #WASTEHSHT the percentage of it that
+//            the ups' blanks leave (100 x (1 - ups x blank area / sheet
+//            area), never below 0; 0 without a sheet), #NCROSS columns and
+//            #NBACK rows placed (FolvaneCADNesting.h), #NUP ups, #GRAIN$ the
+//            layout's orientation ("Vertical", "Horizontal" or ""),
+//            #DPRSNAME$ the die press
+//   both:    LENTYPE(n) the length of the lines of type n: of the design, or
+//            of every up of every design on the layout
 //
-// Sizes are in the design's unit and come from its outline (the rectangle
-// around its lines), so #AREA is that rectangle's area.
+// Sizes are in the design's (layout's) unit and come from the outline (the
+// rectangle around the lines), so a design's #AREA is that rectangle's
+// area.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "Model/FolvaneCADExpression.h"
 #include "Model/FolvaneCADLayout.h"
@@ -28,5 +41,13 @@ struct DesignView {
 
 std::optional<Value> DesignSystemValue(const DesignView& view, const QK_TString& name);
 std::optional<Value> LayoutSystemValue(const Layout& layout, const QK_TString& name);
+
+// LENTYPE(n) with `lengthOfType` the length of the lines of a type; nothing
+// for another function, and also when the arguments do not fit (with the
+// reason in `error`).
+std::optional<Value> LineLengthFunction(const QK_TString& name, const std::vector<Value>& arguments,
+                                        const std::function<double(int)>& lengthOfType, QK_TString* error);
+// The length of the lines of `type` over every up of every design.
+double LayoutLengthOfType(const Layout& layout, int type);
 
 }  // namespace FolvaneCAD

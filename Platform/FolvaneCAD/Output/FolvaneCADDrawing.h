@@ -2,7 +2,10 @@
 // layer and on the layers that are switched on, limited to the current print
 // item's layers when one is current, each layer in its own colour; a grey
 // outline when none of its lines is visible. A manufacturing file: the
-// sheet's outline with each design drawn once per up, one row per design.
+// effective sheet's outline, its usable area inside the margins, and every
+// copy of each placed one-up where the nesting put it (turned, rotated and
+// reversed, showing its print item's layers; Model/FolvaneCADNesting.h);
+// designs that were never placed are drawn once per up, one row per design.
 #pragma once
 
 #include <vector>

@@ -52,6 +52,24 @@ TEST_F(ExamplesTest, TheSheetHoldsDesignsOfTwoNoAndOnePrintItem) {
   EXPECT_EQ(Text(cad, kEvalText, VTS_BSTR, L"#W$ + \":\" + #ITEM$"), L"sleeve:Label");
 }
 
+TEST_F(ExamplesTest, TheManufacturingTemplateHoldsTheLayoutVariablesInMillimetres) {
+  COleDispatchDriver& cad = Open("templates/sheet-1020x720.MFG");
+  EXPECT_EQ(Number(cad, kEvalNumber, VTS_BSTR, L"#NDESIGNSA"), 0.0);
+  EXPECT_EQ(Text(cad, kEvalText, VTS_BSTR, L"LAY.UNIT$ + \":\" + #DPRSNAME$"), L"M:Press A");
+  const std::vector<std::pair<const wchar_t*, double>> values = {
+      {L"LAY.SHT1.SIZEX", 1020}, {L"LAY.SHT1.SIZEY", 720}, {L"LAY.SHT1.LEFT", 10}, {L"LAY.SHT1.RIGHT", 10},
+      {L"LAY.SHT1.TOP", 10},     {L"LAY.SHT1.BOTTOM", 10}, {L"LAY.BLEEDL", 3},     {L"LAY.BLEEDY", 3},
+      {L"DPRS.MINW", 500},       {L"DPRS.MINH", 400}};
+  for (const auto& [name, value] : values) EXPECT_EQ(Number(cad, kEvalNumber, VTS_BSTR, name), value) << name;
+}
+
+TEST_F(ExamplesTest, TheTuckEndDesignTellsCutsCreasesAndPerforations) {
+  COleDispatchDriver& cad = Open("designs/tuck-end.kpx");
+  EXPECT_EQ(Number(cad, kEvalNumber, VTS_BSTR, L"LENTYPE(2)"), 740.0);
+  EXPECT_EQ(Number(cad, kEvalNumber, VTS_BSTR, L"LENTYPE(3)"), 60.0);
+  EXPECT_GT(Number(cad, kEvalNumber, VTS_BSTR, L"LENTYPE(1)"), 740.0);
+}
+
 TEST_F(ExamplesTest, TheTuckEndDesignCarriesTheMenusOfItsStandard) {
   COleDispatchDriver& standard = Create(L"FolvaneCAD-X.DravoStandard.1");
   std::wstring path = Wide(std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/designs/tuck-end.kpx");

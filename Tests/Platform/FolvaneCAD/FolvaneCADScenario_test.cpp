@@ -65,7 +65,7 @@ TEST_F(ScenarioTest, LinesNameTheObjectAndBareNamesMeanTheMainControl) {
 }
 
 TEST_F(ScenarioTest, LinesThatCannotBeUsedAreReportedAndSkipped) {
-  Scenario scenario = Read("Layout.SetSheetSize status=2\n"
+  Scenario scenario = Read("Sheet.SetSheetSize status=2\n"
                            "Control.PrintItemCount status=2\n"
                            "ErrorText status=2\n"
                            "Standard.ErrorText status=2\n"
@@ -74,7 +74,7 @@ TEST_F(ScenarioTest, LinesThatCannotBeUsedAreReportedAndSkipped) {
                            "Person.Search status=2\n");
   std::string path = folder_.File("scenario.txt");
   EXPECT_EQ(warnings_.str(),
-            "FolvaneCAD: scenario file " + path + " line 1: \"Layout\" is not an object of the stand-in with a "
+            "FolvaneCAD: scenario file " + path + " line 1: \"Sheet\" is not an object of the stand-in with a "
             "dispatch table\n"
             "FolvaneCAD: scenario file " + path + " line 2: \"Control.PrintItemCount\" is not an operation that "
             "answers a status\n"
@@ -86,6 +86,35 @@ TEST_F(ScenarioTest, LinesThatCannotBeUsedAreReportedAndSkipped) {
   EXPECT_EQ(scenario.Find(RowOf(MainControlTable(), "OpenDesign")), nullptr);
   EXPECT_EQ(scenario.Find(RowOf(CompanyTable(), "Search")), nullptr);
   ASSERT_NE(scenario.Find(RowOf(PersonTable(), "Search")), nullptr) << "the line after bad ones is read";
+}
+
+TEST_F(ScenarioTest, FirstArgumentLinesWinAndTextsAreForcedWhereAnOperationHandsOneOut) {
+  Scenario scenario = Read("Standard.ConditionCheck status=2 error=every menu\n"
+                           "Standard.ConditionCheck first=3 status=3 error=menu three\n"
+                           "Standard.ConditionCheck menu=4 status=4\n"
+                           "Control.OpenDesign status=5 first=box.kpx\n"
+                           "Version text=19.5.0 error=kept\n"
+                           "OpenDesign text=19.5.0\n"
+                           "Standard.Plot menu=two status=2\n");
+  std::string path = folder_.File("scenario.txt");
+  EXPECT_EQ(warnings_.str(),
+            "FolvaneCAD: scenario file " + path + " line 6: \"OpenDesign\" hands out no text that text= could force\n"
+            "FolvaneCAD: scenario file " + path + " line 7: expected \"Standard.Plot status=N error=text\"\n");
+  const DispatchRow& check = RowOf(StandardComponentTable(), "ConditionCheck");
+  auto number = [](double value) { return FirstArgument{false, value, QK_TString()}; };
+  EXPECT_EQ(scenario.Find(check, number(3.0))->status, 3);
+  EXPECT_EQ(scenario.Find(check, number(4))->status, 4);
+  EXPECT_EQ(scenario.Find(check, number(5))->status, 2);
+  EXPECT_EQ(scenario.Find(check)->error, QK_TString("every menu"));
+  const DispatchRow& open = RowOf(MainControlTable(), "OpenDesign");
+  EXPECT_EQ(scenario.Find(open, FirstArgument{true, 0, "box.kpx"})->status, 5);
+  EXPECT_EQ(scenario.Find(open, FirstArgument{true, 0, "BOX.kpx"}), nullptr) << "texts compare exactly";
+  const ForcedAnswer* version = scenario.Find(RowOf(MainControlTable(), "Version"));
+  ASSERT_NE(version, nullptr);
+  EXPECT_FALSE(version->hasStatus);
+  EXPECT_FALSE(version->Fails());
+  EXPECT_EQ(version->text, QK_TString("19.5.0"));
+  EXPECT_EQ(version->error, QK_TString("kept"));
 }
 
 TEST_F(ScenarioTest, ForcedRemarkOfTheStandardsLoginAfterItSucceeded) {

@@ -8,60 +8,12 @@
 #include <sstream>
 
 #include "AfxDisp.h"
-#include "ConnectedTask.h"
 #include "DravoException.h"
-#include "OdbcSandbox.h"
 #include "OleAuto.h"
+#include "ShapejobConnectedSite.h"
 #include "TaskError.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// The sandbox comes first and goes last: a task still connected at the end
-// of a test removes its data source from the sandbox as it goes.
-struct SandboxFirst {
-  OdbcSandbox odbc_;
-};
-
-class ConnectTest : protected SandboxFirst, public TaskTest {
- protected:
-  ConnectTest() {
-    database_ = odbc_.CreateDatabase("designs.sqlite", ReadFile(std::string(SHAPEJOB_SOURCE_DIR) +
-                                                                "/examples/cad/database.sql"));
-    defaults_ = odbc_.Folder().File("Defaults");
-    std::filesystem::create_directories(defaults_);
-    std::filesystem::copy_file(std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/Defaults/boards.xml",
-                               defaults_ + "/boards.xml");
-    design_ = std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/designs/tuck-end.kpx";
-    Prepare(WithTaskId("task-1-2"));
-  }
-
-  static TW_TTaskSetup WithTaskId(const char* id) {
-    TW_TTaskSetup setup;
-    setup.taskId = id;
-    return setup;
-  }
-
-  CadServerConfig Conventional(const char* name = "Local") const {
-    CadServerConfig record = ConventionalServer(name, "localhost", database_);
-    record.defaults = defaults_;
-    return record;
-  }
-
-  CadServerConfig Enterprise(const char* password = "secret") const {
-    return EnterpriseServer("Cloud", defaults_, "anna", password);
-  }
-
-  std::string database_;
-  std::string defaults_;
-  std::string design_;
-};
 
 TEST_F(ConnectTest, ConventionalServerGetsADataSourceALoginAndItsDefaults) {
   const int apartments = OLE_ApartmentCount();
@@ -225,15 +177,6 @@ TEST_F(RefusedConnectTest, RefusedDefaultsAreReportedWithTheApplicationsText) {
                                      " No access to sysdflt.adf"});
   EXPECT_TRUE(odbc_.DataSources().empty());
 }
-
-// Both drivers drive the stand-in through the same operations.
-class DriverEndToEndTest : public ConnectTest, public ::testing::WithParamInterface<bool> {
- protected:
-  CAD::DRAVOInterface& Connected() {
-    task.ConnectServer(GetParam() ? Enterprise() : Conventional());
-    return *task.Driver();
-  }
-};
 
 TEST_P(DriverEndToEndTest, OpensChangesSavesAndDescribesADesign) {
   CAD::DRAVOInterface& cad = Connected();
