@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "Automation/FolvaneCADCallMeter.h"
+
 namespace FolvaneCAD {
 
 namespace {
@@ -38,10 +40,20 @@ StandInObject::StandInObject(const DispatchTable& table, Flavour flavour)
       scenario_(Scenario::FromEnvironment()),
       journal_(Journal::FromEnvironment()) {}
 
+CallMeter& CallMeter::Process() {
+  static CallMeter meter;
+  return meter;
+}
+
 HRESULT StandInObject::Invoke(DISPID id, WORD kind, VARIANT* args, unsigned int count, VARIANT* result,
                               EXCEPINFO* error) {
+  const auto start = std::chrono::steady_clock::now();
+  CallMeter& meter = CallMeter::Process();
+  ++meter.calls;
   try {
-    return Respond(id, kind, args, count, result, error);
+    const HRESULT answered = Respond(id, kind, args, count, result, error);
+    meter.inside += std::chrono::steady_clock::now() - start;
+    return answered;
   } catch (const std::exception& e) {
     return Answer::Exception(QK_TString("Internal error of the CAD stand-in: ") + e.what()).Deliver(result, error);
   } catch (...) {

@@ -1,0 +1,100 @@
+// Timings of layout nests against the CAD application stand-in: 10 to 80
+// nests of the example template and design, cycling through the nesting
+// types and both rotations, each strung together the way the layout
+// operation does it. Per nest: the automation calls made, the wall time and
+// the time spent inside the stand-in's calls. The figures per nest stay
+// level as the count doubles when nothing of a nest outlives it.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "Automation/FolvaneCADCallMeter.h"
+#include "EDRAVOWrapper.h"
+#include "LayoutNest.h"
+#include "Shapejob.h"
+
+namespace {
+
+// The task's events are not printed.
+class QuietSink : public TW_IEventSink {
+ public:
+  void Message(int, const QK_TString&, const std::vector<QK_TAny>&) override {}
+  void Stage(const QK_TString&) override {}
+  void Progress(unsigned int) override {}
+  void Log(const QK_TString&) override {}
+  void Output(const QK_TString&, const QK_TURL&) override {}
+};
+
+CAD::StringMap Entry() {
+  CAD::StringMap entry;
+  for (const char* name : {"Design Name", "Print Item", "Sheet Size X", "Sheet Size Y", "Minimum Sheet Size X",
+                           "Minimum Sheet Size Y", "Left Margin", "Right Margin", "Top Margin", "Bottom Margin",
+                           "Gutter X", "Gutter Y", "Allocation Strategy", "One Ups in X Direction",
+                           "One Ups in Y Direction", "Clip To Minimum"}) {
+    entry[name] = "";
+  }
+  entry["Format Class"] = "FC-1";
+  entry["MFG Template"] = SHAPEJOB_SOURCE_DIR "/examples/cad/templates/sheet-1020x720.MFG";
+  entry["Grain Direction"] = "Both";
+  entry["Fill Sheet"] = "YES";
+  entry["Shrink Sheet Size"] = "Both";
+  return entry;
+}
+
+}  // namespace
+
+int Run();
+
+int main() {
+  try {
+    return Run();
+  } catch (const QK_EException& e) {
+    std::fprintf(stderr, "%s\n", e.Describe().c_str());
+    return 1;
+  }
+}
+
+int Run() {
+  char pattern[] = "/tmp/shapejob-nests-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) return 1;
+  const std::string folder = pattern;
+  std::ofstream(folder + "/users.xml") << "<Users><User name='bench' password='bench'/></Users>";
+  std::filesystem::create_directories(folder + "/try");
+  QuietSink sink;
+  CAD::Task task;
+  task.Prepare(TW_TTaskSetup(), &sink);
+  CAD::EDRAVOWrapper driver(&task, QK_TString(folder), "bench", "bench");
+  CAD::DRAVOInterface::layoutVersionFlag = true;
+
+  LayoutNestSite site{driver};
+  site.ticket.units = "mm";
+  site.ticket.designPath = "file://" SHAPEJOB_SOURCE_DIR "/examples/cad/designs/tuck-end.kpx";
+  site.ticket.databaseKind = "Enterprise";
+  site.ticket.selectDesign = "path";
+  site.ticket.crossGrain = "No";
+  site.entry = Entry();
+  site.tryFolder = QK_TURL::FromLocalPath(QK_TString(folder + "/try"));
+  site.timeScript = driver.WriteTimeScript();
+  site.Prepare();
+
+  const char* const codes[] = {"1", "2", "3", "4", "5"};
+  std::printf("%8s %16s %14s %18s\n", "nests", "CAD calls/nest", "wall ms/nest", "ms in CAD/nest");
+  for (int nests = 10; nests <= 80; nests *= 2) {
+    FolvaneCAD::CallMeter& meter = FolvaneCAD::CallMeter::Process();
+    const FolvaneCAD::CallMeter before = meter;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < nests; ++i) {
+      site.Run(codes[i % 5], (i / 5) % 2 == 0 ? 0.0 : 180.0, CAD::Orientation::kHorizontal);
+    }
+    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double inside = std::chrono::duration<double, std::milli>(meter.inside - before.inside).count();
+    std::printf("%8d %16.1f %14.3f %18.3f\n", nests, static_cast<double>(meter.calls - before.calls) / nests,
+                wall / nests, inside / nests);
+  }
+  std::filesystem::remove_all(folder);
+  return 0;
+}
