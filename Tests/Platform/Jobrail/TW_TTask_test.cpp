@@ -230,14 +230,6 @@ TEST(TaskHostTest, RequestReplyIsPrinted) {
   EXPECT_EQ(out.Text(), "reply \"size \\\"A4\\\"\"\nreply none\n");
 }
 
-TEST(TaskHostTest, HelpExplainsTheCommandLine) {
-  CapturedStdout out;
-  EXPECT_EQ(CallInit({"--help"}), 0);
-  for (const char* word : {"--ticket", "--request", "QK_SERVER", "result N", "progress N"}) {
-    EXPECT_NE(out.Text().find(word), std::string::npos) << word;
-  }
-}
-
 TEST(TaskHostDeathTest, FailuresEndTheProcessWithTheirStatus) {
   TempFolder folder;
   QK_TURL failing = folder.WriteUrl("f.xml", "<Ticket action='Shape'><Param key='fail'/></Ticket>");

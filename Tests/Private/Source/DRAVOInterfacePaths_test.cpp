@@ -37,10 +37,6 @@ TEST(PathsTest, KnownExtensionsAreReplacedOthersKeptTheWantedOneNotDoubled) {
   EXPECT_EQ(changed("/out/a.XML", ".xml"), "/out/a.xml") << "a known one is replaced";
   EXPECT_EQ(changed("/out/a.old", ".OLD"), "/out/a.old");
   EXPECT_EQ(changed("/out/a", ".kpx"), "/out/a.kpx");
-
-  QK_TURL task = QK_TURL::FromLocalPath("/out/a.txt");
-  CAD::Task::ChangeOutputExtension(task, ".xml");
-  EXPECT_EQ(task.LocalName().str(), "/out/a.txt.xml") << "the task names its outputs by the same rule";
 }
 
 TEST(PathsTest, TextsBecomeFileLocations) {

@@ -79,7 +79,7 @@ const char kMessage[] = "message 0 shapejobs.message.";
 // and replaced by the defaults; they do not make the export a warning.
 TEST_F(DesignInfoTest, SingleDesignWithThumbnailAndPrintItemImages) {
   ProgramRun run = Run(Design("tuck-end.kpx"), "card",
-                       {{"EXPORT_THUMBNAIL", "true"}, {"THUMBNAIL_WIDTH", "9"}, {"THUMBNAIL_HEIGHT", "150"},
+                       {{"EXPORT_THUMBNAIL", "true"}, {"THUMBNAIL_WIDTH", "9"}, {"THUMBNAIL_HEIGHT", "150px"},
                         {"THUMBNAIL_QUALITY", "Best"}});
   const std::string m = kMessage;
   EXPECT_TRUE(InOrder(run, {
@@ -90,7 +90,7 @@ TEST_F(DesignInfoTest, SingleDesignWithThumbnailAndPrintItemImages) {
   EXPECT_TRUE(InOrder(run, {
                                "message 0 shapejobs.width.value \"9\"",
                                "message 1 shapejobs.warning.widthincorrectrangevalue \"9\"",
-                               "message 0 shapejobs.height.value \"150\"",
+                               "message 0 shapejobs.height.value \"150px\"",
                                "message 0 shapejobs.quality.value \"Best\"",
                                "message 1 shapejobs.warning.invalidquality \"Best\"",
                                m + "creatingthumbnail",
@@ -106,14 +106,14 @@ TEST_F(DesignInfoTest, SingleDesignWithThumbnailAndPrintItemImages) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.Starting("output Thumbnail ").size(), 3u);
 
-  // Each image at the default width and the given height, in the default
-  // quality.
+  // Each image at the default width and the height's leading number, in
+  // the default quality.
   for (const char* image : {"card.JPG", "card_Front.JPG", "card_Back.JPG"}) {
     SCOPED_TRACE(image);
     EXPECT_TRUE(IsJpeg(Output(image)));
     const std::string exported = ImageExport(image);
-    EXPECT_NE(exported.find("\", 200, 150, "), std::string::npos) << exported;
-    EXPECT_NE(exported.find(", 100) = 0"), std::string::npos) << exported;
+    EXPECT_NE(exported.find("\", 200, 150, 10, "), std::string::npos) << exported;
+    EXPECT_NE(exported.find(", 0, 100) = 0"), std::string::npos) << exported;
   }
 
   // The CAD application's description with "Extra" as the root's last child.

@@ -59,9 +59,9 @@ TEST(ProgramTest, HelpExplainsTicketsAndRequests) {
   EXPECT_EQ(outcome.status, 0);
   std::string text;
   for (const std::string& line : outcome.lines) text += line + "\n";
-  EXPECT_NE(text.find("--ticket"), std::string::npos);
-  EXPECT_NE(text.find("--request"), std::string::npos);
-  EXPECT_NE(text.find("QK_SERVER"), std::string::npos);
+  for (const char* word : {"--ticket", "--request", "QK_SERVER", "result N", "progress N"}) {
+    EXPECT_NE(text.find(word), std::string::npos) << word;
+  }
 }
 
 // The connection test, answered by the program: the design database of

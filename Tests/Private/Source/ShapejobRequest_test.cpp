@@ -66,13 +66,6 @@ TEST_F(TestConnectionRequestTest, AcceptedLoginAnswersTrue) {
                                   {kLogin, DISPATCH_METHOD, {{VT_BSTR, L""}, {VT_BSTR, L""}, {VT_BSTR, L""}}}}));
 }
 
-TEST_F(TestConnectionRequestTest, RefusedLoginAnswersFalse) {
-  Connection().On(kLogin, DISPATCH_METHOD).Returns(std::int32_t{3});
-  QK_TAny reply;
-  EXPECT_EQ(Answer(reply), After("Login Failed "));
-  EXPECT_EQ(reply, QK_TAny(false));
-}
-
 TEST_F(TestConnectionRequestTest, ErrorRaisedByTheConnectionObjectIsPrintedAsADispatchException) {
   Connection().On(kLogin, DISPATCH_METHOD).Raises(1, L"Db", L"no server");
   QK_TAny reply;

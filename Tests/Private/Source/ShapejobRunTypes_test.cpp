@@ -54,13 +54,6 @@ TEST_F(RunTypesTest, OneRunStandardInputGoesThroughAllProgressStepsAndNamesItsOu
   EXPECT_EQ(sink.Starting("stage").back(), "stage shapejobs.stage.ticketsuccess");
 }
 
-TEST_F(RunTypesTest, KnownExtensionsOfTheOutputNameAreReplaced) {
-  RunStandardParameters();
-  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillRepeatedly(Return(0));
-  EXPECT_EQ(Run("runstandard", "job.mfg", {folder.Write("in.xml", "<job/>")}), 0);
-  EXPECT_EQ(Outputs(), std::vector<std::string>{"output OK " + Out("job.kpx")});
-}
-
 TEST_F(RunTypesTest, WarningOfTheWorkerHandsOverTheWarningContext) {
   RunStandardParameters();
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Return(5));
@@ -104,21 +97,6 @@ TEST_F(RunTypesTest, StrayFrameworkExceptionIsFreedAndEndsTheTicketAsFatal) {
   EXPECT_EQ(sink.logs.back(), "An unknown exception was caught, the task was aborted");
   EXPECT_EQ(sink.Starting("stage").back(), "stage shapejobs.stage.ticketfail");
   before.ExpectUnchanged();
-}
-
-TEST_F(RunTypesTest, ShopCardWithSeveralOutputsWritesAnXmlList) {
-  const std::string ticket = folder.Write("card.xml", R"(<Design Name="carton.kpx" Path="/d">
-      <Output Name="A" Copies="1" OutputPathName="/o/a.pdf"/>
-      <Output Name="B" Copies="1" OutputPathName="/o/b.pdf"/>
-      <Output Name="C" Copies="1" OutputPathName="/o/c.pdf"/></Design>)");
-  QK_TURL seen;
-  EXPECT_CALL(*cad, GenerateShopCard(_)).WillOnce(Invoke([&](CAD::ShopCardTicketData& record) {
-    seen = record.outputLocation;
-    EXPECT_EQ(record.outputs.size(), 3u);
-    return 0;
-  }));
-  EXPECT_EQ(Run("createshopcard", "order.pdf", {ticket}), 0);
-  EXPECT_EQ(seen.LocalName(), QK_TString(Out("order.pdf.xml")));
 }
 
 TEST_F(RunTypesTest, ShopCardWithOneOutputOfSeveralPrintItemsOfADesignFileWritesAnXmlList) {

@@ -162,18 +162,8 @@ std::function<void(WorkerTest&)> LayoutFailing(std::function<void()> fail) {
 }
 
 const CatchRow kRows[] = {
-    {"RunStandardGrain", RunStandardFailing(Throws<CAD::InvalidGraindirectionException>()), "message 2 shapejobs.message.invalidgraindirection data text", true},
-    {"RunStandardUnit", RunStandardFailing(Throws<CAD::InvalidUnitException>()), "message 2 shapejobs.message.invalidunit data text", true},
-    {"RunStandardPrintSide", RunStandardFailing(Throws<CAD::InvalidPrintsideException>()), "message 2 shapejobs.message.invalidprintside data text", true},
-    {"RunStandardNoDesign", RunStandardFailing(Throws<CAD::EmptyDesignNameException>()), "message 2 shapejobs.message.runstandardnostandarddesign", true},
-    {"RunStandardNotOpen", RunStandardFailing(Throws<CAD::DesignNotOpenException>()), "message 2 shapejobs.message.designnotopen message text", true},
     {"RunStandardNotFound", RunStandardFailing(Throws<CAD::StandardNotFoundException>()), "message 2 shapejobs.message.standardnotfound message text", true},
-    {"RunStandardBoard", RunStandardFailing(Throws<CAD::InvalidBoardCode>()), "message 2 shapejobs.message.invalidboardcode message text", true},
-    {"RunStandardBoardDescription", RunStandardFailing(Throws<CAD::InvalidBoardCodeDescription>()), "message 2 shapejobs.message.invalidboardcodedescription message text", true},
-    {"RunStandardSave", RunStandardFailing(Throws<CAD::SaveDesignFailed>()), "message 2 shapejobs.message.savedesignfailed message text", true},
-    {"RunStandardBoardEmpty", RunStandardFailing(Throws<CAD::BoardCodeEmptyException>()), "message 2 shapejobs.message.boardcodeempty", true},
     {"RunStandardDravo", RunStandardFailing(Throws<CAD::DravoError>()), "message 2 shapejobs.message.dravoerrorstring data text", true},
-    {"SplitNoDesign", SplitFailing(Throws<CAD::EmptyDesignNameException>()), "message 2 shapejobs.message.nodesignfound", true},
     {"SplitNotOpen", SplitFailing(Throws<CAD::DesignNotOpenException>()), "message 2 shapejobs.message.designnotopen message text", true},
     {"SplitSave", SplitFailing(Throws<CAD::SaveDesignFailed>()), "message 2 shapejobs.message.savedesignfailed message text", true},
     {"SplitDravo", SplitFailing(Throws<CAD::DravoError>()), "message 2 shapejobs.message.dravoerrorstring data text", true},
