@@ -56,7 +56,7 @@ void* TW_TTask::QK_DynamicInfo(const char* name) const {
 
 // ---- life cycle ----
 
-TW_TTask::TW_TTask() = default;
+TW_TTask::TW_TTask() { names_.SetFallbackHandler(&frameworkNames_); }
 
 TW_TTask::~TW_TTask() {
   if (currentTask == this) currentTask = nullptr;
@@ -67,6 +67,7 @@ void TW_TTask::Prepare(const TW_TTaskSetup& setup, TW_IEventSink* sink) {
   setup_ = setup;
   sink_ = sink;
   inputs_.clear();
+  lastInput_ = -1;
   for (const QK_TURL& input : setup_.inputs) inputs_.emplace_back(input);
   for (const auto& name : setup_.names) names_.Define(name.first, name.second);
   currentTask = this;
@@ -123,6 +124,7 @@ const TW_TTaskInput& TW_TTask::GetTaskInputContext(unsigned int index) const {
     QK_THROW(QK_EException(QK_TString::Format("task input %u requested, but the task has %u input(s)",
                                               index, NumberTaskInputs())));
   }
+  lastInput_ = static_cast<int>(index);
   return inputs_[index];
 }
 
@@ -133,6 +135,23 @@ void TW_TTask::SetOutputDirRaw(const QK_TURL& folder) { setup_.outputDir = folde
 const QK_TString& TW_TTask::OutputName() const { return setup_.outputName; }
 
 TName& TW_TTask::GetTName() { return names_; }
+
+bool TW_TTask::FrameworkNames::Lookup(const QK_TString& name, const QK_TString&, TName&, QK_TString& value) {
+  static const std::string kCounterName = "autonr";
+  const std::string& text = name.str();
+  if (text == "file") {
+    if (task_.lastInput_ < 0) return false;
+    const QK_TString file = task_.inputs_[static_cast<std::size_t>(task_.lastInput_)].InputFile().FileName();
+    const std::size_t dot = file.FindLast('.');
+    value = dot == QK_TString::npos ? file : file.Substring(0, dot);
+    return true;
+  }
+  if (text.rfind(kCounterName, 0) != 0 || text.size() == kCounterName.size()) return false;
+  const std::string width = text.substr(kCounterName.size());
+  if (width.find_first_not_of("0123456789") != std::string::npos) return false;
+  value = QK_TString::Format("%0*u", std::atoi(width.c_str()), ++counter_);
+  return true;
+}
 
 const QK_TString& TW_TTask::GetTaskID() const { return setup_.taskId; }
 

@@ -108,10 +108,27 @@ class TW_TTask : public QK_TObject {
   void RemoveTemporaryFiles();
   void CreateTempFolder();
 
+  // The names the framework supplies when the ticket does not define them:
+  // "file", the name without extension of the input last handed out, and
+  // "autonr<N>", the task's counter, one more per resolution, written with
+  // at least N digits.
+  class FrameworkNames : public TNameLookupHandler {
+   public:
+    explicit FrameworkNames(const TW_TTask& task) : task_(task) {}
+    bool Lookup(const QK_TString& name, const QK_TString& parameters, TName& resolver,
+                QK_TString& value) override;
+
+   private:
+    const TW_TTask& task_;
+    unsigned int counter_ = 0;
+  };
+
   TW_TTaskSetup setup_;
   std::vector<TW_TTaskInput> inputs_;  // setup_.inputs, as handed to the task
   TW_IEventSink* sink_ = nullptr;
   TName names_;
+  FrameworkNames frameworkNames_{*this};
+  mutable int lastInput_ = -1;  // the input GetTaskInputContext handed out last
   bool finished_ = false;
   std::vector<TW_TTaskOutput> handedOver_;
   QK_TURL tempFolder_;

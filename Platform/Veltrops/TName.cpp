@@ -109,7 +109,12 @@ bool TName::ValueOf(const QK_TString& name, const QK_TString& parameters, QK_TSt
     }
   }
   auto defined = values_.find(name);
-  if (defined == values_.end()) return false;
-  value = defined->second;
+  if (defined != values_.end()) {
+    value = defined->second;
+    return true;
+  }
+  QK_TString answer;
+  if (fallback_ == nullptr || !fallback_->Lookup(name, parameters, *this, answer)) return false;
+  value = answer;
   return true;
 }

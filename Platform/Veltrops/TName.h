@@ -33,6 +33,10 @@ class TName {
   // installation or be removed with RemoveLookupHandler.
   void SetLookupHandler(const QK_TString& name, TNameLookupHandler* handler, bool replace);
   void RemoveLookupHandler(const QK_TString& name);
+  // Installs `handler` (not owned, null for none) for every name that has
+  // neither a handler nor a defined value: the names its owner supplies by
+  // itself.
+  void SetFallbackHandler(TNameLookupHandler* handler) { fallback_ = handler; }
   // Replaces every name reference in `text`. Returns false, leaving
   // `resolved` untouched, when a referenced name has no value.
   bool Resolve(const QK_TString& text, QK_TString& resolved);
@@ -44,4 +48,5 @@ class TName {
 
   std::map<QK_TString, QK_TString> values_;
   std::map<QK_TString, TNameLookupHandler*> handlers_;
+  TNameLookupHandler* fallback_ = nullptr;
 };

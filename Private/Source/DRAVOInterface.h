@@ -426,7 +426,10 @@ class DRAVOInterface {
   // driver and returns 0, or another value for a warning. Failures are
   // exceptions of the DravoException family (or TaskError after a message).
   // They are virtual only so that tests can stand in for them; a driver
-  // does not override them.
+  // does not override them. Each family has files of its own:
+  // DRAVOInterfaceStandard.cpp, DRAVOInterfaceDesignInfo*.cpp,
+  // DRAVOInterfaceShopCard*.cpp, DRAVOInterfaceSplit.cpp and
+  // DRAVOInterfaceLayout*.cpp.
   //
   // A design from the record's standard, saved at its outputPath; a
   // record whose styleCatalog selects the style catalogue goes to
@@ -660,6 +663,45 @@ class DRAVOInterface {
   // leading zeros.
   static QK_TString FormatReportTime(const std::tm& time);
 
+  // ---- layout operation ----
+
+  // True for a CAD application at 20.0.1 or later: the first dotted number
+  // of `version` compared part by part (missing parts are 0; no number is
+  // no such version).
+  static bool IsLayoutVersionAtLeast20(const QK_TString& version);
+
+  // The working state of one GenerateLayout call, its entry and its nests
+  // (DRAVOInterfaceLayoutRun.h).
+  struct LayoutRun;
+  struct LayoutEntry;
+  struct LayoutNestResult;
+  // One manufacturing-template entry: template, parameters, grain, design,
+  // then the nests of every grain pass and orientation.
+  void RunLayoutEntry(LayoutRun& run, const StringMap& values);
+  void OpenLayoutEntryDesign(LayoutRun& run, LayoutEntry& entry);
+  // The nests of one orientation, repeated while the fill search goes on;
+  // the best of each round is recorded as a search pass or delivered.
+  void RunLayoutOrientation(LayoutRun& run, LayoutEntry& entry, std::int16_t orientation);
+  // One nest; false when it failed and the failure was handled.
+  bool RunGuardedLayoutNest(LayoutRun& run, LayoutEntry& entry, std::int16_t orientation, double rotation,
+                            const QK_TString& nestingType, std::vector<LayoutNestResult>& pass);
+  void RunLayoutNest(LayoutRun& run, LayoutEntry& entry, std::int16_t orientation, double rotation,
+                     const QK_TString& nestingType, std::vector<LayoutNestResult>& pass);
+  // Where a nest's manufacturing file goes, and under which base name.
+  void ChooseLayoutNestLocation(LayoutRun& run, LayoutEntry& entry, LayoutNestResult& nest);
+  // The nest's values with the one-up counts the record asked for.
+  void ReconcileLayoutOneups(const LayoutNestingInfo& record, StringMap& values);
+  // Delivers one chosen nest as the call's next result.
+  void DeliverLayoutResult(LayoutRun& run, LayoutEntry& entry, LayoutNestResult& nest);
+  // The failure of a nest or an entry being handled (called inside a catch
+  // clause): a report error entry, or TaskError in production. True when
+  // the run goes on with the next nest, false with the next entry; other
+  // exceptions pass.
+  bool HandleLayoutFailure(LayoutRun& run, LayoutEntry& entry);
+  // Production's chosen result, the output contexts, the report.
+  void FinishLayout(LayoutRun& run);
+  void DeliverProductionResult(LayoutRun& run);
+
   // ---- documents ----
 
   // Writes the XML declaration and `xml` to `target`, reporting whether it
@@ -673,11 +715,6 @@ class DRAVOInterface {
   static QK_TString GetDocumentKind(const QK_TURL& file);
 
  protected:
-  // Throws for a task operation that this build does not have yet, naming
-  // what is missing ("<what> is not available in this build"): the ticket
-  // ends as failed instead of pretending to work.
-  [[noreturn]] static void NotAvailable(const char* what);
-
   // A fresh temporary file with `extension` from the task, registered for
   // removal with the task's files when `registered`. Without a task there
   // is none: QK_EException.

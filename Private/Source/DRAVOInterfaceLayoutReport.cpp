@@ -2,15 +2,12 @@
 // address, the task, the time, the errors that were counted, one "Result"
 // per delivered layout and the input, and the web port of the preview
 // address from the site configuration.
-#include <unistd.h>
-
-#include <climits>
-
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/util/XMLException.hpp>
 
 #include "DRAVOInterface.h"
 #include "QK_EException.h"
+#include "QK_TSocket.h"
 #include "TW_TTask.h"
 #include "XUtility.h"
 #include "cfs_tproxy.h"
@@ -30,7 +27,6 @@ const QK_TString kHttpPortKey(L"wfk.http.port");
 const QK_TString kDefaultWebPort(L"9000");
 const QK_TString kMasterServerName(L"<masterserver/>");
 // The host when neither the names nor the system give one.
-const QK_TString kLocalHost(L"localhost");
 
 DOMElement* AppendElement(DOMDocument& document, DOMElement& parent, const QK_TString& name) {
   DOMElement* element = document.createElement(ToXmlText(name).c_str());
@@ -47,17 +43,11 @@ void AppendValues(DOMDocument& document, DOMElement& parent, const StringMap& va
   for (const auto& [key, value] : values) AppendText(document, parent, key, value);
 }
 
-QK_TString SystemHostName() {
-  char name[HOST_NAME_MAX + 1] = {};
-  if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return kLocalHost;
-  return QK_TString(name);
-}
-
 // The master server the task's names give, else this machine.
 QK_TString PreviewHost(TW_TTask* task) {
   QK_TString host;
   if (task != nullptr && task->GetTName().Resolve(kMasterServerName, host)) return host;
-  return SystemHostName();
+  return QK_TSocket::HostName(false);
 }
 
 QK_TString TaskIdOf(TW_TTask* task) { return task != nullptr ? task->GetTaskID() : QK_TString(); }

@@ -1,0 +1,312 @@
+// Layout tickets through the program, end to end: the templates of the
+// ticket's input nested by the CAD stand-in's layout object, the results'
+// manufacturing files and previews, the "LOReport" document, and how each
+// failing template ends a normal and a production run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+#include <xercesc/dom/DOM.hpp>
+
+#include "DRAVOInterface.h"
+#include "ShapejobE2eSite.h"
+#include "XUtility.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::Failed;
+using e2e::InOrder;
+using e2e::ReadFile;
+
+using Values = std::map<std::string, std::string>;
+
+// The elements of a template entry of the input, by the entry's name.
+const std::map<std::string, std::string> kElements = {
+    {"Format Class", "FormatClass"},   {"MFG Template", "Template"},
+    {"Grain Direction", "Grain"},      {"Fill Sheet", "Fill"},
+    {"Shrink Sheet Size", "Shrink"},   {"One Ups in X Direction", "UpX"},
+    {"One Ups in Y Direction", "UpY"}, {"Sheet Size X", "SheetX"},
+    {"Print Item", "PrintItem"}};
+
+// The report, parsed: the texts of the children of each element named `name`.
+std::vector<Values> ReportElements(const std::string& report, const std::string& name) {
+  std::vector<Values> found;
+  const CAD::XmlDocument document =
+      CAD::DRAVOInterface::ParseXMLFile(QK_TURL::FromLocalPath(QK_TString(report)));
+  xercesc::DOMNodeList* elements = document->getElementsByTagName(CAD::ToXmlText(QK_TString(name)).c_str());
+  for (XMLSize_t i = 0; i < elements->getLength(); ++i) {
+    if (elements->item(i)->getParentNode() != document->getDocumentElement()) continue;
+    Values values;
+    for (xercesc::DOMNode* child = elements->item(i)->getFirstChild(); child != nullptr;
+         child = child->getNextSibling()) {
+      values[CAD::FromXerces(child->getNodeName()).str()] = CAD::FromXerces(child->getTextContent()).str();
+    }
+    found.push_back(values);
+  }
+  return found;
+}
+
+bool IsPng(const std::string& path) { return ReadFile(path).rfind("\x89PNG\r\n\x1a\n", 0) == 0; }
+
+class LayoutTest : public e2e::Site {
+ protected:
+  LayoutTest() {
+    entry_ = {
+        {"Format Class", "FC-1"},
+        {"MFG Template", std::string(SHAPEJOB_SOURCE_DIR) + "/examples/cad/templates/sheet-1020x720.MFG"},
+        {"Grain Direction", "Vertical"},
+        {"Fill Sheet", "YES"},
+        {"Shrink Sheet Size", "Both"}};
+    parameters_ = {{"SERVER", "Local"},
+                   {"SELECT_DESIGN", "path"},
+                   {"STANDARD_PATH", Design("tuck-end.kpx")},
+                   {"UNITS", "mm"},
+                   {"MFG_OUTPUT_FILE_NAME", "sheet"},
+                   {"MFG_OUTPUT_FOLDER", Out("mfg")},
+                   {"XML_OUTPUT_FILE_NAME", "report"},
+                   {"XML_OUTPUT_FOLDER", Out("reports")},
+                   {"GENERATE_PREVIEW", "true"},
+                   {"PREVIEW_OUTPUT_FOLDER", Out("preview")},
+                   {"PREVIEW_FILE_FORMAT", "PNG"},
+                   {"COMMAND_SCRIPT", ""},
+                   {"CROSS_GRAIN", "No"},
+                   {"IS_LAYOUT_FOR_PRODUCTION", "false"}};
+  }
+
+  // Runs a layout of `entries` (each the standard entry with its changes).
+  ProgramRun Run(const std::vector<Values>& entries, const std::string& nestingType = "Straight Nest",
+                 const std::string& scenario = "") {
+    std::string list = "<Templates>";
+    for (const Values& changes : entries) {
+      Values values = entry_;
+      for (const auto& [key, value] : changes) values[key] = value;
+      list += "<Item>";
+      for (const auto& [key, value] : values)
+        list += "<" + kElements.at(key) + ">" + value + "</" + kElements.at(key) + ">";
+      list += "</Item>";
+    }
+    folder_.Write("templates.xml", list + "</Templates>");
+    std::string ticket =
+        "<Ticket action='runlayout' id='e2e-layout-1' outputDir='out' outputName='OUT'>"
+        "<Input>templates.xml</Input>"
+        "<Param key='XML_ELEMENT_NAME'>xpath:/Templates/Item</Param><Param key='LAYOUT_XML_ELEMENT'><Array>";
+    for (const auto& [name, element] : kElements) {
+      ticket += "<Dict><Param key='LAYOUT_PARAM'>" + name + "</Param><Param key='LAYOUT_PARAM_XML_ELEMENT'>" +
+                element + "</Param><Param key='LAYOUT_PARAM_DEFAULT_VALUE'></Param></Dict>";
+    }
+    ticket += "</Array></Param><Param key='NESTING_TYPES'><Array><Dict><Param key='NESTING_TYPE'>" +
+              nestingType + "</Param></Dict></Array></Param>";
+    for (const auto& [key, value] : parameters_) {
+      const bool flag = key == "GENERATE_PREVIEW" || key == "IS_LAYOUT_FOR_PRODUCTION";
+      ticket += "<Param key='" + key + "'" + (flag ? " type='bool'" : "") + ">" + value + "</Param>";
+    }
+    ticket +=
+        "<Name key='masterserver'>master-7</Name><Name key='nestingtype'>n</Name>"
+        "<Name key='graindirection'>g</Name><Name key='formatclass'>f</Name></Ticket>";
+    return RunTicket(ticket, scenario);
+  }
+
+  std::string Out(const std::string& name) const { return folder_.File("out/" + name); }
+  std::string Report() const { return Out("reports/report.XML"); }
+
+  Values entry_;
+  std::map<std::string, std::string> parameters_;
+};
+
+TEST_F(LayoutTest, ACleanTemplateDeliversItsFileItsPreviewAndTheReport) {
+  const ProgramRun run = Run({{}});
+  const std::string mfg = Out("mfg/sheet.MFG");
+  const std::string preview = Out("preview/sheet.PNG");
+  EXPECT_TRUE(
+      InOrder(run, {"message 0 shapejobs.message.unit \"1\"",
+                    "message 0 shapejobs.message.outputmfgpath \"file://" + mfg + "\"", "output MFG " + mfg,
+                    "output PREVIEW " + preview, "output XMLReport " + Report(), "result 0"}));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(ReadFile(mfg).find("rows="), std::string::npos) << "a nested manufacturing file";
+  EXPECT_TRUE(IsPng(preview));
+
+  const std::vector<Values> address = ReportElements(Report(), "PreviewURL");
+  ASSERT_EQ(address.size(), 1u);
+  EXPECT_EQ(address[0].at("#text"), "http://master-7:9000/layoutPreview/index.html?taskid=e2e-layout-1");
+  EXPECT_EQ(ReportElements(Report(), "TaskID").at(0).at("#text"), "e2e-layout-1");
+  EXPECT_EQ(ReportElements(Report(), "Date_Time").size(), 1u);
+  EXPECT_EQ(ReportElements(Report(), "InputXML").size(), 1u);
+  const std::vector<Values> results = ReportElements(Report(), "Result");
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].at("Id"), "1");
+  EXPECT_EQ(results[0].at("MFGFilePath"), QK_TURL::FromLocalPath(QK_TString(mfg)).ToString().str());
+  EXPECT_EQ(results[0].at("NestingType"), "StraightNest");
+  EXPECT_TRUE(ReportElements(Report(), "Error").empty());
+}
+
+// Two grain passes of two orientations each: four results, four files.
+TEST_F(LayoutTest, GrainBothAcrossTheGrainGivesFourResultsInFourFiles) {
+  parameters_["CROSS_GRAIN"] = "Yes";
+  const ProgramRun run = Run({{{"Grain Direction", "Both"}}});
+  EXPECT_EQ(run.status, 0);
+  const std::vector<Values> results = ReportElements(Report(), "Result");
+  ASSERT_EQ(results.size(), 4u);
+  std::set<std::string> files;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    EXPECT_EQ(results[i].at("Id"), std::to_string(i + 1));
+    files.insert(results[i].at("MFGFilePath"));
+  }
+  EXPECT_EQ(files.size(), 4u);
+  const std::vector<std::string> outputs = run.Starting("output MFG ");
+  ASSERT_EQ(outputs.size(), 4u);
+  for (const std::string& line : outputs) EXPECT_TRUE(fs::exists(line.substr(11))) << line;
+}
+
+TEST_F(LayoutTest, AnEmptyFormatClassIsAnErrorOfTheReportOrFailsProduction) {
+  const ProgramRun run = Run({{{"Format Class", ""}}, {}});
+  EXPECT_TRUE(
+      InOrder(run, {"message 2 shapejobs.error.formatclassempty", "output Warning " + Report(), "result 1"}));
+  EXPECT_EQ(run.status, 1);
+  const std::vector<Values> errors = ReportElements(Report(), "Error");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], (Values{{"ErrorMsg", "Format Class cannot be empty"}}));
+  EXPECT_EQ(ReportElements(Report(), "Result").size(), 1u);
+
+  fs::remove(Report());
+  parameters_["IS_LAYOUT_FOR_PRODUCTION"] = "true";
+  const ProgramRun production = Run({{{"Format Class", ""}}, {}});
+  EXPECT_TRUE(Failed(production));
+  EXPECT_TRUE(production.Starting("message 0 shapejobs.message.unit").empty())
+      << "the first template ends it";
+  EXPECT_FALSE(fs::exists(Report()));
+}
+
+// Production over two templates delivers only the one with less scrap.
+TEST_F(LayoutTest, ProductionDeliversTheLowerScrapOfTwoTemplates) {
+  const std::vector<Values> entries = {{{"Format Class", "Wide"}},
+                                       {{"Format Class", "Narrow"}, {"Sheet Size X", "700"}}};
+  ASSERT_EQ(Run(entries).status, 0);
+  std::map<double, std::string> byScrap;
+  for (const Values& result : ReportElements(Report(), "Result")) {
+    byScrap[std::stod(result.at("ScrapPercent"))] = result.at("FormatClass");
+  }
+  ASSERT_EQ(byScrap.size(), 2u) << "two templates of different scrap";
+
+  fs::remove_all(Out(""));
+  parameters_["IS_LAYOUT_FOR_PRODUCTION"] = "true";
+  const ProgramRun run = Run(entries);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.Starting("output MFG "), std::vector<std::string>{"output MFG " + Out("mfg/sheet.MFG")});
+  EXPECT_EQ(run.Starting("output PREVIEW "),
+            std::vector<std::string>{"output PREVIEW " + Out("preview/sheet.PNG")});
+  EXPECT_TRUE(IsPng(Out("preview/sheet.PNG")));
+  const std::vector<Values> results = ReportElements(Report(), "Result");
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].at("Id"), "1");
+  EXPECT_EQ(results[0].at("FormatClass"), byScrap.begin()->second);
+}
+
+TEST_F(LayoutTest, MoreOneupsThanFitDeliverNothing) {
+  const ProgramRun run =
+      Run({{{"Fill Sheet", "No"}, {"One Ups in X Direction", "20"}, {"One Ups in Y Direction", "20"}}});
+  EXPECT_TRUE(
+      InOrder(run, {"message 2 shapejobs.message.oneupsexceedmax",
+                    "message 2 \"ErrorMsg  Failed because One Ups exceeds max\"",
+                    "message 2 \"FormatClass  FC-1\"", "message 2 shapejobs.message.nomfggenerated"}));
+  EXPECT_TRUE(Failed(run));
+}
+
+TEST_F(LayoutTest, AnUnknownUnitOrNoNestingTypeFailsTheTask) {
+  parameters_["UNITS"] = "cm";
+  ProgramRun run = Run({{}});
+  EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.error.invalidunit \"cm\""}));
+  EXPECT_TRUE(Failed(run));
+
+  parameters_["UNITS"] = "mm";
+  run = Run({{}}, "");
+  EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.message.invalidnesttype"}));
+  EXPECT_FALSE(run.Starting("message 2 shapejobs.message.exception").empty());
+  EXPECT_TRUE(Failed(run));
+}
+
+// Each failure class, met by the first of two templates: outside production
+// an error of the report beside the second template's result; in production
+// the task fails.
+TEST_F(LayoutTest, EachFailureOfATemplateInBothModes) {
+  struct Case {
+    const char* what;
+    Values first;  // the first template's changes
+    std::string nestingType;
+    std::string scenario;
+    std::string errorMessage;  // the report error's "ErrorMsg" starts so
+  };
+  const std::vector<Case> cases = {
+      {"a placing failure",
+       {{"Fill Sheet", "No"}, {"One Ups in X Direction", "2"}, {"One Ups in Y Direction", "2"}},
+       "Straight Nest",
+       "Layout.SetNestData status=2 error=Nest data refused\n",
+       "Failed in setting nest data"},
+      {"an unknown nesting type", {}, "Diagonal Nest", "", "Invalid Nesting Type: Diagonal Nest."},
+      {"an empty template name", {{"MFG Template", ""}}, "Straight Nest", "", "MFG Template cannot be empty"},
+      {"a template that cannot be opened",
+       {{"MFG Template", "/no/such/template.MFG"}},
+       "Straight Nest",
+       "",
+       "Design file not found: /no/such/template.MFG"},
+      {"a print item the design lacks",
+       {{"Print Item", "Handle"}},
+       "Straight Nest",
+       "",
+       "Provided print item not present in the design :Handle"},
+      {"an unknown grain word",
+       {{"Grain Direction", "Diagonal"}},
+       "Straight Nest",
+       "",
+       "Invalid or Empty Grain Direction"},
+      {"a sheet size that is no number",
+       {{"Sheet Size X", "wide"}},
+       "Straight Nest",
+       "",
+       "Invalid value (Sheet Size X)"},
+      {"no fill choice", {{"Fill Sheet", ""}}, "Straight Nest", "", "Fill Sheet cannot be empty"},
+  };
+  for (const Case& c : cases) {
+    for (const char* production : {"false", "true"}) {
+      SCOPED_TRACE(std::string(c.what) + " production " + production);
+      fs::remove_all(Out(""));
+      parameters_["IS_LAYOUT_FOR_PRODUCTION"] = production;
+      // A scenario line and the nesting type hold for every template: the failing one is alone then,
+      // and its error comes out as the "%s  %s" pairs of a run that delivered nothing.
+      const bool alone = !c.scenario.empty() || c.nestingType != "Straight Nest";
+      const std::vector<Values> entries =
+          alone ? std::vector<Values>{c.first} : std::vector<Values>{c.first, {}};
+      const ProgramRun run = Run(entries, c.nestingType, c.scenario);
+      if (std::string(production) == "true" || alone) {
+        EXPECT_TRUE(Failed(run));
+        if (alone && std::string(production) == "false") {
+          EXPECT_FALSE(run.Starting("message 2 \"ErrorMsg  " + c.errorMessage).empty());
+        }
+        continue;
+      }
+      EXPECT_EQ(run.status, 1);
+      const std::vector<Values> errors = ReportElements(Report(), "Error");
+      ASSERT_EQ(errors.size(), 1u);
+      EXPECT_EQ(errors[0].at("ErrorMsg").rfind(c.errorMessage, 0), 0u) << errors[0].at("ErrorMsg");
+      EXPECT_EQ(ReportElements(Report(), "Result").size(), 1u);
+    }
+  }
+}
+
+// A design the ticket names but the site lacks is no design at all.
+TEST_F(LayoutTest, AMissingDesignFailsEveryTemplate) {
+  parameters_["STANDARD_PATH"] = Design("missing.kpx");
+  ProgramRun run = Run({{}});
+  EXPECT_TRUE(InOrder(
+      run, {"message 2 \"ErrorMsg  Design not found\"", "message 2 shapejobs.message.nomfggenerated"}));
+  EXPECT_TRUE(Failed(run));
+  parameters_["IS_LAYOUT_FOR_PRODUCTION"] = "true";
+  run = Run({{}});
+  EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.error.designnotfound \"" + entry_["MFG Template"] + "\""}));
+  EXPECT_TRUE(Failed(run));
+}
+
+}  // namespace
