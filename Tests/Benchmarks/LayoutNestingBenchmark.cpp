@@ -1,9 +1,11 @@
-// Timings of layout nests against the CAD application stand-in: 10 to 80
-// nests of the example template and design, cycling through the nesting
-// types and both rotations, each strung together the way the layout
-// operation does it. Per nest: the automation calls made, the wall time and
-// the time spent inside the stand-in's calls. The figures per nest stay
-// level as the count doubles when nothing of a nest outlives it.
+// Timings of layouts against the CAD application stand-in, per nest: the
+// automation calls made, the wall time, and the time inside the stand-in's
+// calls (or the program's own time, the rest). First 10 to 80 single nests
+// of the example template and design, cycling through the nesting types
+// and both rotations, each strung together the way the layout operation
+// does it; then whole layout operations over 1 to 8 templates, each
+// nested in all five nesting types and both rotations. The figures per nest
+// stay level as the count doubles when nothing of a nest outlives it.
 #include <unistd.h>
 
 #include <chrono>
@@ -48,6 +50,7 @@ CAD::StringMap Entry() {
 }  // namespace
 
 int Run();
+void RunLayouts(CAD::DRAVOInterface& driver, const std::string& folder);
 
 int main() {
   try {
@@ -95,6 +98,43 @@ int Run() {
     std::printf("%8d %16.1f %14.3f %18.3f\n", nests, static_cast<double>(meter.calls - before.calls) / nests,
                 wall / nests, inside / nests);
   }
+  RunLayouts(driver, folder);
   std::filesystem::remove_all(folder);
   return 0;
+}
+
+// Whole layout operations: every template nested 10 times (five nesting
+// types, two rotations), its best nest delivered with the report; no
+// previews.
+void RunLayouts(CAD::DRAVOInterface& driver, const std::string& folder) {
+  constexpr int kNestsPerTemplate = 10;
+  CAD::LOTicketParam ticket;
+  ticket.units = "mm";
+  ticket.crossGrain = "No";
+  ticket.nestingTypes = {"1", "2", "3", "4", "5"};
+  ticket.position = "6";
+  ticket.designPath = "file://" SHAPEJOB_SOURCE_DIR "/examples/cad/designs/tuck-end.kpx";
+  ticket.databaseKind = "Enterprise";
+  ticket.selectDesign = "path";
+  ticket.mfgOutputFolder = QK_TString(folder + "/mfg");
+  ticket.mfgOutputFileName = "sheet";
+  ticket.xmlOutputFolder = QK_TURL::FromLocalPath(QK_TString(folder + "/reports"));
+  ticket.xmlOutputFileName = "report";
+  CAD::StringMap entry = Entry();
+  entry["Grain Direction"] = "Vertical";
+
+  std::printf("\n%9s %6s %16s %14s %19s\n", "templates", "nests", "CAD calls/nest", "wall ms/nest",
+              "program ms/nest");
+  for (int templates = 1; templates <= 8; templates *= 2) {
+    CAD::StringMapList entries(templates, entry);
+    FolvaneCAD::CallMeter& meter = FolvaneCAD::CallMeter::Process();
+    const FolvaneCAD::CallMeter before = meter;
+    const auto start = std::chrono::steady_clock::now();
+    driver.GenerateLayout(entries, ticket);
+    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double inside = std::chrono::duration<double, std::milli>(meter.inside - before.inside).count();
+    const int nests = templates * kNestsPerTemplate;
+    std::printf("%9d %6d %16.1f %14.3f %19.3f\n", templates, nests,
+                static_cast<double>(meter.calls - before.calls) / nests, wall / nests, (wall - inside) / nests);
+  }
 }
