@@ -6,8 +6,6 @@
 // does it; then whole layout operations over 1 to 8 templates, each
 // nested in all five nesting types and both rotations. The figures per nest
 // stay level as the count doubles when nothing of a nest outlives it.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -15,21 +13,10 @@
 #include <string>
 
 #include "Automation/FolvaneCADCallMeter.h"
-#include "EDRAVOWrapper.h"
 #include "LayoutNest.h"
-#include "Shapejob.h"
+#include "StandInBench.h"
 
 namespace {
-
-// The task's events are not printed.
-class QuietSink : public TW_IEventSink {
- public:
-  void Message(int, const QK_TString&, const std::vector<QK_TAny>&) override {}
-  void Stage(const QK_TString&) override {}
-  void Progress(unsigned int) override {}
-  void Log(const QK_TString&) override {}
-  void Output(const QK_TString&, const QK_TURL&) override {}
-};
 
 CAD::StringMap Entry() {
   CAD::StringMap entry;
@@ -49,31 +36,16 @@ CAD::StringMap Entry() {
 
 }  // namespace
 
-int Run();
 void RunLayouts(CAD::DRAVOInterface& driver, const std::string& folder);
 
-int main() {
-  try {
-    return Run();
-  } catch (const QK_EException& e) {
-    std::fprintf(stderr, "%s\n", e.Describe().c_str());
-    return 1;
-  }
-}
-
-int Run() {
-  char pattern[] = "/tmp/shapejob-nests-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return 1;
-  const std::string folder = pattern;
-  std::ofstream(folder + "/users.xml") << "<Users><User name='bench' password='bench'/></Users>";
+void Run() {
+  StandInBench bench("nests");
+  CAD::EDRAVOWrapper& driver = *bench.driver;
+  const std::string& folder = bench.folder;
   std::filesystem::create_directories(folder + "/try");
-  QuietSink sink;
-  CAD::Task task;
-  task.Prepare(TW_TTaskSetup(), &sink);
-  CAD::EDRAVOWrapper driver(&task, QK_TString(folder), "bench", "bench");
   CAD::DRAVOInterface::layoutVersionFlag = true;
 
-  LayoutNestSite site{driver};
+  LayoutNestSite site(driver);
   site.ticket.units = "mm";
   site.ticket.designPath = "file://" SHAPEJOB_SOURCE_DIR "/examples/cad/designs/tuck-end.kpx";
   site.ticket.databaseKind = "Enterprise";
@@ -99,8 +71,6 @@ int Run() {
                 wall / nests, inside / nests);
   }
   RunLayouts(driver, folder);
-  std::filesystem::remove_all(folder);
-  return 0;
 }
 
 // Whole layout operations: every template nested 10 times (five nesting
@@ -138,3 +108,5 @@ void RunLayouts(CAD::DRAVOInterface& driver, const std::string& folder) {
                 static_cast<double>(meter.calls - before.calls) / nests, wall / nests, (wall - inside) / nests);
   }
 }
+
+int main() { return RunBenchmark(Run); }

@@ -4,8 +4,6 @@
 // the checks, the save of the produced design. The time per variable stays
 // about the same as the standard doubles when names are looked up rather
 // than searched for.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "EDRAVOWrapper.h"
-#include "Shapejob.h"
+#include "ShapejobTicketData.h"
+#include "StandInBench.h"
 #include "ShapejobTicketData.h"
 
 namespace {
@@ -52,40 +50,12 @@ CAD::RunStandardTicketData Record(const std::string& standard, const std::string
   return record;
 }
 
-// The task's events are not printed: only their number matters here.
-class QuietSink : public TW_IEventSink {
- public:
-  void Message(int, const QK_TString&, const std::vector<QK_TAny>&) override { ++messages; }
-  void Stage(const QK_TString&) override {}
-  void Progress(unsigned int) override {}
-  void Log(const QK_TString&) override {}
-  void Output(const QK_TString&, const QK_TURL&) override {}
-  int messages = 0;
-};
-
 }  // namespace
 
-int Run();
-
-int main() {
-  try {
-    return Run();
-  } catch (const QK_EException& e) {
-    std::fprintf(stderr, "%s\n", e.Describe().c_str());
-    return 1;
-  }
-}
-
-int Run() {
-  char pattern[] = "/tmp/shapejob-standards-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return 1;
-  const std::string folder = pattern;
-  std::ofstream(folder + "/users.xml") << "<Users><User name='bench' password='bench'/></Users>";
-  // The task gives the operation its temporary files and takes its messages.
-  QuietSink sink;
-  CAD::Task task;
-  task.Prepare(TW_TTaskSetup(), &sink);
-  CAD::EDRAVOWrapper driver(&task, QK_TString(folder), "bench", "bench");
+void Run() {
+  StandInBench bench("standards");
+  CAD::EDRAVOWrapper& driver = *bench.driver;
+  const std::string& folder = bench.folder;
 
   std::printf("%10s %12s %18s\n", "variables", "total ms", "us per variable");
   for (int items = 100; items <= 1600; items *= 2) {
@@ -98,6 +68,6 @@ int Run() {
     if (result != 0) std::printf("(run with warnings)\n");
     std::printf("%10d %12.1f %18.2f\n", items, seconds * 1e3, seconds * 1e6 / items);
   }
-  std::filesystem::remove_all(folder);
-  return 0;
 }
+
+int main() { return RunBenchmark(Run); }

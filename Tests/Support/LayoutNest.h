@@ -11,6 +11,8 @@
 #include "DRAVOInterface.h"
 
 struct LayoutNestSite {
+  explicit LayoutNestSite(CAD::DRAVOInterface& driver) : cad(driver) {}
+
   CAD::DRAVOInterface& cad;
   CAD::LOTicketParam ticket;
   CAD::StringMap entry;

@@ -74,7 +74,7 @@ class LayoutNestingTest : public DriverEndToEndTest {
   // `units` lays out `design`.
   LayoutNestSite Site(const char* units = "mm", const std::string& design = std::string()) {
     CAD::DRAVOInterface& cad = Connected();
-    LayoutNestSite site{cad};
+    LayoutNestSite site(cad);
     site.ticket.units = units;
     site.ticket.designPath = QK_TString("file://" + (design.empty() ? design_ : design));
     site.ticket.databaseKind = GetParam() ? "Enterprise" : "Conventional";
