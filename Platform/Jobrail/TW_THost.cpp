@@ -1,5 +1,6 @@
 #include "TW_THost.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "QK_TArray.h"
 #include "QK_TXml.h"
+#include "TW_TCancel.h"
 
 namespace {
 
@@ -50,8 +52,60 @@ QK_TURL LocationFrom(const QK_TURL& folder, const QK_TString& text) {
   return folder.Child(location.LocalName());
 }
 
+// The output's name becomes a file name in the output folder: a name that
+// could reach another folder, or that holds a control character, is refused.
+void CheckOutputName(const QK_TString& name, unsigned int line) {
+  const std::string& text = name.str();
+  const char* problem = nullptr;
+  if (text.find_first_of("/\\") != std::string::npos) {
+    problem = "a folder separator";
+  } else if (text.find("..") != std::string::npos) {
+    problem = "\"..\"";
+  } else {
+    for (char c : text) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) problem = "a control character";
+    }
+  }
+  if (problem == nullptr) return;
+  QK_THROW(QK_EException(QK_TString::Format("line %u: outputName %s holds %s; it must be a plain file name", line,
+                                            TW_THost::JsonQuote(name).c_str(), problem)));
+}
+
 QK_TString NewTaskId() {
   return QK_TString(boost::uuids::to_string(boost::uuids::random_generator()()));
+}
+
+// A task id names what the task makes outside its output, such as its
+// temporary ODBC data source: a UUID (the host's own ids), or 1 to 32
+// letters, digits and "-"; not the name of a section that configures ODBC.
+bool IsUuid(const std::string& text) {
+  if (text.size() != 36) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+  }
+  return true;
+}
+
+bool IsPlainId(const std::string& text) {
+  if (text.empty() || text.size() > 32) return false;
+  for (char c : text) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') return false;
+  }
+  return true;
+}
+
+void CheckTaskId(const QK_TString& id, unsigned int line) {
+  const char* problem = nullptr;
+  const QK_TString upper = id.ToUpper();
+  if (!IsUuid(id.str()) && !IsPlainId(id.str())) {
+    problem = "must be a UUID or 1 to 32 letters, digits and \"-\"";
+  } else if (upper == "ODBC" || upper == "DEFAULT") {
+    problem = "is a name that the ODBC configuration keeps for itself";
+  }
+  if (problem == nullptr) return;
+  QK_THROW(QK_EException(
+      QK_TString::Format("line %u: the task id %s %s", line, TW_THost::JsonQuote(id).c_str(), problem)));
 }
 
 // The typed value of a <Param>.
@@ -112,9 +166,11 @@ TW_TTicketFile TW_THost::ReadTicketFile(const QK_TURL& file) {
   TW_TTaskSetup& setup = result.setup;
   const QK_TString* id = root.Attribute("id");
   setup.taskId = (id && !id->Empty()) ? *id : NewTaskId();
+  CheckTaskId(setup.taskId, root.line);
   const QK_TString* outputDir = root.Attribute("outputDir");
   setup.outputDir = (outputDir && !outputDir->Empty()) ? LocationFrom(folder, *outputDir) : folder;
   setup.outputName = AttributeOr(root, "outputName", "output");
+  CheckOutputName(setup.outputName, root.line);
 
   QK_TDict parameters;
   for (const QK_TXmlElement& child : root.children) {
@@ -177,21 +233,38 @@ std::string TW_THost::JsonQuote(const QK_TString& text) {
 
 namespace {
 
+// The longest text an event line echoes; ticket and input values can be of
+// any length, and a consumer reads the lines whole.
+constexpr std::size_t kMaximumEcho = 64u << 10;
+
+// `text`, or its first kMaximumEcho bytes (not splitting a UTF-8 character)
+// followed by a mark saying how long it was.
+QK_TString Echoed(const QK_TString& text) {
+  const std::string& bytes = text.str();
+  if (bytes.size() <= kMaximumEcho) return text;
+  std::size_t end = kMaximumEcho;
+  while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+  return QK_TString(bytes.substr(0, end) + "...[cut, " + std::to_string(bytes.size()) + " bytes in all]");
+}
+
+std::string EchoQuoted(const QK_TString& text) { return TW_THost::JsonQuote(Echoed(text)); }
+
 // A message key as the line shows it: bare, or as a JSON string when it
 // holds a blank, a control character or a quote (a key made of ticket
 // text), so that the line still splits into its fields.
 std::string KeyField(const QK_TString& key) {
-  for (char c : key.str()) {
-    if (static_cast<unsigned char>(c) <= ' ' || c == '"') return TW_THost::JsonQuote(key);
+  const QK_TString echoed = Echoed(key);
+  for (char c : echoed.str()) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '"') return TW_THost::JsonQuote(echoed);
   }
-  return key.str();
+  return echoed.str();
 }
 
 }  // namespace
 
 void TW_TLinePrinter::Message(int severity, const QK_TString& key, const std::vector<QK_TAny>& arguments) {
   out_ << "message " << severity << ' ' << KeyField(key);
-  for (const QK_TAny& argument : arguments) out_ << ' ' << TW_THost::JsonQuote(argument.ToText());
+  for (const QK_TAny& argument : arguments) out_ << ' ' << EchoQuoted(argument.ToText());
   out_ << std::endl;
 }
 
@@ -200,7 +273,7 @@ void TW_TLinePrinter::Stage(const QK_TString& key) { out_ << "stage " << key << 
 void TW_TLinePrinter::Progress(unsigned int percent) { out_ << "progress " << percent << std::endl; }
 
 void TW_TLinePrinter::Log(const QK_TString& text) {
-  out_ << "log " << TW_THost::JsonQuote(text) << std::endl;
+  out_ << "log " << EchoQuoted(text) << std::endl;
 }
 
 void TW_TLinePrinter::Output(const QK_TString& context, const QK_TURL& file) {
@@ -305,7 +378,10 @@ int RunTicketFile(const QK_TString& path, const QK_TClass& taskClass) {
   }
   TW_TLinePrinter printer(std::cout);
   task->Prepare(ticketFile.setup, &printer);
+  TW_InstallStopSignals();
   int result = RunTask(*task, ticketFile.ticket);
+  // A stop asked for is a failed run, whatever the task made of it.
+  if (TW_CancelWasRequested()) result = kStatusFailed;
   // The task goes first: what it reports as it ends (and the removal of its
   // temporary files) belongs before the result, which is the last line.
   object.reset();

@@ -2,7 +2,8 @@
 // can drive them without a process.
 //
 // Ticket file: root <Ticket action="..." id="..." outputDir="..."
-// outputName="...">, children <Input> (a path or "file:" URL; relative paths
+// outputName="..."> (a plain file name: no "/", "\\", ".." or control
+// character), children <Input> (a path or "file:" URL; relative paths
 // are taken from the ticket file's folder), <Param key="..." [type="bool|int"]>
 // (text value, or a child <Array> of <Dict> elements holding <Param>
 // elements) and <Name key="...">value</Name> (variable-substitution names).
@@ -14,7 +15,9 @@
 // Event lines, one per event, on standard output:
 //   message SEVERITY KEY "ARG"...   stage KEY   progress N   log "TEXT"
 //   output CONTEXT PATH             result N    reply VALUE
-// Texts in quotes are JSON strings.
+// Texts in quotes are JSON strings. An echoed text (a key, an argument, a
+// log text) longer than 64 KiB is cut there and marked "...[cut, N bytes in
+// all]".
 #pragma once
 
 #include <ostream>

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "QK_TFile.h"
+#include "TW_TCancel.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ void TW_TTask::AddMessage(int severity, const QK_TString& key, const QK_TAny& fi
 }
 
 void TW_TTask::AddMessage(int severity, const QK_TString& key, const std::vector<QK_TAny>& arguments) {
+  RaiseCancellation();
   if (sink_ == nullptr) return;
   if (arguments.size() <= kMaxMessageArguments) {
     sink_->Message(severity, key, arguments);
@@ -108,11 +110,17 @@ void TW_TTask::Log(const QK_TString& text) {
 void TW_TTask::Log(const QK_EException& exception) { Log(exception.Describe()); }
 
 void TW_TTask::SetStage(const QK_TString& key) {
+  RaiseCancellation();
   if (sink_ != nullptr) sink_->Stage(key);
 }
 
 void TW_TTask::SetProgress(unsigned char percent) {
+  RaiseCancellation();
   if (sink_ != nullptr) sink_->Progress(percent);
+}
+
+void TW_TTask::RaiseCancellation() {
+  if (TW_TakeCancelRequest()) QK_THROW(TW_ETaskCanceled(QK_TString("The task was asked to stop")));
 }
 
 // ---- setup ----

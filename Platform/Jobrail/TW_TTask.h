@@ -105,6 +105,9 @@ class TW_TTask : public QK_TObject {
                   bool, int, RequestHandler handler);
 
  private:
+  // Throws TW_ETaskCanceled once after the process was asked to stop
+  // (TW_TCancel.h).
+  static void RaiseCancellation();
   void RemoveTemporaryFiles();
   void CreateTempFolder();
 

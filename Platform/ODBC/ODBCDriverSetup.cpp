@@ -52,22 +52,50 @@ BOOL Fail(DWORD code, const std::string& message) {
   return 0;
 }
 
+// The installer keeps a profile line in a buffer of 1,000 characters with
+// its line end and terminator: a longer "key=value" comes back cut, or is
+// read past the end of that buffer.
+constexpr std::size_t kLongestProfileLine = 997;
+
+bool HoldsLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+// Why the installer could not keep the attribute as given, or "" when it
+// can: a line break would start a line (or a section) of its own in
+// odbc.ini, and an overlong line overruns the installer's buffers.
+std::string Unkeepable(const std::string& key, const std::string& value) {
+  if (key.empty()) return "an attribute without a keyword";
+  const std::string named = "attribute " + key.substr(0, 32);
+  if (HoldsLineBreak(key) || HoldsLineBreak(value)) return named + " holds a line break";
+  if (key.size() + 1 + value.size() > kLongestProfileLine) {
+    return named + " is longer than odbc.ini keeps (" + std::to_string(kLongestProfileLine) + " characters)";
+  }
+  return std::string();
+}
+
 BOOL AddDataSource(LPCSTR driver, const Attributes& attributes) {
   const std::string name = DataSourceName(attributes);
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
+  // Refused before anything is written: the earlier definition stays.
+  for (const auto& [key, value] : attributes) {
+    const std::string reason = Unkeepable(key, value);
+    if (!reason.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, reason);
+  }
   // A data source of this name is replaced whole: no attribute of an
   // earlier definition survives.
   SQLRemoveDSNFromIni(name.c_str());
-  if (!SQLWriteDSNToIni(name.c_str(), driver)) {
-    return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write data source " + name);
-  }
-  for (const auto& [key, value] : attributes) {
+  std::string failure;
+  if (!SQLWriteDSNToIni(name.c_str(), driver)) failure = "could not write data source " + name;
+  for (auto entry = attributes.begin(); failure.empty() && entry != attributes.end(); ++entry) {
+    const auto& [key, value] = *entry;
     if (EqualsIgnoreCase(key, "DSN")) continue;
     if (!SQLWritePrivateProfileString(name.c_str(), key.c_str(), value.c_str(), "ODBC.INI")) {
-      return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write attribute " + key + " of " + name);
+      failure = "could not write attribute " + key + " of " + name;
     }
   }
-  return 1;
+  if (failure.empty()) return 1;
+  // Half a data source would be taken for a whole one: it goes again.
+  SQLRemoveDSNFromIni(name.c_str());
+  return Fail(ODBC_ERROR_REQUEST_FAILED, failure);
 }
 
 BOOL RemoveDataSource(const Attributes& attributes) {

@@ -1,7 +1,13 @@
 #include "QK_TXml.h"
 
 #include <charconv>
+#include <cstdint>
 #include <memory>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
@@ -15,7 +21,6 @@
 #include <xercesc/util/XMLUni.hpp>
 
 #include "QK_EException.h"
-#include "QK_TFile.h"
 
 namespace xc = XERCES_CPP_NAMESPACE;
 
@@ -36,13 +41,23 @@ QK_TString FromXml(const XMLCh* text, XMLSize_t length = static_cast<XMLSize_t>(
   return QK_TString(wide);
 }
 
+// The largest ticket, request or configuration file read; they hold a few
+// kilobytes, and the whole file is held in memory while it is parsed.
+constexpr std::uint64_t kMaximumFileBytes = 16u << 20;
+// The text that entity references may add to a document, beyond what the
+// document itself holds.
+constexpr std::uint64_t kMaximumExpansion = 1u << 20;
+
 // Builds the element tree from SAX events, so that every element knows its
 // line; parse errors are thrown with their position.
 class TreeBuilder : public xc::DefaultHandler {
  public:
   static constexpr std::size_t kMaximumDepth = 256;
 
-  explicit TreeBuilder(QK_TString source) : source_(std::move(source)) {}
+  // `documentSize` is the length of the document's own text: without entity
+  // references the tree never holds more than that.
+  TreeBuilder(QK_TString source, std::uint64_t documentSize)
+      : source_(std::move(source)), textBudget_(documentSize + kMaximumExpansion) {}
 
   void setDocumentLocator(const xc::Locator* locator) override { locator_ = locator; }
 
@@ -51,7 +66,13 @@ class TreeBuilder : public xc::DefaultHandler {
     QK_TXmlElement element;
     element.name = FromXml(qname);
     element.line = locator_ ? static_cast<unsigned int>(locator_->getLineNumber()) : 0;
+    // Each element costs its name and the "<", "/" and ">" that the
+    // document spends on it at least; each attribute its name, value, "=",
+    // quotes and blank.
+    Spend(xc::XMLString::stringLen(qname) + 3, element.line);
     for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
+      Spend(xc::XMLString::stringLen(attributes.getQName(i)) + xc::XMLString::stringLen(attributes.getValue(i)) + 4,
+            element.line);
       element.attributes.emplace_back(FromXml(attributes.getQName(i)), FromXml(attributes.getValue(i)));
     }
     // Tickets, requests and configuration files nest a few levels; a deeper
@@ -75,6 +96,7 @@ class TreeBuilder : public xc::DefaultHandler {
   }
 
   void characters(const XMLCh* chars, const XMLSize_t length) override {
+    Spend(length, locator_ ? static_cast<unsigned int>(locator_->getLineNumber()) : 0);
     if (!open_.empty()) open_.back().text += FromXml(chars, length);
   }
 
@@ -93,7 +115,22 @@ class TreeBuilder : public xc::DefaultHandler {
                                               FromXml(e.getMessage()).c_str())));
   }
 
+  // Counts `amount` characters of the tree against the document's size: a
+  // document whose entities would grow it by more than kMaximumExpansion is
+  // refused before it fills the memory.
+  void Spend(std::uint64_t amount, unsigned int line) {
+    if (amount <= textBudget_) {
+      textBudget_ -= amount;
+      return;
+    }
+    QK_THROW(QK_EException(QK_TString::Format("%s: line %u: entity references expand the document by more than %llu "
+                                              "characters",
+                                              source_.c_str(), line,
+                                              static_cast<unsigned long long>(kMaximumExpansion))));
+  }
+
   QK_TString source_;
+  std::uint64_t textBudget_;
   const xc::Locator* locator_ = nullptr;
   std::vector<QK_TXmlElement> open_;
   QK_TXmlElement root_;
@@ -110,6 +147,56 @@ bool ParseInt(const std::string& text, long long& value) {
   }
   auto [stop, error] = std::from_chars(begin, end, value);
   return error == std::errc() && stop == end;
+}
+
+// What kind of file system object `mode` describes, for a refusal.
+const char* KindOfFile(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a pipe";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a file";
+}
+
+// Closes a descriptor when the read ends, however it ends.
+struct Descriptor {
+  explicit Descriptor(int fd) : fd(fd) {}
+  ~Descriptor() {
+    if (fd >= 0) close(fd);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int fd;
+};
+
+[[noreturn]] void ThrowUnreadable(const QK_TString& reason, const QK_TString& path) {
+  QK_THROW(QK_EException(reason, QK_TAny(path)));
+}
+
+// The whole of a regular file of at most kMaximumFileBytes; a file that
+// grows past that while it is read is refused too, so that a wrong path
+// can neither block nor fill the memory.
+QK_TString ReadBoundedFile(const QK_TURL& location) {
+  const QK_TString& path = location.LocalName();
+  std::uint64_t size = 0;
+  Descriptor file(QK_TXml::OpenDocument(location, size));
+  const auto tooLarge = [&path](std::uint64_t size) {
+    ThrowUnreadable(QK_TString::Format("The file holds %llu bytes, more than the %llu allowed",
+                                       static_cast<unsigned long long>(size),
+                                       static_cast<unsigned long long>(kMaximumFileBytes)),
+                    path);
+  };
+  if (size > kMaximumFileBytes) tooLarge(size);
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = read(file.fd, buffer, sizeof buffer);
+    if (count == 0) break;
+    if (count < 0) ThrowUnreadable("Cannot read the file", path);
+    content.append(buffer, static_cast<std::size_t>(count));
+    if (content.size() > kMaximumFileBytes) tooLarge(content.size());
+  }
+  return QK_TString(std::move(content));
 }
 
 // Keeps the XML library initialised for the life of one parse.
@@ -129,7 +216,7 @@ const QK_TString* QK_TXmlElement::Attribute(const QK_TString& attributeName) con
 
 QK_TXmlElement QK_TXml::ParseText(const QK_TString& text, const QK_TString& sourceName) {
   XercesScope xerces;
-  TreeBuilder builder(sourceName);
+  TreeBuilder builder(sourceName, text.Length());
   xc::SecurityManager securityManager;
   {
     std::unique_ptr<xc::SAX2XMLReader> reader(xc::XMLReaderFactory::createXMLReader());
@@ -157,8 +244,25 @@ QK_TXmlElement QK_TXml::ParseText(const QK_TString& text, const QK_TString& sour
   return builder.TakeRoot();
 }
 
+int QK_TXml::OpenDocument(const QK_TURL& location, std::uint64_t& size) {
+  const QK_TString& path = location.LocalName();
+  if (path.str().find('\0') != std::string::npos) ThrowUnreadable("The file name holds a NUL character", path);
+  // Not blocking, so that opening a pipe without a writer returns at once.
+  Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.fd < 0) ThrowUnreadable("Cannot open file for reading", path);
+  struct stat facts {};
+  if (fstat(file.fd, &facts) != 0) ThrowUnreadable("Cannot open file for reading", path);
+  if (!S_ISREG(facts.st_mode)) {
+    ThrowUnreadable(QK_TString::Format("Not a regular file but %s", KindOfFile(facts.st_mode)), path);
+  }
+  size = static_cast<std::uint64_t>(facts.st_size);
+  const int descriptor = file.fd;
+  file.fd = -1;
+  return descriptor;
+}
+
 QK_TXmlElement QK_TXml::ParseFile(const QK_TURL& location) {
-  return ParseText(QK_TFile::ReadAll(location), location.LocalName());
+  return ParseText(ReadBoundedFile(location), location.LocalName());
 }
 
 QK_TAny QK_TXml::TypedValue(const QK_TString& text, const QK_TString& type, unsigned int line) {

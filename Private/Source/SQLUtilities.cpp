@@ -1,8 +1,10 @@
 #include "SQLUtilities.h"
 
 #include <dlfcn.h>
+#include <strings.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ using InstallerErrorFunction = short (*)(std::uint16_t index, std::uint32_t* cod
 using SetConfigModeFunction = int (*)(std::uint16_t mode);
 using GetProfileStringFunction = int (*)(const char* section, const char* entry, const char* fallback, char* buffer,
                                          int size, const char* file);
+using RemoveSectionFunction = int (*)(const char* name);
 
 // Configuration modes of the installer.
 constexpr std::uint16_t kBothDataSources = 0;
@@ -45,11 +48,13 @@ struct Installer {
     installerError = reinterpret_cast<InstallerErrorFunction>(dlsym(library, "SQLInstallerErrorW"));
     setConfigMode = reinterpret_cast<SetConfigModeFunction>(dlsym(library, "SQLSetConfigMode"));
     getProfileString = reinterpret_cast<GetProfileStringFunction>(dlsym(library, "SQLGetPrivateProfileString"));
+    removeSection = reinterpret_cast<RemoveSectionFunction>(dlsym(library, "SQLRemoveDSNFromIni"));
   }
   ConfigDataSourceFunction configDataSource = nullptr;
   InstallerErrorFunction installerError = nullptr;
   SetConfigModeFunction setConfigMode = nullptr;
   GetProfileStringFunction getProfileString = nullptr;
+  RemoveSectionFunction removeSection = nullptr;
 };
 
 const Installer& TheInstaller() {
@@ -88,17 +93,85 @@ InstallerText AttributeList(const std::vector<QK_TString>& attributes) {
   return list;
 }
 
-// A value that would end its attribute early, or end the list, cannot be
-// passed on.
+// The description that marks a data source as one of this program's own.
+constexpr const char* kTemporaryDescription = "New Temporary DSN for Shapejob";
+
+// The installer keeps a profile line in a buffer of 1,000 characters: a
+// longer value comes back cut, or is read past the end of its buffer.
+// Values stay well below that.
+constexpr std::size_t kLongestValue = 255;
+
+// The longest data-source name the driver manager takes.
+constexpr std::size_t kLongestName = 32;
+
+// Characters that the installer refuses in a data-source name.
+constexpr const char* kNameRefusedCharacters = "[]{}(),;?*=!@\\";
+
+// Sections of odbc.ini that configure the driver manager itself: no data
+// source may take their names.
+constexpr const char* kReservedNames[] = {"ODBC", "Default", "ODBC Data Sources"};
+
+// Room for the list of section names, which the installer cuts to whole
+// names that fit: with this much left over, no name (at most 1,000
+// characters) was left out.
+constexpr std::size_t kSectionListSlack = 1024;
+constexpr std::size_t kSectionListStart = 64 * 1024;
+constexpr std::size_t kSectionListLimit = 16 * 1024 * 1024;
+
+[[noreturn]] void RefuseCreation(const QK_TString& reason, const QK_TString& value) {
+  QK_THROW(
+      QK_EException(QK_TString("Failed to create temporary ODBC Data Source: ") + reason, QK_TAny(value)));
+}
+
+// A value that would end its attribute early, end the list, or overrun the
+// installer's buffers cannot be passed on.
 void RefuseUnsafe(const char* what, const QK_TString& value) {
   for (char c : value.str()) {
     if (c == '\n' || c == '\0' || c == ';') {
-      QK_THROW(QK_EException(
-          QK_TString::Format("Failed to create temporary ODBC Data Source: the %s holds a character that an "
-                             "ODBC attribute cannot carry",
-                             what),
-          QK_TAny(value)));
+      RefuseCreation(QK_TString::Format("the %s holds a character that an ODBC attribute cannot carry", what),
+                     value);
     }
+  }
+  if (value.str().size() > kLongestValue) {
+    RefuseCreation(
+        QK_TString::Format("the %s holds more characters (%zu) than an ODBC attribute can carry (%zu)", what,
+                           value.str().size(), kLongestValue),
+        value);
+  }
+}
+
+bool IsReservedName(const QK_TString& name) {
+  for (const char* reserved : kReservedNames) {
+    if (strcasecmp(name.c_str(), reserved) == 0) return true;
+  }
+  return false;
+}
+
+// A data-source name becomes a section of odbc.ini: it must be one that
+// the installer writes as given and that names nothing but a data source.
+void RefuseUnsafeName(const QK_TString& name) {
+  RefuseUnsafe("data-source name", name);
+  const std::string& text = name.str();
+  if (text.empty()) RefuseCreation("the data-source name is empty", name);
+  if (text.size() > kLongestName) {
+    RefuseCreation(
+        QK_TString::Format("the data-source name holds more characters (%zu) than an ODBC data-source "
+                           "name can carry (%zu)",
+                           text.size(), kLongestName),
+        name);
+  }
+  for (char c : text) {
+    const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    if (control || std::strchr(kNameRefusedCharacters, c) != nullptr) {
+      RefuseCreation("the data-source name holds a character that an ODBC data-source name cannot carry",
+                     name);
+    }
+  }
+  if (text.front() == ' ' || text.back() == ' ') {
+    RefuseCreation("the data-source name begins or ends with a blank, which odbc.ini does not keep", name);
+  }
+  if (IsReservedName(name)) {
+    RefuseCreation("the data-source name is the name of a section that configures ODBC itself", name);
   }
 }
 
@@ -122,16 +195,56 @@ bool ConfigDataSource(std::uint16_t request, const QK_TString& driver, const Ins
   return installer.configDataSource(nullptr, request, Utf16(driver).data(), attributes.data()) != 0;
 }
 
-// True when a data source of this name is already configured: a temporary
-// data source must never replace one that somebody else relies on.
-bool DataSourceExists(const QK_TString& name, bool userDataSource) {
+// The installer's configuration mode for the user's or the system's data
+// sources while the object lives, then both again.
+class ConfigMode {
+ public:
+  ConfigMode(const Installer& installer, bool userDataSource) : installer_(installer) {
+    installer_.setConfigMode(userDataSource ? kUserDataSources : kSystemDataSources);
+  }
+  ~ConfigMode() { installer_.setConfigMode(kBothDataSources); }
+  ConfigMode(const ConfigMode&) = delete;
+  ConfigMode& operator=(const ConfigMode&) = delete;
+
+ private:
+  const Installer& installer_;
+};
+
+// True when odbc.ini lists a section `name`, one without entries too. The
+// installer compares section names without regard to case.
+bool SectionListed(const Installer& installer, const QK_TString& name) {
+  std::vector<char> names(kSectionListStart);
+  std::size_t length = 0;
+  for (;;) {
+    const int got = installer.getProfileString(nullptr, nullptr, "", names.data(),
+                                               static_cast<int>(names.size()), "ODBC.INI");
+    length = got > 0 ? static_cast<std::size_t>(got) : 0;
+    if (length + kSectionListSlack < names.size() || names.size() >= kSectionListLimit) break;
+    names.assign(names.size() * 2, '\0');
+  }
+  for (std::size_t at = 0; at < length && names[at] != '\0'; at += std::strlen(&names[at]) + 1) {
+    if (strcasecmp(&names[at], name.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+// What odbc.ini holds under a data-source name.
+enum class Section { kAbsent, kLeftover, kForeign };
+
+// Whether a section `name` exists and, when it does, whether it carries the
+// program's own description: then a run that died left it behind.
+Section ExistingSection(const QK_TString& name, bool userDataSource) {
   const Installer& installer = TheInstaller();
-  if (installer.setConfigMode == nullptr || installer.getProfileString == nullptr) return false;
-  installer.setConfigMode(userDataSource ? kUserDataSources : kSystemDataSources);
-  char driver[256] = {};
-  installer.getProfileString(name.c_str(), "Driver", "", driver, sizeof driver, "ODBC.INI");
-  installer.setConfigMode(kBothDataSources);
-  return driver[0] != '\0';
+  if (installer.setConfigMode == nullptr || installer.getProfileString == nullptr) return Section::kAbsent;
+  const ConfigMode mode(installer, userDataSource);
+  char text[kLongestValue + 1] = {};
+  // The names of the section's entries; a section without any is found in
+  // the list of sections.
+  installer.getProfileString(name.c_str(), nullptr, "", text, sizeof text, "ODBC.INI");
+  if (text[0] == '\0' && !SectionListed(installer, name)) return Section::kAbsent;
+  std::memset(text, 0, sizeof text);
+  installer.getProfileString(name.c_str(), "DESCRIPTION", "", text, sizeof text, "ODBC.INI");
+  return std::strcmp(text, kTemporaryDescription) == 0 ? Section::kLeftover : Section::kForeign;
 }
 
 // The ODBC driver that serves the record's database kind.
@@ -144,20 +257,23 @@ QK_TString DriverName(const CadServerConfig& record) {
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
                                bool userDataSource) {
   if (record.dbms != CAD::Dbms::kSqlServer && record.dbms != CAD::Dbms::kOracle) return;
-  RefuseUnsafe("data-source name", name);
+  RefuseUnsafeName(name);
   RefuseUnsafe("host", QK_TString(record.host));
   RefuseUnsafe("database", QK_TString(record.database));
+  RefuseUnsafe("driver name", DriverName(record));
 
   std::vector<QK_TString> attributes = {
       QK_TString::Format("DSN=%s", name.c_str()),
-      QK_TString("DESCRIPTION=New Temporary DSN for Shapejob"),
+      QK_TString("DESCRIPTION=") + kTemporaryDescription,
       QK_TString::Format("SERVER=%s", record.host.c_str()),
   };
   if (record.dbms == CAD::Dbms::kSqlServer) {
     attributes.push_back(QK_TString::Format("DATABASE=%s", record.database.c_str()));
     attributes.push_back(QK_TString("TRUSTED_CONNECTION=no"));
   }
-  if (DataSourceExists(name, userDataSource)) {
+  // Whatever its entries, a section of that name is somebody else's: the
+  // installer would merge into it or replace it.
+  if (ExistingSection(name, userDataSource) != Section::kAbsent) {
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
                            QK_TAny(QK_TString::Format("a data source named %s exists already", name.c_str()))));
   }
@@ -166,6 +282,22 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"), QK_TAny(InstallerMessage())));
   }
   dataSourceName = name;
+}
+
+bool RemoveLeftoverDataSource(const QK_TString& name, bool userDataSource) {
+  RefuseUnsafeName(name);
+  if (ExistingSection(name, userDataSource) != Section::kLeftover) return false;
+  const Installer& installer = TheInstaller();
+  bool removed = false;
+  if (installer.removeSection != nullptr) {
+    const ConfigMode mode(installer, userDataSource);
+    removed = installer.removeSection(name.c_str()) != 0;
+  }
+  if (!removed) {
+    QK_THROW(QK_EException(QK_TString::Format("Failed to remove temporary ODBC Data Source %s", name.c_str()),
+                           QK_TAny(InstallerMessage())));
+  }
+  return true;
 }
 
 void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource) {

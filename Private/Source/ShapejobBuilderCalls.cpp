@@ -1,6 +1,6 @@
-// The builder calls: each runs its task type's ticket builder over one
-// input and turns the builder's failures into a message followed by a bare
-// TaskError.
+// The builder calls: each refuses an input that is not a regular file,
+// runs its task type's ticket builder over the input and turns the
+// builder's failures into a message followed by a bare TaskError.
 #include "LOTicketBuilder.h"
 #include "LOTickeException.h"
 #include "RunStandardTickeException.h"
@@ -11,6 +11,7 @@
 #include "SplitDesignTicketBuilder.h"
 #include "SplitDesignTicketException.h"
 #include "TaskError.h"
+#include "XUtility.h"
 
 namespace CAD {
 
@@ -21,6 +22,18 @@ void RequireBuilt(bool built) {
   if (!built) QK_THROW(QK_EException(QK_TString("Exception :: Ticket values not set.")));
 }
 
+// Refuses an input that is not a regular file, or whose name holds a NUL
+// character, before its builder reads anything of it: a pipe would block
+// the read, a device feed it without end, and a name cut at a NUL names
+// another file than the one its extension describes.
+void RefuseIrregularInput(Task& task, const QK_TURL& inputFile) {
+  const std::optional<QK_TString> problem = IrregularInputProblem(inputFile);
+  if (!problem) return;
+  task.AddMessage(Severity::kError, "shapejobs.error.CouldNotGetFileInfo",
+                  QK_TAny(inputFile), QK_TAny(*problem));
+  QK_THROW(TaskError());
+}
+
 }  // namespace
 
 QK_TString Task::DatabaseKind() const {
@@ -29,6 +42,7 @@ QK_TString Task::DatabaseKind() const {
 
 void Task::BuildLayoutTicket(AT_TTicket& ticket, const QK_TURL& inputFile, StringMapList& entries,
                              LOTicketParam& record) {
+  RefuseIrregularInput(*this, inputFile);
   record.inputFile = inputFile;
   record.databaseKind = DatabaseKind();
   try {
@@ -47,6 +61,7 @@ void Task::BuildLayoutTicket(AT_TTicket& ticket, const QK_TURL& inputFile, Strin
 }
 
 void Task::BuildRunStandardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, RunStandardTicketData& record) {
+  RefuseIrregularInput(*this, inputFile);
   record.databaseKind = DatabaseKind();
   try {
     RunStandardTicketBuilder builder(ticket, inputFile, record, *this);
@@ -70,6 +85,7 @@ void Task::BuildRunStandardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, 
 
 void Task::BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record,
                                StringMapList& exportedDesigns, const QK_TString& kind) {
+  RefuseIrregularInput(*this, inputFile);
   try {
     ShopCardTicketBuilder builder(ticket, inputFile, record, *this);
     builder.BuildTicketData(kind, exportedDesigns);
@@ -81,6 +97,7 @@ void Task::BuildShopCardTicket(AT_TTicket& ticket, const QK_TURL& inputFile, Sho
 }
 
 void Task::BuildSplitDesignTicket(AT_TTicket& ticket, const QK_TURL& inputFile, SplitDesignTicketData& record) {
+  RefuseIrregularInput(*this, inputFile);
   record.databaseKind = DatabaseKind();
   try {
     SplitDesignTicketBuilder builder(ticket, inputFile, record, *this);

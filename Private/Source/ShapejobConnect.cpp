@@ -99,6 +99,11 @@ void Task::SetUpDataSource() {
   if (currentServer.dbms != Dbms::kNone) {
     Log(QK_TString("Creating temporary ODBC Data Source\n"));
     const QK_TString name = GetTaskID().Replace("-", "");
+    // A run of this task that was killed could not remove its data source;
+    // the retry clears it instead of failing on a name that exists.
+    if (SQLUtilities::RemoveLeftoverDataSource(name, false)) {
+      Log(QK_TString("Removed temporary ODBC Data Source ") + name + " left behind by an earlier run\n");
+    }
     SQLUtilities::CreateTemporaryDataSource(currentServer, dataSourceName, name, false);
     Log(QK_TString("Created temporary ODBC Data Source ") + dataSourceName + "\n");
   }

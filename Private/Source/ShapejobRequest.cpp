@@ -1,12 +1,13 @@
 // The "TestConnection" request: can a conventional CAD server's design
 // database be logged in to? Progress goes to standard output, one line per
 // step, each led by the request's label.
-#include <iostream>
-#include <mutex>
-
 #include <boost/uuid/random_generator.hpp>
 #include <boost/uuid/uuid.hpp>
 #include <boost/uuid/uuid_io.hpp>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <string>
 
 #include "DRAVOWrapperLogin.h"
 #include "DravoException.h"
@@ -17,14 +18,58 @@ namespace CAD {
 
 namespace {
 
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// `text` with its control characters written as escapes ("\n", "\x1b"), so
+// that label, host or database texts cannot start a line of their own.
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    const char* named = c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
+    if (named != nullptr) {
+      escaped += named;
+    } else if (IsControl(c)) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\x%02x", static_cast<unsigned int>(static_cast<unsigned char>(c)));
+      escaped += code;
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// The line end that closes a framework's error text ("...\r\n") ends the
+// line anyway, with nothing after it: it is kept as the framework wrote it.
+std::size_t ClosingLineEnd(const std::string& text) {
+  std::size_t at = text.size();
+  while (at > 0 && (text[at - 1] == '\n' || text[at - 1] == '\r')) --at;
+  return at;
+}
+
 class RequestOutput {
  public:
-  explicit RequestOutput(QK_TString label) : label_(std::move(label)) {}
-  void Line(const QK_TString& text) const { std::cout << "[" << label_ << "] - " << text << std::endl; }
+  explicit RequestOutput(const QK_TString& label) : prefix_("[" + Escaped(label.str()) + "] - ") {}
+  void Line(const QK_TString& text) const {
+    const std::string& raw = text.str();
+    const std::size_t end = ClosingLineEnd(raw);
+    std::cout << prefix_ << Escaped(raw.substr(0, end)) << raw.substr(end) << std::endl;
+  }
 
  private:
-  QK_TString label_;
+  std::string prefix_;
 };
+
+// The request's configuration tree `key`; a request without one (or with
+// a text there) is refused, naming the key and what it should carry.
+const QK_TTree& RequestTree(const QK_TDict& request, const char* key, const char* meaning) {
+  const QK_TAny* tree = request.Find(key);
+  if (tree == nullptr || !tree->Is(QK_TAny::Kind::Tree)) {
+    QK_THROW(QK_EException(QK_TString::Format(
+        "TestConnection request %s %s (%s)", tree == nullptr ? "without" : "with no tree as", key, meaning)));
+  }
+  return tree->AsTree();
+}
 
 // A fresh random name of 32 lower-case hexadecimal digits.
 QK_TString RandomDataSourceName() {
@@ -66,8 +111,10 @@ void HandleRequest(const QK_TDict& request, QK_TAny& reply) {
   const QK_TAny* method = request.Find("M");
   if (method == nullptr || !method->Is(QK_TAny::Kind::String) || method->AsString() != "TestConnection") return;
 
+  const QK_TTree& serverTree = RequestTree(request, "P2", "the server's configuration tree");
+  const QK_TTree& systemTree = RequestTree(request, "P3", "the system's configuration tree");
   const RequestOutput output(request.Get("P1").ToText());
-  const CadServerConfig record = ReadServerConfigFromTrees(request.Get("P3").AsTree(), request.Get("P2").AsTree());
+  const CadServerConfig record = ReadServerConfigFromTrees(systemTree, serverTree);
   output.Line(QK_TString("Host ") + QK_TString(record.host));
   output.Line(QK_TString("Database ") + QK_TString(record.database));
   output.Line(QK_TString("Port ") + QK_TString(record.port));

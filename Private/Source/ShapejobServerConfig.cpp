@@ -46,6 +46,23 @@ void ReadDatabaseValues(CadServerConfig& config, const QK_TTree& source) {
 // Reads a path from the cache when a root covers it, else from the server.
 QK_TTree ReadTree(CFS_TProxy& client, const char* path) { return client.Get(QK_TString(path)).AsTree(); }
 
+// Configuration paths of the server entries.
+constexpr const char* kServersPath = "/Resources/CAD/Servers";
+constexpr const char* kDatabasesPath = "/Resources/DatabasesExternal";
+constexpr const char* kInternetPath = "/Resources/Internet/Servers";
+
+// True when the entry `key` of the tree at `path` is absent or a tree; an
+// entry of another shape is told to `log` with its configuration path.
+bool TreeOrAbsent(const QK_TAny* entry, const char* path, const QK_TString& key,
+                  const std::function<void(const QK_TString&)>& log) {
+  if (entry == nullptr || entry->Is(QK_TAny::Kind::Tree)) return true;
+  if (log) {
+    log(QK_TString::Format("Skipping the CAD server %s: its entry %s/%s is not a tree of settings\n",
+                           key.c_str(), path, key.c_str()));
+  }
+  return false;
+}
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -90,14 +107,18 @@ void ReadDatabaseSettings(CadServerConfig& config, const QK_TString& serverName,
   ReadDatabaseValues(config, external != nullptr ? external->AsTree() : serverEntry);
 }
 
-std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client) {
-  QK_TTree servers = ReadTree(client, "/Resources/CAD/Servers");
-  QK_TTree databases = ReadTree(client, "/Resources/DatabasesExternal");
-  QK_TTree internet = ReadTree(client, "/Resources/Internet/Servers");
+std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client,
+                                            const std::function<void(const QK_TString&)>& log) {
+  QK_TTree servers = ReadTree(client, kServersPath);
+  QK_TTree databases = ReadTree(client, kDatabasesPath);
+  QK_TTree internet = ReadTree(client, kInternetPath);
 
   std::vector<CadServerConfig> result;
   result.reserve(servers.Size());
   for (const auto& [key, value] : servers) {
+    // A misshapen entry is left out like a server that is not configured:
+    // only a ticket that names it fails.
+    if (!TreeOrAbsent(&value, kServersPath, key, log)) continue;
     CadServerConfig config;
     config.name = key.str();
     const QK_TTree& entry = value.AsTree();
@@ -105,6 +126,10 @@ std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client) {
     // reported for the ticket that uses it (ValidateServerConfig), and
     // does not take the other servers down with it.
     config.type = ServerTypeOf(entry);
+    const bool wellShaped = IsEnterpriseServer(config)
+                                ? TreeOrAbsent(internet.Find(key), kInternetPath, key, log)
+                                : TreeOrAbsent(databases.Find(key), kDatabasesPath, key, log);
+    if (!wellShaped) continue;
     if (!IsEnterpriseServer(config)) {
       config.driverName = TextOf(entry, "DriverName");
       const QK_TAny* defaults = entry.Find("Defaults");
@@ -145,7 +170,7 @@ void Task::ReadServerConfigs(std::vector<CadServerConfig>& servers) {
   const char* address = std::getenv("QK_SERVER");
   CFS_TProxy client(address != nullptr ? address : "");
   try {
-    servers = ReadCadServers(client);
+    servers = ReadCadServers(client, [this](const QK_TString& text) { Log(text); });
   } catch (const CFS_EConfigException& e) {
     // A path that leads nowhere, or a value that is not set.
     Log(e);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -44,7 +45,10 @@ int DescramblePassword(const std::string& stored, std::string& plain, std::uint1
 
 // Every server under "/Resources/CAD/Servers", with its database settings
 // ("/Resources/DatabasesExternal") or login ("/Resources/Internet/Servers").
-std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client);
+// A server whose entry there is a value where a tree belongs is left out,
+// and `log` told the configuration path of that entry.
+std::vector<CadServerConfig> ReadCadServers(CFS_TProxy& client,
+                                            const std::function<void(const QK_TString&)>& log = {});
 
 // The database kind, host, port and database name of a conventional server:
 // from its entry under the databases tree when there is one, else from its

@@ -1,10 +1,14 @@
 #include "XUtility.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <xalanc/DOMSupport/DOMServices.hpp>
 #include <xalanc/DOMSupport/XalanDocumentPrefixResolver.hpp>
@@ -21,12 +25,20 @@
 #include <xalanc/XalanTransformer/XalanSourceTreeWrapperParsedSource.hpp>
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
 #include <xercesc/dom/DOMDocument.hpp>
-#include <xercesc/framework/LocalFileInputSource.hpp>
+#include <xercesc/framework/XMLAttr.hpp>
+#include <xercesc/framework/XMLElementDecl.hpp>
+#include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/sax/DTDHandler.hpp>
 #include <xercesc/sax/ErrorHandler.hpp>
+#include <xercesc/sax/InputSource.hpp>
+#include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/sax2/LexicalHandler.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/TransService.hpp>
@@ -34,6 +46,7 @@
 #include <xercesc/util/XMLUni.hpp>
 
 #include "QK_EException.h"
+#include "QK_TXml.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
 
@@ -88,18 +101,280 @@ struct ParseLimits {
   ThrowingErrorHandler errors;
 };
 
-// Parses `file` with `parser`; an error of the document ends the parse as
+// The bytes of a file read through a descriptor that its owner keeps open
+// for the parse.
+class DescriptorStream : public xercesc::BinInputStream {
+ public:
+  explicit DescriptorStream(int descriptor) : descriptor_(descriptor) {}
+  XMLFilePos curPos() const override { return position_; }
+  XMLSize_t readBytes(XMLByte* into, XMLSize_t most) override {
+    ssize_t count;
+    do {
+      count = read(descriptor_, into, most);
+    } while (count < 0 && errno == EINTR);
+    // A failed read ends the input, which the parser reports as a document
+    // that ends too early.
+    if (count <= 0) return 0;
+    position_ += static_cast<XMLFilePos>(count);
+    return static_cast<XMLSize_t>(count);
+  }
+  const XMLCh* getContentType() const override { return nullptr; }
+
+ private:
+  int descriptor_;
+  XMLFilePos position_ = 0;
+};
+
+// An untrusted document opened for one parse (by QK_TXml::OpenDocument:
+// without blocking, and only a regular file): a folder, a pipe or a device
+// (such as /dev/zero) could block the parse, feed it without end, or fail
+// inside the parser, where the library's error paths lose memory. The
+// parser reads through the descriptor, so the file checked is the file read.
+class UntrustedFile : public xercesc::InputSource {
+ public:
+  UntrustedFile(const QK_TURL& file, ThrowFunction throwNotWellFormed, const char* sourceFile)
+      : InputSource(ToXmlText(file.LocalName()).c_str()) {
+    try {
+      descriptor_ = QK_TXml::OpenDocument(file, size_);
+    } catch (const QK_EException& e) {
+      throwNotWellFormed(ParseErrorText(-1, -1, file.LocalName() + ": " + e.QK_Message()), sourceFile, __LINE__);
+    }
+  }
+  ~UntrustedFile() override { close(descriptor_); }
+  UntrustedFile(const UntrustedFile&) = delete;
+  UntrustedFile& operator=(const UntrustedFile&) = delete;
+
+  xercesc::BinInputStream* makeStream() const override { return new DescriptorStream(descriptor_); }
+  std::uint64_t Size() const { return size_; }
+
+ private:
+  int descriptor_ = -1;
+  std::uint64_t size_ = 0;
+};
+
+// What a parse has delivered of a document, against its bounds: how deep
+// its open elements nest, and how much text (names, values, character
+// data, comments) it has grown to. Without entity references a parse
+// delivers no more text than the document holds, so what it delivers
+// beyond the document's size came from its entities (or attribute
+// defaults). A bound passed ends the parse as an error of the document.
+class DocumentBudget {
+ public:
+  explicit DocumentBudget(std::uint64_t documentSize) : text_(documentSize + kEntityExpansionText) {}
+
+  void SetLocator(const xercesc::Locator* locator) { locator_ = locator; }
+  // An element opens: its name, with the "<", "/" and ">" that the document
+  // spends on it at least.
+  void Open(const XMLCh* name) {
+    if (depth_ >= kMaximumElementDepth) {
+      Refuse(QK_TString::Format("elements nest deeper than %zu levels", kMaximumElementDepth));
+    }
+    ++depth_;
+    Spend(xercesc::XMLString::stringLen(name) + 3);
+  }
+  void Close() { --depth_; }
+  // An attribute: its name and value, with "=", quotes and a blank.
+  void Attribute(const XMLCh* name, const XMLCh* value) {
+    Spend(xercesc::XMLString::stringLen(name) + xercesc::XMLString::stringLen(value) + 4);
+  }
+  void Spend(std::uint64_t amount) {
+    if (amount > text_) {
+      Refuse(QK_TString::Format("entity references expand the document by more than %llu characters",
+                                static_cast<unsigned long long>(kEntityExpansionText)));
+    }
+    text_ -= amount;
+  }
+  void Spend(const XMLCh* text) { Spend(xercesc::XMLString::stringLen(text)); }
+
+ private:
+  [[noreturn]] void Refuse(const QK_TString& reason) const {
+    const std::u16string message = ToXmlText(reason);
+    if (locator_ != nullptr) throw xercesc::SAXParseException(message.c_str(), *locator_);
+    throw xercesc::SAXParseException(message.c_str(), nullptr, nullptr, 0, 0);
+  }
+
+  std::uint64_t text_;
+  std::size_t depth_ = 0;
+  const xercesc::Locator* locator_ = nullptr;
+};
+
+// Passes the events of a SAX pass on to its handlers, counting them
+// against the document's budget first, so that no handler sees a document
+// beyond its bounds.
+class BoundedSaxHandlers : public xercesc::ContentHandler,
+                           public xercesc::LexicalHandler,
+                           public xercesc::DTDHandler {
+ public:
+  BoundedSaxHandlers(const SaxHandlers& handlers, std::uint64_t documentSize)
+      : to_(handlers), budget_(documentSize) {}
+
+  void characters(const XMLCh* const text, const XMLSize_t length) override {
+    budget_.Spend(length);
+    to_.content->characters(text, length);
+  }
+  void endDocument() override { to_.content->endDocument(); }
+  void endElement(const XMLCh* const uri, const XMLCh* const localName, const XMLCh* const qualifiedName) override {
+    budget_.Close();
+    to_.content->endElement(uri, localName, qualifiedName);
+  }
+  void ignorableWhitespace(const XMLCh* const text, const XMLSize_t length) override {
+    budget_.Spend(length);
+    to_.content->ignorableWhitespace(text, length);
+  }
+  void processingInstruction(const XMLCh* const target, const XMLCh* const data) override {
+    budget_.Spend(target);
+    budget_.Spend(data);
+    to_.content->processingInstruction(target, data);
+  }
+  void setDocumentLocator(const xercesc::Locator* const locator) override {
+    budget_.SetLocator(locator);
+    to_.content->setDocumentLocator(locator);
+  }
+  void startDocument() override { to_.content->startDocument(); }
+  void startElement(const XMLCh* const uri, const XMLCh* const localName, const XMLCh* const qualifiedName,
+                    const xercesc::Attributes& attributes) override {
+    budget_.Open(qualifiedName);
+    for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
+      budget_.Attribute(attributes.getQName(i), attributes.getValue(i));
+    }
+    to_.content->startElement(uri, localName, qualifiedName, attributes);
+  }
+  void startPrefixMapping(const XMLCh* const prefix, const XMLCh* const uri) override {
+    to_.content->startPrefixMapping(prefix, uri);
+  }
+  void endPrefixMapping(const XMLCh* const prefix) override { to_.content->endPrefixMapping(prefix); }
+  void skippedEntity(const XMLCh* const name) override { to_.content->skippedEntity(name); }
+
+  // Set as the lexical handler only when the pass has one.
+  void comment(const XMLCh* const text, const XMLSize_t length) override {
+    budget_.Spend(length);
+    to_.lexical->comment(text, length);
+  }
+  void endCDATA() override { to_.lexical->endCDATA(); }
+  void endDTD() override { to_.lexical->endDTD(); }
+  void endEntity(const XMLCh* const name) override { to_.lexical->endEntity(name); }
+  void startCDATA() override { to_.lexical->startCDATA(); }
+  void startDTD(const XMLCh* const name, const XMLCh* const publicId, const XMLCh* const systemId) override {
+    to_.lexical->startDTD(name, publicId, systemId);
+  }
+  void startEntity(const XMLCh* const name) override { to_.lexical->startEntity(name); }
+
+  // Set as the DTD handler only when the pass has one.
+  void notationDecl(const XMLCh* const name, const XMLCh* const publicId, const XMLCh* const systemId) override {
+    to_.dtd->notationDecl(name, publicId, systemId);
+  }
+  void unparsedEntityDecl(const XMLCh* const name, const XMLCh* const publicId, const XMLCh* const systemId,
+                          const XMLCh* const notationName) override {
+    to_.dtd->unparsedEntityDecl(name, publicId, systemId, notationName);
+  }
+  void resetDocType() override { to_.dtd->resetDocType(); }
+
+ private:
+  const SaxHandlers& to_;
+  DocumentBudget budget_;
+};
+
+// The DOM parser of untrusted XML: the scanner's events are counted
+// against the document's budget before the tree grows by them.
+class BoundedDomParser : public xercesc::XercesDOMParser {
+ public:
+  explicit BoundedDomParser(std::uint64_t documentSize)
+      : XercesDOMParser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager), budget_(documentSize) {}
+
+  void startDocument() override {
+    budget_.SetLocator(getScanner()->getLocator());
+    XercesDOMParser::startDocument();
+  }
+  void startElement(const xercesc::XMLElementDecl& declaration, const unsigned int uriId, const XMLCh* const prefix,
+                    const xercesc::RefVectorOf<xercesc::XMLAttr>& attributes, const XMLSize_t count,
+                    const bool isEmpty, const bool isRoot) override {
+    budget_.Open(declaration.getFullName());
+    for (XMLSize_t i = 0; i < count; ++i) {
+      budget_.Attribute(attributes.elementAt(i)->getQName(), attributes.elementAt(i)->getValue());
+    }
+    // The tree builder ends an empty element itself, through endElement.
+    XercesDOMParser::startElement(declaration, uriId, prefix, attributes, count, isEmpty, isRoot);
+  }
+  void endElement(const xercesc::XMLElementDecl& declaration, const unsigned int uriId, const bool isRoot,
+                  const XMLCh* const prefix) override {
+    budget_.Close();
+    XercesDOMParser::endElement(declaration, uriId, isRoot, prefix);
+  }
+  void docCharacters(const XMLCh* const text, const XMLSize_t length, const bool cdataSection) override {
+    budget_.Spend(length);
+    XercesDOMParser::docCharacters(text, length, cdataSection);
+  }
+  void ignorableWhitespace(const XMLCh* const text, const XMLSize_t length, const bool cdataSection) override {
+    budget_.Spend(length);
+    XercesDOMParser::ignorableWhitespace(text, length, cdataSection);
+  }
+  void docComment(const XMLCh* const text) override {
+    budget_.Spend(text);
+    XercesDOMParser::docComment(text);
+  }
+  void docPI(const XMLCh* const target, const XMLCh* const data) override {
+    budget_.Spend(target);
+    budget_.Spend(data);
+    XercesDOMParser::docPI(target, data);
+  }
+
+ private:
+  DocumentBudget budget_;
+};
+
+// Parses `source` with `parser`; an error of the document ends the parse as
 // `throwNotWellFormed`.
 template <class Parser>
-void ParseReportingErrors(Parser& parser, const QK_TURL& file, ThrowFunction throwNotWellFormed,
+void ParseReportingErrors(Parser& parser, const xercesc::InputSource& source, ThrowFunction throwNotWellFormed,
                           const char* sourceFile) {
   try {
-    parser.parse(xercesc::LocalFileInputSource(ToXmlText(file.LocalName()).c_str()));
+    parser.parse(source);
   } catch (const xercesc::SAXParseException& e) {
     throwNotWellFormed(ParseErrorText(static_cast<long long>(e.getLineNumber()),
                                       static_cast<long long>(e.getColumnNumber()), FromXerces(e.getMessage())),
                        sourceFile, __LINE__);
   }
+}
+
+bool IsNameCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+}
+
+// One past the last blank before `end`, going back.
+std::size_t SkipBlanksBack(const std::string& text, std::size_t end) {
+  while (end > 0 && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+  return end;
+}
+
+// Where the name that ends at `end` begins (`end` when there is none); the
+// bytes of characters beyond ASCII count as name characters.
+std::size_t NameStartBack(const std::string& text, std::size_t end) {
+  while (end > 0 && (IsNameCharacter(text[end - 1]) || static_cast<unsigned char>(text[end - 1]) >= 0x80)) --end;
+  return end;
+}
+
+// The prefixed name ("prefix:name", blanks allowed around its parts) that
+// ends before the "(" at `open`: an extension function called. Nothing for
+// an unprefixed name (a core function, a node test such as "text()") and
+// for an axis ("child::node()").
+std::optional<QK_TString> PrefixedFunctionBefore(const std::string& text, std::size_t open) {
+  const std::size_t nameEnd = SkipBlanksBack(text, open);
+  const std::size_t nameStart = NameStartBack(text, nameEnd);
+  if (nameStart == nameEnd) return std::nullopt;
+  const std::size_t colonEnd = SkipBlanksBack(text, nameStart);
+  if (colonEnd == 0 || text[colonEnd - 1] != ':') return std::nullopt;
+  if (colonEnd >= 2 && text[colonEnd - 2] == ':') return std::nullopt;
+  const std::size_t prefixEnd = SkipBlanksBack(text, colonEnd - 1);
+  const std::size_t prefixStart = NameStartBack(text, prefixEnd);
+  if (prefixStart == prefixEnd) return std::nullopt;
+  return QK_TString(text.substr(prefixStart, nameEnd - prefixStart));
+}
+
+// The characters of UTF-8 `text`: its bytes that begin one.
+std::size_t CharacterCount(const std::string& text) {
+  std::size_t count = 0;
+  for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
 }
 
 // A line or column of an XPath engine error, -1 when it is unknown (the
@@ -129,10 +404,6 @@ std::shared_ptr<CustomVariable> MakeCustomVariable(const QK_TString& name, const
   variable->type = type;
   variable->expression = expression;
   return variable;
-}
-
-bool IsNameCharacter(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
 }
 
 }  // namespace
@@ -265,11 +536,16 @@ std::optional<QK_TString> TicketReader::XPathOf(const QK_TString& value) {
 
 void TicketReader::RefuseDocumentCalls(const QK_TString& expression, const char* parameterName) const {
   if (CallsDocument(expression)) ThrowInvalidXPath(parameterName, expression);
+  if (const std::optional<QK_TString> problem = UntrustedXPathProblem(expression)) {
+    ThrowInvalidXPath(parameterName, expression, *problem);
+  }
 }
 
-void TicketReader::ThrowInvalidXPath(const char* parameterName, const QK_TString& expression) const {
-  family_.throwInvalidXPath(QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str()),
-                            family_.sourceFile, __LINE__);
+void TicketReader::ThrowInvalidXPath(const char* parameterName, const QK_TString& expression,
+                                     const QK_TString& reason) const {
+  QK_TString message = QK_TString::Format("Param Name : %s , Xpath : %s", parameterName, expression.c_str());
+  if (!reason.Empty()) message += " , Reason : " + reason;
+  family_.throwInvalidXPath(message, family_.sourceFile, __LINE__);
   QK_NotReached();
 }
 
@@ -439,6 +715,48 @@ bool CallsDocument(const QK_TString& expression) {
   return false;
 }
 
+std::optional<QK_TString> UntrustedXPathProblem(const QK_TString& expression) {
+  const std::string& text = expression.str();
+  const std::size_t length = CharacterCount(text);
+  if (length > kMaximumXPathLength) {
+    return QK_TString::Format("the XPath has %zu characters, more than the %zu allowed", length, kMaximumXPathLength);
+  }
+  std::size_t depth = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\'' || c == '"') {
+      // A literal holds no calls and no brackets; one left open is the
+      // XPath engine's error to report.
+      const std::size_t close = text.find(c, at + 1);
+      if (close == std::string::npos) break;
+      at = close;
+    } else if (c == '(' || c == '[') {
+      if (++depth > kMaximumXPathNesting) {
+        return QK_TString::Format("the XPath nests brackets deeper than %zu levels", kMaximumXPathNesting);
+      }
+      const std::optional<QK_TString> function = c == '(' ? PrefixedFunctionBefore(text, at) : std::nullopt;
+      if (function) return QK_TString::Format("the XPath calls the extension function %s()", function->c_str());
+    } else if ((c == ')' || c == ']') && depth > 0) {
+      --depth;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<QK_TString> IrregularInputProblem(const QK_TURL& file) {
+  const std::string& path = file.LocalName().str();
+  struct stat facts {};
+  const bool cutName = path.find('\0') != std::string::npos;
+  if (!cutName && (stat(path.c_str(), &facts) != 0 || S_ISREG(facts.st_mode))) return std::nullopt;
+  try {
+    std::uint64_t size = 0;
+    close(QK_TXml::OpenDocument(file, size));
+  } catch (const QK_EException& e) {
+    return e.QK_Message();
+  }
+  return std::nullopt;  // replaced by a regular file since it was looked at
+}
+
 QK_TString NormaliseCommandScript(const TicketValue& script) {
   QK_TString value = script.value;
   bool droppedFile = false;
@@ -460,6 +778,8 @@ QK_TString ParseErrorText(long long line, long long column, const QK_TString& me
 
 void ParseUntrustedXml(const QK_TURL& file, const SaxHandlers& handlers, ThrowFunction throwNotWellFormed,
                        const char* sourceFile) {
+  const UntrustedFile input(file, throwNotWellFormed, sourceFile);
+  BoundedSaxHandlers bounded(handlers, input.Size());
   ParseLimits limits;
   std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
   reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
@@ -468,11 +788,11 @@ void ParseUntrustedXml(const QK_TURL& file, const SaxHandlers& handlers, ThrowFu
   reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
   reader->setFeature(xercesc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
   reader->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &limits.securityManager);
-  reader->setContentHandler(handlers.content);
-  if (handlers.lexical != nullptr) reader->setLexicalHandler(handlers.lexical);
-  if (handlers.dtd != nullptr) reader->setDTDHandler(handlers.dtd);
+  reader->setContentHandler(&bounded);
+  if (handlers.lexical != nullptr) reader->setLexicalHandler(&bounded);
+  if (handlers.dtd != nullptr) reader->setDTDHandler(&bounded);
   reader->setErrorHandler(&limits.errors);
-  ParseReportingErrors(*reader, file, throwNotWellFormed, sourceFile);
+  ParseReportingErrors(*reader, input, throwNotWellFormed, sourceFile);
 }
 
 void ConfigureUntrustedDomParser(xercesc::XercesDOMParser& parser, xercesc::SecurityManager& limits) {
@@ -487,11 +807,12 @@ void ConfigureUntrustedDomParser(xercesc::XercesDOMParser& parser, xercesc::Secu
 
 DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
                                                const char* sourceFile) {
+  const UntrustedFile input(file, throwNotWellFormed, sourceFile);
   ParseLimits limits;
-  xercesc::XercesDOMParser parser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager);
+  BoundedDomParser parser(input.Size());
   ConfigureUntrustedDomParser(parser, limits.securityManager);
   parser.setErrorHandler(&limits.errors);
-  ParseReportingErrors(parser, file, throwNotWellFormed, sourceFile);
+  ParseReportingErrors(parser, input, throwNotWellFormed, sourceFile);
   return DomPtr<xercesc::DOMDocument>(parser.adoptDocument());
 }
 

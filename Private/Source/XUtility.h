@@ -149,17 +149,22 @@ class TicketReader {
   // The expression of an "xpath:" value (the text after its leading
   // prefix); nothing when `value` is not one.
   static std::optional<QK_TString> XPathOf(const QK_TString& value);
-  // Ticket values are untrusted: an expression that calls document() fails
-  // with the family's invalid-XPath class.
+  // Ticket values are untrusted: an expression that calls document(), or
+  // that UntrustedXPathProblem refuses, fails with the family's
+  // invalid-XPath class before the XPath engine sees it; the message then
+  // ends with the reason.
   void RefuseDocumentCalls(const QK_TString& expression, const char* parameterName) const;
-  [[noreturn]] void ThrowInvalidXPath(const char* parameterName, const QK_TString& expression) const;
+  // The family's invalid-XPath failure; `reason`, when given, says why.
+  [[noreturn]] void ThrowInvalidXPath(const char* parameterName, const QK_TString& expression,
+                                      const QK_TString& reason = QK_TString()) const;
 
   // Parses the input file on first use; the family's not-well-formed class
   // when it is not XML.
   void LoadTicketXml();
   // The texts of the nodes that each XPath selects from the root of the
   // input document, in document order, one list per XPath. An XPath that
-  // calls document() is refused; an XPath engine error is reported as
+  // RefuseDocumentCalls refuses fails before the input is read; an XPath
+  // engine error is reported as
   // "shapejobs.message.xalanxpathevaluatevariablesexception" with
   // `reportArguments`, its position and its text, and ends the input with
   // TaskError.
@@ -238,19 +243,48 @@ std::optional<CustomVariableXPaths> ReadCustomVariableXPaths(TicketReader& reade
 std::optional<CustomVariableList> SelectCustomVariables(TicketReader& reader, const CustomVariableXPaths& values,
                                                         const std::vector<ListXPath>& xpaths, SelectedText text);
 
+// ---- bounds of untrusted input ----
+
 // The entity expansions an input document may make (character references
 // and the predefined entities do not count). Small, since the documents
 // that tickets bring need few, and each expansion feeds text that the
 // parsed trees copy.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
+// The text (in characters) that entity references and attribute defaults
+// may add to an input document, in all: beyond the document's own size, a
+// parse delivers no more than this.
+constexpr std::uint64_t kEntityExpansionText = 1u << 20;
+// How deep the elements of an input document may nest; the trees and the
+// XPath engine walk them recursively.
+constexpr std::size_t kMaximumElementDepth = 1000;
+// The longest XPath a ticket may give, and how deep its brackets ("(" and
+// "[") may nest: the XPath engine parses and evaluates recursively.
+constexpr std::size_t kMaximumXPathLength = 4096;
+constexpr std::size_t kMaximumXPathNesting = 64;
+
+// Why `file` cannot be an input: its name holds a NUL character, or it is
+// there but not a regular file (a folder, a pipe, a device). Nothing when it
+// may be, and for a file that is missing or cannot be looked at, which its
+// reader reports as it always has.
+std::optional<QK_TString> IrregularInputProblem(const QK_TURL& file);
+
+// Why a ticket's XPath may not be evaluated: it is longer than
+// kMaximumXPathLength characters, nests brackets deeper than
+// kMaximumXPathNesting, or calls an extension function (a prefixed name
+// followed by "(", such as "ext:evaluate("). Nothing when it may. Calls of
+// document() are refused by CallsDocument.
+std::optional<QK_TString> UntrustedXPathProblem(const QK_TString& expression);
 
 // ---- untrusted XML ----
 // Every document a ticket brings (its input file, an XML ticket, an export
-// list, the layout's template list) is read here: no external DTD and no
-// external entity is read (a reference to one is an error), entity
-// expansion is bounded by kEntityExpansionLimit, and an error of the
-// document ends the parse as `throwNotWellFormed` with ParseErrorText.
-// Other failures of the library (XMLException) pass on to the caller.
+// list, the layout's template list) is read here: only a regular file is
+// read, through a descriptor opened here (never by the parser); no external
+// DTD and no external entity is read (a reference to one is an error);
+// elements nest at most kMaximumElementDepth deep; entity expansion is
+// bounded by kEntityExpansionLimit in count and by kEntityExpansionText in
+// text. A refused file and an error of the document end the parse as
+// `throwNotWellFormed` with ParseErrorText. Other failures of the library
+// (XMLException) pass on to the caller.
 
 // The one text of a parse error; -1 for an unknown position.
 QK_TString ParseErrorText(long long line, long long column, const QK_TString& message);
@@ -306,10 +340,12 @@ using DomPtr = std::unique_ptr<T, DomRelease>;
 
 // Sets `parser` up for untrusted XML: no validation, schema or namespace
 // processing, no DTD or external entity, and `limits` (which must outlive
-// the parse) bounding entity expansion.
+// the parse) bounding entity expansion. Depth and expansion text are
+// bounded only by ParseUntrustedDom.
 void ConfigureUntrustedDomParser(xercesc::XercesDOMParser& parser, xercesc::SecurityManager& limits);
 
-// The DOM of `file`, without namespace processing.
+// The DOM of `file`, without namespace processing, within all the bounds
+// above.
 DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
                                                const char* sourceFile);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -108,10 +109,20 @@ bool ReadFirst(const QK_TString& word, std::optional<QK_TString>* first) {
 }
 
 // The words "status=N" and "first=V" (or "menu=N"), each at most once.
-bool ReadWords(const QK_TString& text, std::optional<QK_TString>* first, std::optional<long>* status) {
+// "signal=TERM" or "signal=INT", once.
+bool ReadSignal(const QK_TString& word, std::optional<int>* signal) {
+  if (!word.StartsWith("signal=") || *signal) return false;
+  const QK_TString name = word.Substring(7);
+  if (name.EqualsIgnoreCase("TERM")) *signal = SIGTERM;
+  if (name.EqualsIgnoreCase("INT")) *signal = SIGINT;
+  return signal->has_value();
+}
+
+bool ReadWords(const QK_TString& text, std::optional<QK_TString>* first, std::optional<long>* status,
+               std::optional<int>* signal) {
   for (const QK_TString& word : Split(text.ReplaceChars('\t', ' '), ' ')) {
     if (word.Empty()) continue;
-    if (!ReadStatus(word, status) && !ReadFirst(word, first)) return false;
+    if (!ReadStatus(word, status) && !ReadFirst(word, first) && !ReadSignal(word, signal)) return false;
   }
   return true;
 }
@@ -175,7 +186,8 @@ bool Scenario::ReadLine(const QK_TString& line, const DispatchTables& tables, QK
   std::optional<QK_TString> text = CutAt(&rest, "text=");
   std::optional<QK_TString> first;
   std::optional<long> status;
-  if (!ReadWords(rest, &first, &status) || (!status && !text)) {
+  std::optional<int> signal;
+  if (!ReadWords(rest, &first, &status, &signal) || (!status && !text && !signal)) {
     *problem = "expected \"" + name + " status=N error=text\"";
     return false;
   }
@@ -190,6 +202,7 @@ bool Scenario::ReadLine(const QK_TString& line, const DispatchTables& tables, QK
   answer.text = text ? text->Trim() : QK_TString();
   answer.hasError = error.has_value();
   answer.error = error.value_or(QK_TString());
+  answer.signal = signal.value_or(0);
   std::vector<Line>& lines = forced_[row];
   auto same = std::find_if(lines.begin(), lines.end(), [&](const Line& known) { return known.first == first; });
   if (same != lines.end()) {

@@ -31,7 +31,7 @@
 // optionally "first=V" (or "menu=N", the older spelling for a whole
 // number), then optionally "text=" and the text up to " error=" or the end
 // of the line, then optionally "error=" and the rest of the line as the
-// error text. A line needs a status or a text.
+// error text.
 //
 // "first=V" forces the answer only of the calls whose first argument is V
 // (numbers compare as numbers, so first=180 matches 180.0; texts compare
@@ -52,6 +52,11 @@
 // the operation out (AddOneup status=0: no one-up is added, index 0), and
 // the error text, when given, becomes the last error text; a forced 0
 // without one sets "Forced failure of <name>".
+//
+// "signal=TERM" or "signal=INT" raises that signal in the process just
+// before the call is carried out, as if the process were stopped from
+// outside while the CAD application works; the call then goes on as the
+// rest of the line says. A line needs a status, a text or a signal.
 //
 // Objects without an error text of their own forget the text (the design
 // record hands it to its main control). Only those operations can be
@@ -81,6 +86,7 @@ struct ForcedAnswer {
   QK_TString text;
   bool hasError = false;
   QK_TString error;
+  int signal = 0;  // raised in the process before the call; 0 none
 
   // 2 and more: the operation is not carried out.
   bool Fails() const { return hasStatus && status >= 2; }

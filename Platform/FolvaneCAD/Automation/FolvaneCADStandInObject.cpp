@@ -1,5 +1,6 @@
 #include "Automation/FolvaneCADStandInObject.h"
 
+#include <csignal>
 #include <exception>
 
 #include "Automation/FolvaneCADCallMeter.h"
@@ -79,7 +80,8 @@ Answer StandInObject::Run(const DispatchRow& row, const Arguments& args) {
   if (std::optional<Answer> refused = Refusal(row)) return *refused;
   const char* parameters = row.ParametersOn(flavour_);
   const ForcedAnswer* forced = scenario_.Find(row, FirstArgumentOf(parameters, args));
-  if (forced != nullptr && !IsStatus(row.result)) return ForcedValue(row, *forced);
+  if (forced != nullptr && forced->signal != 0) std::raise(forced->signal);
+  if (forced != nullptr && !IsStatus(row.result) && forced->hasStatus) return ForcedValue(row, *forced);
   if (forced != nullptr && forced->Fails()) {
     SetLastError(forced->hasError ? forced->error : QK_TString("Forced failure of ") + row.name);
     return Answer::StatusFor(row.result, forced->status);

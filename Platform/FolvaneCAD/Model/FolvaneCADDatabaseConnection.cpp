@@ -4,6 +4,7 @@
 #include <sqlext.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 
@@ -24,6 +25,32 @@ QK_TString Diagnostic(SQLSMALLINT handleType, SQLHANDLE handle) {
 }
 
 bool Succeeded(SQLRETURN result) { return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO; }
+
+// Characters that would end a value of a connection string early, or
+// smuggle in another attribute.
+const std::string kConnectionStringBreakers(";{}\0", 4);
+
+// The connection string for the data source, user and password. The login
+// opens the data source's database as it is: the SQLite driver would
+// otherwise create a missing database file, and the login would seem to
+// succeed on an empty database. A value that cannot be put into the string
+// as it is leaves `text` empty and names itself in `refused`.
+bool ConnectionString(const QK_TString& dataSource, const QK_TString& user, const QK_TString& password,
+                      std::string& text, QK_TString& refused) {
+  const std::pair<const char*, const QK_TString*> values[] = {
+      {"DSN", &dataSource}, {"UID", &user}, {"PWD", &password}};
+  text.clear();
+  for (const auto& [key, value] : values) {
+    if (value->str().find_first_of(kConnectionStringBreakers) != std::string::npos) {
+      refused = QK_TString::Format("the %s holds a character that a connection string cannot carry", key);
+      text.clear();
+      return false;
+    }
+    text += std::string(key) + "=" + value->str() + ";";
+  }
+  text += "NoCreat=1";
+  return true;
+}
 
 }  // namespace
 
@@ -46,12 +73,13 @@ DatabaseConnection::DatabaseConnection(const QK_TString& dataSource, const QK_TS
     SQLFreeHandle(SQL_HANDLE_DBC, connection);
     return;
   }
-  std::string name = dataSource.str();
-  std::string userName = user.str();
-  std::string secret = password.str();
-  const SQLRETURN result =
-      SQLConnect(connection, reinterpret_cast<SQLCHAR*>(name.data()), SQL_NTS, reinterpret_cast<SQLCHAR*>(userName.data()),
-                 SQL_NTS, reinterpret_cast<SQLCHAR*>(secret.data()), SQL_NTS);
+  std::string text;
+  if (!ConnectionString(dataSource, user, password, text, error_)) {
+    SQLFreeHandle(SQL_HANDLE_DBC, connection);
+    return;
+  }
+  const SQLRETURN result = SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!Succeeded(result)) {
     error_ = Diagnostic(SQL_HANDLE_DBC, connection);
     SQLFreeHandle(SQL_HANDLE_DBC, connection);
