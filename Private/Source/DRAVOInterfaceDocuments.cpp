@@ -27,21 +27,12 @@ struct DocumentKindName {
 };
 const DocumentKindName kDocumentKinds[] = {{"DESIGN", "DESIGN"}, {"LAYOUT", "MFG"}};
 
+// Within the bounds of every untrusted document: a regular file, a depth
+// and an entity text that are bounded.
 XmlDocument ParseWithParser(const QK_TURL& file) {
-  xercesc::SecurityManager limits;
-  // Ignores warnings and recoverable errors (the parser counts them) and
-  // throws on a fatal one.
-  xercesc::HandlerBase errors;
-  xercesc::XercesDOMParser parser;
-  ConfigureUntrustedDomParser(parser, limits);
-  parser.setErrorHandler(&errors);
-  const std::u16string path = ToXmlText(file.LocalName());
-  xercesc::LocalFileInputSource source(path.c_str());
-  parser.parse(source);
-  if (parser.getErrorCount() > 0) {
-    QK_THROW(QK_EException(QK_TString::Format("%d parser errors", static_cast<int>(parser.getErrorCount()))));
-  }
-  return XmlDocument(parser.adoptDocument());
+  DomPtr<xercesc::DOMDocument> document =
+      ParseUntrustedDom(file, &ThrowTicketException<InvalidXMLException>, __FILE__);
+  return XmlDocument(document.release());
 }
 
 }  // namespace
