@@ -715,6 +715,117 @@ bool CallsDocument(const QK_TString& expression) {
   return false;
 }
 
+// ---- numbers in ticket XPaths ----
+//
+// The XPath engine turns a number of some hundred digits into text in a
+// fixed buffer that it overruns, so a ticket's XPath may not make large
+// numbers: no number literal beyond kMaximumXPathDigits digits, no
+// arithmetic, and none of the functions that turn texts of the input into
+// numbers. What remains (location paths, predicates, comparisons, the text
+// functions, count(), position(), last(), string-length()) only makes
+// numbers the size of the document.
+
+namespace {
+
+enum class XPathToken { kNone, kLiteral, kNumber, kName, kAxis, kAt, kOpen, kClose, kStar, kOperator };
+
+// An operator or name after a token of these kinds is a name test or a
+// function name; after any other, it is an operator.
+bool StartsOperand(XPathToken previous) {
+  return previous == XPathToken::kNone || previous == XPathToken::kAt || previous == XPathToken::kAxis ||
+         previous == XPathToken::kOpen || previous == XPathToken::kOperator || previous == XPathToken::kStar;
+}
+
+bool IsNameStart(char c) {
+  return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool IsNumericFunction(const std::string& name) {
+  return name == "number" || name == "sum" || name == "floor" || name == "ceiling" || name == "round";
+}
+
+// The name that starts at `at` (a QName: one ":" inside, not "::").
+std::size_t NameEnd(const std::string& text, std::size_t at) {
+  std::size_t end = at;
+  while (end < text.size()) {
+    const char c = text[end];
+    if (IsNameCharacter(c) || static_cast<unsigned char>(c) >= 0x80) {
+      ++end;
+    } else if (c == ':' && end + 1 < text.size() && text[end + 1] != ':' && IsNameStart(text[end + 1])) {
+      ++end;
+    } else {
+      break;
+    }
+  }
+  return end;
+}
+
+std::optional<QK_TString> NumberProblem(const std::string& text) {
+  XPathToken previous = XPathToken::kNone;
+  for (std::size_t at = 0; at < text.size();) {
+    const char c = text[at];
+    const bool operatorPosition = !StartsOperand(previous);
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      ++at;
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      const std::size_t close = text.find(c, at + 1);
+      if (close == std::string::npos) return std::nullopt;  // the engine reports it
+      at = close + 1;
+      previous = XPathToken::kLiteral;
+    } else if (std::isdigit(static_cast<unsigned char>(c)) ||
+               (c == '.' && at + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[at + 1])))) {
+      std::size_t digits = 0;
+      for (; at < text.size() && (std::isdigit(static_cast<unsigned char>(text[at])) || text[at] == '.'); ++at) {
+        if (text[at] != '.') ++digits;
+      }
+      if (digits > kMaximumXPathDigits) {
+        return QK_TString::Format("the XPath holds a number of more than %zu digits", kMaximumXPathDigits);
+      }
+      previous = XPathToken::kNumber;
+    } else if (IsNameStart(c)) {
+      const std::size_t end = NameEnd(text, at);
+      const std::string name = text.substr(at, end - at);
+      std::size_t next = end;
+      while (next < text.size() && std::isspace(static_cast<unsigned char>(text[next]))) ++next;
+      if (operatorPosition && (name == "div" || name == "mod")) {
+        return QK_TString::Format("the XPath computes with numbers (%s)", name.c_str());
+      }
+      if (!operatorPosition && next < text.size() && text[next] == '(' && IsNumericFunction(name)) {
+        return QK_TString::Format("the XPath computes with numbers (%s())", name.c_str());
+      }
+      at = end;
+      previous = operatorPosition ? XPathToken::kOperator : XPathToken::kName;
+    } else if (c == '+' || c == '-') {
+      return QK_TString::Format("the XPath computes with numbers (%c)", c);
+    } else if (c == '*') {
+      if (operatorPosition) return QK_TString("the XPath computes with numbers (*)");
+      ++at;
+      previous = XPathToken::kStar;
+    } else if (c == ':' && at + 1 < text.size() && text[at + 1] == ':') {
+      at += 2;
+      previous = XPathToken::kAxis;
+    } else if (c == '@') {
+      ++at;
+      previous = XPathToken::kAt;
+    } else if (c == '(' || c == '[' || c == ',') {
+      ++at;
+      previous = XPathToken::kOpen;
+    } else if (c == ')' || c == ']' || c == '.') {
+      at += c == '.' && at + 1 < text.size() && text[at + 1] == '.' ? 2 : 1;
+      previous = XPathToken::kClose;
+    } else {
+      // "/", "//", "|", "=", "!=", "<", "<=", ">", ">=" and "$".
+      ++at;
+      previous = c == '$' ? XPathToken::kAt : XPathToken::kOperator;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<QK_TString> UntrustedXPathProblem(const QK_TString& expression) {
   const std::string& text = expression.str();
   const std::size_t length = CharacterCount(text);
@@ -740,7 +851,7 @@ std::optional<QK_TString> UntrustedXPathProblem(const QK_TString& expression) {
       --depth;
     }
   }
-  return std::nullopt;
+  return NumberProblem(text);
 }
 
 std::optional<QK_TString> IrregularInputProblem(const QK_TURL& file) {

@@ -261,6 +261,8 @@ constexpr std::size_t kMaximumElementDepth = 1000;
 // "[") may nest: the XPath engine parses and evaluates recursively.
 constexpr std::size_t kMaximumXPathLength = 4096;
 constexpr std::size_t kMaximumXPathNesting = 64;
+// The most digits of a number literal in a ticket XPath.
+constexpr std::size_t kMaximumXPathDigits = 15;
 
 // Why `file` cannot be an input: its name holds a NUL character, or it is
 // there but not a regular file (a folder, a pipe, a device). Nothing when it
@@ -271,8 +273,10 @@ std::optional<QK_TString> IrregularInputProblem(const QK_TURL& file);
 // Why a ticket's XPath may not be evaluated: it is longer than
 // kMaximumXPathLength characters, nests brackets deeper than
 // kMaximumXPathNesting, or calls an extension function (a prefixed name
-// followed by "(", such as "ext:evaluate("). Nothing when it may. Calls of
-// document() are refused by CallsDocument.
+// followed by "(", such as "ext:evaluate("), or makes numbers that can
+// grow without bound (a number literal of more than kMaximumXPathDigits
+// digits, arithmetic, number(), sum(), floor(), ceiling(), round()).
+// Nothing when it may. Calls of document() are refused by CallsDocument.
 std::optional<QK_TString> UntrustedXPathProblem(const QK_TString& expression);
 
 // ---- untrusted XML ----
