@@ -478,6 +478,13 @@ class DRAVOInterface {
   // The layout's manufacturing file (".MFG") in its resolved output
   // folder, created when missing; `outputName` receives the resolved name.
   QK_TURL MakeMFGOutputPath(const LOTicketParam& record, QK_TString& outputName);
+  // The task's names in `text` resolved; a name without a value reports
+  // "shapejobs.message.couldnotresolve" and throws QK_EException with
+  // `failure` (a format naming the text).
+  QK_TString ResolveLayoutName(const QK_TString& text, const char* failure = "Veltrop: %s failed to resolved:");
+  // An output folder text resolved, made a location (as MakeDesignURL) and
+  // created when missing.
+  QK_TURL ResolveOutputFolder(const QK_TString& folderText);
   // `fileName` in the layout's resolved preview folder, created when missing.
   QK_TURL MakePreviewOutputPath(const LOTicketParam& record, const QK_TString& fileName);
   // Writes the command that gives the layout the current time (seconds
@@ -609,9 +616,6 @@ class DRAVOInterface {
                                       const std::vector<DesignInfo>& designs,
                                       const std::vector<StringMapList>& customValues, StringMap& bestValues,
                                       DesignInfo& bestDesign, StringMapList& bestCustomValues);
-  // The task's names in `text` resolved; a name without a value reports
-  // "shapejobs.message.couldnotresolve" and throws QK_EException.
-  QK_TString ResolveLayoutName(const QK_TString& text);
   // The delivered manufacturing file of a result ("file:" text ending
   // ".MFG"): the name of its "MFGFilePath" without the two trailing "_"
   // parts, or the input file's name when nothing else is left, in the

@@ -30,23 +30,12 @@ DOMElement* CreateElement(DOMDocument& document, const QK_TString& name) {
   return document.createElement(ToXmlText(name).c_str());
 }
 
-DOMElement* AppendElement(DOMDocument& document, xercesc::DOMNode& parent, const QK_TString& name) {
-  DOMElement* element = CreateElement(document, name);
-  parent.appendChild(element);
-  return element;
-}
-
 void SetAttribute(DOMElement& element, const char* name, const QK_TString& value) {
   element.setAttribute(ToXmlText(name).c_str(), ToXmlText(value).c_str());
 }
 
 void SetText(DOMDocument& document, DOMElement& element, const QK_TString& text) {
   element.appendChild(document.createTextNode(ToXmlText(text).c_str()));
-}
-
-void AppendTextElement(DOMDocument& document, DOMElement& parent, const QK_TString& name,
-                       const QK_TString& text) {
-  SetText(document, *AppendElement(document, parent, name), text);
 }
 
 // The "PrintItemList" of an embedded design: one "Item" per "name:ups"

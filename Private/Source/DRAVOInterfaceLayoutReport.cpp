@@ -28,19 +28,9 @@ const QK_TString kDefaultWebPort(L"9000");
 const QK_TString kMasterServerName(L"<masterserver/>");
 // The host when neither the names nor the system give one.
 
-DOMElement* AppendElement(DOMDocument& document, DOMElement& parent, const QK_TString& name) {
-  DOMElement* element = document.createElement(ToXmlText(name).c_str());
-  parent.appendChild(element);
-  return element;
-}
-
-void AppendText(DOMDocument& document, DOMElement& parent, const QK_TString& name, const QK_TString& text) {
-  AppendElement(document, parent, name)->appendChild(document.createTextNode(ToXmlText(text).c_str()));
-}
-
 // One child per key of `values`, in key order, holding the value as text.
 void AppendValues(DOMDocument& document, DOMElement& parent, const StringMap& values) {
-  for (const auto& [key, value] : values) AppendText(document, parent, key, value);
+  for (const auto& [key, value] : values) AppendTextElement(document, parent, key, value);
 }
 
 // The master server the task's names give, else this machine.
@@ -63,7 +53,7 @@ QK_TString PreviewAddress(TW_TTask* task) {
 // The input document itself when it is XML, else its location.
 void AppendInput(DOMDocument& document, DOMElement& root, const QK_TURL& input) {
   if (!input.Extension().EqualsIgnoreCase(".xml")) {
-    AppendText(document, root, "InputURL", input.ToString());
+    AppendTextElement(document, root, "InputURL", input.ToString());
     return;
   }
   const XmlDocument parsed = DRAVOInterface::ParseXMLFile(input);
@@ -107,11 +97,11 @@ bool DRAVOInterface::WriteLayoutReport(const std::vector<std::shared_ptr<StringM
   const XmlDocument document = CreateXmlDocument("LOReport");
   DOMElement& root = *document->getDocumentElement();
   if (ticket.generatePreview) {
-    AppendText(*document, root, "PreviewURL", PreviewAddress(reporter));
-    AppendText(*document, root, "PreviewType", ticket.previewFileFormat);
+    AppendTextElement(*document, root, "PreviewURL", PreviewAddress(reporter));
+    AppendTextElement(*document, root, "PreviewType", ticket.previewFileFormat);
   }
-  AppendText(*document, root, "TaskID", TaskIdOf(reporter));
-  AppendText(*document, root, "Date_Time", CurrentTime());
+  AppendTextElement(*document, root, "TaskID", TaskIdOf(reporter));
+  AppendTextElement(*document, root, "Date_Time", CurrentTime());
   // A production run's single result carries the design already.
   const bool resultHasDesign =
       ticket.layoutForProduction && !resultDesigns.empty() && !resultDesigns.front().designName.Empty();

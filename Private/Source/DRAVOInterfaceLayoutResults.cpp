@@ -101,12 +101,9 @@ QK_TString NameWithoutParts(const QK_TString& path, int cuts) {
 // The resolved output folder, created when missing, with `name` (from its
 // "/" on), or the input file's name when `name` is only the separator.
 QK_TURL DeliveredLocation(DRAVOInterface& cad, const QK_TString& folderText, const QK_TString& name) {
-  QK_TString folder = cad.ResolveLayoutName(folderText);
-  DRAVOInterface::ToFileURL(folder);
-  const QK_TURL location = cad.MakeDesignURL(folder);
-  const QK_TString child = name == "/" ? cad.ResolveLayoutName(kInputFileChild) : name;
   // The layout run names its results before it saves them there.
-  DRAVOInterface::CreateFolderTree(location);
+  const QK_TURL location = cad.ResolveOutputFolder(folderText);
+  const QK_TString child = name == "/" ? cad.ResolveLayoutName(kInputFileChild) : name;
   return location.Child(child.Substring(1));
 }
 
@@ -126,15 +123,6 @@ void DRAVOInterface::SelectLowestScrapResult(const std::vector<std::shared_ptr<S
                                              StringMap& bestValues, DesignInfo& bestDesign,
                                              StringMapList& bestCustomValues) {
   SelectSmallest(values, designs, customValues, bestValues, bestDesign, bestCustomValues, ScrapScore, AnyResult);
-}
-
-QK_TString DRAVOInterface::ResolveLayoutName(const QK_TString& text) {
-  QK_TString resolved;
-  if (reporter == nullptr || !reporter->GetTName().Resolve(text, resolved)) {
-    Report(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(text));
-    QK_THROW(QK_EException(QK_TString::Format("Veltrop: %s failed to resolved:", text.c_str())));
-  }
-  return resolved;
 }
 
 QK_TString DRAVOInterface::ResolveMFGFilePath(const StringMap& values, const LOTicketParam& ticket) {

@@ -26,23 +26,6 @@ const QK_TString kInputFileName(L"<<file/>>");
 const char* const kDesignFileExtensions[] = {".kpx", ".MFG", ".xml", ".JPG", ".PNG",
                                              ".CF2", ".CFF2", ".DXF", ".DD3"};
 
-// The text of the task's variable-substitution names resolved; a name
-// without a value is reported and thrown as QK_EException with `failure`
-// (a format naming the text).
-QK_TString ResolveNames(TW_TTask* task, const QK_TString& text, const char* failure) {
-  QK_TString resolved;
-  if (task == nullptr || !task->GetTName().Resolve(text, resolved)) {
-    if (task != nullptr) task->AddMessage(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(text));
-    QK_THROW(QK_EException(QK_TString::Format(failure, text.c_str())));
-  }
-  return resolved;
-}
-
-// The folder of a resolved output-folder text, created when missing.
-void EnsureFolder(const QK_TURL& folder) {
-  if (!QK_TFileInfo::ExistsEx(folder)) DRAVOInterface::CreateFolderTree(folder);
-}
-
 }  // namespace
 
 QK_TString DRAVOInterface::LocalPathFromFileURL(const QK_TString& text) {
@@ -123,6 +106,23 @@ void DRAVOInterface::CreateFolderTree(const QK_TURL& folder) {
   }
 }
 
+QK_TString DRAVOInterface::ResolveLayoutName(const QK_TString& text, const char* failure) {
+  QK_TString resolved;
+  if (reporter == nullptr || !reporter->GetTName().Resolve(text, resolved)) {
+    Report(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(text));
+    QK_THROW(QK_EException(QK_TString::Format(failure, text.c_str())));
+  }
+  return resolved;
+}
+
+QK_TURL DRAVOInterface::ResolveOutputFolder(const QK_TString& folderText) {
+  QK_TString folder = ResolveLayoutName(folderText);
+  ToFileURL(folder);
+  const QK_TURL location = MakeDesignURL(folder);
+  CreateFolderTree(location);
+  return location;
+}
+
 QK_TURL DRAVOInterface::MakeMFGOutputPath(const LOTicketParam& record, QK_TString& outputName) {
   QK_TString name = record.mfgOutputFileName;
   if (record.layoutForProduction) {
@@ -131,22 +131,19 @@ QK_TURL DRAVOInterface::MakeMFGOutputPath(const LOTicketParam& record, QK_TStrin
         dot != QK_TString::npos && dot > 0 && name.Substring(dot).EqualsIgnoreCase(kManufacturingExtension);
     name = (manufacturing ? name.Substring(0, dot) : name) + kProductionNumber;
   }
-  outputName = ResolveNames(reporter, name, "Veltrop: %s failed to resolve:");
-  QK_TString folderText = ResolveNames(reporter, record.mfgOutputFolder, "Veltrop: %s failed to resolved:");
-  ToFileURL(folderText);
-  const QK_TURL folder = MakeDesignURL(folderText);
-  EnsureFolder(folder);
-  if (outputName.Empty()) outputName = ResolveNames(reporter, kInputFileName, "Veltrop: %s failed to resolved:");
+  outputName = ResolveLayoutName(name, "Veltrop: %s failed to resolve:");
+  const QK_TURL folder = ResolveOutputFolder(record.mfgOutputFolder);
+  if (outputName.Empty()) outputName = ResolveLayoutName(kInputFileName);
   QK_TURL result = folder.Child(outputName);
   ChangeExtension(result, kManufacturingExtension);
   return result;
 }
 
 QK_TURL DRAVOInterface::MakePreviewOutputPath(const LOTicketParam& record, const QK_TString& fileName) {
-  QK_TString folderText = ResolveNames(reporter, record.previewOutputFolder, "Veltrop: %s failed to resolved:");
+  QK_TString folderText = ResolveLayoutName(record.previewOutputFolder);
   ToFileURL(folderText);
   const QK_TURL folder = QK_TURL::FromString(folderText);
-  EnsureFolder(folder);
+  CreateFolderTree(folder);
   return folder.Child(fileName);
 }
 

@@ -25,6 +25,8 @@
 #include <xalanc/XalanTransformer/XalanSourceTreeWrapperParsedSource.hpp>
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
 #include <xercesc/dom/DOMDocument.hpp>
+#include <xercesc/dom/DOMElement.hpp>
+#include <xercesc/dom/DOMText.hpp>
 #include <xercesc/framework/XMLAttr.hpp>
 #include <xercesc/framework/XMLElementDecl.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
@@ -959,6 +961,17 @@ QK_TString FromXerces(const XMLCh* text, std::size_t length) {
 
 QK_TString FromXerces(const XMLCh* text) {
   return text != nullptr ? FromXerces(text, xercesc::XMLString::stringLen(text)) : QK_TString();
+}
+
+xercesc::DOMElement* AppendElement(xercesc::DOMDocument& document, xercesc::DOMNode& parent, const QK_TString& name) {
+  xercesc::DOMElement* element = document.createElement(ToXmlText(name).c_str());
+  parent.appendChild(element);
+  return element;
+}
+
+void AppendTextElement(xercesc::DOMDocument& document, xercesc::DOMNode& parent, const QK_TString& name,
+                       const QK_TString& text) {
+  AppendElement(document, parent, name)->appendChild(document.createTextNode(ToXmlText(text).c_str()));
 }
 
 std::u16string ToXmlText(const QK_TString& text) {

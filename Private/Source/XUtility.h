@@ -36,6 +36,8 @@ class XalanSourceTreeParserLiaison;
 
 XERCES_CPP_NAMESPACE_BEGIN
 class DOMDocument;
+class DOMElement;
+class DOMNode;
 class SecurityManager;
 class XercesDOMParser;
 XERCES_CPP_NAMESPACE_END
@@ -365,6 +367,12 @@ QK_TString NormaliseCommandScript(const TicketValue& script);
 
 // The UTF-16 text of `text`, owned by the string.
 std::u16string ToXmlText(const QK_TString& text);
+// A new element `name` appended to `parent`; a name that is no XML name
+// throws the DOM library's exception.
+xercesc::DOMElement* AppendElement(xercesc::DOMDocument& document, xercesc::DOMNode& parent, const QK_TString& name);
+// A new element `name` holding `text`, appended to `parent`.
+void AppendTextElement(xercesc::DOMDocument& document, xercesc::DOMNode& parent, const QK_TString& name,
+                       const QK_TString& text);
 // A text of the XML parser: `length` characters of it, or all of it (""
 // for null).
 QK_TString FromXerces(const XMLCh* text, std::size_t length);

@@ -228,7 +228,9 @@ TEST_F(LayoutRunTest, EachFailureIsAnErrorEntryOrFailsAProductionTask) {
       c.arrange();
       if (production) {
         EXPECT_THROW(Run(), TaskError);
-        if (!c.productionMessage.empty()) EXPECT_EQ(task.Messages().back(), c.productionMessage);
+        if (!c.productionMessage.empty()) {
+          EXPECT_EQ(task.Messages().back(), c.productionMessage);
+        }
       } else {
         EXPECT_THROW(Run(), CAD::NOMFGGenerateException);
         std::vector<std::string> expected;

@@ -6,19 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "ConnectedTask.h"
 #include "OdbcSandbox.h"
+#include "ShapejobE2eSite.h"
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using e2e::ReadFile;
 
 // The sandbox comes first and goes last: a task still connected at the end
 // of a test removes its data source from the sandbox as it goes.

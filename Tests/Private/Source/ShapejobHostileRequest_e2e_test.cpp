@@ -113,7 +113,7 @@ TEST_F(HostileSiteTest, TaskIdsThatCannotNameADataSourceAreRefusedWhenTheTicketI
     EXPECT_EQ(site_ini::Read(), kSections) << id;
   }
   // A UUID (the host's own kind of id) and a plain name of 32 are taken.
-  for (const std::string id : {std::string("0c7d2a51-1e4b-4c3a-9a7e-5f0b2c8d9e1f"), std::string(32, 'b')}) {
+  for (const std::string& id : {std::string("0c7d2a51-1e4b-4c3a-9a7e-5f0b2c8d9e1f"), std::string(32, 'b')}) {
     ProgramRun run = RunTicket(Ticket(id));
     EXPECT_EQ(run.status, 0) << id << "\n" << Printed(run);
     EXPECT_EQ(site_ini::Read(), kSections) << id;
