@@ -1,11 +1,16 @@
 #include "TW_TTask.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "QK_TFile.h"
+#include "QK_TProcess.h"
 #include "TW_TCancel.h"
 
 namespace {
@@ -19,6 +24,23 @@ constexpr std::size_t kMaxMessageArguments = 10;
 QK_TURL TempBase() {
   const char* tmpdir = std::getenv("TMPDIR");
   return QK_TURL::FromLocalPath((tmpdir != nullptr && *tmpdir != '\0') ? tmpdir : "/tmp");
+}
+
+// A task's temporary folder is named "shapejob.<run>.<task id>.XXXXXX",
+// <run> being the process that made it (QK_TProcessId's text), so that a
+// later run can tell a dead run's folder from a live one's.
+constexpr char kTempFolderPrefix[] = "shapejob.";
+
+// The run a temporary folder's name gives; false for any other name.
+bool TempFolderOwner(const std::string& name, QK_TProcessId& owner) {
+  const std::string prefix = kTempFolderPrefix;
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  // "<pid>.<start>" is the text up to the second dot after the prefix.
+  const std::size_t pidEnd = name.find('.', prefix.size());
+  if (pidEnd == std::string::npos) return false;
+  const std::size_t runEnd = name.find('.', pidEnd + 1);
+  if (runEnd == std::string::npos) return false;
+  return QK_TProcessId::Parse(name.substr(prefix.size(), runEnd - prefix.size()), owner);
 }
 
 // The task id as a part of a file name: anything but letters, digits, "-",
@@ -72,6 +94,26 @@ void TW_TTask::Prepare(const TW_TTaskSetup& setup, TW_IEventSink* sink) {
   for (const QK_TURL& input : setup_.inputs) inputs_.emplace_back(input);
   for (const auto& name : setup_.names) names_.Define(name.first, name.second);
   currentTask = this;
+  RemoveDeadRunsTempFolders();
+}
+
+void TW_TTask::RemoveDeadRunsTempFolders() {
+  std::error_code error;
+  const std::filesystem::path base(TempBase().LocalName().str());
+  for (std::filesystem::directory_iterator entry(base, error), end; !error && entry != end;
+       entry.increment(error)) {
+    QK_TProcessId owner;
+    if (!TempFolderOwner(entry->path().filename().string(), owner) || owner.IsRunning()) continue;
+    // Only folders of this account: another user's are not ours to judge.
+    struct stat info {};
+    if (lstat(entry->path().c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) continue;
+    std::error_code removal;
+    std::filesystem::remove_all(entry->path(), removal);
+    Log(removal ? QK_TString::Format("Could not remove the temporary folder %s of a run that ended: %s\n",
+                                     entry->path().c_str(), removal.message().c_str())
+                : QK_TString::Format("Removed the temporary folder %s of a run that ended\n",
+                                     entry->path().c_str()));
+  }
 }
 
 void TW_TTask::Finish() {
@@ -180,7 +222,8 @@ QK_TURL TW_TTask::TempFile(const QK_TString& extension) {
 void TW_TTask::RegisterTempFile(const QK_TURL& file) { tempFiles_.push_back(file); }
 
 void TW_TTask::CreateTempFolder() {
-  std::string name = "shapejob-" + FileNamePart(setup_.taskId) + "-XXXXXX";
+  std::string name =
+      kTempFolderPrefix + QK_TProcessId::Self().Text() + "." + FileNamePart(setup_.taskId) + ".XXXXXX";
   std::string path = TempBase().Child(name).LocalName().str();
   if (mkdtemp(path.data()) == nullptr) {
     QK_THROW(QK_EException(QK_TString("Cannot create the task's temporary folder: ") + std::strerror(errno),

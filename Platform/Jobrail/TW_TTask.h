@@ -1,7 +1,8 @@
 // The task framework's task base class. The framework creates a task through
 // its registered class object, prepares it with what the ticket file says
 // (task id, inputs, output location, names), calls Run, and removes the
-// task's temporary files when the task is destroyed. Everything the task
+// task's temporary files when the task is destroyed; preparing a task also
+// removes the temporary folders that killed runs left behind. Everything the task
 // reports goes to an event sink: standard output in the command-line host,
 // a recorder in tests.
 #pragma once
@@ -110,6 +111,9 @@ class TW_TTask : public QK_TObject {
   static void RaiseCancellation();
   void RemoveTemporaryFiles();
   void CreateTempFolder();
+  // Removes the temporary folders (of this account) whose run has ended:
+  // a run that was killed could not remove its own. Each is logged.
+  void RemoveDeadRunsTempFolders();
 
   // The names the framework supplies when the ticket does not define them:
   // "file", the name without extension of the input last handed out, and

@@ -2,9 +2,14 @@
 //
 // The ODBC installer adds and removes data sources through the "Setup"
 // library that odbcinst.ini names for a driver. Debian's drivers ship none,
-// so this library takes that role: it writes the data source's attributes
-// into odbc.ini with the installer's own profile functions, and removes
-// them again. Register it as the Setup of a driver:
+// so this library takes that role: it writes the data source's section into
+// odbc.ini, and removes it again. Each change is one step: the whole file is
+// written anew beside the old one and renamed over it, so that a program
+// reading odbc.ini at that moment (a driver manager looking up a data
+// source) sees the file before or after the change, never a part of it. The
+// installer's own profile functions rewrite the file in place, several times
+// for one data source. Lines of other sections stay byte for byte. Register
+// it as the Setup of a driver:
 //
 //   [SQL Server]
 //   Driver = /usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
@@ -12,7 +17,16 @@
 #include <sql.h>
 #include <odbcinst.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,7 +86,93 @@ std::string Unkeepable(const std::string& key, const std::string& value) {
   return std::string();
 }
 
-BOOL AddDataSource(LPCSTR driver, const Attributes& attributes) {
+// The installer's own answer to where odbc.ini is (ODBCSYSINI, ODBCINI, the
+// defaults), for the system's or the user's data sources.
+extern "C" int _odbcinst_SystemINI(char* path, int verify);
+extern "C" int _odbcinst_UserINI(char* path, int verify);
+
+std::string OdbcIniPath(WORD request) {
+  UWORD mode = ODBC_BOTH_DSN;
+  SQLGetConfigMode(&mode);
+  const bool system =
+      request == ODBC_ADD_SYS_DSN || request == ODBC_CONFIG_SYS_DSN || request == ODBC_REMOVE_SYS_DSN ||
+      mode == ODBC_SYSTEM_DSN;
+  std::string path(PATH_MAX + 1, '\0');
+  if (!(system ? _odbcinst_SystemINI : _odbcinst_UserINI)(path.data(), 0)) return std::string();
+  path.resize(std::strlen(path.c_str()));
+  // A link is followed: the file it leads to is the one rewritten.
+  char target[PATH_MAX];
+  if (realpath(path.c_str(), target) != nullptr) path = target;
+  return path;
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The section name of a "[name]" line; false for any other line.
+bool SectionHeader(const std::string& line, std::string& name) {
+  const std::string text = Trimmed(line);
+  if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
+  name = Trimmed(text.substr(1, text.size() - 2));
+  return true;
+}
+
+// `text` without the section `name` (compared without regard to case, as
+// the installer does): its header and every line up to the next header.
+std::string WithoutSection(const std::string& text, const std::string& name, bool& found) {
+  std::istringstream lines(text);
+  std::string kept;
+  bool skipping = false;
+  found = false;
+  for (std::string line; std::getline(lines, line);) {
+    std::string section;
+    if (SectionHeader(line, section)) skipping = strcasecmp(section.c_str(), name.c_str()) == 0;
+    found = found || skipping;
+    if (!skipping) kept += line + "\n";
+  }
+  return kept;
+}
+
+bool ReadIni(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return errno == ENOENT;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  text = bytes.str();
+  return !in.bad();
+}
+
+// Puts `text` in place of the file at `path` in one step, keeping its
+// permissions; "" on success, else why not.
+std::string ReplaceIni(const std::string& path, const std::string& text) {
+  struct stat info {};
+  const mode_t mode = stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644;
+  const std::string fresh = path + ".setup-new";
+  const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) return "cannot create " + fresh + ": " + std::strerror(errno);
+  fchmod(fd, mode);
+  bool written = true;
+  for (std::size_t done = 0; written && done < text.size();) {
+    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    written = wrote > 0;
+    if (written) done += static_cast<std::size_t>(wrote);
+  }
+  written = written && fsync(fd) == 0;
+  const std::string reason = std::strerror(errno);
+  written = close(fd) == 0 && written;
+  if (!written || rename(fresh.c_str(), path.c_str()) != 0) {
+    const std::string failed = "cannot write " + path + ": " + (written ? std::strerror(errno) : reason);
+    unlink(fresh.c_str());
+    return failed;
+  }
+  return std::string();
+}
+
+BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
   const std::string name = DataSourceName(attributes);
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
   // Refused before anything is written: the earlier definition stays.
@@ -80,28 +180,33 @@ BOOL AddDataSource(LPCSTR driver, const Attributes& attributes) {
     const std::string reason = Unkeepable(key, value);
     if (!reason.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, reason);
   }
+  const std::string path = OdbcIniPath(request);
+  std::string text;
+  if (path.empty() || !ReadIni(path, text)) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot read odbc.ini " + path);
   // A data source of this name is replaced whole: no attribute of an
-  // earlier definition survives.
-  SQLRemoveDSNFromIni(name.c_str());
-  std::string failure;
-  if (!SQLWriteDSNToIni(name.c_str(), driver)) failure = "could not write data source " + name;
-  for (auto entry = attributes.begin(); failure.empty() && entry != attributes.end(); ++entry) {
-    const auto& [key, value] = *entry;
-    if (EqualsIgnoreCase(key, "DSN")) continue;
-    if (!SQLWritePrivateProfileString(name.c_str(), key.c_str(), value.c_str(), "ODBC.INI")) {
-      failure = "could not write attribute " + key + " of " + name;
-    }
+  // earlier definition survives. The new section goes at the end, in the
+  // layout the installer writes.
+  bool found = false;
+  std::string section = "[" + name + "]\nDriver=" + std::string(driver != nullptr ? driver : "") + "\n";
+  for (const auto& [key, value] : attributes) {
+    if (!EqualsIgnoreCase(key, "DSN")) section += key + "=" + value + "\n";
   }
-  if (failure.empty()) return 1;
-  // Half a data source would be taken for a whole one: it goes again.
-  SQLRemoveDSNFromIni(name.c_str());
-  return Fail(ODBC_ERROR_REQUEST_FAILED, failure);
+  const std::string failure = ReplaceIni(path, WithoutSection(text, name, found) + section + "\n");
+  if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write data source " + name + ": " + failure);
+  return 1;
 }
 
-BOOL RemoveDataSource(const Attributes& attributes) {
+BOOL RemoveDataSource(WORD request, const Attributes& attributes) {
   const std::string name = DataSourceName(attributes);
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
-  if (!SQLRemoveDSNFromIni(name.c_str())) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not remove " + name);
+  const std::string path = OdbcIniPath(request);
+  std::string text;
+  if (path.empty() || !ReadIni(path, text)) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot read odbc.ini " + path);
+  bool found = false;
+  const std::string rest = WithoutSection(text, name, found);
+  if (!found) return 1;  // nothing to remove
+  const std::string failure = ReplaceIni(path, rest);
+  if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not remove " + name + ": " + failure);
   return 1;
 }
 
@@ -114,10 +219,10 @@ static BOOL Configure(WORD request, LPCSTR driver, LPCSTR attributeList) {
     case ODBC_ADD_SYS_DSN:
     case ODBC_CONFIG_DSN:
     case ODBC_CONFIG_SYS_DSN:
-      return AddDataSource(driver, attributes);
+      return AddDataSource(request, driver, attributes);
     case ODBC_REMOVE_DSN:
     case ODBC_REMOVE_SYS_DSN:
-      return RemoveDataSource(attributes);
+      return RemoveDataSource(request, attributes);
     default:
       return Fail(ODBC_ERROR_INVALID_REQUEST_TYPE, "unsupported request " + std::to_string(request));
   }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "QK_EException.h"
+#include "QK_TProcess.h"
+#include "SQLUtilitiesChange.h"
 
 namespace SQLUtilities {
 
@@ -94,7 +96,15 @@ InstallerText AttributeList(const std::vector<QK_TString>& attributes) {
 }
 
 // The description that marks a data source as one of this program's own.
+// The run that made it follows in parentheses, "(run <pid>.<start>)", so
+// that a later run can tell a live run's data source from a dead one's; a
+// description without it is an older run's, which is gone.
 constexpr const char* kTemporaryDescription = "New Temporary DSN for Shapejob";
+constexpr const char* kOwnerOpening = " (run ";
+
+QK_TString OwnDescription() {
+  return QK_TString(kTemporaryDescription) + kOwnerOpening + QK_TProcessId::Self().Text() + ")";
+}
 
 // The installer keeps a profile line in a buffer of 1,000 characters: a
 // longer value comes back cut, or is read past the end of its buffer.
@@ -210,9 +220,37 @@ class ConfigMode {
   const Installer& installer_;
 };
 
-// True when odbc.ini lists a section `name`, one without entries too. The
-// installer compares section names without regard to case.
-bool SectionListed(const Installer& installer, const QK_TString& name) {
+// What odbc.ini holds under a data-source name.
+enum class Section {
+  kAbsent,
+  kForeign,   // somebody else's: never touched
+  kLive,      // made by a run of this program that still runs (this one too)
+  kLeftover,  // made by a run that ended without removing it
+};
+
+// Whose temporary data source a description names.
+Section OwnerOf(const std::string& description) {
+  const std::string prefix = kTemporaryDescription;
+  if (description.compare(0, prefix.size(), prefix) != 0) return Section::kForeign;
+  const std::string owner = description.substr(prefix.size());
+  if (owner.empty()) return Section::kLeftover;
+  const std::string opening = kOwnerOpening;
+  QK_TProcessId run;
+  if (owner.compare(0, opening.size(), opening) != 0 || owner.back() != ')' ||
+      !QK_TProcessId::Parse(owner.substr(opening.size(), owner.size() - opening.size() - 1), run)) {
+    return Section::kForeign;
+  }
+  return run == QK_TProcessId::Self() || run.IsRunning() ? Section::kLive : Section::kLeftover;
+}
+
+std::string ProfileValue(const Installer& installer, const std::string& section, const char* entry) {
+  char text[kLongestValue + 1] = {};
+  installer.getProfileString(section.c_str(), entry, "", text, sizeof text, "ODBC.INI");
+  return text;
+}
+
+// Every section name of odbc.ini, in file order.
+std::vector<std::string> SectionNames(const Installer& installer) {
   std::vector<char> names(kSectionListStart);
   std::size_t length = 0;
   for (;;) {
@@ -222,29 +260,30 @@ bool SectionListed(const Installer& installer, const QK_TString& name) {
     if (length + kSectionListSlack < names.size() || names.size() >= kSectionListLimit) break;
     names.assign(names.size() * 2, '\0');
   }
+  std::vector<std::string> sections;
   for (std::size_t at = 0; at < length && names[at] != '\0'; at += std::strlen(&names[at]) + 1) {
-    if (strcasecmp(&names[at], name.c_str()) == 0) return true;
+    sections.emplace_back(&names[at]);
+  }
+  return sections;
+}
+
+// True when odbc.ini lists a section `name`, one without entries too. The
+// installer compares section names without regard to case.
+bool SectionListed(const Installer& installer, const QK_TString& name) {
+  for (const std::string& section : SectionNames(installer)) {
+    if (strcasecmp(section.c_str(), name.c_str()) == 0) return true;
   }
   return false;
 }
 
-// What odbc.ini holds under a data-source name.
-enum class Section { kAbsent, kLeftover, kForeign };
-
-// Whether a section `name` exists and, when it does, whether it carries the
-// program's own description: then a run that died left it behind.
-Section ExistingSection(const QK_TString& name, bool userDataSource) {
-  const Installer& installer = TheInstaller();
-  if (installer.setConfigMode == nullptr || installer.getProfileString == nullptr) return Section::kAbsent;
-  const ConfigMode mode(installer, userDataSource);
-  char text[kLongestValue + 1] = {};
+// Whether a section `name` exists and, when it does, whose it is.
+Section ExistingSection(const Installer& installer, const QK_TString& name) {
   // The names of the section's entries; a section without any is found in
   // the list of sections.
-  installer.getProfileString(name.c_str(), nullptr, "", text, sizeof text, "ODBC.INI");
-  if (text[0] == '\0' && !SectionListed(installer, name)) return Section::kAbsent;
-  std::memset(text, 0, sizeof text);
-  installer.getProfileString(name.c_str(), "DESCRIPTION", "", text, sizeof text, "ODBC.INI");
-  return std::strcmp(text, kTemporaryDescription) == 0 ? Section::kLeftover : Section::kForeign;
+  if (ProfileValue(installer, name.str(), nullptr).empty() && !SectionListed(installer, name)) {
+    return Section::kAbsent;
+  }
+  return OwnerOf(ProfileValue(installer, name.str(), "DESCRIPTION"));
 }
 
 // The ODBC driver that serves the record's database kind.
@@ -252,10 +291,42 @@ QK_TString DriverName(const CadServerConfig& record) {
   return record.dbms == CAD::Dbms::kSqlServer ? QK_TString("SQL Server") : QK_TString(record.driverName);
 }
 
+// Removes the section `name` through its driver's setup, as any data source
+// is removed; a section whose driver cannot remove it is taken out of
+// odbc.ini directly. False when neither did.
+bool RemoveSection(const Installer& installer, const std::string& name, bool userDataSource) {
+  const QK_TString driver(ProfileValue(installer, name, "Driver"));
+  const std::uint16_t request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
+  if (!driver.Empty() && ConfigDataSource(request, driver, AttributeList({QK_TString("DSN=") + QK_TString(name)}))) {
+    return true;
+  }
+  return installer.removeSection != nullptr && installer.removeSection(name.c_str()) != 0;
+}
+
+// Removes every temporary data source whose run has ended, whatever its
+// name; each one removed is reported. One that cannot be removed is
+// reported and stays for a later run.
+void RemoveLeftovers(const Installer& installer, bool userDataSource, const Report& report) {
+  for (const std::string& section : SectionNames(installer)) {
+    if (OwnerOf(ProfileValue(installer, section, "DESCRIPTION")) != Section::kLeftover) continue;
+    const bool removed = RemoveSection(installer, section, userDataSource);
+    if (!report) continue;
+    report(removed ? QK_TString::Format("Removed temporary ODBC Data Source %s left behind by a run that ended",
+                                        section.c_str())
+                   : QK_TString::Format("Could not remove temporary ODBC Data Source %s left behind by a run "
+                                        "that ended: %s",
+                                        section.c_str(), InstallerMessage().c_str()));
+  }
+}
+
+bool InstallerBound(const Installer& installer) {
+  return installer.setConfigMode != nullptr && installer.getProfileString != nullptr;
+}
+
 }  // namespace
 
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
-                               bool userDataSource) {
+                               bool userDataSource, const Report& report) {
   if (record.dbms != CAD::Dbms::kSqlServer && record.dbms != CAD::Dbms::kOracle) return;
   RefuseUnsafeName(name);
   RefuseUnsafe("host", QK_TString(record.host));
@@ -264,18 +335,34 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
 
   std::vector<QK_TString> attributes = {
       QK_TString::Format("DSN=%s", name.c_str()),
-      QK_TString("DESCRIPTION=") + kTemporaryDescription,
+      QK_TString("DESCRIPTION=") + OwnDescription(),
       QK_TString::Format("SERVER=%s", record.host.c_str()),
   };
   if (record.dbms == CAD::Dbms::kSqlServer) {
     attributes.push_back(QK_TString::Format("DATABASE=%s", record.database.c_str()));
     attributes.push_back(QK_TString("TRUSTED_CONNECTION=no"));
   }
-  // Whatever its entries, a section of that name is somebody else's: the
-  // installer would merge into it or replace it.
-  if (ExistingSection(name, userDataSource) != Section::kAbsent) {
+  const Installer& installer = TheInstaller();
+  if (!InstallerBound(installer)) {
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
-                           QK_TAny(QK_TString::Format("a data source named %s exists already", name.c_str()))));
+                           QK_TAny(QK_TString("the ODBC installer library cannot be loaded"))));
+  }
+  const OdbcIniChange change(OdbcIniPath(userDataSource), report);
+  const ConfigMode mode(installer, userDataSource);
+  RemoveLeftovers(installer, userDataSource, report);
+  switch (ExistingSection(installer, name)) {
+    case Section::kAbsent:
+      break;
+    case Section::kLive:
+      QK_THROW(QK_EException(
+          QK_TString("Failed to create temporary ODBC Data Source"),
+          QK_TAny(QK_TString::Format("a data source named %s exists already: a run of that task is still going",
+                                     name.c_str()))));
+    default:
+      // Whatever its entries, a section of that name is somebody else's:
+      // the installer would merge into it or replace it.
+      QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
+                             QK_TAny(QK_TString::Format("a data source named %s exists already", name.c_str()))));
   }
   const std::uint16_t request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
   if (!ConfigDataSource(request, DriverName(record), AttributeList(attributes))) {
@@ -284,26 +371,16 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
   dataSourceName = name;
 }
 
-bool RemoveLeftoverDataSource(const QK_TString& name, bool userDataSource) {
-  RefuseUnsafeName(name);
-  if (ExistingSection(name, userDataSource) != Section::kLeftover) return false;
-  const Installer& installer = TheInstaller();
-  bool removed = false;
-  if (installer.removeSection != nullptr) {
-    const ConfigMode mode(installer, userDataSource);
-    removed = installer.removeSection(name.c_str()) != 0;
-  }
-  if (!removed) {
-    QK_THROW(QK_EException(QK_TString::Format("Failed to remove temporary ODBC Data Source %s", name.c_str()),
-                           QK_TAny(InstallerMessage())));
-  }
-  return true;
-}
-
-void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource) {
+void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource,
+                               const Report& report) {
   if (name.Empty()) return;
   const std::uint16_t request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
-  if (!ConfigDataSource(request, DriverName(record), AttributeList({QK_TString("DSN=") + name}))) {
+  bool removed = false;
+  {
+    const OdbcIniChange change(OdbcIniPath(userDataSource), report);
+    removed = ConfigDataSource(request, DriverName(record), AttributeList({QK_TString("DSN=") + name}));
+  }
+  if (!removed) {
     QK_THROW(QK_EException(QK_TString::Format("Failed to remove temporary ODBC Data Source %s", name.c_str()),
                            QK_TAny(InstallerMessage())));
   }

@@ -2,6 +2,7 @@
 // ticket through the registered class object and calls Run.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -86,6 +87,8 @@ class Task : public TW_TTask {
   void ChangeDefaultsLocation(const std::string& location);
   // Removes the temporary ODBC data source named by dataSourceName.
   void RemoveDataSource();
+  // Logs each line it is given, for the data-source changes' reports.
+  std::function<void(const QK_TString&)> LogLines();
   // Leaves the connected server: its driver goes first, so that the data
   // source is no longer in use when it is removed; nothing of the server
   // stays for the next one.

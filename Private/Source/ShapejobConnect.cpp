@@ -30,6 +30,10 @@ QK_TString CurrentUser() {
 
 }  // namespace
 
+SQLUtilities::Report Task::LogLines() {
+  return [this](const QK_TString& line) { Log(line + "\n"); };
+}
+
 void Task::ValidateServerConfig(const CadServerConfig& record) {
   const char* missing = nullptr;
   if (!IsEnterpriseServer(record)) {
@@ -99,12 +103,8 @@ void Task::SetUpDataSource() {
   if (currentServer.dbms != Dbms::kNone) {
     Log(QK_TString("Creating temporary ODBC Data Source\n"));
     const QK_TString name = GetTaskID().Replace("-", "");
-    // A run of this task that was killed could not remove its data source;
-    // the retry clears it instead of failing on a name that exists.
-    if (SQLUtilities::RemoveLeftoverDataSource(name, false)) {
-      Log(QK_TString("Removed temporary ODBC Data Source ") + name + " left behind by an earlier run\n");
-    }
-    SQLUtilities::CreateTemporaryDataSource(currentServer, dataSourceName, name, false);
+    // What runs that were killed left in odbc.ini is cleared on the way.
+    SQLUtilities::CreateTemporaryDataSource(currentServer, dataSourceName, name, false, LogLines());
     Log(QK_TString("Created temporary ODBC Data Source ") + dataSourceName + "\n");
   }
   CheckDataSourceLogin();
@@ -163,7 +163,7 @@ void Task::RemoveDataSource() {
   if (dataSourceName.Empty()) return;
   try {
     Log(QK_TString("Removing temporary ODBC Data Source ") + dataSourceName + "\n");
-    SQLUtilities::RemoveTemporaryDataSource(currentServer, dataSourceName, false);
+    SQLUtilities::RemoveTemporaryDataSource(currentServer, dataSourceName, false, LogLines());
     Log(QK_TString("Removed temporary ODBC Data Source ") + dataSourceName + "\n");
     dataSourceName = QK_TString();
   } catch (const QK_EException& e) {

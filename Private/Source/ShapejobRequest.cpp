@@ -55,6 +55,10 @@ class RequestOutput {
     const std::size_t end = ClosingLineEnd(raw);
     std::cout << prefix_ << Escaped(raw.substr(0, end)) << raw.substr(end) << std::endl;
   }
+  // Writes each line it is given, for the data-source changes' reports.
+  SQLUtilities::Report Lines() const {
+    return [this](const QK_TString& line) { Line(line); };
+  }
 
  private:
   std::string prefix_;
@@ -96,7 +100,7 @@ void RemoveDataSource(const RequestOutput& output, const CadServerConfig& record
   if (name.Empty()) return;
   output.Line(QK_TString("Removing temporary ODBC Data Source ") + name);
   try {
-    SQLUtilities::RemoveTemporaryDataSource(record, name, false);
+    SQLUtilities::RemoveTemporaryDataSource(record, name, false, output.Lines());
     output.Line(QK_TString("Removed temporary ODBC Data Source ") + name);
   } catch (const QK_EException& e) {
     output.Line(QK_TString("Exception ") + e.Describe());
@@ -124,7 +128,8 @@ void HandleRequest(const QK_TDict& request, QK_TAny& reply) {
   if (record.dbms != Dbms::kNone) {
     output.Line("Creating temporary ODBC Data Source ");
     try {
-      SQLUtilities::CreateTemporaryDataSource(record, dataSourceName, RandomDataSourceName(), false);
+      SQLUtilities::CreateTemporaryDataSource(record, dataSourceName, RandomDataSourceName(), false,
+                                              output.Lines());
     } catch (const QK_EException& e) {
       output.Line(QK_TString("Exception ") + e.Describe());
       reply = QK_TAny(false);

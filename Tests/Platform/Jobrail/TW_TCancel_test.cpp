@@ -1,5 +1,6 @@
 // A stop signal becomes the task's cancellation: raised once, at the task's
-// next framework call, and a second signal ends the process at once.
+// next framework call, and a second signal ends the process at once, or
+// when a change that holds the signals is done.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -42,6 +43,38 @@ TEST(TaskCancelDeathTest, ASecondSignalEndsTheProcessAtOnce) {
         std::_Exit(0);
       },
       ::testing::ExitedWithCode(128 + SIGINT), "still running");
+}
+
+TEST(TaskCancelDeathTest, ASecondSignalDuringAHeldChangeEndsTheProcessWhenTheChangeEnds) {
+  EXPECT_EXIT(
+      {
+        TW_InstallStopSignals();
+        {
+          TW_TStopSignalHold change;
+          std::raise(SIGTERM);
+          std::raise(SIGTERM);
+          {
+            TW_TStopSignalHold nested;
+          }
+          std::fputs("change finished\n", stderr);
+        }
+        std::fputs("after the change\n", stderr);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(128 + SIGTERM), "change finished");
+}
+
+TEST(TaskCancelDeathTest, OneSignalDuringAHeldChangeOnlyCancels) {
+  EXPECT_EXIT(
+      {
+        TW_InstallStopSignals();
+        {
+          TW_TStopSignalHold change;
+          std::raise(SIGTERM);
+        }
+        std::_Exit(TW_CancelWasRequested() ? 7 : 0);
+      },
+      ::testing::ExitedWithCode(7), "");
 }
 
 }  // namespace

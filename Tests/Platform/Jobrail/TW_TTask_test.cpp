@@ -196,7 +196,7 @@ TEST(TaskTempFilesTest, TempFilesShareOneFolderThatGoesWithTheTask) {
   EXPECT_NE(first, second);
   EXPECT_EQ(second.Parent(), tempFolder);
   EXPECT_EQ(tempFolder.Parent(), folder.Url());
-  EXPECT_TRUE(tempFolder.FileName().Contains("shapejob-")) << tempFolder.LocalName();
+  EXPECT_TRUE(tempFolder.FileName().Contains("shapejob.")) << tempFolder.LocalName();
   EXPECT_TRUE(tempFolder.FileName().Contains("job42")) << tempFolder.LocalName();
   EXPECT_EQ(first.Extension(), ".pdf");
   EXPECT_FALSE(QK_TFileInfo::ExistsEx(first));

@@ -1,11 +1,13 @@
 // The driver-setup library when it cannot write what it is asked to: it
 // refuses attributes odbc.ini cannot keep before writing anything, and a
-// write that fails takes the half-written data source away again.
+// write that fails leaves odbc.ini as it was.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <odbcinst.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,19 +16,22 @@
 
 namespace {
 
-// When set, the write of this keyword fails as a full disk would make it.
-std::string failingKeyword;
+// When set, putting the new odbc.ini in place fails as a full disk would
+// make it.
+bool failRename = false;
 
 }  // namespace
 
-// Stands in for the installer's own function for the whole test program:
-// the library, loaded by the installer, binds to this one. It passes every
-// write on, except the one of `failingKeyword`.
-extern "C" BOOL SQLWritePrivateProfileString(LPCSTR section, LPCSTR entry, LPCSTR value, LPCSTR file) {
-  using Write = BOOL (*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
-  static const auto installer = reinterpret_cast<Write>(dlsym(RTLD_NEXT, "SQLWritePrivateProfileString"));
-  if (!failingKeyword.empty() && entry != nullptr && failingKeyword == entry) return 0;
-  return installer(section, entry, value, file);
+// Stands in for the C library's rename for the whole test program: the
+// driver-setup library, loaded by the installer, binds to this one.
+extern "C" int rename(const char* from, const char* to) noexcept {
+  using Rename = int (*)(const char*, const char*);
+  static const auto real = reinterpret_cast<Rename>(dlsym(RTLD_NEXT, "rename"));
+  if (failRename) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return real(from, to);
 }
 
 namespace {
@@ -65,23 +70,32 @@ class DriverSetupFailureTest : public ::testing::Test {
     EXPECT_TRUE(AddSystemDataSource(List({"DSN=site", "SERVER=site-host", "DATABASE=site.db"})));
     site_ = SystemIni();
   }
-  ~DriverSetupFailureTest() override { failingKeyword.clear(); }
+  ~DriverSetupFailureTest() override { failRename = false; }
 
   OdbcSandbox odbc_;
   std::string site_;
 };
 
-TEST_F(DriverSetupFailureTest, AFailedWriteRemovesTheHalfWrittenDataSource) {
-  failingKeyword = "DATABASE";
+TEST_F(DriverSetupFailureTest, AFailedWriteLeavesOdbcIniAsItWasAndNothingBesideIt) {
+  failRename = true;
   EXPECT_FALSE(AddSystemDataSource(List({"DSN=task1", "SERVER=h", "DATABASE=d.db", "PORT=1"})));
-  EXPECT_NE(InstallerMessage().find("DATABASE"), std::string::npos) << InstallerMessage();
-  EXPECT_EQ(odbc_.DataSources().count("task1"), 0u) << "no section with only its first attributes";
-  EXPECT_EQ(SystemIni(), site_) << "the other data sources stay as they were";
+  EXPECT_NE(InstallerMessage().find("No space left on device"), std::string::npos) << InstallerMessage();
+  EXPECT_EQ(SystemIni(), site_) << "no half-written data source, the others as they were";
+  EXPECT_FALSE(std::filesystem::exists(std::string(std::getenv("ODBCSYSINI")) + "/odbc.ini.setup-new"));
 
-  failingKeyword.clear();
+  failRename = false;
   EXPECT_TRUE(AddSystemDataSource(List({"DSN=task1", "SERVER=h", "DATABASE=d.db"})));
   EXPECT_EQ(odbc_.DataSources()["task1"],
             (Entries{{"Driver", "SQL Server"}, {"SERVER", "h"}, {"DATABASE", "d.db"}}));
+}
+
+// Each change is written in the installer's layout and leaves every other
+// line as it was: a section added and removed again gives back the file.
+TEST_F(DriverSetupFailureTest, AddingAndRemovingASectionGivesBackTheFileByteForByte) {
+  EXPECT_TRUE(AddSystemDataSource(List({"DSN=task2", "SERVER=h"})));
+  EXPECT_EQ(SystemIni(), site_ + "[task2]\nDriver=SQL Server\nSERVER=h\n\n");
+  EXPECT_TRUE(SQLConfigDataSource(nullptr, ODBC_REMOVE_SYS_DSN, "SQL Server", List({"DSN=TASK2"}).c_str()));
+  EXPECT_EQ(SystemIni(), site_) << "names compare without regard to case";
 }
 
 TEST_F(DriverSetupFailureTest, AttributesThatOdbcIniCannotKeepAreRefusedBeforeAnythingIsWritten) {

@@ -4,9 +4,16 @@
 
 #include "OdbcSandbox.h"
 #include "QK_EException.h"
+#include "QK_TProcess.h"
 #include "SQLUtilities.h"
 
 namespace {
+
+// The description of a data source this process makes: the program's own,
+// naming the run.
+std::string OwnDescription() {
+  return "New Temporary DSN for Shapejob (run " + QK_TProcessId::Self().Text() + ")";
+}
 
 using CAD::Dbms::kNone;
 using CAD::Dbms::kOracle;
@@ -31,7 +38,7 @@ TEST(SQLUtilitiesTest, SqlServerKindGetsAllFiveAttributesInOrder) {
   auto sources = odbc.DataSources();
   ASSERT_EQ(sources.count("task123"), 1u);
   EXPECT_EQ(sources["task123"], (Entries{{"Driver", "SQL Server"},
-                                          {"DESCRIPTION", "New Temporary DSN for Shapejob"},
+                                          {"DESCRIPTION", OwnDescription()},
                                           {"SERVER", "db-host"},
                                           {"DATABASE", "designs"},
                                           {"TRUSTED_CONNECTION", "no"}}));
@@ -46,7 +53,7 @@ TEST(SQLUtilitiesTest, OracleKindGetsThreeAttributesAndItsOwnDriver) {
   const CadServerConfig record = Record(kOracle, "ora-host", "ignored", "SQLite3");
   SQLUtilities::CreateTemporaryDataSource(record, name, "oracle1", false);
   EXPECT_EQ(odbc.DataSources()["oracle1"], (Entries{{"Driver", "SQLite3"},
-                                                    {"DESCRIPTION", "New Temporary DSN for Shapejob"},
+                                                    {"DESCRIPTION", OwnDescription()},
                                                     {"SERVER", "ora-host"}}));
   SQLUtilities::RemoveTemporaryDataSource(record, name, false);
   EXPECT_TRUE(odbc.DataSources().empty());

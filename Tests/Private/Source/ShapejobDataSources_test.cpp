@@ -1,14 +1,25 @@
 // Temporary data sources against a site's odbc.ini that holds sections of
 // its own: names and values that odbc.ini cannot keep, sections that are
-// somebody else's, and leftovers of runs that died. Whatever is refused,
-// the site's sections stay byte for byte as they were.
+// somebody else's or a running run's, leftovers of runs that died, and a
+// file that a writer left half-written. Whatever is refused, the site's
+// sections stay byte for byte as they were.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "OdbcSandbox.h"
 #include "QK_EException.h"
+#include "QK_TProcess.h"
 #include "SQLUtilities.h"
 #include "ShapejobServerConfig.h"
 #include "ShapejobSiteOdbcIni.h"
@@ -107,17 +118,122 @@ TEST_F(DataSourcesTest, ASectionOfTheNameIsNeverMergedIntoWhateverKeysItHas) {
   EXPECT_EQ(site_ini::Read(), kSections);
 }
 
-TEST_F(DataSourcesTest, OnlyALeftoverOfThisProgramIsRemovedAsOne) {
-  site_ini::Write(std::string(kSections) + kLeftover);
-  for (const char* name : {"Production", "Empty", "NoDriver", "absent"}) {
-    EXPECT_FALSE(SQLUtilities::RemoveLeftoverDataSource(name, false)) << name;
-  }
-  EXPECT_EQ(site_ini::Read(), std::string(kSections) + kLeftover);
+// The section a run left whose process is `run`.
+std::string RunSection(const std::string& name, const QK_TProcessId& run) {
+  return "[" + name + "]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " + run.Text() +
+         ")\nSERVER=old-host\n\n";
+}
 
-  EXPECT_TRUE(SQLUtilities::RemoveLeftoverDataSource("deadrun1", false));
-  EXPECT_EQ(site_ini::Read(), kSections) << "the leftover alone went";
-  EXPECT_FALSE(SQLUtilities::RemoveLeftoverDataSource("deadrun1", false));
-  EXPECT_THROW(SQLUtilities::RemoveLeftoverDataSource("ODBC", false), QK_EException);
+// A process of its own that runs until the object goes, and one that has
+// already ended (and been reaped).
+class ChildProcess {
+ public:
+  ChildProcess() {
+    pid_ = fork();
+    if (pid_ == 0) {
+      pause();
+      _exit(0);
+    }
+  }
+  ~ChildProcess() { End(); }
+  QK_TProcessId Id() const {
+    QK_TProcessId id;
+    std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
+    std::string text;
+    std::getline(in, text);
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    for (int number = 3; number <= 21; ++number) fields >> field;
+    fields >> id.startTime;
+    id.pid = pid_;
+    return id;
+  }
+  void End() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = 0;
+  }
+
+ private:
+  pid_t pid_ = 0;
+};
+
+TEST_F(DataSourcesTest, ACreationRemovesTheLeftoversOfEveryEndedRunAndNothingElse) {
+  ChildProcess live;
+  ChildProcess ended;
+  const QK_TProcessId endedRun = ended.Id();
+  ended.End();
+  const std::string liveSection = RunSection("liverun", live.Id());
+  site_ini::Write(std::string(kSections) + kLeftover + liveSection + RunSection("endedrun", endedRun));
+
+  std::vector<std::string> reported;
+  QK_TString created;
+  SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task7", false,
+                                          [&reported](const QK_TString& line) { reported.push_back(line.str()); });
+  EXPECT_EQ(created, "task7");
+  EXPECT_EQ(reported, (std::vector<std::string>{
+                          "Removed temporary ODBC Data Source deadrun1 left behind by a run that ended",
+                          "Removed temporary ODBC Data Source endedrun left behind by a run that ended"}));
+  const auto sources = odbc_.DataSources();
+  EXPECT_EQ(sources.count("deadrun1"), 0u);
+  EXPECT_EQ(sources.count("endedrun"), 0u);
+  EXPECT_EQ(sources.count("liverun"), 1u) << "a running run's data source stays";
+  EXPECT_EQ(sources.count("Production"), 1u);
+
+  SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), "task7", false);
+  EXPECT_EQ(site_ini::Read(), std::string(kSections) + liveSection);
+}
+
+TEST_F(DataSourcesTest, TheDataSourceOfARunningRunOfTheSameTaskIsNeverTaken) {
+  ChildProcess live;
+  const std::string section = RunSection("task8", live.Id());
+  site_ini::Write(std::string(kSections) + section);
+  const std::string refusal = Refusal(Record("h", "d"), "task8");
+  EXPECT_NE(refusal.find("a data source named task8 exists already: a run of that task is still going"),
+            std::string::npos)
+      << refusal;
+  EXPECT_EQ(site_ini::Read(), std::string(kSections) + section);
+
+  live.End();
+  EXPECT_EQ(Refusal(Record("h", "d"), "task8"), "") << "once that run has ended, its data source is a leftover";
+}
+
+// A change of odbc.ini: a copy of the file stands beside it while the
+// change lasts, a copy that a dead writer left is put back first, and only
+// one change runs at a time.
+TEST_F(DataSourcesTest, ACopyThatAStoppedWriterLeftIsPutBackBeforeTheNextChange) {
+  const std::string ini = site_ini::Path();
+  const std::string backup = SQLUtilities::OdbcIniChange::BackupPath(ini);
+  std::ofstream(backup, std::ios::binary) << kSections;
+  site_ini::Write("[Produc");  // cut off half-way by a writer that was killed
+
+  std::vector<std::string> reported;
+  QK_TString created;
+  SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task10", false,
+                                          [&reported](const QK_TString& line) { reported.push_back(line.str()); });
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].rfind("Restored " + ini + " from " + backup, 0), 0u) << reported[0];
+  EXPECT_FALSE(std::filesystem::exists(backup)) << "the copy goes when the change ends";
+  SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), "task10", false);
+  EXPECT_EQ(site_ini::Read(), kSections);
+}
+
+TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongAndNamesTheFile) {
+  const std::string ini = site_ini::Path();
+  const int held = open(SQLUtilities::OdbcIniChange::LockPath(ini).c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  try {
+    SQLUtilities::OdbcIniChange change(ini, SQLUtilities::Report(), std::chrono::milliseconds(100));
+    ADD_FAILURE() << "the change went ahead while another process held the lock";
+  } catch (const QK_EException& e) {
+    EXPECT_EQ(e.QK_Message().str(), "Cannot change the ODBC configuration " + ini);
+    EXPECT_NE(e.QK_Data().ToText().str().find("for more than 100 ms"), std::string::npos) << e.Describe();
+  }
+  close(held);
+  { SQLUtilities::OdbcIniChange change(ini, SQLUtilities::Report(), std::chrono::milliseconds(100)); }
+  EXPECT_EQ(site_ini::Read(), kSections);
 }
 
 // A server entry of the wrong shape, in the tree its kind of server reads.

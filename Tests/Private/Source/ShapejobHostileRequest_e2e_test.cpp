@@ -153,7 +153,7 @@ TEST_F(HostileSiteTest, ALeftoverOfAKilledRunIsRemovedAndTheSameTicketRuns) {
   fs::remove(script);
   ProgramRun retry = RunTicket(Ticket("retry-1"));
   EXPECT_EQ(retry.status, 0) << Printed(retry);
-  EXPECT_EQ(Logged(retry, "Removed temporary ODBC Data Source retry1 left behind by an earlier run").size(),
+  EXPECT_EQ(Logged(retry, "Removed temporary ODBC Data Source retry1 left behind by a run that ended").size(),
             1u);
   EXPECT_EQ(retry.Starting("output OK ").size(), 1u);
   EXPECT_EQ(site_ini::Read(), kSections)
