@@ -249,13 +249,15 @@ QK_TString Echoed(const QK_TString& text) {
 
 std::string EchoQuoted(const QK_TString& text) { return TW_THost::JsonQuote(Echoed(text)); }
 
-// A message key as the line shows it: bare, or as a JSON string when it
-// holds a blank, a control character or a quote (a key made of ticket
-// text), so that the line still splits into its fields.
-std::string KeyField(const QK_TString& key) {
-  const QK_TString echoed = Echoed(key);
+// A field of an event line that is not always quoted (a key, an output
+// context, an output path): bare, or as a JSON string when it holds a
+// blank, a control character or a quote (a key made of ticket text, a
+// folder named by an input), so that the line still splits into its fields
+// and no text can end it and start a line of its own.
+std::string Field(const QK_TString& text) {
+  const QK_TString echoed = Echoed(text);
   for (char c : echoed.str()) {
-    if (static_cast<unsigned char>(c) <= ' ' || c == '"') return TW_THost::JsonQuote(echoed);
+    if (static_cast<unsigned char>(c) <= ' ' || c == '"' || c == 0x7f) return TW_THost::JsonQuote(echoed);
   }
   return echoed.str();
 }
@@ -263,12 +265,12 @@ std::string KeyField(const QK_TString& key) {
 }  // namespace
 
 void TW_TLinePrinter::Message(int severity, const QK_TString& key, const std::vector<QK_TAny>& arguments) {
-  out_ << "message " << severity << ' ' << KeyField(key);
+  out_ << "message " << severity << ' ' << Field(key);
   for (const QK_TAny& argument : arguments) out_ << ' ' << EchoQuoted(argument.ToText());
   out_ << std::endl;
 }
 
-void TW_TLinePrinter::Stage(const QK_TString& key) { out_ << "stage " << key << std::endl; }
+void TW_TLinePrinter::Stage(const QK_TString& key) { out_ << "stage " << Field(key) << std::endl; }
 
 void TW_TLinePrinter::Progress(unsigned int percent) { out_ << "progress " << percent << std::endl; }
 
@@ -277,7 +279,7 @@ void TW_TLinePrinter::Log(const QK_TString& text) {
 }
 
 void TW_TLinePrinter::Output(const QK_TString& context, const QK_TURL& file) {
-  out_ << "output " << context << ' ' << file.LocalName() << std::endl;
+  out_ << "output " << Field(context) << ' ' << Field(file.LocalName()) << std::endl;
 }
 
 // ---- command-line host ----
@@ -300,7 +302,8 @@ void PrintUsage(const QK_TString& taskName) {
       << "Exit status of --ticket: the run's result, 0 ok, 1 warning, 2 failed;\n"
       << "3 when the ticket file cannot be read or parsed.\n"
       << "\n"
-      << "Events are printed one per line on standard output (quoted texts are JSON strings):\n"
+      << "Events are printed one per line on standard output (quoted texts are JSON strings;\n"
+      << "a KEY, CONTEXT or PATH is one too when it holds a blank, a quote or a control character):\n"
       << "  message SEVERITY KEY \"ARG\"...   a message; SEVERITY 0 info, 1 warning, 2 error\n"
       << "  stage KEY                       the task entered a stage\n"
       << "  progress N                      N percent done\n"

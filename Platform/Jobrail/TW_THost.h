@@ -15,9 +15,11 @@
 // Event lines, one per event, on standard output:
 //   message SEVERITY KEY "ARG"...   stage KEY   progress N   log "TEXT"
 //   output CONTEXT PATH             result N    reply VALUE
-// Texts in quotes are JSON strings. An echoed text (a key, an argument, a
-// log text) longer than 64 KiB is cut there and marked "...[cut, N bytes in
-// all]".
+// Texts in quotes are JSON strings. A KEY, CONTEXT or PATH is bare unless
+// it holds a blank, a quote or a control character; then it is a JSON
+// string too, so that no text can end a line and start an event of its own.
+// An echoed text (a key, an argument, a log text) longer than 64 KiB is cut
+// there and marked "...[cut, N bytes in all]".
 #pragma once
 
 #include <ostream>

@@ -5,8 +5,11 @@
 #include <sstream>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "QK_EException.h"
 
@@ -26,12 +29,41 @@ QK_TString QK_TFile::ReadAll(const QK_TURL& location) {
   return QK_TString(content.str());
 }
 
-void QK_TFile::WriteAll(const QK_TURL& location, const QK_TString& content) {
-  std::ofstream out(location.LocalName().str(), std::ios::binary | std::ios::trunc);
-  if (out) out << content.str();
-  if (!out) {
-    QK_THROW(QK_EException(QK_TString("Cannot write file"), QK_TAny(location.LocalName())));
+namespace {
+
+// Writes all of `bytes` to `descriptor`; 0, or the error that stopped it.
+int WriteFully(int descriptor, const std::string& bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t count = write(descriptor, bytes.data() + written, bytes.size() - written);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return errno;
+    // A device that takes nothing and reports no error would loop for ever.
+    if (count == 0) return EIO;
+    written += static_cast<std::size_t>(count);
   }
+  return 0;
+}
+
+}  // namespace
+
+void QK_TFile::WriteAll(const QK_TURL& location, const QK_TString& content) {
+  const std::string path = location.LocalName().str();
+  const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int error = descriptor < 0 ? errno : 0;
+  if (descriptor >= 0) {
+    struct stat facts {};
+    // Only a regular file was made or cut by this call; a device or a pipe
+    // that the path names is never removed.
+    const bool regular = fstat(descriptor, &facts) == 0 && S_ISREG(facts.st_mode);
+    error = WriteFully(descriptor, content.str());
+    // A file system may report a failed write only when the file is closed.
+    if (close(descriptor) != 0 && error == 0) error = errno;
+    if (error != 0 && regular) unlink(path.c_str());
+  }
+  if (error == 0) return;
+  QK_THROW(QK_ECouldNotWriteFile(QK_TString("Cannot write the file: " + std::generic_category().message(error)),
+                                 QK_TAny(location.LocalName())));
 }
 
 bool QK_TFile::Rename(const QK_TURL& from, const QK_TURL& to) {

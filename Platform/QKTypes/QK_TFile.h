@@ -9,8 +9,13 @@
 
 class QK_TFile {
  public:
-  // Whole-file reading and writing; failures throw QK_EException naming the file.
+  // Whole-file reading; a file that cannot be read throws QK_EException
+  // naming it.
   static QK_TString ReadAll(const QK_TURL& location);
+  // Replaces the file with `content`. A file that cannot be opened, written
+  // whole or closed (a full disk, a folder that is not there) throws
+  // QK_ECouldNotWriteFile, and leaves no file behind: a regular file that
+  // the call began is removed again.
   static void WriteAll(const QK_TURL& location, const QK_TString& content);
   // Moves a file; returns false when the file system refused.
   static bool Rename(const QK_TURL& from, const QK_TURL& to);
@@ -53,3 +58,10 @@ class QK_ECouldNotCreateDirectory : public QK_EException {
   QK_PLATFORM_EXCEPTION_BODY(QK_ECouldNotCreateDirectory, QK_EException, "QK_ECouldNotCreateDirectory")
 };
 inline const QK_TClass& QK_ECouldNotCreateDirectory_registration = QK_ECouldNotCreateDirectory::QK_ClassObject();
+
+// A file that could not be written: the message gives the system's reason,
+// the data the file's local path.
+class QK_ECouldNotWriteFile : public QK_EException {
+  QK_PLATFORM_EXCEPTION_BODY(QK_ECouldNotWriteFile, QK_EException, "QK_ECouldNotWriteFile")
+};
+inline const QK_TClass& QK_ECouldNotWriteFile_registration = QK_ECouldNotWriteFile::QK_ClassObject();

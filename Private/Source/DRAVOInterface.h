@@ -295,8 +295,6 @@ class DRAVOInterface {
                                       const PrintItemList& items);
   // A new document whose root element is `rootName`.
   static XmlDocument CreateXmlDocument(const QK_TString& rootName);
-  // Writes `document` to the file at `target` with the serializer's defaults.
-  static void WriteXmlDocument(xercesc::DOMDocument& document, const QK_TURL& target);
   // Appends a copy of the root of the document file `document` to the
   // "Results" document at `results`. `appended` counts the documents of one
   // export: the first starts a new "Results" document, the others add to
@@ -473,7 +471,8 @@ class DRAVOInterface {
   // text); a network path keeps its own host, a drive path loses its drive.
   static QK_TString ToHostLocalPath(const QK_TString& path, const QK_TString& reference);
   // Creates the folder and every missing parent; a folder made meanwhile by
-  // someone else is no failure (QK_ECouldNotCreateDirectory otherwise).
+  // someone else is no failure (QK_ECouldNotCreateDirectory otherwise, with
+  // the system's reason and the folder's path).
   static void CreateFolderTree(const QK_TURL& folder);
   // The layout's manufacturing file (".MFG") in its resolved output
   // folder, created when missing; `outputName` receives the resolved name.
@@ -657,7 +656,8 @@ class DRAVOInterface {
   // The "LOReport" document of a layout run at `location`: preview address,
   // task, time, the separate design, the counted errors, one "Result" per
   // result map (with its design and custom values) and the input. True once
-  // written; a file that cannot be written throws QK_EException.
+  // written; a file that cannot be written throws QK_ECouldNotWriteFile
+  // and leaves no report behind.
   bool WriteLayoutReport(const std::vector<std::shared_ptr<StringMap>>& results, const QK_TURL& location,
                          const LOTicketParam& ticket, const DesignInfo& separateDesign,
                          const std::vector<DesignInfo>& resultDesigns,
@@ -709,7 +709,8 @@ class DRAVOInterface {
   // ---- documents ----
 
   // Writes the XML declaration and `xml` to `target`, reporting whether it
-  // is written or overwritten.
+  // is written or overwritten; a file that cannot be written whole throws
+  // QK_ECouldNotWriteFile and leaves no file behind.
   void WriteXMLText(const QK_TString& xml, const QK_TURL& target);
   // The DOM of the XML file; parse errors are exceptions. The XML library
   // stays started while the document lives.

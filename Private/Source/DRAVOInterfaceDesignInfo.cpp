@@ -183,7 +183,7 @@ int DesignInfoExport::ExportDesign(QK_TString& text) {
   CollectAndClose(pass, record_.customVariables, record_.designName);
 
   const XmlDocument document = BuildDocument(pass, false);
-  DRAVOInterface::WriteXmlDocument(*document, output_);
+  WriteXmlDocument(*document, output_);
   KeepThumbnails(pass);
   plots_ = pass.plots;
   Register();
@@ -226,7 +226,7 @@ int DesignInfoExport::ExportDesigns(const StringMapList& designs, QK_TString& te
 
     const QK_TURL documentFile = cad_.TemporaryFile(".xml", false);
     const XmlDocument document = BuildDocument(pass, true);
-    DRAVOInterface::WriteXmlDocument(*document, documentFile);
+    WriteXmlDocument(*document, documentFile);
     DRAVOInterface::AppendToResultsDocument(output_, documentFile, appended);
   }
   if (appended == 0) QK_THROW(NoDesignInfoExportedException());

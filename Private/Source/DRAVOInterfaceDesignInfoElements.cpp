@@ -2,7 +2,6 @@
 // card's output document, the "Results" document that gathers the design
 // documents of one export, and the small steps of the export around them.
 #include <xercesc/dom/DOM.hpp>
-#include <xercesc/framework/LocalFileFormatTarget.hpp>
 
 #include "DRAVOInterface.h"
 #include "QK_EException.h"
@@ -192,18 +191,6 @@ XmlDocument DRAVOInterface::CreateXmlDocument(const QK_TString& rootName) {
       xercesc::DOMImplementationRegistry::getDOMImplementation(u"Core");
   if (implementation == nullptr) QK_THROW(QK_EException(QK_TString("No DOM implementation is available")));
   return XmlDocument(implementation->createDocument(nullptr, ToXmlText(rootName).c_str(), nullptr));
-}
-
-void DRAVOInterface::WriteXmlDocument(DOMDocument& document, const QK_TURL& target) {
-  InitializeXmlLibraries();
-  auto* ls = dynamic_cast<xercesc::DOMImplementationLS*>(
-      xercesc::DOMImplementationRegistry::getDOMImplementation(u"LS"));
-  if (ls == nullptr) QK_THROW(QK_EException(QK_TString("No DOM serializer is available")));
-  DomPtr<xercesc::DOMLSSerializer> serializer(ls->createLSSerializer());
-  DomPtr<xercesc::DOMLSOutput> output(ls->createLSOutput());
-  xercesc::LocalFileFormatTarget file(ToXmlText(target.LocalName()).c_str());
-  output->setByteStream(&file);
-  serializer->write(&document, output.get());
 }
 
 std::uint32_t DRAVOInterface::AppendToResultsDocument(const QK_TURL& results, const QK_TURL& document,

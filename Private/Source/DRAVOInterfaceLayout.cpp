@@ -99,10 +99,6 @@ void DRAVOInterface::FinishLayout(LayoutRun& run) {
     QK_THROW(NOMFGGenerateException());
   }
   if (ticket.layoutForProduction) DeliverProductionResult(run);
-  if (reporter != nullptr) {
-    reporter->AddTaskOutputContext(run.mfgContext);
-    if (ticket.generatePreview) reporter->AddTaskOutputContext(run.previewContext);
-  }
 
   const QK_TString name =
       ticket.xmlOutputFileName.Empty() ? ResolveLayoutName(kInputFileName) : ticket.xmlOutputFileName;
@@ -110,10 +106,15 @@ void DRAVOInterface::FinishLayout(LayoutRun& run) {
   CreateFolderTree(ticket.xmlOutputFolder);
   QK_TURL location = ticket.xmlOutputFolder.Child(name);
   ChangeExtension(location, kReportExtension);
-  if (!WriteLayoutReport(run.results, location, ticket, run.separateDesign, run.resultDesigns,
-                         run.resultCustomValues, run.errors, run.errorCount)) {
-    return;
+  // The report is written before anything is handed over: a run whose
+  // report fails fails whole, with no output of it registered.
+  const bool reported = WriteLayoutReport(run.results, location, ticket, run.separateDesign, run.resultDesigns,
+                                          run.resultCustomValues, run.errors, run.errorCount);
+  if (reporter != nullptr) {
+    reporter->AddTaskOutputContext(run.mfgContext);
+    if (ticket.generatePreview) reporter->AddTaskOutputContext(run.previewContext);
   }
+  if (!reported) return;
   TW_TTaskOutput& context = run.warning == 0 ? run.reportContext : run.warningContext;
   context.AddOutputFile(location, QK_TString());
   if (reporter != nullptr) reporter->AddTaskOutputContext(context);

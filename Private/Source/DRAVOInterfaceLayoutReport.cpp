@@ -3,7 +3,6 @@
 // per delivered layout and the input, and the web port of the preview
 // address from the site configuration.
 #include <xercesc/dom/DOM.hpp>
-#include <xercesc/util/XMLException.hpp>
 
 #include "DRAVOInterface.h"
 #include "QK_EException.h"
@@ -121,12 +120,7 @@ bool DRAVOInterface::WriteLayoutReport(const std::vector<std::shared_ptr<StringM
     }
   }
   AppendInput(*document, root, ticket.inputFile);
-  try {
-    WriteXmlDocument(*document, location);
-  } catch (const xercesc::XMLException&) {
-    // The file could not be opened for writing: there is no report to hand on.
-    QK_THROW(QK_EException(QK_TString("The layout report could not be written: ") + location.LocalName()));
-  }
+  WriteXmlDocument(*document, location);
   return true;
 }
 

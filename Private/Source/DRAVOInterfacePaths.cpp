@@ -2,6 +2,8 @@
 // paths converted into one another, output names and folders, and the
 // layout's time script.
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 
 #include "DRAVOInterface.h"
 #include "QK_EException.h"
@@ -101,8 +103,11 @@ void DRAVOInterface::CreateFolderTree(const QK_TURL& folder) {
   if (QK_TFileInfo::ExistsEx(folder)) return;
   const QK_TURL parent = folder.Parent();
   if (parent != folder) CreateFolderTree(parent);
-  if (!QK_TFileInfo::CreateDirEx(folder) && !QK_TFileInfo::ExistsEx(folder)) {
-    QK_THROW(QK_ECouldNotCreateDirectory(QK_TString("Could not create directory"), QK_TAny(folder)));
+  std::error_code error;
+  std::filesystem::create_directory(folder.LocalName().str(), error);
+  if (error && !QK_TFileInfo::ExistsEx(folder)) {
+    QK_THROW(QK_ECouldNotCreateDirectory(QK_TString("Cannot create the folder: " + error.message()),
+                                         QK_TAny(folder.LocalName())));
   }
 }
 

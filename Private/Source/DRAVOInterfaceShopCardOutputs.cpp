@@ -10,6 +10,7 @@
 #include "DravoException.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
+#include "XUtility.h"
 
 namespace CAD {
 

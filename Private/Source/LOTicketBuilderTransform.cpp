@@ -11,7 +11,6 @@
 #include <xalanc/XalanTransformer/XalanParsedSource.hpp>
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
 #include <xercesc/dom/DOM.hpp>
-#include <xercesc/framework/LocalFileFormatTarget.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 
@@ -49,17 +48,6 @@ void FillTemplateElement(xercesc::DOMDocument& document, xercesc::DOMElement& el
   } else if (!source->defaultValue.Empty()) {
     element.appendChild(document.createTextNode(ToXmlText(source->defaultValue).c_str()));
   }
-}
-
-void WriteDocument(xercesc::DOMDocument& document, const QK_TString& path) {
-  xercesc::DOMImplementation* implementation = xercesc::DOMImplementationRegistry::getDOMImplementation(u"LS");
-  auto* ls = dynamic_cast<xercesc::DOMImplementationLS*>(implementation);
-  if (ls == nullptr) QK_THROW(QK_EException(QK_TString("No DOM serializer is available")));
-  DomPtr<xercesc::DOMLSSerializer> serializer(ls->createLSSerializer());
-  DomPtr<xercesc::DOMLSOutput> output(ls->createLSOutput());
-  xercesc::LocalFileFormatTarget target(ToXmlText(path).c_str());
-  output->setByteStream(&target);
-  serializer->write(&document, output.get());
 }
 
 }  // namespace
@@ -102,7 +90,7 @@ void TemplateTransform::GenerateXslt(const QK_TString& stylesheetPath) const {
       FillTemplateElement(*document, *AppendPlainElement(*document, *item, elementName),
                           source == sources_.end() ? nullptr : &source->second);
     }
-    WriteDocument(*document, stylesheetPath);
+    WriteXmlDocument(*document, QK_TURL::FromLocalPath(stylesheetPath));
   } catch (const xercesc::OutOfMemoryException&) {
     QK_THROW(QK_EException(QK_TString("Out of memory exception")));
   } catch (const xercesc::DOMException& e) {

@@ -4,6 +4,7 @@
 #include <boost/exception/exception.hpp>
 
 #include "DRAVOWrapperLogin.h"
+#include "QK_TFile.h"
 #include "Shapejob.h"
 #include "TaskError.h"
 
@@ -176,6 +177,22 @@ std::vector<QK_TString> Task::SplitList(const QK_TString& text, char delimiter) 
   return DRAVOInterface::SplitText(text, delimiter);
 }
 
+namespace {
+
+// The arguments of the failure message of an exception that ends the run:
+// for a file or folder that could not be written, its path and the
+// system's reason (a full disk, a missing folder), which the user must act
+// on; none for the others, whose details go to the log only.
+std::vector<QK_TAny> FailureArguments(const QK_EException& failure) {
+  if (dynamic_cast<const QK_ECouldNotWriteFile*>(&failure) == nullptr &&
+      dynamic_cast<const QK_ECouldNotCreateDirectory*>(&failure) == nullptr) {
+    return {};
+  }
+  return {failure.QK_Data(), QK_TAny(failure.QK_Message())};
+}
+
+}  // namespace
+
 int Task::Run(AT_TTicket& ticket) {
   AddMessage(Severity::kInformation, "shapejobs.stage.initializing");
   std::unique_lock<std::mutex> lock(RunMutex());
@@ -203,7 +220,7 @@ int Task::Run(AT_TTicket& ticket) {
     // Its thrower has reported the failure already.
   } catch (const QK_EException& e) {
     Log(e);
-    AddMessage(Severity::kError, "shapejobs.message.exception");
+    AddMessage(Severity::kError, "shapejobs.message.exception", FailureArguments(e));
   } catch (const boost::exception& e) {
     Log(QK_TString(boost::diagnostic_information(e, true) + "\n"));
     AddMessage(Severity::kError, "shapejobs.message.exception");

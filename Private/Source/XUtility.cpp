@@ -25,8 +25,14 @@
 #include <xalanc/XalanTransformer/XalanSourceTreeWrapperParsedSource.hpp>
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
 #include <xercesc/dom/DOMDocument.hpp>
+#include <xercesc/dom/DOMImplementation.hpp>
+#include <xercesc/dom/DOMImplementationLS.hpp>
+#include <xercesc/dom/DOMImplementationRegistry.hpp>
+#include <xercesc/dom/DOMLSOutput.hpp>
+#include <xercesc/dom/DOMLSSerializer.hpp>
 #include <xercesc/dom/DOMElement.hpp>
 #include <xercesc/dom/DOMText.hpp>
+#include <xercesc/framework/MemBufFormatTarget.hpp>
 #include <xercesc/framework/XMLAttr.hpp>
 #include <xercesc/framework/XMLElementDecl.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
@@ -48,6 +54,7 @@
 #include <xercesc/util/XMLUni.hpp>
 
 #include "QK_EException.h"
+#include "QK_TFile.h"
 #include "QK_TXml.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
@@ -927,6 +934,24 @@ DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunctio
   parser.setErrorHandler(&limits.errors);
   ParseReportingErrors(parser, input, throwNotWellFormed, sourceFile);
   return DomPtr<xercesc::DOMDocument>(parser.adoptDocument());
+}
+
+void WriteXmlDocument(const xercesc::DOMDocument& document, const QK_TURL& target) {
+  InitializeXmlLibraries();
+  auto* ls = dynamic_cast<xercesc::DOMImplementationLS*>(
+      xercesc::DOMImplementationRegistry::getDOMImplementation(u"LS"));
+  if (ls == nullptr) QK_THROW(QK_EException(QK_TString("No DOM serializer is available")));
+  DomPtr<xercesc::DOMLSSerializer> serializer(ls->createLSSerializer());
+  DomPtr<xercesc::DOMLSOutput> output(ls->createLSOutput());
+  // Made in memory first: the serializer's file target drops the errors of
+  // its last write and of the close, the file writer reports them.
+  xercesc::MemBufFormatTarget bytes;
+  output->setByteStream(&bytes);
+  if (!serializer->write(&document, output.get())) {
+    QK_THROW(QK_EException(QK_TString("The XML document could not be serialised"), QK_TAny(target.LocalName())));
+  }
+  QK_TFile::WriteAll(target, QK_TString(std::string(reinterpret_cast<const char*>(bytes.getRawBuffer()),
+                                                    static_cast<std::size_t>(bytes.getLen()))));
 }
 
 QK_TString RecordSAXHandler::EnterElement(const XMLCh* qualifiedName) {

@@ -355,6 +355,13 @@ void ConfigureUntrustedDomParser(xercesc::XercesDOMParser& parser, xercesc::Secu
 DomPtr<xercesc::DOMDocument> ParseUntrustedDom(const QK_TURL& file, ThrowFunction throwNotWellFormed,
                                                const char* sourceFile);
 
+// Writes `document` to the file at `target` with the serializer's defaults,
+// the one way the program writes an XML document. A document the serializer
+// does not complete throws QK_EException; a file that cannot be written
+// whole throws QK_ECouldNotWriteFile (the system's reason and the path) and
+// leaves no file behind.
+void WriteXmlDocument(const xercesc::DOMDocument& document, const QK_TURL& target);
+
 // True when the XPath `expression` calls document(): ticket XPaths may not
 // reach other documents.
 bool CallsDocument(const QK_TString& expression);

@@ -158,14 +158,33 @@ TEST(LinePrinterTest, EachEventIsOneLine) {
   printer.Stage("S_WRITE");
   printer.Progress(75);
   printer.Log("two\nlines");
-  printer.Output("Proofs", QK_TURL("file:///out/p%201.pdf"));
+  printer.Output("Proofs", QK_TURL("file:///out/p1.pdf"));
   EXPECT_EQ(out.str(),
             "message 1 W_FONT \"Arial \\\"Bold\\\"\" \"12\"\n"
             "message 0 I_DONE\n"
             "stage S_WRITE\n"
             "progress 75\n"
             "log \"two\\nlines\"\n"
-            "output Proofs /out/p 1.pdf\n");
+            "output Proofs /out/p1.pdf\n");
+}
+
+// Keys, contexts and paths come from tickets and inputs: one that holds a
+// blank, a quote or a control character is printed as a JSON string, so a
+// line feed in it cannot end the line and start a forged event.
+TEST(LinePrinterTest, TextsThatCouldSplitOrEndALineAreQuoted) {
+  std::ostringstream out;
+  TW_TLinePrinter printer(out);
+  printer.Output("Proofs", QK_TURL("file:///out/p%201.pdf"));
+  printer.Output("OK", QK_TURL::FromLocalPath("/out/x\nresult 0\noutput OK /etc/passwd/c.kpx"));
+  printer.Output("My \"OK\"", QK_TURL::FromLocalPath("/out/tab\there\x7f.kpx"));
+  printer.Stage("stage\rprogress 100");
+  printer.Message(2, "key\nresult 0", {});
+  EXPECT_EQ(out.str(),
+            "output Proofs \"/out/p 1.pdf\"\n"
+            "output OK \"/out/x\\nresult 0\\noutput OK /etc/passwd/c.kpx\"\n"
+            "output \"My \\\"OK\\\"\" \"/out/tab\\there\x7f.kpx\"\n"
+            "stage \"stage\\rprogress 100\"\n"
+            "message 2 \"key\\nresult 0\"\n");
 }
 
 TEST(TicketRunTest, MissingOutputFolderIsMadeBeforeTheTaskRuns) {

@@ -1,5 +1,8 @@
 #include "QK_TFile.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -41,7 +44,58 @@ TEST_F(QKTFileTest, ReadingAMissingFileNamesIt) {
     EXPECT_TRUE(error.Describe().Contains(missing.LocalName())) << error.Describe();
   }
   EXPECT_THROW(QK_TFile::ReadAll(At("")), QK_EException) << "a folder is not a file";
-  EXPECT_THROW(QK_TFile::WriteAll(At("no/such/folder.txt"), "x"), QK_EException);
+}
+
+// While it lives, files of this process end at `bytes`: a write past that
+// fails part way, as on a full disk (the signal that would end the process
+// instead is ignored).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
+// The failure of WriteAll at `file`: its message, or "" when it wrote.
+std::string WriteFailure(const QK_TURL& file, const QK_TString& content) {
+  try {
+    QK_TFile::WriteAll(file, content);
+  } catch (const QK_ECouldNotWriteFile& e) {
+    EXPECT_EQ(e.QK_Data().ToText(), file.LocalName()) << "the data names the file";
+    return e.QK_Message().str();
+  }
+  return "";
+}
+
+TEST_F(QKTFileTest, AWriteThatFailsSaysWhyAndLeavesNoFile) {
+  const QK_TURL cut = At("cut.xml");
+  QK_TFile::WriteAll(cut, "an earlier version");
+  {
+    const FileSizeLimit limit(4096);
+    EXPECT_EQ(WriteFailure(cut, QK_TString(std::string(10000, 'x'))), "Cannot write the file: File too large");
+  }
+  EXPECT_FALSE(QK_TFileInfo::ExistsEx(cut)) << "the cut file is removed";
+
+  EXPECT_EQ(WriteFailure(At("no/such/folder.txt"), "x"), "Cannot write the file: No such file or directory");
+  EXPECT_EQ(WriteFailure(At(""), "x"), "Cannot write the file: Is a directory");
+  // A device is written through but never removed.
+  EXPECT_EQ(WriteFailure(QK_TURL::FromLocalPath("/dev/full"), "x"), "Cannot write the file: No space left on device");
+  EXPECT_TRUE(QK_TFileInfo::ExistsEx(QK_TURL::FromLocalPath("/dev/full")));
+  EXPECT_EQ(WriteFailure(QK_TURL::FromLocalPath("/dev/null"), "x"), "");
 }
 
 TEST_F(QKTFileTest, CreateDirExMakesParentsAndRemoveTreeRemovesAll) {

@@ -9,6 +9,7 @@
 
 #include "OperationDriver.h"
 #include "QK_EException.h"
+#include "QK_TFile.h"
 #include "XUtility.h"
 
 namespace {
@@ -204,9 +205,11 @@ TEST_F(LayoutReportTest, AReportThatCannotBeWrittenIsAnError) {
   try {
     cad.WriteLayoutReport(results, location, ticket, separate, designs, custom, errors, errorCount);
     FAIL() << "no exception";
-  } catch (const QK_EException& e) {
-    EXPECT_EQ(e.QK_Message().str(), "The layout report could not be written: " + location.LocalName().str());
+  } catch (const QK_ECouldNotWriteFile& e) {
+    EXPECT_EQ(e.QK_Message().str(), "Cannot write the file: No such file or directory");
+    EXPECT_EQ(e.QK_Data().ToText(), location.LocalName());
   }
+  EXPECT_FALSE(QK_TFileInfo::ExistsEx(location));
 }
 
 }  // namespace

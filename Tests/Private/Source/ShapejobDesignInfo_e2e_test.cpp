@@ -276,4 +276,30 @@ TEST_F(DesignInfoTest, ListOfADesignAndAManufacturingFile) {
   EXPECT_EQ(document.find("<Results>", document.find("<Results>") + 1), std::string::npos);
 }
 
+// A document that cannot be written whole (its file here is the device
+// that is always full) fails the input, one design or a list: the failure
+// names the file and the system's reason, the document is registered
+// nowhere and nothing else is left in the folder.
+TEST_F(DesignInfoTest, ADocumentThatCannotBeWrittenFailsNamingTheFileAndWhy) {
+  fs::create_directories(Output(""));
+  fs::create_symlink("/dev/full", Output("card.xml"));
+  const std::string failure = "message 2 shapejobs.message.exception \"" + Output("card.xml") +
+                              "\" \"Cannot write the file: No space left on device\"";
+  const std::string list = folder_.Write(
+      "designs.xml", "<Designs><Design Name=\"tuck-end.kpx\" Path=\"" + folder_.File("designs") + "\"/></Designs>");
+  for (const std::string& input : {Design("tuck-end.kpx"), list}) {
+    SCOPED_TRACE(input);
+    const ProgramRun run = Run(input, "card", {});
+    EXPECT_TRUE(InOrder(run, {std::string(kMessage) + "shopcardclosingdesign", failure,
+                              "stage shapejobs.stage.ticketfail", "result 2"}));
+    EXPECT_TRUE(e2e::Failed(run));
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Output(""))) {
+      left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"card.xml"});
+    EXPECT_TRUE(fs::is_symlink(Output("card.xml")));
+  }
+}
+
 }  // namespace

@@ -64,6 +64,28 @@ inline ::testing::AssertionResult Failed(const ProgramRun& run) {
   return ::testing::AssertionFailure() << "exit status " << run.status << ", printed:\n" << printed;
 }
 
+// Every line of `run` is an event: it begins with an event's word, the one
+// "result" line is the last, and the exit status is its number. A forged
+// line of the same words is for the caller to look for.
+inline ::testing::AssertionResult OnlyRealEvents(const ProgramRun& run) {
+  static const char* const kEvents[] = {"message ", "stage ", "progress ", "log ", "output ", "result "};
+  std::string problem;
+  for (const std::string& line : run.lines) {
+    bool known = false;
+    for (const char* event : kEvents) known = known || line.rfind(event, 0) == 0;
+    if (!known) problem = "no event: " + line;
+  }
+  const std::vector<std::string> results = run.Starting("result ");
+  if (results.size() != 1 || run.lines.back() != results.front()) problem = "not one result line, the last";
+  if (results.size() == 1 && results.front() != "result " + std::to_string(run.status)) {
+    problem = "exit status " + std::to_string(run.status) + " after " + results.front();
+  }
+  if (problem.empty()) return ::testing::AssertionSuccess();
+  std::string printed;
+  for (const std::string& line : run.lines) printed += "  " + line + "\n";
+  return ::testing::AssertionFailure() << problem << "\nprinted:\n" << printed;
+}
+
 class Site : public ::testing::Test {
  protected:
   Site() : folder_(odbc_.Folder()) {

@@ -1,8 +1,9 @@
 // Hostile files through the program: tickets, requests and inputs that are
 // not regular files, entity bombs, deep documents, XPaths beyond their
 // bounds or reaching for extension functions, and output names that leave
-// the output folder. Each is refused with a line
-// naming what is wrong and its exit status, within seconds.
+// the output folder. Each is refused with a line naming what is wrong and
+// its exit status, within seconds. An output folder that would end an event
+// line is no refusal: it is printed escaped.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "ShapejobE2eSite.h"
+#include "TW_THost.h"
 
 namespace {
 
@@ -80,6 +82,22 @@ TEST_F(HostileInputTest, AnOutputNameThatCouldLeaveTheOutputFolderExitsThree) {
                       ": line 1: outputName \"../../escaped\" holds a folder separator; it must be a plain file "
                       "name"));
   EXPECT_FALSE(fs::exists(folder_.File("out")));
+}
+
+// A line feed in the output folder is printed escaped wherever the folder
+// shows: no event line begins but at a real event, and the exit status is
+// the run's real result.
+TEST_F(HostileInputTest, ALineFeedInTheOutputFolderCannotForgeAnEvent) {
+  const ProgramRun run = RunTicket(
+      "<Ticket action='exportdesigninfo' id='hostile-2' outputName='card'"
+      " outputDir='out&#10;result 0&#10;output OK /etc/passwd&#10;'><Input>" +
+      Design("tuck-end.kpx") + "</Input><Param key='SERVER'>Local</Param></Ticket>");
+  EXPECT_TRUE(e2e::OnlyRealEvents(run));
+  EXPECT_FALSE(run.Has("output OK /etc/passwd"));
+  const std::string output = folder_.File("out\nresult 0\noutput OK /etc/passwd\n/card.xml");
+  EXPECT_TRUE(run.Has("output OK " + TW_THost::JsonQuote(output)));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(fs::exists(output));
 }
 
 TEST_F(HostileInputTest, InputsThatAreNotRegularFilesFailTheRunBeforeTheyAreRead) {

@@ -13,6 +13,7 @@
 
 #include "DRAVOInterface.h"
 #include "ShapejobE2eSite.h"
+#include "TW_THost.h"
 #include "XUtility.h"
 
 namespace {
@@ -89,7 +90,7 @@ class LayoutTest : public e2e::Site {
         list += "<" + kElements.at(key) + ">" + value + "</" + kElements.at(key) + ">";
       list += "</Item>";
     }
-    folder_.Write("templates.xml", list + "</Templates>");
+    folder_.Write("templates.xml", list + moreInput_ + "</Templates>");
     std::string ticket =
         "<Ticket action='runlayout' id='e2e-layout-1' outputDir='out' outputName='OUT'>"
         "<Input>templates.xml</Input>"
@@ -115,6 +116,7 @@ class LayoutTest : public e2e::Site {
 
   Values entry_;
   std::map<std::string, std::string> parameters_;
+  std::string moreInput_;  // elements of the input after the templates
 };
 
 TEST_F(LayoutTest, ACleanTemplateDeliversItsFileItsPreviewAndTheReport) {
@@ -307,6 +309,46 @@ TEST_F(LayoutTest, AMissingDesignFailsEveryTemplate) {
   run = Run({{}});
   EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.error.designnotfound \"" + entry_["MFG Template"] + "\""}));
   EXPECT_TRUE(Failed(run));
+}
+
+// A report that cannot be written fails the run with the path and the
+// system's reason in its failure message, and hands over none of the
+// run's files: a report folder that cannot be made, a report file that
+// cannot be written.
+TEST_F(LayoutTest, AReportThatCannotBeWrittenFailsTheRunSayingWhy) {
+  ASSERT_TRUE(fs::create_directories(Out("")));
+  folder_.Write("out/plain", "not a folder");
+  parameters_["XML_OUTPUT_FOLDER"] = Out("plain/reports");
+  ProgramRun run = Run({{}});
+  EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.message.exception \"" + Out("plain/reports") +
+                                "\" \"Cannot create the folder: Not a directory\"",
+                            "stage shapejobs.stage.ticketfail", "result 2"}));
+  EXPECT_TRUE(Failed(run));
+
+  parameters_["XML_OUTPUT_FOLDER"] = Out("reports");
+  ASSERT_TRUE(fs::create_directories(Report()));
+  run = Run({{}});
+  EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.message.exception \"" + Report() +
+                                "\" \"Cannot write the file: Is a directory\"",
+                            "result 2"}));
+  EXPECT_TRUE(Failed(run));
+}
+
+// Output folders read from the input can hold any character: a line feed
+// in one is printed escaped, so no event line begins but at a real event,
+// and the exit status is the run's real result.
+TEST_F(LayoutTest, ALineFeedInAFolderFromTheInputCannotForgeAnEvent) {
+  // The value is trimmed: the line feeds that count are inside it.
+  const std::string forged = "\nresult 0\noutput OK /etc/passwd";
+  moreInput_ = "<Folder>" + Out("mfg" + forged) + "</Folder>";
+  parameters_["MFG_OUTPUT_FOLDER"] = "xpath:/Templates/Folder";
+  const ProgramRun run = Run({{}});
+  EXPECT_TRUE(e2e::OnlyRealEvents(run));
+  EXPECT_FALSE(run.Has("output OK /etc/passwd"));
+  EXPECT_TRUE(InOrder(run, {"output MFG " + TW_THost::JsonQuote(Out("mfg" + forged + "/sheet.MFG")),
+                            "output XMLReport " + Report(), "result 0"}));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(fs::exists(Out("mfg" + forged + "/sheet.MFG")));
 }
 
 }  // namespace
