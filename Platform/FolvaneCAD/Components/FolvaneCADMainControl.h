@@ -64,6 +64,7 @@
 #include "Model/FolvaneCADDocument.h"
 #include "Model/FolvaneCADSession.h"
 #include "Model/FolvaneCADStandard.h"
+#include "Output/FolvaneCADSpool.h"
 
 namespace FolvaneCAD {
 
@@ -168,6 +169,8 @@ class MainControl : public StandInObject {
   std::map<QK_TString, std::pair<long, long>> namedOptions_;
   // The open document and the data folder, shared with the layout objects.
   std::shared_ptr<Session> session_;
+  // Where outputs without a file go.
+  Spool spool_;
   // The standard of the style whose design is open, or null.
   std::unique_ptr<Standard> styleStandard_;
   // The grain and unit codes last sent, for the next style design.

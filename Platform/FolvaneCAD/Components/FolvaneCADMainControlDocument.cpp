@@ -181,7 +181,7 @@ Answer MainControl::CheckStyle(Design* design) {
   }
   std::vector<Line> lines;
   if (!run.Lines(&lines, &error)) return Fail(VT_I2, kStatusFailed, error);
-  design->lines = std::move(lines);
+  design->SetLines(std::move(lines));
   if (!warning.Empty()) return Fail(VT_I2, kStatusRemarks, warning);
   return Answer::Status(kStatusOk);
 }

@@ -3,7 +3,6 @@
 // extension, and outputs (FolvaneCADMainControl.h).
 #include "Components/FolvaneCADMainControl.h"
 #include "Output/FolvaneCADDrawing.h"
-#include "Output/FolvaneCADSpool.h"
 #include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
@@ -68,7 +67,7 @@ Answer MainControl::WriteOutput(const Arguments& args) {
   if (path.Empty() && session_->dataRoot.Empty()) {
     return Fail(VT_I2, kStatusFailed, "No data folder is set, so output " + name + " has no destination");
   }
-  if (path.Empty() && !NextSpoolFile(session_->dataRoot.folder(), name, &path, &error)) {
+  if (path.Empty() && !spool_.NextFile(session_->dataRoot.folder(), name, &path, &error)) {
     return Fail(VT_I2, kStatusFailed, error);
   }
   PictureFormat format = PictureFormatOf(path);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Model/FolvaneCADAttributeReading.h"
+#include "Model/FolvaneCADShape.h"
 #include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
@@ -72,7 +73,8 @@ const Variable* Design::FindVariable(const QK_TString& name) const {
 
 void Design::SetUnit(Unit newUnit) {
   double factor = MillimetresPer(unit) / MillimetresPer(newUnit);
-  for (Line& line : lines) {
+  shape_.reset();
+  for (Line& line : lines_) {
     line.x1 *= factor;
     line.y1 *= factor;
     line.x2 *= factor;
@@ -86,9 +88,11 @@ void Design::SetUnit(Unit newUnit) {
 void Design::RemoveLayer(int number) {
   if (number < 1 || number > static_cast<int>(layers.size())) return;
   layers.erase(layers.begin() + (number - 1));
-  lines.erase(std::remove_if(lines.begin(), lines.end(), [number](const Line& line) { return line.layer == number; }),
-              lines.end());
-  for (Line& line : lines) {
+  shape_.reset();
+  lines_.erase(
+      std::remove_if(lines_.begin(), lines_.end(), [number](const Line& line) { return line.layer == number; }),
+      lines_.end());
+  for (Line& line : lines_) {
     if (line.layer > number) --line.layer;
   }
   for (PrintItem& item : printItems) {
@@ -99,18 +103,26 @@ void Design::RemoveLayer(int number) {
   }
 }
 
-Extent Design::LineExtent() const {
-  Extent extent;
-  for (const Line& line : lines) {
-    extent.Add(line.x1, line.y1);
-    extent.Add(line.x2, line.y2);
-  }
-  return extent;
+void Design::SetLines(std::vector<Line> lines) {
+  lines_ = std::move(lines);
+  shape_.reset();
 }
+
+void Design::AddLine(const Line& line) {
+  lines_.push_back(line);
+  shape_.reset();
+}
+
+const DesignShape& Design::Shape() const {
+  if (!shape_) shape_ = std::make_shared<const DesignShape>(lines_);
+  return *shape_;
+}
+
+const Extent& Design::LineExtent() const { return Shape().extent(); }
 
 double Design::LengthOfType(int type) const {
   double length = 0;
-  for (const Line& line : lines) {
+  for (const Line& line : lines_) {
     if (line.type == type) length += std::hypot(line.x2 - line.x1, line.y2 - line.y1);
   }
   return length;
@@ -247,8 +259,9 @@ bool ReadChild(const QK_TXmlElement& child, Design* design, QK_TString* error) {
     design->printItems.emplace_back();
     return ReadPrintItem(child, &design->printItems.back(), error);
   } else if (child.name == "Line") {
-    design->lines.emplace_back();
-    return ReadLine(child, &design->lines.back(), error);
+    Line line;
+    if (!ReadLine(child, &line, error)) return false;
+    design->AddLine(line);
   } else if (child.name == "Remark") {
     design->remarks.push_back(child.text.Trim());
   } else {
@@ -269,7 +282,7 @@ bool CheckLayerNumbers(const QK_TXmlElement& element, const Design& design, QK_T
       }
     }
   }
-  for (const Line& line : design.lines) {
+  for (const Line& line : design.lines()) {
     if (line.layer < 0 || line.layer > count) {
       *error = AtLine(element, QK_TString::Format("a line lies on layer %d, but the design has %d layers",
                                                   line.layer, count));
@@ -359,7 +372,7 @@ QK_TXmlElement DesignElement(const Design& design) {
   for (const Variable& variable : design.variables) element.children.push_back(OneVariableElement(variable));
   for (const Layer& layer : design.layers) element.children.push_back(LayerElement(layer));
   for (const PrintItem& item : design.printItems) element.children.push_back(PrintItemElement(item));
-  for (const Line& line : design.lines) element.children.push_back(LineElement(line));
+  for (const Line& line : design.lines()) element.children.push_back(LineElement(line));
   for (const QK_TString& remark : design.remarks) {
     QK_TXmlElement remarkElement = MakeElement("Remark");
     remarkElement.text = remark;

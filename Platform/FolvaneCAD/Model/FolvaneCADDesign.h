@@ -36,6 +36,7 @@
 // written back unchanged.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -84,6 +85,8 @@ struct Line {
   int type = kCutLine;
 };
 
+class DesignShape;  // Model/FolvaneCADShape.h
+
 // The smallest rectangle around a design's lines.
 struct Extent {
   bool empty = true;
@@ -109,7 +112,6 @@ struct Design {
   std::vector<Variable> variables;
   std::vector<Layer> layers;
   std::vector<PrintItem> printItems;
-  std::vector<Line> lines;
   std::vector<QK_TString> remarks;
   Attributes keptAttributes;
   std::vector<QK_TXmlElement> keptElements;
@@ -130,12 +132,24 @@ struct Design {
   // Removes layer `number` (from 1) with its lines; print items forget it and
   // the layers above it move down by one.
   void RemoveLayer(int number);
-  Extent LineExtent() const;
+
+  // The outline geometry. Its shape (FolvaneCADShape.h) is computed from the
+  // lines when it is first asked for and kept until they change, so lines
+  // change only through the design.
+  const std::vector<Line>& lines() const { return lines_; }
+  void SetLines(std::vector<Line> lines);
+  void AddLine(const Line& line);
+  const DesignShape& Shape() const;
+  const Extent& LineExtent() const;
   // The length of the lines of `type`.
   double LengthOfType(int type) const;
 
  private:
   void IndexVariables() const;
+
+  std::vector<Line> lines_;
+  // Shared by copies of the design, dropped when its lines change.
+  mutable std::shared_ptr<const DesignShape> shape_;
 
   mutable std::unordered_map<std::string, std::size_t> variableIndex_;
   mutable std::size_t indexedVariables_ = 0;

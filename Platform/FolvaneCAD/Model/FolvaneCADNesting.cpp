@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Model/FolvaneCADShape.h"
 #include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
@@ -31,19 +32,31 @@ bool ReversesRows(int code) { return code == kReverseRowNest || code == kReverse
 bool ReversesColumns(int code) { return code == kReverseColumnNest || code == kReverseColumnAlignNest; }
 bool IsAlign(int code) { return code == kReverseRowAlignNest || code == kReverseColumnAlignNest; }
 
-bool QuarterTurned(const Placement& placement, int rotation) {
-  return ((placement.turned ? 1 : 0) + rotation / kQuarterTurn) % 2 == 1;
+// The turn of a one-up placed at `rotation`, before any reversal.
+int TurnOf(const Placement& placement, int rotation) {
+  return ((placement.turned ? kQuarterTurn : 0) + rotation) % kFullTurn;
 }
 
+bool QuarterTurned(const Placement& placement, int rotation) {
+  return (TurnOf(placement, rotation) / kQuarterTurn) % 2 == 1;
+}
+
+// The declared allowance, as far as the one-up's cell and its blank allow.
 Savings SavingsOf(const Layout& layout, const EmbeddedDesign& oneup, int rotation) {
   bool swapped = QuarterTurned(oneup.placement, rotation);
   double nestX = swapped ? oneup.design.nestY : oneup.design.nestX;
   double nestY = swapped ? oneup.design.nestX : oneup.design.nestY;
   double share = IsAlign(layout.nestCode) ? 0.5 : 1.0;
   Size size = OneupSize(oneup, rotation);
+  int turn = TurnOf(oneup.placement, rotation);
+  const DesignShape& shape = oneup.design.Shape();
   Savings savings;
-  if (ReversesColumns(layout.nestCode)) savings.alongX = std::min(share * nestX, size.width);
-  if (ReversesRows(layout.nestCode)) savings.alongY = std::min(share * nestY, size.height);
+  if (ReversesColumns(layout.nestCode)) {
+    savings.alongX = shape.PairAllowance(turn, true, std::min(share * nestX, size.width));
+  }
+  if (ReversesRows(layout.nestCode)) {
+    savings.alongY = shape.PairAllowance(turn, false, std::min(share * nestY, size.height));
+  }
   return savings;
 }
 
@@ -105,7 +118,7 @@ void AddGridCopies(const Layout& layout, const EmbeddedDesign& oneup, double ori
   const Placement& placement = oneup.placement;
   Size size = OneupSize(oneup, placement.rotation);
   Savings savings = SavingsOf(layout, oneup, placement.rotation);
-  int turn = (placement.turned ? kQuarterTurn : 0) + placement.rotation;
+  int turn = TurnOf(placement, placement.rotation);
   for (long row = 0; row < placement.rows; ++row) {
     for (long column = 0; column < placement.columns; ++column) {
       bool reversed = (ReversesRows(layout.nestCode) && row % 2 == 1) ||
@@ -158,7 +171,7 @@ bool SetNestData(Layout* layout, long code, double gapX, double gapY, QK_TString
 
 long AddOneup(Layout* layout, Design design, QK_TString* error) {
   design.SetUnit(layout->unit);
-  Extent outline = design.LineExtent();
+  const Extent& outline = design.LineExtent();
   if (outline.empty || outline.Width() <= 0 || outline.Height() <= 0) {
     *error = "The design " + design.name + " has no outline to place";
     return 0;
@@ -247,7 +260,7 @@ void ResetNesting(Layout* layout) {
 }
 
 Size OneupSize(const EmbeddedDesign& oneup, int rotation) {
-  Extent outline = oneup.design.LineExtent();
+  const Extent& outline = oneup.design.LineExtent();
   if (outline.empty) return {};
   if (QuarterTurned(oneup.placement, rotation)) return {outline.Height(), outline.Width()};
   return {outline.Width(), outline.Height()};
@@ -298,24 +311,12 @@ std::vector<PlacedCopy> PlacedCopies(const Layout& layout) {
   return copies;
 }
 
-// (u, v) from the outline's lower left corner, turned about the cell so that
-// the copy keeps its lower left corner at the cell's.
 void ToSheet(const PlacedCopy& copy, double x, double y, double* sheetX, double* sheetY) {
-  Extent outline = copy.oneup->design.LineExtent();
-  double u = x - outline.minX;
-  double v = y - outline.minY;
-  double w = outline.Width();
-  double h = outline.Height();
-  double turnedU = u;
-  double turnedV = v;
-  switch (copy.degrees) {
-    case kQuarterTurn: turnedU = h - v; turnedV = u; break;
-    case kHalfTurn: turnedU = w - u; turnedV = h - v; break;
-    case kHalfTurn + kQuarterTurn: turnedU = v; turnedV = w - u; break;
-    default: break;
-  }
-  *sheetX = copy.x + turnedU;
-  *sheetY = copy.y + turnedV;
+  double u = 0;
+  double v = 0;
+  copy.oneup->design.Shape().InCell(copy.degrees, x, y, &u, &v);
+  *sheetX = copy.x + u;
+  *sheetY = copy.y + v;
 }
 
 }  // namespace FolvaneCAD

@@ -3,15 +3,31 @@
 // grows upwards from the sheet's lower left corner.
 //
 // - Usable area: the sheet less its margins.
-// - A one-up's shape: its design's outline w x h (the rectangle around its
+// - A one-up's cell: its design's outline w x h (the rectangle around its
 //   lines), turned by 90 degrees when its placement says so, then rotated;
 //   every quarter turn swaps w and h, and the allowance nestX and nestY.
+//   The design turns about its cell (FolvaneCADShape.h).
 // - n copies along an axis of size s with gap g need n*s + (n-1)*g - floor(n/2)*a,
 //   where a is what a reversed pair saves: nestY between the rows of a
 //   reverse-row nest (code 2), nestX between the columns of a reverse-column
 //   nest (code 3), half of that for their align kinds (4, 5), 0 otherwise;
 //   a is at most s. In those nests every second row (column) is reversed,
-//   turned by 180 degrees.
+//   turned by 180 degrees, and moved by a towards the row (column) before
+//   it.
+// - Cutting the allowance: a is also at most what keeps the blanks of such a
+//   pair apart (their cut contours, FolvaneCADShape.h, may touch but not
+//   overlap; without a gap between them). When the pair overlaps at the
+//   declared a, a is cut to the largest allowance below it at which they do
+//   not, found by halving between 0 (where the cells only touch) and the
+//   declared one, less 1e-4 of the unit for rounding; for contours that
+//   interlock at more than one depth that may be a smaller allowance that
+//   keeps them apart too. A design without a cut contour is its rectangle,
+//   so its reversed copies save nothing.
+// - Blank area: the area inside the one-up's cut contour less its holes
+//   (the rectangle's area without a contour). Scrap (#WASTEHSHT): the share
+//   of the effective sheet that the blanks of all ups leave, in percent,
+//   100 x (1 - sum of ups x blank area / sheet area); never below 0, and 0
+//   without a sheet.
 // - Fits: the most rows (columns) that fit the usable height (width) of the
 //   sheet as set, at most kMaximumUps.
 // - The block: the placed grids side by side from left to right, gapX
@@ -63,7 +79,7 @@ bool SetTrim(Layout* layout, long vertical, long horizontal, QK_TString* error);
 // Drops the one-ups, the trim options, the pending rotation and the position.
 void ResetNesting(Layout* layout);
 
-// The one-up's shape on the sheet at `rotation` (turned as it was added).
+// The one-up's cell on the sheet at `rotation` (turned as it was added).
 Size OneupSize(const EmbeddedDesign& oneup, int rotation);
 Size BlockSize(const Layout& layout);
 Size EffectiveSheet(const Layout& layout);

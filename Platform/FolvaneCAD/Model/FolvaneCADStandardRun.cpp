@@ -144,7 +144,7 @@ std::optional<Value> StandardRun::Lookup(const QK_TString& name) const {
 }
 
 bool StandardRun::Lines(std::vector<Line>* lines, QK_TString* error) const {
-  *lines = standard_.design.lines;
+  *lines = standard_.design.lines();
   ValueLookup lookup = [this](const QK_TString& name) { return Lookup(name); };
   auto number = [&](const QK_TString& expression, double* value) {
     Evaluation evaluation = Evaluate(expression, lookup);
@@ -175,7 +175,9 @@ bool StandardRun::Lines(std::vector<Line>* lines, QK_TString* error) const {
 
 bool StandardRun::Produce(Design* design, QK_TString* error) const {
   Design produced = standard_.design;
-  if (!Lines(&produced.lines, error)) return false;
+  std::vector<Line> lines;
+  if (!Lines(&lines, error)) return false;
+  produced.SetLines(std::move(lines));
   produced.unit = unit_;
   for (int m = 1; m <= MenuCount(); ++m) {
     for (int i = 1; i <= static_cast<int>(Menu(m).items.size()); ++i) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Model/FolvaneCADNesting.h"
+#include "Model/FolvaneCADShape.h"
 
 namespace FolvaneCAD {
 
@@ -22,8 +23,8 @@ const PrintItem* CurrentItem(const DesignView& view) {
 }
 
 std::optional<Value> SizeValue(const Design& design, const QK_TString& key) {
-  Extent extent = design.LineExtent();
-  if (key == "#AREA") return Value::Number(extent.Width() * extent.Height());
+  const Extent& extent = design.LineExtent();
+  if (key == "#AREA") return Value::Number(design.Shape().BlankArea());
   if (key == "#MANSIZEX") return Value::Number(extent.Width());
   if (key == "#MANSIZEY") return Value::Number(extent.Height());
   return std::nullopt;
@@ -42,10 +43,7 @@ double Ups(const Layout& layout) {
 double Waste(const Layout& layout, double sheetArea) {
   if (sheetArea <= 0) return 0;
   double blanks = 0;
-  for (const EmbeddedDesign& embedded : layout.designs) {
-    Extent outline = embedded.design.LineExtent();
-    blanks += embedded.ups * outline.Width() * outline.Height();
-  }
+  for (const EmbeddedDesign& embedded : layout.designs) blanks += embedded.ups * embedded.design.Shape().BlankArea();
   return std::max(0.0, kPercent * (1 - blanks / sheetArea));
 }
 

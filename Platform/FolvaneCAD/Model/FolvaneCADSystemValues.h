@@ -1,25 +1,24 @@
 // The read-only values that the CAD stand-in computes for expressions and
 // variable reads (names compare without regard to case):
 //
-//   design:  #W$ name, #AREA blank area, #MANSIZEX / #MANSIZEY manufacturing
-//            size, #GRAIN$ grain ("Vertical", "Horizontal" or ""), #NITEMS
-//            number of print items, #ITEM$ / #NUPP name and ups of the current
-//            print item, #NUPD ups of the design on its layout (1 alone)
+//   design:  #W$ name, #AREA blank area (FolvaneCADShape.h), #MANSIZEX /
+//            #MANSIZEY manufacturing size, #GRAIN$ grain ("Vertical",
+//            "Horizontal" or ""), #NITEMS number of print items, #ITEM$ /
+//            #NUPP name and ups of the current print item, #NUPD ups of the
+//            design on its layout (1 alone)
 //   layout:  #NDESIGNSA number of designs (one-ups), LAY.UNIT$ "M" or "I",
 //            #SHTSIZEX / #SHTSIZEY the effective sheet, #MANSIZEX /
 //            #MANSIZEY and #CUTSIZEX / #CUTSIZEY the placed block, #AREA the
-//            effective sheet's area, #WASTEHSHT the percentage of it that
-//            the ups' blanks leave (100 x (1 - ups x blank area / sheet
-//            area), never below 0; 0 without a sheet), #NCROSS columns and
-//            #NBACK rows placed (FolvaneCADNesting.h), #NUP ups, #GRAIN$ the
-//            layout's orientation ("Vertical", "Horizontal" or ""),
-//            #DPRSNAME$ the die press
+//            effective sheet's area, #WASTEHSHT its scrap in percent
+//            (FolvaneCADNesting.h), #NCROSS columns and #NBACK rows placed
+//            (FolvaneCADNesting.h), #NUP ups, #GRAIN$ the layout's
+//            orientation ("Vertical", "Horizontal" or ""), #DPRSNAME$ the
+//            die press
 //   both:    LENTYPE(n) the length of the lines of type n: of the design, or
 //            of every up of every design on the layout
 //
-// Sizes are in the design's (layout's) unit and come from the outline (the
-// rectangle around the lines), so a design's #AREA is that rectangle's
-// area.
+// Sizes are in the design's (layout's) unit; a design's sizes are those of
+// the rectangle around its lines.
 #pragma once
 
 #include <functional>

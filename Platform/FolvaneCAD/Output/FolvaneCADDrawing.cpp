@@ -59,7 +59,7 @@ void AddDesign(const Design& design, int currentItem, const Placing& place, std:
                               ? &design.printItems[currentItem - 1]
                               : nullptr;
   std::size_t before = out->size();
-  for (const Line& line : design.lines) {
+  for (const Line& line : design.lines()) {
     if (!Visible(design, item, line.layer)) continue;
     AddPlaced(line.x1, line.y1, line.x2, line.y2, LayerColour(line.layer), place, out);
   }

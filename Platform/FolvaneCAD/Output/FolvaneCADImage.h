@@ -7,7 +7,9 @@
 // antialiased lines in their colours; the caption's lines are black text
 // of a small built-in font (printable ASCII; other characters show as "?"),
 // one under the other, at the bottom left. A PDF's document title is the
-// caption's lines joined by " - ".
+// caption's lines joined by " - ". A PNG is 8-bit RGB without transparency,
+// compressed for speed rather than size (zlib's fastest level and run
+// lengths, no row filters); a JPEG is baseline RGB.
 #pragma once
 
 #include <vector>

@@ -27,13 +27,14 @@ const ControlKind kEnterprise = {"Enterprise", L"FolvaneCAD-X.EDravoCtrl.1", tru
                                  22, 57, 42};
 constexpr DISPID kOpen = 2, kExpressionError = 12;
 
-// A 200 x 120 blank with a diagonal on its print layer; reversed rows nest
-// 40 into each other.
+// A 200 x 120 blank with a diagonal on its print layer; a tab above its
+// left half lets reversed rows nest 40 into each other.
 const char* kBlank = R"(<Design name="blank" industry="2" unit="mm" nestY="40">
   <Layer name="Print"/>
   <PrintItem name="Front" layers="1"/>
-  <Line x1="0" y1="0" x2="200" y2="0"/><Line x1="200" y1="0" x2="200" y2="120"/>
-  <Line x1="200" y1="120" x2="0" y2="120"/><Line x1="0" y1="120" x2="0" y2="0"/>
+  <Line x1="0" y1="0" x2="200" y2="0"/><Line x1="200" y1="0" x2="200" y2="80"/>
+  <Line x1="200" y1="80" x2="100" y2="80"/><Line x1="100" y1="80" x2="100" y2="120"/>
+  <Line x1="100" y1="120" x2="0" y2="120"/><Line x1="0" y1="120" x2="0" y2="0"/>
   <Line x1="0" y1="60" x2="200" y2="60" type="2"/>
   <Line x1="20" y1="20" x2="180" y2="100" layer="1" type="0"/>
 </Design>)";

@@ -5,6 +5,7 @@
 
 #include "Model/FolvaneCADDocument.h"
 #include "Model/FolvaneCADNesting.h"
+#include "Model/FolvaneCADShape.h"
 #include "TempFolder.h"
 
 namespace {
@@ -18,8 +19,25 @@ Design Blank(int industry = 2) {
   design.industry = industry;
   design.layers = {Layer{"Print", true, {}}};
   design.printItems = {PrintItem{"Front", {1}, 1, {}}};
-  design.lines = {Line{0, 0, 200, 0, 0, {}}, Line{200, 0, 200, 120, 0, {}}, Line{200, 120, 0, 120, 0, {}},
-                  Line{0, 120, 0, 0, 0, {}}, Line{0, 60, 200, 60, 0, {}, 2}, Line{20, 20, 70, 20, 1, {}, 3}};
+  design.SetLines({Line{0, 0, 200, 0, 0, {}}, Line{200, 0, 200, 120, 0, {}}, Line{200, 120, 0, 120, 0, {}},
+                  Line{0, 120, 0, 0, 0, {}}, Line{0, 60, 200, 60, 0, {}, 2}, Line{20, 20, 70, 20, 1, {}, 3}});
+  return design;
+}
+
+// A 200 x 120 blank of 19,200 whose reversed copy nests 40 into it along
+// either axis: a body 160 x 80, a tab 100 x 40 above its left part and one
+// 40 x 60 beside its lower right.
+Design Tabbed() {
+  Design design;
+  design.name = "tabbed";
+  const double corners[][2] = {{0, 0},    {200, 0},  {200, 60}, {160, 60}, {160, 80},
+                               {100, 80}, {100, 120}, {0, 120}, {0, 0}};
+  std::vector<Line> lines;
+  for (std::size_t i = 0; i + 1 < std::size(corners); ++i) {
+    lines.push_back(Line{corners[i][0], corners[i][1], corners[i + 1][0], corners[i + 1][1], 0, {}});
+  }
+  lines.push_back(Line{0, 40, 160, 40, 0, {}, 2});
+  design.SetLines(std::move(lines));
   return design;
 }
 
@@ -59,7 +77,7 @@ TEST(NestingGeometryTest, StraightFitsCountGapsAndMargins) {
 }
 
 TEST(NestingGeometryTest, ReverseNestsSaveTheAllowanceOfEveryPairAndAlignNestsHalfOfIt) {
-  Design design = Blank();
+  Design design = Tabbed();
   design.nestX = 30;
   design.nestY = 40;
   QK_TString error;
@@ -89,6 +107,97 @@ TEST(NestingGeometryTest, ReverseNestsSaveTheAllowanceOfEveryPairAndAlignNestsHa
   EXPECT_EQ(copies[1].degrees, 180) << "the second row is reversed";
   EXPECT_DOUBLE_EQ(copies[1].y - copies[0].y, 120 + 4 - 40);
   EXPECT_DOUBLE_EQ(BlockSize(layout).height, 2 * 120 + 4 - 40);
+}
+
+// An allowance that would make a reversed pair overlap is cut to where
+// their outlines touch. Which sides meet depends on the turn: turned half
+// way round, the tabbed blank's flat sides face its reversed neighbours and
+// nothing is saved. A rectangle's allowance is cut to nothing.
+TEST(NestingGeometryTest, AnAllowanceIsCutToWhatKeepsTheReversedBlanksApart) {
+  Design design = Tabbed();
+  design.nestX = 90;
+  design.nestY = 70;
+  QK_TString error;
+  struct Case {
+    int rotation;
+    double alongRows;
+    double alongColumns;
+  };
+  for (const Case& c : {Case{0, 40, 40}, Case{90, 40, 0}, Case{180, 0, 0}, Case{270, 0, 40}}) {
+    for (int code : {kReverseRowNest, kReverseColumnNest}) {
+      Layout layout = Sheet(code);
+      ASSERT_EQ(AddOneup(&layout, design, &error), 1);
+      ASSERT_TRUE(SetRotation(&layout, c.rotation, &error));
+      ASSERT_TRUE(PlaceGrid(&layout, 1, 0, 2, 2, true, &error)) << error;
+      std::vector<PlacedCopy> copies = PlacedCopies(layout);
+      ASSERT_EQ(copies.size(), 4u);
+      Size cell = OneupSize(layout.designs[0], c.rotation);
+      if (code == kReverseRowNest) {
+        EXPECT_NEAR(copies[2].y - copies[0].y, cell.height + 4 - c.alongRows, 2e-4) << c.rotation;
+      } else {
+        EXPECT_NEAR(copies[1].x - copies[0].x, cell.width + 5 - c.alongColumns, 2e-4) << c.rotation;
+      }
+    }
+  }
+
+  Design rectangle = Blank();
+  rectangle.nestY = 30;
+  Layout layout = Sheet(kReverseRowNest);
+  ASSERT_EQ(AddOneup(&layout, rectangle, &error), 1);
+  ASSERT_TRUE(PlaceGrid(&layout, 1, 0, 2, 1, false, &error));
+  EXPECT_DOUBLE_EQ(BlockSize(layout).height, 2 * 120 + 4);
+}
+
+// Scrap counts the blank inside the cut contour, not the rectangle around
+// it, and never falls below what the blanks leave however much allowance a
+// design declares.
+TEST(NestingGeometryTest, ScrapIsTheSheetLessTheBlanksInsideTheCutContours) {
+  Design design = Tabbed();
+  design.nestY = 500;
+  Document document(Sheet(kReverseRowNest), "sheet.MFG");
+  Layout& layout = *document.layout();
+  QK_TString error;
+  ASSERT_EQ(AddOneup(&layout, design, &error), 1);
+  ASSERT_TRUE(PlaceGrid(&layout, 1, 0, 4, 1, false, &error)) << error;
+  ASSERT_TRUE(SetTrim(&layout, 1, 1, &error));
+  auto number = [&](const char* name) { return document.Lookup(name)->number; };
+  // Two pairs of rows, each 120 + 4 + 120 - 40, with 4 between them.
+  EXPECT_NEAR(number("#SHTSIZEY"), 10 + 2 * 204 + 4 + 10, 4e-4);
+  EXPECT_NEAR(number("#WASTEHSHT"), 100 * (1 - 4 * 19200.0 / (220 * number("#SHTSIZEY"))), 1e-6);
+  ASSERT_TRUE(document.FocusDesign(1));
+  EXPECT_EQ(number("#AREA"), 19200);
+  EXPECT_EQ(number("#MANSIZEX"), 200) << "sizes stay those of the rectangle";
+}
+
+// The blank of a design: the area of its cut contour less the holes cut
+// out of it; the rectangle when no cut lines close; computed again when the
+// lines change.
+TEST(NestingGeometryTest, TheBlankAreaFollowsTheClosedCutLines) {
+  Design design = Tabbed();
+  EXPECT_EQ(design.Shape().BlankArea(), 19200);
+  std::vector<Line> lines = design.lines();
+  // A window of 20 x 10, its sides in another order and direction.
+  lines.push_back(Line{20, 10, 40, 10, 0, {}});
+  lines.push_back(Line{20, 20, 20, 10, 0, {}});
+  lines.push_back(Line{40, 10, 40, 20, 0, {}});
+  lines.push_back(Line{40, 20, 20, 20, 0, {}});
+  design.SetLines(lines);
+  EXPECT_EQ(design.Shape().BlankArea(), 19200 - 200);
+
+  lines.erase(lines.end() - 4, lines.end());
+  lines.erase(lines.begin());  // the outline no longer closes
+  design.SetLines(lines);
+  EXPECT_EQ(design.Shape().BlankArea(), 200 * 120) << "the rectangle around the lines";
+  EXPECT_FALSE(design.Shape().HasContour());
+
+  Design crossing;
+  crossing.SetLines({Line{0, 0, 100, 100, 0, {}}, Line{100, 100, 100, 0, 0, {}}, Line{100, 0, 0, 100, 0, {}},
+                     Line{0, 100, 0, 0, 0, {}}});
+  EXPECT_FALSE(crossing.Shape().HasContour()) << "a contour that crosses itself is none";
+  EXPECT_EQ(crossing.Shape().BlankArea(), 100 * 100);
+
+  design.SetUnit(Unit::kInch);
+  EXPECT_NEAR(design.LineExtent().Width(), 200 / 25.4, 1e-12) << "a new unit is a new shape";
 }
 
 TEST(NestingGeometryTest, OneupsAddedAcrossTheLayoutsOrientationLieTurned) {
@@ -233,7 +342,7 @@ TEST(NestingGeometryTest, TheFileKeepsThePlacementAndTheLayoutsSettings) {
   EXPECT_TRUE(oneup.placement.turned) << "added vertically, a folding carton lies turned";
   EXPECT_EQ(oneup.ups, 6);
   EXPECT_EQ(oneup.design.nestY, 12.5);
-  EXPECT_EQ(oneup.design.lines[4].type, 2);
+  EXPECT_EQ(oneup.design.lines()[4].type, 2);
   EXPECT_EQ(BlockSize(back).height, BlockSize(layout).height);
   EXPECT_EQ(read->Lookup("#SHTSIZEY")->number, written.Lookup("#SHTSIZEY")->number);
 

@@ -27,8 +27,8 @@ Design FramedDesign() {
   design.name = "box";
   design.layers = {Layer{"Front artwork", true, {}}, Layer{"Back artwork", true, {}}};
   design.printItems = {PrintItem{"Front", {1}, 1, {}}, PrintItem{"Back", {2}, 1, {}}};
-  design.lines = {Line{0, 0, 100, 0, 0, {}},   Line{100, 0, 100, 100, 0, {}}, Line{100, 100, 0, 100, 0, {}},
-                  Line{0, 100, 0, 0, 0, {}},   Line{0, 0, 100, 100, 1, {}},   Line{0, 25, 100, 25, 2, {}}};
+  design.SetLines({Line{0, 0, 100, 0, 0, {}},   Line{100, 0, 100, 100, 0, {}}, Line{100, 100, 0, 100, 0, {}},
+                  Line{0, 100, 0, 0, 0, {}},   Line{0, 0, 100, 100, 1, {}},   Line{0, 25, 100, 25, 2, {}}});
   return design;
 }
 
@@ -139,23 +139,48 @@ TEST_F(PictureTest, RefusedPicturesLeaveNoFile) {
 
 TEST(SpoolTest, EachOutputGetsTheNextFreeNumberOfItsName) {
   TempFolder folder;
+  Spool spool;
   QK_TString path;
   QK_TString error;
-  ASSERT_TRUE(NextSpoolFile(QK_TString(folder.path()), "card", &path, &error)) << error;
+  ASSERT_TRUE(spool.NextFile(QK_TString(folder.path()), "card", &path, &error)) << error;
   EXPECT_EQ(path.str(), folder.File("spool/card-1.pdf"));
   EXPECT_TRUE(std::filesystem::is_directory(folder.File("spool")));
-  ASSERT_TRUE(NextSpoolFile(QK_TString(folder.path()), "card", &path, &error));
+  ASSERT_TRUE(spool.NextFile(QK_TString(folder.path()), "card", &path, &error));
   EXPECT_EQ(path.str(), folder.File("spool/card-1.pdf")) << "the number is taken by a file, not by a call";
   folder.Write("spool/card-1.pdf", "%PDF-");
   folder.Write("spool/card-2.pdf", "%PDF-");
-  ASSERT_TRUE(NextSpoolFile(QK_TString(folder.path()), "card", &path, &error));
+  ASSERT_TRUE(spool.NextFile(QK_TString(folder.path()), "card", &path, &error));
   EXPECT_EQ(path.str(), folder.File("spool/card-3.pdf"));
-  ASSERT_TRUE(NextSpoolFile(QK_TString(folder.path()), "sheet: a/b", &path, &error));
+  ASSERT_TRUE(spool.NextFile(QK_TString(folder.path()), "sheet: a/b", &path, &error));
   EXPECT_EQ(path.str(), folder.File("spool/sheet_ a_b-1.pdf"));
 
   folder.Write("blocked", "a file where the data folder should be");
-  EXPECT_FALSE(NextSpoolFile(QK_TString(folder.File("blocked")), "card", &path, &error));
+  EXPECT_FALSE(spool.NextFile(QK_TString(folder.File("blocked")), "card", &path, &error));
   EXPECT_NE(error.Find("spool"), QK_TString::npos) << error;
+}
+
+// A spool that finds earlier runs' files takes the first number after them,
+// and then counts on from the numbers it gave rather than looking at the
+// files before them again.
+TEST(SpoolTest, ASpoolStartsAfterTheFilesOfEarlierRunsAndCountsOnFromItsOwn) {
+  TempFolder folder;
+  for (int n = 1; n <= 37; ++n) folder.Write("spool/card-" + std::to_string(n) + ".pdf", "%PDF-");
+  Spool spool;
+  QK_TString path;
+  QK_TString error;
+  ASSERT_TRUE(spool.NextFile(QK_TString(folder.path()), "card", &path, &error)) << error;
+  EXPECT_EQ(path.str(), folder.File("spool/card-38.pdf"));
+  folder.Write("spool/card-38.pdf", "%PDF-");
+  std::filesystem::remove(folder.File("spool/card-1.pdf"));
+  ASSERT_TRUE(spool.NextFile(QK_TString(folder.path()), "card", &path, &error));
+  EXPECT_EQ(path.str(), folder.File("spool/card-39.pdf"));
+  folder.Write("spool/card-39.pdf", "%PDF-");
+  folder.Write("spool/card-40.pdf", "%PDF-");
+  ASSERT_TRUE(spool.NextFile(QK_TString(folder.path()), "card", &path, &error));
+  EXPECT_EQ(path.str(), folder.File("spool/card-41.pdf")) << "a file another run wrote meanwhile is skipped";
+
+  ASSERT_TRUE(Spool().NextFile(QK_TString(folder.path()), "card", &path, &error));
+  EXPECT_FALSE(std::filesystem::exists(path.str())) << path;
 }
 
 }  // namespace

@@ -135,11 +135,11 @@ TEST(StandardRunTest, ProducedDesignHasTheUnitVariablesOutlineAndParameterSet) {
   EXPECT_EQ(VariableOf(design, "L")->value.number, 300.0);
   EXPECT_EQ(VariableOf(design, "w")->value.number, 120.0);
   EXPECT_EQ(VariableOf(design, "ARTICLE$")->value.text, QK_TString("Egg tray"));
-  ASSERT_EQ(design.lines.size(), 3u);
-  EXPECT_EQ(design.lines[0].x2, 1.0) << "the design's own line comes first";
-  EXPECT_EQ(design.lines[1].x2, 300.0);
-  EXPECT_EQ(design.lines[2].y2, 60.0);
-  EXPECT_EQ(design.lines[2].layer, 1);
+  ASSERT_EQ(design.lines().size(), 3u);
+  EXPECT_EQ(design.lines()[0].x2, 1.0) << "the design's own line comes first";
+  EXPECT_EQ(design.lines()[1].x2, 300.0);
+  EXPECT_EQ(design.lines()[2].y2, 60.0);
+  EXPECT_EQ(design.lines()[2].layer, 1);
 
   QK_TXmlElement element = DesignElement(design);
   ASSERT_NE(element.Attribute("parameterSet"), nullptr);
