@@ -499,6 +499,14 @@ class DRAVOInterface {
   // variables are reported as warnings and set `errorFlag`.
   void EvaluateExpression(StringMapList& result, const CustomVariableList& variables, std::int32_t& errorFlag,
                           const QK_TString& inputKind);
+  // EvaluateExpression for the operations that export custom variables:
+  // an embedded design's number that is not whole is reported as
+  // "shapejobs.message.lexicalcastexception" "Invalid value", an expression
+  // the document does not take as "shapejobs.message.invalidexpression"
+  // with its text; either then throws DravoError without text, which the
+  // operation handles as any failure of the CAD application.
+  void EvaluateCustomVariables(StringMapList& result, const CustomVariableList& variables,
+                               std::int32_t& errorFlag, const QK_TString& inputKind);
 
   // ---- opening designs ----
 
@@ -644,6 +652,12 @@ class DRAVOInterface {
   // preview at ResolvePreviewFilePath when asked; 1 when the save had
   // remarks, the people were not all taken or the preview failed, else 0.
   int GenerateLayoutPreview(const StringMap& values, const LOTicketParam& ticket);
+  // The same at the given locations ("file:" texts; no preview when
+  // `previewLocation` is empty).
+  int SaveChosenLayout(const StringMap& values, const LOTicketParam& ticket, const QK_TString& mfgLocation,
+                       const QK_TString& previewLocation);
+  // Where WriteEntryPreview puts the preview of the result `baseName`.
+  QK_TURL EntryPreviewLocation(const QK_TString& baseName, const QK_TURL& tryFolder, const LOTicketParam& ticket);
   // The identifying keys of an error entry ("FormatClass", "MFGTemplate",
   // "GrainDirection", "NestingType"); keys already present keep their values.
   static void MakeErrorEntry(const QK_TString& formatClass, const QK_TString& mfgTemplate, std::int16_t grainCode,

@@ -5,7 +5,6 @@
 // design gathered in a "Results" document.
 #include "DRAVOInterfaceDesignInfo.h"
 
-#include <boost/lexical_cast.hpp>
 #include <map>
 #include <memory>
 #include <xercesc/dom/DOM.hpp>
@@ -362,15 +361,7 @@ void DesignInfoExport::CollectAndClose(Pass& pass, const CustomVariableList& var
 StringMapList DesignInfoExport::EvaluateCustomVariables(const Pass& pass,
                                                         const CustomVariableList& variables) {
   StringMapList values;
-  try {
-    cad_.EvaluateExpression(values, variables, warning_, pass.kind);
-  } catch (const boost::bad_lexical_cast&) {
-    Report(Severity::kError, "shapejobs.message.lexicalcastexception", QK_TAny("Invalid value"));
-    QK_THROW(DravoError());
-  } catch (const InvalidExpressionException& e) {
-    Report(Severity::kError, "shapejobs.message.invalidexpression", QK_TAny(e.QK_Message()));
-    QK_THROW(DravoError());
-  }
+  cad_.EvaluateCustomVariables(values, variables, warning_, pass.kind);
   return values;
 }
 

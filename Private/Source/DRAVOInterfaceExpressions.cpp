@@ -96,4 +96,17 @@ void DRAVOInterface::EvaluateExpression(StringMapList& result, const CustomVaria
   }
 }
 
+void DRAVOInterface::EvaluateCustomVariables(StringMapList& result, const CustomVariableList& variables,
+                                             std::int32_t& errorFlag, const QK_TString& inputKind) {
+  try {
+    EvaluateExpression(result, variables, errorFlag, inputKind);
+  } catch (const boost::bad_lexical_cast&) {
+    Report(Severity::kError, "shapejobs.message.lexicalcastexception", QK_TAny("Invalid value"));
+    QK_THROW(DravoError());
+  } catch (const InvalidExpressionException& e) {
+    Report(Severity::kError, "shapejobs.message.invalidexpression", QK_TAny(e.QK_Message()));
+    QK_THROW(DravoError());
+  }
+}
+
 }  // namespace CAD

@@ -53,6 +53,14 @@ DRAVOInterface::LayoutRun::~LayoutRun() {
   for (const char* name : installedNames) task->GetTName().RemoveLookupHandler(name);
 }
 
+QK_TString DRAVOInterface::LayoutRun::FreeSuffix(int id, const std::function<bool(const QK_TString&)>& taken) {
+  QK_TString suffix;
+  for (int tries = 1; taken(suffix); ++tries) {
+    suffix = tries == 1 ? QK_TString::Format("_%d", id) : QK_TString::Format("_%d_%d", id, tries);
+  }
+  return suffix;
+}
+
 void DRAVOInterface::LayoutRun::InstallLookupHandler() {
   if (task == nullptr) return;
   for (const char* name : kLookupNames) {
@@ -106,6 +114,8 @@ void DRAVOInterface::FinishLayout(LayoutRun& run) {
   CreateFolderTree(ticket.xmlOutputFolder);
   QK_TURL location = ticket.xmlOutputFolder.Child(name);
   ChangeExtension(location, kReportExtension);
+  // The report of an earlier input of the ticket is not replaced.
+  location = run.delivered->FreeLocation(location, reporter);
   // The report is written before anything is handed over: a run whose
   // report fails fails whole, with no output of it registered.
   const bool reported = WriteLayoutReport(run.results, location, ticket, run.separateDesign, run.resultDesigns,
@@ -115,6 +125,7 @@ void DRAVOInterface::FinishLayout(LayoutRun& run) {
     if (ticket.generatePreview) reporter->AddTaskOutputContext(run.previewContext);
   }
   if (!reported) return;
+  run.delivered->Add(location);
   TW_TTaskOutput& context = run.warning == 0 ? run.reportContext : run.warningContext;
   context.AddOutputFile(location, QK_TString());
   if (reporter != nullptr) reporter->AddTaskOutputContext(context);
@@ -127,17 +138,32 @@ void DRAVOInterface::DeliverProductionResult(LayoutRun& run) {
   StringMapList customValues;
   SelectLowestScrapResult(run.results, run.resultDesigns, run.resultCustomValues, *chosen, design,
                           customValues);
-  const int preview = GenerateLayoutPreview(*chosen, ticket);
+  // The result's files; those of an earlier input of the ticket are not
+  // replaced: the files take "_1" then, as a second result of a call would.
+  const QK_TString resolvedMfg = ResolveMFGFilePath(*chosen, ticket);
+  const QK_TString resolvedImage = ticket.generatePreview ? ResolvePreviewFilePath(*chosen, ticket) : QK_TString();
+  DeliveredLocations& delivered = *run.delivered;
+  const auto named = [](const QK_TString& location, const QK_TString& suffix) {
+    return suffix.Empty() ? location : DeliveredLocations::WithSuffix(QK_TURL(location), suffix).ToString();
+  };
+  const QK_TString suffix = LayoutRun::FreeSuffix(1, [&](const QK_TString& candidate) {
+    return delivered.Has(QK_TURL(named(resolvedMfg, candidate))) ||
+           (ticket.generatePreview && delivered.Has(QK_TURL(named(resolvedImage, candidate))));
+  });
+  const QK_TString mfg = named(resolvedMfg, suffix);
+  const QK_TString image = ticket.generatePreview ? named(resolvedImage, suffix) : QK_TString();
+  const int preview = SaveChosenLayout(*chosen, ticket, mfg, image);
   if (preview > 0) run.warning = preview;
 
   // Files the output step could not make are no outputs of the task.
-  const QK_TString mfg = ResolveMFGFilePath(*chosen, ticket);
-  if (QK_TFileInfo::ExistsEx(QK_TURL::FromString(mfg)))
+  if (QK_TFileInfo::ExistsEx(QK_TURL::FromString(mfg))) {
     run.mfgContext.AddOutputFile(QK_TURL(mfg), QK_TString());
+    delivered.Add(QK_TURL(mfg));
+  }
   if (ticket.generatePreview) {
-    const QK_TString image = ResolvePreviewFilePath(*chosen, ticket);
     if (QK_TFileInfo::ExistsEx(QK_TURL::FromString(image))) {
       run.previewContext.AddOutputFile(QK_TURL(image), QK_TString());
+      delivered.Add(QK_TURL(image));
     }
     (*chosen)[QK_TString("PreviewFilePath")] = image;
   }

@@ -117,8 +117,10 @@ bool DRAVOInterface::HandleLayoutFailure(LayoutRun& run, LayoutEntry& entry) {
   } catch (const PrintItemExceptionHandler& caught) {
     fail(kTemplateKeys | kDesignKey, caught.QK_Message());
   } catch (const DravoError& caught) {
-    // The exception's own text is the message key.
-    fail(kTemplateKeys, caught.QK_Data().ToText(), caught.QK_Message().c_str());
+    // The exception's own text is the message key; one without text has
+    // been reported by its thrower, and an empty key is no message.
+    const QK_TString& key = caught.QK_Message();
+    fail(kTemplateKeys, caught.QK_Data().ToText(), key.Empty() ? nullptr : key.c_str());
   } catch (const InvalidGraindirException&) {
     fail(kTemplateKeys, QK_TString("Invalid or Empty Grain Direction"));
   } catch (const LexicalCastExceptionHandler& caught) {

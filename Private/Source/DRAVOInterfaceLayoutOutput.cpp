@@ -25,6 +25,13 @@ QK_TString SavePathOf(const QK_TString& location) { return LocalFileOf(location)
 }  // namespace
 
 int DRAVOInterface::GenerateLayoutPreview(const StringMap& values, const LOTicketParam& ticket) {
+  const QK_TString mfg = ResolveMFGFilePath(values, ticket);
+  return SaveChosenLayout(values, ticket, mfg,
+                          ticket.generatePreview ? ResolvePreviewFilePath(values, ticket) : QK_TString());
+}
+
+int DRAVOInterface::SaveChosenLayout(const StringMap& values, const LOTicketParam& ticket,
+                                     const QK_TString& mfgLocation, const QK_TString& previewLocation) {
   int warning = 0;
   const QK_TString& mfgFile = ValueOf(values, "MFGFilePath");
   Report(Severity::kInformation, "shapejobs.message.opendesign", QK_TAny(mfgFile));
@@ -33,14 +40,14 @@ int DRAVOInterface::GenerateLayoutPreview(const StringMap& values, const LOTicke
   SetOption72(1);
   SetOption36(0);
 
-  const QK_TString outputPath = SavePathOf(ResolveMFGFilePath(values, ticket));
+  const QK_TString outputPath = SavePathOf(mfgLocation);
   Report(Severity::kInformation, "shapejobs.message.opendesign", QK_TAny(outputPath));
   if (SaveDesign(outputPath) == Status::kDoneWithRemarks) warning = 1;
 
-  if (ticket.generatePreview) {
+  if (!previewLocation.Empty()) {
     QK_TString extension;
     const std::int16_t kind = GetPreviewKind(ticket.previewFileFormat, extension);
-    const QK_TString preview = ResolvePreviewFilePath(values, ticket);
+    const QK_TString& preview = previewLocation;
     Report(Severity::kInformation, "shapejobs.message.previewfilepath", QK_TAny(preview));
     const int grain = std::atoi(ValueOf(values, "GrainDirection").c_str());
     if (ExportLayoutPreview(kind, LocalFileOf(preview), grain) != Status::kDone) {

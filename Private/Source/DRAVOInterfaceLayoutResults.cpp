@@ -154,15 +154,23 @@ std::int16_t DRAVOInterface::ExportLayoutPreview(std::int16_t kind, const QK_TSt
                      kPreviewColour, kPreviewQuality);
 }
 
+QK_TURL DRAVOInterface::EntryPreviewLocation(const QK_TString& baseName, const QK_TURL& tryFolder,
+                                             const LOTicketParam& ticket) {
+  QK_TURL path = ticket.layoutForProduction ? tryFolder.Child(baseName) : MakePreviewOutputPath(ticket, baseName);
+  QK_TString extension;
+  GetPreviewKind(ticket.previewFileFormat, extension);
+  if (!extension.Empty()) ChangeExtension(path, extension);
+  return path;
+}
+
 int DRAVOInterface::WriteEntryPreview(const QK_TString& baseName, const QK_TURL&, QK_TURL& previewLocation,
                                       const QK_TURL& tryFolder, const LOTicketParam& ticket,
                                       const LayoutTemplateNames& names, StringMap& values,
                                       TW_TTaskOutput& previewContext) {
   if (!ticket.generatePreview) return 0;
-  QK_TURL path = ticket.layoutForProduction ? tryFolder.Child(baseName) : MakePreviewOutputPath(ticket, baseName);
+  const QK_TURL path = EntryPreviewLocation(baseName, tryFolder, ticket);
   QK_TString extension;
   const std::int16_t kind = GetPreviewKind(ticket.previewFileFormat, extension);
-  if (!extension.Empty()) ChangeExtension(path, extension);
 
   int warning = 0;
   if (ticket.layoutForProduction) {

@@ -64,17 +64,36 @@ bool FillsFirst(const LayoutNestingInfo& record) {
   return record.allocationStrategy == AllocationStrategy::kSearchFillFirst;
 }
 
-// A location no earlier result of the call has: "_<id>" (then "_<id>_<n>")
-// before the extension while it is taken. The base name follows it.
-void TakeLocation(DRAVOInterface::LayoutRun& run, DRAVOInterface::LayoutNestResult& nest, int id) {
+// Locations no earlier result of the ticket has for the manufacturing file
+// and its preview: "_<id>" (then "_<id>_<n>") before the extension while
+// either is taken. The base name follows them.
+void TakeLocation(DRAVOInterface& cad, DRAVOInterface::LayoutRun& run, DRAVOInterface::LayoutNestResult& nest,
+                  int id) {
   const QK_TString stem = StemOf(nest.location);
-  for (int tries = 1; run.takenLocations.count(nest.location.ToString()) != 0; ++tries) {
-    nest.baseName =
-        stem + (tries == 1 ? QK_TString::Format("_%d", id) : QK_TString::Format("_%d_%d", id, tries));
-    nest.location = nest.location.Parent().Child(nest.baseName);
-    DRAVOInterface::ChangeExtension(nest.location, kManufacturingExtension);
+  const QK_TString firstName = nest.baseName;
+  const QK_TURL first = nest.location;
+  const auto name = [&](const QK_TString& suffix) { return suffix.Empty() ? firstName : stem + suffix; };
+  const auto location = [&](const QK_TString& suffix) {
+    if (suffix.Empty()) return first;
+    QK_TURL named = first.Parent().Child(stem + suffix);
+    DRAVOInterface::ChangeExtension(named, kManufacturingExtension);
+    return named;
+  };
+  const bool preview = run.ticket.generatePreview;
+  const auto previewOf = [&](const QK_TString& suffix) {
+    return cad.EntryPreviewLocation(name(suffix), run.tryFolder, run.ticket);
+  };
+  DeliveredLocations& delivered = *run.delivered;
+  const QK_TString suffix = DRAVOInterface::LayoutRun::FreeSuffix(id, [&](const QK_TString& candidate) {
+    return delivered.Has(location(candidate)) || (preview && delivered.Has(previewOf(candidate)));
+  });
+  nest.baseName = name(suffix);
+  nest.location = location(suffix);
+  delivered.Add(nest.location);
+  if (preview) {
+    nest.preview = previewOf(suffix);
+    delivered.Add(nest.preview);
   }
-  run.takenLocations.insert(nest.location.ToString());
 }
 
 // Records the round's best nest as the fill search's next pending pass;
@@ -229,7 +248,8 @@ void DRAVOInterface::RunLayoutOrientation(LayoutRun& run, LayoutEntry& entry, st
       // A search nest saved where results go is none unless it is the best.
       if (pass[i].kept && i != best) {
         QK_TFile::Remove(pass[i].location);
-        run.takenLocations.erase(pass[i].location.ToString());
+        run.delivered->Remove(pass[i].location);
+        if (!pass[i].preview.Empty()) run.delivered->Remove(pass[i].preview);
       }
     }
     if (best < 0) return;
@@ -334,7 +354,7 @@ void DRAVOInterface::RunLayoutNest(LayoutRun& run, LayoutEntry& entry, std::int1
   ReconcileLayoutOneups(record, *nest.values);
   if (ticket.exportCustomVariables) {
     std::int32_t variableErrors = 0;
-    EvaluateExpression(nest.customValues, ticket.customVariables, variableErrors, kLayoutDocumentKind);
+    EvaluateCustomVariables(nest.customValues, ticket.customVariables, variableErrors, kLayoutDocumentKind);
   }
   nest.design = entry.Design();
   ResetLayout();
@@ -354,7 +374,7 @@ void DRAVOInterface::ChooseLayoutNestLocation(LayoutRun& run, LayoutEntry& entry
   }
   nest.location = MakeMFGOutputPath(run.ticket, nest.baseName);
   nest.kept = entry.Searching() && !FillsFirst(entry.record) && !run.ticket.layoutForProduction;
-  if (nest.kept) TakeLocation(run, nest, run.NextResultId());
+  if (nest.kept) TakeLocation(*this, run, nest, run.NextResultId());
 }
 
 void DRAVOInterface::ReconcileLayoutOneups(const LayoutNestingInfo& record, StringMap& values) {
@@ -377,7 +397,7 @@ void DRAVOInterface::DeliverLayoutResult(LayoutRun& run, LayoutEntry& entry, Lay
   const LOTicketParam& ticket = run.ticket;
   const bool production = ticket.layoutForProduction;
   const int id = run.NextResultId();
-  if (!production && !nest.kept) TakeLocation(run, nest, id);
+  if (!production && !nest.kept) TakeLocation(*this, run, nest, id);
   StringMap& values = *nest.values;
   values[QK_TString("Id")] = QK_TString::Format("%d", id);
   Report(Severity::kInformation, "shapejobs.message.outputmfgpath", QK_TAny(nest.location));
@@ -395,7 +415,8 @@ void DRAVOInterface::DeliverLayoutResult(LayoutRun& run, LayoutEntry& entry, Lay
     if (!nest.kept && SaveDesign(nest.location.LocalName()) == Status::kDoneWithRemarks) run.warning = 1;
   }
   CloseDesign();
-  if (!production) run.mfgContext.AddOutputFile(nest.location, QK_TString());
+  // A file the save could not make is no output of the task.
+  if (!production && QK_TFileInfo::ExistsEx(nest.location)) run.mfgContext.AddOutputFile(nest.location, QK_TString());
   run.results.push_back(nest.values);
   run.resultDesigns.push_back(nest.design);
   if (ticket.exportCustomVariables) run.resultCustomValues.push_back(nest.customValues);

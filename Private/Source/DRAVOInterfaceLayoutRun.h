@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "DRAVOInterface.h"
@@ -20,6 +20,7 @@ struct DRAVOInterface::LayoutNestResult {
   StringMapList customValues;
   QK_TURL location;     // where the delivered manufacturing file goes
   QK_TString baseName;  // its name without extension; the preview's name too
+  QK_TURL preview;      // the preview's location once it is taken, if any
   // Strategy 4's search nests are saved at their delivery location itself.
   bool kept = false;
   double rotation = 0.0;
@@ -49,7 +50,10 @@ struct DRAVOInterface::LayoutEntry {
 };
 
 struct DRAVOInterface::LayoutRun {
-  LayoutRun(TW_TTask* task, LOTicketParam& ticket) : task(task), ticket(ticket) {}
+  LayoutRun(TW_TTask* task, LOTicketParam& ticket)
+      : task(task),
+        ticket(ticket),
+        delivered(ticket.delivered != nullptr ? ticket.delivered : std::make_shared<DeliveredLocations>()) {}
   LayoutRun(const LayoutRun&) = delete;
   LayoutRun& operator=(const LayoutRun&) = delete;
   // The look-up handler leaves the resolver with the run, however it ends.
@@ -58,6 +62,9 @@ struct DRAVOInterface::LayoutRun {
   // Installs the handler for each look-up name the task defines.
   void InstallLookupHandler();
   int NextResultId() const { return static_cast<int>(results.size()) + 1; }
+  // The suffix of the files of result `id`: "" unless `taken` holds for it,
+  // then "_<id>", then "_<id>_<n>" from n = 2, the first one not taken.
+  static QK_TString FreeSuffix(int id, const std::function<bool(const QK_TString&)>& taken);
 
   TW_TTask* task;
   LOTicketParam& ticket;
@@ -81,8 +88,9 @@ struct DRAVOInterface::LayoutRun {
   QK_TURL tryFolder;
   int nestFolders = 0;
   QK_TString timeScript;
-  // Manufacturing locations already taken by a result of this call.
-  std::set<QK_TString> takenLocations;
+  // The locations taken by the results and reports of the ticket so far,
+  // this call's included.
+  std::shared_ptr<DeliveredLocations> delivered;
   DesignInfo separateDesign;
 };
 

@@ -154,6 +154,8 @@ void DRAVOInterface::RunShopCardSingleOutput(const ShopCardTicketData& record,
   }
   const OutputsInfo& output = *record.outputs.front();
   Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output.Name));
+  // No copies: nothing is made, and no file is listed.
+  if (output.Copies == 0) return;
   const std::vector<QK_TString>& names = printItemLists.front();
   const QK_TString reference = MakeDesignInfoReference(record);
   const std::int32_t count = CountPrintItems(reference);

@@ -2,8 +2,13 @@
 // output contexts, and the success and failure ends.
 #include <boost/exception/diagnostic_information.hpp>
 #include <boost/exception/exception.hpp>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
 
 #include "DRAVOWrapperLogin.h"
+#include "DeliveredLocations.h"
 #include "QK_TFile.h"
 #include "Shapejob.h"
 #include "TaskError.h"
@@ -78,30 +83,37 @@ bool SingleOutputMakesList(const OutputsInfo& output, const QK_TString& designNa
   return false;
 }
 
-// The outputs of the ticket's inputs, in the context of their result.
+// The outputs of the ticket's inputs, in the context of their result, and
+// every location the ticket has delivered so far (the layout operation
+// names and registers its own files, and shares the locations).
 struct TicketOutputs {
   TW_TTaskOutput ok{"OK"};
   TW_TTaskOutput warning{"Warning"};
   bool anyWarning = false;
+  std::shared_ptr<DeliveredLocations> delivered = std::make_shared<DeliveredLocations>();
 };
 
-// The record of the task type built from the input and its worker run;
-// the output location gets the extension of what the worker writes.
-int RunWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, const QK_TURL& inputFile,
-              QK_TURL& outputLocation, double p, double s) {
+// The worker of an input's task type with its record built: it runs at the
+// output location it is given and returns the worker's result.
+using Worker = std::function<int(QK_TURL& outputLocation)>;
+
+// The record of the task type built from the input, and its worker; the
+// output location gets the extension of what the worker writes.
+Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, const QK_TURL& inputFile,
+                     QK_TURL& outputLocation, const TicketOutputs& outputs, double p, double s) {
   if (types.shopCard) {
     ShopCardTicketData record;
     StringMapList exportedDesigns;
     task.BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "buildShopCard");
-    const OutputsList outputs = record.GetOutputs();
+    const OutputsList outputList = record.GetOutputs();
     // Without outputs, as with several, the operation writes the list of
     // outputs, and that document is the file registered.
-    if (outputs.size() != 1) {
+    if (outputList.size() != 1) {
       EnsureExtension(outputLocation, ".xml");
-    } else if (outputs.size() == 1 && SingleOutputMakesList(*outputs.front(), record.designName)) {
+    } else if (SingleOutputMakesList(*outputList.front(), record.designName)) {
       Task::ChangeOutputExtension(outputLocation, ".xml");
     }
-    return task.ProcessShopCard(record, outputLocation, p, s);
+    return [&task, record, p, s](QK_TURL& location) mutable { return task.ProcessShopCard(record, location, p, s); };
   }
   if (types.designInfo) {
     if (IsWrongDesignInfoInput(inputFile)) {
@@ -112,31 +124,49 @@ int RunWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, const QK_T
     StringMapList exportedDesigns;
     task.BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "exportCadDesign");
     Task::ChangeOutputExtension(outputLocation, ".xml");
-    return task.ProcessDesignInfo(record, exportedDesigns, outputLocation, p, s);
+    return [&task, record, exportedDesigns, p, s](QK_TURL& location) mutable {
+      return task.ProcessDesignInfo(record, exportedDesigns, location, p, s);
+    };
   }
   if (types.runStandard) {
     RunStandardTicketData record;
     task.BuildRunStandardTicket(ticket, inputFile, record);
     EnsureExtension(outputLocation, kDesignExtension);
-    return task.ProcessRunStandard(record, outputLocation, p, s);
+    return [&task, record, p, s](QK_TURL& location) mutable {
+      return task.ProcessRunStandard(record, location, p, s);
+    };
   }
   if (types.splitDesign) {
     SplitDesignTicketData record;
     task.BuildSplitDesignTicket(ticket, inputFile, record);
     EnsureExtension(outputLocation, kDesignExtension);
-    return task.ProcessSplitDesign(record, outputLocation, p, s);
+    return [&task, record, p, s](QK_TURL& location) mutable {
+      return task.ProcessSplitDesign(record, location, p, s);
+    };
   }
   if (types.layout) {
     StringMapList entries;
     LOTicketParam record;
     task.BuildLayoutTicket(ticket, inputFile, entries, record);
-    return task.ProcessLayout(entries, record, p, s);
+    record.delivered = outputs.delivered;
+    return [&task, entries, record, p, s](QK_TURL&) mutable { return task.ProcessLayout(entries, record, p, s); };
   }
   QK_THROW(QK_EException(QK_TString("Unsupported action:") + ticket.GetActionName()));
 }
 
+// What a file held before a worker ran: none, or its last change.
+using FileStamp = std::optional<std::filesystem::file_time_type>;
+
+FileStamp StampOf(const QK_TURL& location) {
+  std::error_code error;
+  const auto time = std::filesystem::last_write_time(location.LocalName().str(), error);
+  return error ? FileStamp() : FileStamp(time);
+}
+
 // The work of one input, which starts at p percent and has s of them: its
 // server connected, its worker run, and its result and output counted.
+// Only a file the worker wrote is an output: one that is missing, or that
+// is as it was before, is not registered.
 void ProcessInput(Task& task, AT_TTicket& ticket, const TaskTypes& types,
                   const std::vector<CadServerConfig>& servers, const QK_TURL& inputFile, double p, double s,
                   TicketOutputs& outputs) {
@@ -144,10 +174,17 @@ void ProcessInput(Task& task, AT_TTicket& ticket, const TaskTypes& types,
   QK_TURL outputLocation = task.OutputDir().Child(task.OutputName());
   const QK_TString serverName = task.ResolveServerName(ticket);
   task.ConnectServer(task.FindServerConfig(servers, serverName.str()));
-  const int result = RunWorker(task, ticket, types, inputFile, outputLocation, p, s);
-  // The layout operation registers its own outputs.
-  if (!types.layout) (result != 0 ? outputs.warning : outputs.ok).AddOutputFile(outputLocation, QK_TString());
+  Worker worker = PrepareWorker(task, ticket, types, inputFile, outputLocation, outputs, p, s);
+  // No input replaces a file an earlier input of the ticket delivered.
+  if (!types.layout) outputLocation = outputs.delivered->FreeLocation(outputLocation, &task);
+  const FileStamp before = StampOf(outputLocation);
+  const int result = worker(outputLocation);
   outputs.anyWarning = outputs.anyWarning || result != 0;
+  if (types.layout) return;
+  const FileStamp after = StampOf(outputLocation);
+  if (!after || after == before) return;
+  (result != 0 ? outputs.warning : outputs.ok).AddOutputFile(outputLocation, QK_TString());
+  outputs.delivered->Add(outputLocation);
 }
 
 // The success end: a warning result when an input warned. The context of
@@ -208,6 +245,7 @@ int Task::Run(AT_TTicket& ticket) {
     SetTypeStages(*this, types);
     TicketOutputs outputs;
     for (unsigned int i = 0; i < n; ++i) {
+      outputs.delivered->BeginInput(i + 1);
       ProcessInput(*this, ticket, types, servers, GetTaskInputContext(i).InputFile(), p, s, outputs);
       p += s;
       SetProgressValue(*this, p);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DRAVOInterfaceRecords.h"
+#include "DeliveredLocations.h"
 #include "QK_TString.h"
 #include "QK_TURL.h"
 #include "TicketBuilderRecords.h"
@@ -156,6 +157,9 @@ class LOTicketParam {
   QK_TString crossGrain;
   std::set<QK_TString> nestingTypes;  // codes "1" to "5"
   DBInfo dbInfo;
+  // The locations the ticket's inputs delivered, set by the run; without
+  // them the layout call keeps its own.
+  std::shared_ptr<DeliveredLocations> delivered;
 };
 
 }  // namespace CAD

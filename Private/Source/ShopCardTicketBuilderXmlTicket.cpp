@@ -109,13 +109,14 @@ std::int32_t IntegerAttribute(const DOMElement& element, const char* name) {
   }
 }
 
-// A number of copies: digits only, from 1 to 65535.
+// A number of copies: digits only, from 0 (the output makes nothing) to
+// 65535.
 std::uint16_t CopiesOf(const QK_TString& text) {
   const std::string& digits = text.str();
   if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
     try {
       const unsigned long value = boost::lexical_cast<unsigned long>(digits);
-      if (value >= 1 && value <= 65535) return static_cast<std::uint16_t>(value);
+      if (value <= 65535) return static_cast<std::uint16_t>(value);
     } catch (const boost::bad_lexical_cast&) {
       // too large: reported below
     }

@@ -1,13 +1,16 @@
 // Test helper: the program run as a person runs it, with its command line
 // and environment; what it printed on standard output, line by line, and
-// its exit status.
+// its exit status. Every run is checked for what no run may do: name an
+// output file that does not exist.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,6 +35,45 @@ struct ProgramRun {
   }
 };
 
+// The file of an "output CONTEXT PATH" line; the path may be printed as a
+// JSON string.
+inline std::string OutputPathOf(const std::string& line) {
+  const std::size_t blank = line.find(' ', 7);
+  const std::string path = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+  if (path.size() < 2 || path.front() != '"' || path.back() != '"') return path;
+  std::string unquoted;
+  for (std::size_t i = 1; i + 1 < path.size(); ++i) {
+    if (path[i] != '\\' || i + 2 >= path.size()) {
+      unquoted += path[i];
+      continue;
+    }
+    const char escaped = path[++i];
+    switch (escaped) {
+      case 'n': unquoted += '\n'; break;
+      case 'r': unquoted += '\r'; break;
+      case 't': unquoted += '\t'; break;
+      case 'b': unquoted += '\b'; break;
+      case 'f': unquoted += '\f'; break;
+      case 'u':  // \u00XX: a control character
+        if (i + 4 < path.size()) {
+          unquoted += static_cast<char>(std::stoi(path.substr(i + 1, 4), nullptr, 16));
+          i += 4;
+        }
+        break;
+      default: unquoted += escaped;
+    }
+  }
+  return unquoted;
+}
+
+// A failure of the current test for each "output" line of `run` whose file
+// does not exist.
+inline void ExpectOutputFilesExist(const ProgramRun& run) {
+  for (const std::string& line : run.Starting("output ")) {
+    EXPECT_TRUE(std::filesystem::exists(OutputPathOf(line))) << "an output that does not exist: " << line;
+  }
+}
+
 // Runs the program (SHAPEJOB_BINARY) with `arguments`, after the shell
 // assignments of `environment`; standard error is dropped.
 inline ProgramRun RunProgram(const std::string& arguments, const std::string& environment = "") {
@@ -46,5 +88,6 @@ inline ProgramRun RunProgram(const std::string& arguments, const std::string& en
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   std::istringstream stream(text);
   for (std::string line; std::getline(stream, line);) run.lines.push_back(line);
+  ExpectOutputFilesExist(run);
   return run;
 }

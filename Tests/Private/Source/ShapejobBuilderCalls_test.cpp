@@ -80,7 +80,7 @@ TEST_F(BuilderCallTest, ShopCardRowsAndWhatPassesOn) {
 
   sink = RecordingSink();
   CAD::ShopCardTicketData second;
-  EXPECT_THROW(task.BuildShopCardTicket(ticket, Input("bad.xml", "<Design><Output Copies=\"0\"/></Design>"), second,
+  EXPECT_THROW(task.BuildShopCardTicket(ticket, Input("bad.xml", "<Design><Output Copies=\"x\"/></Design>"), second,
                                         designs, "buildShopCard"),
                TaskError);
   EXPECT_EQ(Errors(), std::vector<std::string>{"message 2 shapejobs.error.BadArgumentsException Copies "});

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,15 @@ class DesignInfoTest : public e2e::Site {
   // file, and returns what the program printed.
   ProgramRun Run(const std::string& input, const std::string& outputName, const Parameters& parameters,
                  const std::string& scenario = "") {
+    return Run(std::vector<std::string>{input}, outputName, parameters, scenario);
+  }
+  // The same with several inputs.
+  ProgramRun Run(const std::vector<std::string>& inputs, const std::string& outputName,
+                 const Parameters& parameters, const std::string& scenario = "") {
     std::string ticket = "<Ticket action='exportdesigninfo' id='e2e-info-1' outputDir='out' outputName='" +
-                         outputName + "'><Input>" + input + "</Input><Param key='SERVER'>Local</Param>";
+                         outputName + "'>";
+    for (const std::string& input : inputs) ticket += "<Input>" + input + "</Input>";
+    ticket += "<Param key='SERVER'>Local</Param>";
     for (const auto& [key, value] : parameters) {
       const bool flag = key.rfind(kSwitchPrefix, 0) == 0;
       ticket += "<Param key='" + key + "'" + (flag ? " type='bool'" : "") + ">" + value + "</Param>";
@@ -300,6 +308,29 @@ TEST_F(DesignInfoTest, ADocumentThatCannotBeWrittenFailsNamingTheFileAndWhy) {
     EXPECT_EQ(left, std::vector<std::string>{"card.xml"});
     EXPECT_TRUE(fs::is_symlink(Output("card.xml")));
   }
+}
+
+// Two designs of one ticket and one output name: the second design's
+// document takes a name of its own and its thumbnail follows it; the
+// first design's files keep their content. Each document is on "XML" and
+// "OK" once.
+TEST_F(DesignInfoTest, TwoDesignsOfOneOutputNameKeepTheirOwnDocuments) {
+  ProgramRun run = Run({Design("tuck-end.kpx"), Design("gift-box.kpx")}, "card", {{"EXPORT_THUMBNAIL", "true"}});
+  EXPECT_EQ(run.status, 0);
+  const std::vector<std::string> documents = {Output("card.xml"), Output("card_2.xml")};
+  for (const char* context : {"output XML ", "output OK "}) {
+    std::vector<std::string> files;
+    for (const std::string& line : run.Starting(context)) files.push_back(line.substr(std::string(context).size()));
+    EXPECT_EQ(files, documents) << context;
+  }
+  const std::vector<std::string> thumbnails = run.Starting("output Thumbnail ");
+  EXPECT_EQ(std::set<std::string>(thumbnails.begin(), thumbnails.end()).size(), thumbnails.size());
+  EXPECT_TRUE(run.Has("output Thumbnail " + Output("card.JPG")));
+  EXPECT_TRUE(run.Has("output Thumbnail " + Output("card_2.JPG")));
+  EXPECT_TRUE(HasInOrder(ReadFile(Output("card.xml")),
+                         {"name=\"tuck-end\"", "<Thumbnail><Path>" + Output("card.JPG") + "</Path>"}));
+  EXPECT_TRUE(HasInOrder(ReadFile(Output("card_2.xml")),
+                         {"name=\"gift-box\"", "<Thumbnail><Path>" + Output("card_2.JPG") + "</Path>"}));
 }
 
 }  // namespace

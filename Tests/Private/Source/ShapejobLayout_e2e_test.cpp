@@ -78,9 +78,39 @@ class LayoutTest : public e2e::Site {
                    {"IS_LAYOUT_FOR_PRODUCTION", "false"}};
   }
 
-  // Runs a layout of `entries` (each the standard entry with its changes).
+  // Runs a layout of `entries` (each the standard entry with its changes)
+  // in templates.xml, then of each of laterInputs_ in an input of its own.
   ProgramRun Run(const std::vector<Values>& entries, const std::string& nestingType = "Straight Nest",
                  const std::string& scenario = "") {
+    std::string ticket = "<Ticket action='runlayout' id='e2e-layout-1' outputDir='out' outputName='OUT'>";
+    std::vector<std::vector<Values>> inputs = {entries};
+    inputs.insert(inputs.end(), laterInputs_.begin(), laterInputs_.end());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      const std::string name = i == 0 ? "templates.xml" : "templates-" + std::to_string(i + 1) + ".xml";
+      WriteTemplates(name, inputs[i]);
+      ticket += "<Input>" + name + "</Input>";
+    }
+    ticket +=
+        "<Param key='XML_ELEMENT_NAME'>xpath:/Templates/Item</Param><Param key='LAYOUT_XML_ELEMENT'><Array>";
+    for (const auto& [name, element] : kElements) {
+      ticket += "<Dict><Param key='LAYOUT_PARAM'>" + name + "</Param><Param key='LAYOUT_PARAM_XML_ELEMENT'>" +
+                element + "</Param><Param key='LAYOUT_PARAM_DEFAULT_VALUE'></Param></Dict>";
+    }
+    ticket += "</Array></Param><Param key='NESTING_TYPES'><Array><Dict><Param key='NESTING_TYPE'>" +
+              nestingType + "</Param></Dict></Array></Param>";
+    for (const auto& [key, value] : parameters_) {
+      const bool flag =
+          key == "GENERATE_PREVIEW" || key == "IS_LAYOUT_FOR_PRODUCTION" || key == "EXPORT_CUSTOM_VARIABLES";
+      ticket += "<Param key='" + key + "'" + (flag ? " type='bool'" : "") + ">" + value + "</Param>";
+    }
+    ticket += customVariables_;
+    ticket +=
+        "<Name key='masterserver'>master-7</Name><Name key='nestingtype'>n</Name>"
+        "<Name key='graindirection'>g</Name><Name key='formatclass'>f</Name></Ticket>";
+    return RunTicket(ticket, scenario);
+  }
+
+  void WriteTemplates(const std::string& name, const std::vector<Values>& entries) {
     std::string list = "<Templates>";
     for (const Values& changes : entries) {
       Values values = entry_;
@@ -90,33 +120,18 @@ class LayoutTest : public e2e::Site {
         list += "<" + kElements.at(key) + ">" + value + "</" + kElements.at(key) + ">";
       list += "</Item>";
     }
-    folder_.Write("templates.xml", list + moreInput_ + "</Templates>");
-    std::string ticket =
-        "<Ticket action='runlayout' id='e2e-layout-1' outputDir='out' outputName='OUT'>"
-        "<Input>templates.xml</Input>"
-        "<Param key='XML_ELEMENT_NAME'>xpath:/Templates/Item</Param><Param key='LAYOUT_XML_ELEMENT'><Array>";
-    for (const auto& [name, element] : kElements) {
-      ticket += "<Dict><Param key='LAYOUT_PARAM'>" + name + "</Param><Param key='LAYOUT_PARAM_XML_ELEMENT'>" +
-                element + "</Param><Param key='LAYOUT_PARAM_DEFAULT_VALUE'></Param></Dict>";
-    }
-    ticket += "</Array></Param><Param key='NESTING_TYPES'><Array><Dict><Param key='NESTING_TYPE'>" +
-              nestingType + "</Param></Dict></Array></Param>";
-    for (const auto& [key, value] : parameters_) {
-      const bool flag = key == "GENERATE_PREVIEW" || key == "IS_LAYOUT_FOR_PRODUCTION";
-      ticket += "<Param key='" + key + "'" + (flag ? " type='bool'" : "") + ">" + value + "</Param>";
-    }
-    ticket +=
-        "<Name key='masterserver'>master-7</Name><Name key='nestingtype'>n</Name>"
-        "<Name key='graindirection'>g</Name><Name key='formatclass'>f</Name></Ticket>";
-    return RunTicket(ticket, scenario);
+    // What else the first input holds goes after its templates.
+    folder_.Write(name, list + (name == "templates.xml" ? moreInput_ : std::string()) + "</Templates>");
   }
 
   std::string Out(const std::string& name) const { return folder_.File("out/" + name); }
-  std::string Report() const { return Out("reports/report.XML"); }
+  std::string Report(const std::string& name = "report.XML") const { return Out("reports/" + name); }
 
   Values entry_;
   std::map<std::string, std::string> parameters_;
-  std::string moreInput_;  // elements of the input after the templates
+  std::string moreInput_;                         // elements of the first input after the templates
+  std::vector<std::vector<Values>> laterInputs_;  // the entries of the inputs after the first
+  std::string customVariables_;                   // the ticket's CUSTOM_VARIABLES parameter
 };
 
 TEST_F(LayoutTest, ACleanTemplateDeliversItsFileItsPreviewAndTheReport) {
@@ -349,6 +364,75 @@ TEST_F(LayoutTest, ALineFeedInAFolderFromTheInputCannotForgeAnEvent) {
                             "output XMLReport " + Report(), "result 0"}));
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(fs::exists(Out("mfg" + forged + "/sheet.MFG")));
+}
+
+// Two inputs of one ticket that name the same files: the second input's
+// result takes "_<Id>" as a second result of one input would, its report a
+// name of its own, and nothing of the first input is replaced; in both
+// modes. Inputs whose names differ keep them.
+TEST_F(LayoutTest, TwoInputsOfOneTicketKeepEachOthersFiles) {
+  laterInputs_ = {{{{"Format Class", "FC-2"}}}};
+  for (const char* production : {"false", "true"}) {
+    SCOPED_TRACE(std::string("production ") + production);
+    fs::remove_all(Out(""));
+    parameters_["IS_LAYOUT_FOR_PRODUCTION"] = production;
+    const ProgramRun run = Run({{}});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.Starting("output "),
+              (std::vector<std::string>{"output MFG " + Out("mfg/sheet.MFG"), "output PREVIEW " + Out("preview/sheet.PNG"),
+                                        "output XMLReport " + Report(), "output MFG " + Out("mfg/sheet_1.MFG"),
+                                        "output PREVIEW " + Out("preview/sheet_1.PNG"),
+                                        "output XMLReport " + Report("report_2.XML")}));
+    const std::vector<Values> first = ReportElements(Report(), "Result");
+    const std::vector<Values> second = ReportElements(Report("report_2.XML"), "Result");
+    ASSERT_EQ(first.size(), 1u);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(first[0].at("FormatClass"), "FC-1");
+    EXPECT_EQ(first[0].at("MFGFilePath"), QK_TURL::FromLocalPath(QK_TString(Out("mfg/sheet.MFG"))).ToString().str());
+    EXPECT_EQ(second[0].at("FormatClass"), "FC-2");
+    EXPECT_EQ(second[0].at("MFGFilePath"),
+              QK_TURL::FromLocalPath(QK_TString(Out("mfg/sheet_1.MFG"))).ToString().str());
+    EXPECT_TRUE(IsPng(Out("preview/sheet.PNG")));
+    EXPECT_TRUE(IsPng(Out("preview/sheet_1.PNG")));
+  }
+
+  // Names taken from each input's own file differ, and are kept.
+  fs::remove_all(Out(""));
+  parameters_["IS_LAYOUT_FOR_PRODUCTION"] = "false";
+  parameters_["MFG_OUTPUT_FILE_NAME"] = "";
+  parameters_["XML_OUTPUT_FILE_NAME"] = "";
+  const ProgramRun run = Run({{}});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.Starting("output "),
+            (std::vector<std::string>{
+                "output MFG " + Out("mfg/templates.MFG"), "output PREVIEW " + Out("preview/templates.PNG"),
+                "output XMLReport " + Report("templates.XML"), "output MFG " + Out("mfg/templates-2.MFG"),
+                "output PREVIEW " + Out("preview/templates-2.PNG"), "output XMLReport " + Report("templates-2.XML")}));
+  EXPECT_TRUE(run.Starting("log \"An earlier input").empty());
+}
+
+// A custom variable whose embedded design is no number fails the nest as
+// any failure of the CAD application does: an error of the report outside
+// production (here the only template, so nothing is delivered), the task's
+// failure in production; never a failure of the run itself.
+TEST_F(LayoutTest, ACustomVariableThatCannotBeEvaluatedFailsItsTemplate) {
+  parameters_["EXPORT_CUSTOM_VARIABLES"] = "true";
+  parameters_["selectType"] = "veltrop";
+  customVariables_ =
+      "<Param key='CUSTOM_VARIABLES'><Array><Dict><Param key='KEY'>width</Param><Param key='TYPE'>Text</Param>"
+      "<Param key='EXPRESSION'>@Design:x:#W$</Param></Dict></Array></Param>";
+  ProgramRun run = Run({{}});
+  EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.message.lexicalcastexception \"Invalid value\"",
+                            "message 2 \"ErrorMsg  \"", "message 2 \"FormatClass  FC-1\"",
+                            "message 2 shapejobs.message.nomfggenerated"}));
+  EXPECT_TRUE(run.Starting("message 2 shapejobs.message.exception").empty());
+  EXPECT_TRUE(Failed(run));
+
+  parameters_["IS_LAYOUT_FOR_PRODUCTION"] = "true";
+  run = Run({{}});
+  EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.message.lexicalcastexception \"Invalid value\""}));
+  EXPECT_EQ(run.Starting("message 2 ").size(), 1u) << "the message of the failure, and no other";
+  EXPECT_TRUE(Failed(run));
 }
 
 }  // namespace

@@ -51,8 +51,8 @@ class RunStandardTest : public e2e::Site {
     Parameters all = Defaults();
     all["STANDARD_PATH"] = Standard();
     for (const auto& [key, value] : parameters) all[key] = value;
-    std::string ticket = "<Ticket action='runstandard' id='e2e-standard-1' outputDir='out' outputName='carton'>"
-                         "<Input>job.xml</Input>";
+    std::string ticket = "<Ticket action='runstandard' id='e2e-standard-1' outputDir='out' outputName='carton'>";
+    for (const std::string& input : inputs_) ticket += "<Input>" + input + "</Input>";
     for (const auto& [key, value] : all) ticket += "<Param key='" + key + "'>" + value + "</Param>";
     ticket += "<Param key='STANDARD_VARIABLES'><Array>";
     for (const auto& [key, value] : variables) {
@@ -63,7 +63,10 @@ class RunStandardTest : public e2e::Site {
   }
 
   std::string Standard() const { return folder_.File("standards/tuck-end.kpx"); }
-  std::string Output() const { return folder_.File("out/carton.kpx"); }
+  std::string Output(const std::string& name = "carton.kpx") const { return folder_.File("out/" + name); }
+
+  // The orders of the ticket, one input each.
+  std::vector<std::string> inputs_ = {"job.xml"};
 };
 
 const char kMessage[] = "message 0 shapejobs.message.";
@@ -231,6 +234,38 @@ TEST_F(RunStandardTest, FailuresAreReportedByTheirOwnMessage) {
     EXPECT_EQ(run.lines.back(), "result 2");
     EXPECT_EQ(run.status, 2);
   }
+}
+
+// Three orders of one ticket and one output name: a later order's design
+// takes a name of its own ("_N" by its place in the ticket), none replaces
+// an earlier one, and each file is registered once.
+TEST_F(RunStandardTest, OrdersOfOneOutputNameKeepTheirOwnDesigns) {
+  std::string order = ReadFile(Example("tickets/job.xml"));
+  order.replace(order.find("FBB-350"), 7, "E-KRAFT");
+  const std::string board = "Folding boxboard 350 g/m2";
+  order.replace(order.find(board), board.size(), "E flute, kraft liner");
+  folder_.Write("kraft.xml", order);
+  // The third order would take "_3", which a stray earlier file does not stop.
+  inputs_ = {"job.xml", "kraft.xml", "job.xml"};
+  folder_.Write("out/carton_3.kpx", "stale");
+  // Without a customer each design warns: its files are on "Warning".
+  ProgramRun run = Run({}, {{"L", "60"}});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.Starting("output "), (std::vector<std::string>{"output Warning " + Output(),
+                                                                "output Warning " + Output("carton_2.kpx"),
+                                                                "output Warning " + Output("carton_3.kpx")}));
+  EXPECT_EQ(run.Starting("log \"An earlier input of the ticket delivered ").size(), 2u)
+      << "each new name is logged";
+  EXPECT_NE(ReadFile(Output()).find("boardCode=\"FBB-350\""), std::string::npos) << "the first design is kept";
+  EXPECT_NE(ReadFile(Output("carton_2.kpx")).find("boardCode=\"E-KRAFT\""), std::string::npos);
+  EXPECT_NE(ReadFile(Output("carton_3.kpx")).find("boardCode=\"FBB-350\""), std::string::npos);
+
+  // One order alone prints what it always printed.
+  inputs_ = {"kraft.xml"};
+  fs::remove_all(folder_.File("out"));
+  run = Run({}, {{"L", "60"}});
+  EXPECT_EQ(run.Starting("output "), std::vector<std::string>{"output Warning " + Output()});
+  EXPECT_TRUE(run.Starting("log \"An earlier input").empty());
 }
 
 }  // namespace

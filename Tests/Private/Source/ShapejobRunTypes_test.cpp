@@ -3,6 +3,8 @@
 // output contexts, and how a failed input ends the ticket.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "AutomationCounts.h"
 #include "ConnectedTask.h"
 #include "DravoException.h"
@@ -33,6 +35,14 @@ class RunTypesTest : public TaskTest {
 
   void RunStandardParameters() { SetRunStandardParameters(parameters, "std/carton.ard"); }
 
+  // A run-standard operation that writes its design and answers `result`.
+  static auto MakesDesign(int result) {
+    return Invoke([result](CAD::RunStandardTicketData& record) {
+      std::ofstream(record.outputPath.str()) << "design";
+      return result;
+    });
+  }
+
   MockDriver* cad;
   QK_TDict parameters;
 };
@@ -44,6 +54,7 @@ TEST_F(RunTypesTest, OneRunStandardInputGoesThroughAllProgressStepsAndNamesItsOu
     seenPath = record.outputPath;
     EXPECT_EQ(record.designName, QK_TString("std/carton.ard"));
     EXPECT_EQ(record.databaseKind, QK_TString("Conventional"));
+    std::ofstream(record.outputPath.str()) << "design";
     return 0;
   }));
   EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
@@ -56,19 +67,36 @@ TEST_F(RunTypesTest, OneRunStandardInputGoesThroughAllProgressStepsAndNamesItsOu
 
 TEST_F(RunTypesTest, WarningOfTheWorkerHandsOverTheWarningContext) {
   RunStandardParameters();
-  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Return(5));
+  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(MakesDesign(5));
   EXPECT_EQ(Run("runstandard", "job.KPX", {folder.Write("in.xml", "<job/>")}), 1);
   EXPECT_EQ(Outputs(), std::vector<std::string>{"output Warning " + Out("job.KPX")});
 }
 
+// The second input's design takes a name of its own rather than replace
+// the first one's, and each is handed over under its own result.
 TEST_F(RunTypesTest, InputsOfDifferentResultsLoseNoOutput) {
   RunStandardParameters();
-  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Return(1)).WillOnce(Return(0));
+  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(MakesDesign(1)).WillOnce(MakesDesign(0));
   EXPECT_EQ(Run("runstandard", "job", {folder.Write("a.xml", "<a/>"), folder.Write("b.xml", "<b/>")}), 1);
   EXPECT_EQ(sink.Starting("progress"),
             (std::vector<std::string>{"progress 5", "progress 14", "progress 24", "progress 43", "progress 52",
                                       "progress 62", "progress 71", "progress 90", "progress 100", "progress 100"}));
-  EXPECT_EQ(Outputs(), (std::vector<std::string>{"output Warning " + Out("job.kpx"), "output OK " + Out("job.kpx")}));
+  EXPECT_EQ(Outputs(),
+            (std::vector<std::string>{"output Warning " + Out("job.kpx"), "output OK " + Out("job_2.kpx")}));
+  EXPECT_EQ(sink.logs, std::vector<std::string>{"An earlier input of the ticket delivered " + Out("job.kpx") +
+                                                 ": this input's output is " + Out("job_2.kpx")});
+}
+
+// Only a file the operation wrote is an output: none when it wrote
+// nothing, none when the file is as an earlier run left it.
+TEST_F(RunTypesTest, AnOperationThatWritesNothingRegistersNothing) {
+  RunStandardParameters();
+  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).Times(2).WillRepeatedly(Return(0));
+  EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
+  EXPECT_TRUE(Outputs().empty());
+  folder.Write("job.kpx", "an earlier run's design");
+  EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
+  EXPECT_TRUE(Outputs().empty());
 }
 
 TEST_F(RunTypesTest, FailedSecondInputStopsTheTicketWithoutHandingOverOutputs) {
@@ -113,7 +141,10 @@ TEST_F(RunTypesTest, ShopCardWithOneOutputOfSeveralPrintItemsOfADesignFileWrites
     const std::string ticket =
         folder.Write("card.xml", std::string("<Design Name=\"") + c.design + "\" Path=\"/d\"><Output Name=\"A\" "
                                      "Copies=\"1\" PrintItem=\"" + c.printItems + "\" OutputPathName=\"/o/a\"/></Design>");
-    EXPECT_CALL(*cad, GenerateShopCard(_)).WillOnce(Return(0));
+    EXPECT_CALL(*cad, GenerateShopCard(_)).WillOnce(Invoke([](CAD::ShopCardTicketData& record) {
+      std::ofstream(record.outputLocation.LocalName().str()) << "card";
+      return 0;
+    }));
     EXPECT_EQ(Run("createshopcard", "job.kpx", {ticket}), 0) << c.design << " " << c.printItems;
     EXPECT_EQ(Outputs(), std::vector<std::string>{"output OK " + Out(c.expected)}) << c.design << " " << c.printItems;
   }

@@ -26,9 +26,19 @@ class ShopCardTest : public e2e::Site {
   // its output named `outputName` in the folder "out".
   ProgramRun RunCard(const std::string& card, const std::string& outputName,
                      const std::string& scenario = "") {
-    folder_.Write("card.xml", card);
+    return RunCards({card}, outputName, scenario);
+  }
+  // The same with one input per card: card.xml, card2.xml and so on.
+  ProgramRun RunCards(const std::vector<std::string>& cards, const std::string& outputName,
+                      const std::string& scenario = "") {
+    std::string inputs;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+      const std::string name = i == 0 ? "card.xml" : "card" + std::to_string(i + 1) + ".xml";
+      folder_.Write(name, cards[i]);
+      inputs += "<Input>" + name + "</Input>";
+    }
     return RunTicket("<Ticket action='createshopcard' id='e2e-card-1' outputDir='out' outputName='" +
-                         outputName + "'><Input>card.xml</Input><Param key='SERVER'>Local</Param></Ticket>",
+                         outputName + "'>" + inputs + "<Param key='SERVER'>Local</Param></Ticket>",
                      scenario);
   }
 
@@ -175,6 +185,68 @@ TEST_F(ShopCardTest, OutputFailuresAreReportedByTheirOwnMessage) {
     EXPECT_TRUE(InOrder(run, c.expected));
     EXPECT_TRUE(Failed(run));
     EXPECT_FALSE(fs::exists(Out("card.pdf")));
+  }
+}
+
+// An output of no copies makes nothing: beside another output it is only
+// listed; alone it registers nothing, also where an earlier run left the
+// file. A number of copies that is not one from 0 to 65535 is refused.
+TEST_F(ShopCardTest, ZeroCopiesMakeNothing) {
+  ProgramRun run =
+      RunCard(TuckEnd("", "<Output Name='proof' Copies='0' OutputPathName='" + Out("proof.pdf") +
+                              "'/><Output Name='sheet' Copies='2' OutputPathName='" + Out("sheet.pdf") + "'/>"),
+              "card");
+  EXPECT_TRUE(run.Starting("message 2 ").empty());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.Starting("output "), std::vector<std::string>{"output OK " + Out("card.xml")});
+  const std::string sheet = "Control.WriteOutput(\"sheet\", 1, \"" + Out("sheet.pdf") + "\") = 0 -> " + Out("sheet.pdf");
+  EXPECT_EQ(JournalLines("Control.WriteOutput"), std::vector<std::string>(2, sheet));
+  EXPECT_FALSE(fs::exists(Out("proof.pdf")));
+
+  for (const bool leftOver : {false, true}) {
+    SCOPED_TRACE(leftOver ? "a file of an earlier run" : "an empty output folder");
+    fs::remove_all(Out(""));
+    if (leftOver) folder_.Write("out/card.pdf", "%PDF-1.4 of an earlier run");
+    run = RunCard(TuckEnd("", "<Output Name='card' Copies='0'/>"), "card.pdf");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.Starting("output ").empty());
+    EXPECT_TRUE(run.Has("result 0"));
+    EXPECT_TRUE(JournalLines("Control.WriteOutput").empty());
+    EXPECT_EQ(fs::exists(Out("card.pdf")), leftOver);
+  }
+  // One print item of no copies: nothing to list either.
+  run = RunCard(TuckEnd("", "<Output Name='card' Copies='0' PrintItem='all'/>"), "card.pdf");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.Starting("output ").empty());
+  EXPECT_TRUE(JournalLines("Control.WriteOutput").empty());
+
+  for (const char* copies : {"x", "70000"}) {
+    SCOPED_TRACE(copies);
+    run = RunCard(TuckEnd("", std::string("<Output Name='card' Copies='") + copies + "'/>"), "card.pdf");
+    EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.error.BadArgumentsException \"Copies \""}));
+    EXPECT_TRUE(Failed(run));
+  }
+}
+
+// Two cards of one ticket and one output name: the second card's list of
+// outputs takes a name of its own; the first keeps its own rows.
+TEST_F(ShopCardTest, TwoCardsOfOneOutputNameKeepTheirOwnLists) {
+  const auto card = [this](const std::string& design, const std::string& prefix) {
+    return "<Design Name='" + design + "' Path='" + folder_.File("designs") + "'><Output Name='a' Copies='1' " +
+           "OutputPathName='" + Out(prefix + "-a.pdf") + "'/><Output Name='b' Copies='1' OutputPathName='" +
+           Out(prefix + "-b.pdf") + "'/></Design>";
+  };
+  ProgramRun run = RunCards({card("tuck-end.kpx", "tuck"), card("gift-box.kpx", "gift")}, "card");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.Starting("output "),
+            (std::vector<std::string>{"output OK " + Out("card.xml"), "output OK " + Out("card_2.xml")}));
+  const std::string first = ReadFile(Out("card.xml"));
+  const std::string second = ReadFile(Out("card_2.xml"));
+  EXPECT_NE(first.find(Out("tuck-a.pdf")), std::string::npos) << first;
+  EXPECT_EQ(first.find("gift-"), std::string::npos) << first;
+  EXPECT_NE(second.find(Out("gift-b.pdf")), std::string::npos) << second;
+  for (const char* file : {"tuck-a.pdf", "tuck-b.pdf", "gift-a.pdf", "gift-b.pdf"}) {
+    EXPECT_TRUE(IsPdf(Out(file))) << file;
   }
 }
 

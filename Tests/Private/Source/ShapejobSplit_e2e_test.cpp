@@ -30,15 +30,17 @@ class SplitTest : public e2e::Site {
                       {"COMMAND_SCRIPT", ""},
                       {"PRINT_ITEM", "front"}};
     for (const auto& [key, value] : parameters) all[key] = value;
-    std::string ticket =
-        "<Ticket action='splitdesign' id='e2e-split-1' outputDir='out' outputName='OUT'>"
-        "<Input>job.xml</Input>";
+    std::string ticket = "<Ticket action='splitdesign' id='e2e-split-1' outputDir='out' outputName='OUT'>";
+    for (const std::string& input : inputs_) ticket += "<Input>" + input + "</Input>";
     for (const auto& [key, value] : all) ticket += "<Param key='" + key + "'>" + value + "</Param>";
     folder_.Write("job.xml", "<job/>");
     return RunTicket(ticket + "</Ticket>", scenario);
   }
 
-  std::string Output() const { return folder_.File("out/OUT.kpx"); }
+  std::string Output(const std::string& name = "OUT.kpx") const { return folder_.File("out/" + name); }
+
+  // The ticket's inputs.
+  std::vector<std::string> inputs_ = {"job.xml"};
 };
 
 TEST_F(SplitTest, KeepsTheNamedPrintItemOnly) {
@@ -121,6 +123,25 @@ TEST_F(SplitTest, FailuresAreReportedByTheirOwnMessage) {
     EXPECT_TRUE(Failed(run));
     EXPECT_FALSE(fs::exists(Output()));
   }
+}
+
+
+// Two orders of one ticket, each naming its print item, and one output
+// name: the second order's design takes a name of its own and the first
+// keeps its print item.
+TEST_F(SplitTest, TwoOrdersOfOneOutputNameKeepTheirOwnDesigns) {
+  folder_.Write("front.xml", "<job item='Front'/>");
+  folder_.Write("lid.xml", "<job item='Lid'/>");
+  inputs_ = {"front.xml", "lid.xml"};
+  ProgramRun run = Run({{"PRINT_ITEM", "xpath:/job/@item"}});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.Starting("output "),
+            (std::vector<std::string>{"output OK " + Output(), "output OK " + Output("OUT_2.kpx")}));
+  const std::string first = ReadFile(Output());
+  const std::string second = ReadFile(Output("OUT_2.kpx"));
+  EXPECT_NE(first.find("<PrintItem name=\"Front\""), std::string::npos) << first;
+  EXPECT_EQ(first.find("name=\"Lid\""), std::string::npos) << first;
+  EXPECT_NE(second.find("<PrintItem name=\"Lid\""), std::string::npos) << second;
 }
 
 }  // namespace
