@@ -46,11 +46,6 @@ class DRAVOWrapper : public DravoDriver {
   // refused login is reported, not thrown.
   void ConnectDesignDatabase(const QK_TString& dataSourceName);
 
-  ConnectionDispatch* Connection() const { return connection_.get(); }
-  PersonDispatch* Person() const { return person_.get(); }
-  CompanyDispatch* Company() const { return company_.get(); }
-  DesignRecordDispatch* DesignRecord() const { return record_.get(); }
-
  private:
   DesignRecordDispatch& Record();
   // Creates the search object of `profile` into `object`, given the

@@ -186,11 +186,6 @@ class DravoDriver : public DRAVOInterface {
   void InitCompany() override {}
   void ReleaseCompany() override {}
 
-  // The held automation objects (null when not held).
-  MainControlDispatch* MainControl() const { return mainControl_.get(); }
-  StandardsDispatch* StandardsControl() const { return standards_.get(); }
-  LayoutDispatch* LayoutObject() const { return layout_.get(); }
-
  protected:
   DravoDriver(TW_TTask* reporter, const DriverProfile& profile);
 

@@ -189,7 +189,6 @@ extern const MainControlIds kEnterpriseMainIds;
 class MainControlDispatch : public TypedDispatch {
  public:
   explicit MainControlDispatch(const MainControlIds& ids) : ids_(ids) {}
-  const MainControlIds& Ids() const { return ids_; }
 
   std::int16_t ErrorText(BSTR* text) { return Call<std::int16_t>(ids_.errorText, text); }
   std::int16_t OpenDesign(const QK_TString& path);

@@ -1,6 +1,7 @@
 #include "SQLUtilities.h"
 
 #include <dlfcn.h>
+#include <odbcinst.h>
 #include <strings.h>
 
 #include <cstdint>
@@ -17,28 +18,17 @@ namespace SQLUtilities {
 namespace {
 
 // The installer's wide characters are 16-bit on every platform.
-using InstallerChar = std::uint16_t;
+using InstallerChar = SQLWCHAR;
 using InstallerText = std::vector<InstallerChar>;
 
-// Request codes of the installer.
-constexpr std::uint16_t kAddUserDataSource = 1;
-constexpr std::uint16_t kRemoveUserDataSource = 3;
-constexpr std::uint16_t kAddSystemDataSource = 4;
-constexpr std::uint16_t kRemoveSystemDataSource = 6;
-
-using ConfigDataSourceFunction = int (*)(void* window, std::uint16_t request, const InstallerChar* driver,
-                                         const InstallerChar* attributes);
-using InstallerErrorFunction = short (*)(std::uint16_t index, std::uint32_t* code, InstallerChar* message,
-                                         std::uint16_t size, std::uint16_t* length);
-using SetConfigModeFunction = int (*)(std::uint16_t mode);
-using GetProfileStringFunction = int (*)(const char* section, const char* entry, const char* fallback, char* buffer,
-                                         int size, const char* file);
-using RemoveSectionFunction = int (*)(const char* name);
-
-// Configuration modes of the installer.
-constexpr std::uint16_t kBothDataSources = 0;
-constexpr std::uint16_t kUserDataSources = 1;
-constexpr std::uint16_t kSystemDataSources = 2;
+// Request codes and configuration modes of the installer.
+constexpr WORD kAddUserDataSource = ODBC_ADD_DSN;
+constexpr WORD kRemoveUserDataSource = ODBC_REMOVE_DSN;
+constexpr WORD kAddSystemDataSource = ODBC_ADD_SYS_DSN;
+constexpr WORD kRemoveSystemDataSource = ODBC_REMOVE_SYS_DSN;
+constexpr UWORD kBothDataSources = ODBC_BOTH_DSN;
+constexpr UWORD kUserDataSources = ODBC_USER_DSN;
+constexpr UWORD kSystemDataSources = ODBC_SYSTEM_DSN;
 
 // The ODBC installer library, bound on first use by function name. A
 // library or function that cannot be bound leaves its pointer null.
@@ -46,17 +36,23 @@ struct Installer {
   Installer() {
     void* library = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_GLOBAL);
     if (library == nullptr) return;
-    configDataSource = reinterpret_cast<ConfigDataSourceFunction>(dlsym(library, "SQLConfigDataSourceW"));
-    installerError = reinterpret_cast<InstallerErrorFunction>(dlsym(library, "SQLInstallerErrorW"));
-    setConfigMode = reinterpret_cast<SetConfigModeFunction>(dlsym(library, "SQLSetConfigMode"));
-    getProfileString = reinterpret_cast<GetProfileStringFunction>(dlsym(library, "SQLGetPrivateProfileString"));
-    removeSection = reinterpret_cast<RemoveSectionFunction>(dlsym(library, "SQLRemoveDSNFromIni"));
+    Bind(library, "SQLConfigDataSourceW", configDataSource);
+    Bind(library, "SQLInstallerErrorW", installerError);
+    Bind(library, "SQLSetConfigMode", setConfigMode);
+    Bind(library, "SQLGetPrivateProfileString", getProfileString);
+    Bind(library, "SQLRemoveDSNFromIni", removeSection);
   }
-  ConfigDataSourceFunction configDataSource = nullptr;
-  InstallerErrorFunction installerError = nullptr;
-  SetConfigModeFunction setConfigMode = nullptr;
-  GetProfileStringFunction getProfileString = nullptr;
-  RemoveSectionFunction removeSection = nullptr;
+  template <typename Function>
+  static void Bind(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+  }
+  // The installer's own declarations give the functions' types; the
+  // library is loaded at run time all the same.
+  decltype(&SQLConfigDataSourceW) configDataSource = nullptr;
+  decltype(&SQLInstallerErrorW) installerError = nullptr;
+  decltype(&SQLSetConfigMode) setConfigMode = nullptr;
+  decltype(&::SQLGetPrivateProfileString) getProfileString = nullptr;
+  decltype(&::SQLRemoveDSNFromIni) removeSection = nullptr;
 };
 
 const Installer& TheInstaller() {
@@ -189,9 +185,9 @@ void RefuseUnsafeName(const QK_TString& name) {
 QK_TString InstallerMessage() {
   const Installer& installer = TheInstaller();
   if (installer.installerError == nullptr) return QK_TString();
-  std::uint32_t code = 0;
+  DWORD code = 0;
   InstallerChar message[512] = {};
-  std::uint16_t length = 0;
+  WORD length = 0;
   installer.installerError(1, &code, message, 512, &length);
   if (length == 0) return QK_TString();
   std::wstring wide;
@@ -199,7 +195,7 @@ QK_TString InstallerMessage() {
   return QK_TString(wide);
 }
 
-bool ConfigDataSource(std::uint16_t request, const QK_TString& driver, const InstallerText& attributes) {
+bool ConfigDataSource(WORD request, const QK_TString& driver, const InstallerText& attributes) {
   const Installer& installer = TheInstaller();
   if (installer.configDataSource == nullptr) return false;
   return installer.configDataSource(nullptr, request, Utf16(driver).data(), attributes.data()) != 0;
@@ -296,7 +292,7 @@ QK_TString DriverName(const CadServerConfig& record) {
 // odbc.ini directly. False when neither did.
 bool RemoveSection(const Installer& installer, const std::string& name, bool userDataSource) {
   const QK_TString driver(ProfileValue(installer, name, "Driver"));
-  const std::uint16_t request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
+  const WORD request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
   if (!driver.Empty() && ConfigDataSource(request, driver, AttributeList({QK_TString("DSN=") + QK_TString(name)}))) {
     return true;
   }
@@ -364,7 +360,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
       QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
                              QK_TAny(QK_TString::Format("a data source named %s exists already", name.c_str()))));
   }
-  const std::uint16_t request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
+  const WORD request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
   if (!ConfigDataSource(request, DriverName(record), AttributeList(attributes))) {
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"), QK_TAny(InstallerMessage())));
   }
@@ -374,7 +370,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
 void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource,
                                const Report& report) {
   if (name.Empty()) return;
-  const std::uint16_t request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
+  const WORD request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
   bool removed = false;
   {
     const OdbcIniChange change(OdbcIniPath(userDataSource), report);
