@@ -531,9 +531,10 @@ class DRAVOInterface {
 
   // ---- layout nesting ----
 
-  // Set once the CAD application is at version 20.0.1 or later: nests are
+  // True while the CAD application is at version 20.0.1 or later: nests are
   // also tried turned by 180 degrees, and the placing takes the alternative
-  // grid, rotation and positioning. Process-wide; set, never cleared.
+  // grid, rotation and positioning. Process-wide; each layout operation
+  // sets it anew from the version it reads.
   inline static bool layoutVersionFlag = false;
 
   // The keyword of a nesting-type code ("1" "StraightNest" to "5"

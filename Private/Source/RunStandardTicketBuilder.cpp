@@ -9,11 +9,11 @@ namespace CAD {
 
 namespace {
 
-const char kSourceFile[] = "RunStandardTicketBuilder";
+const char kSourceName[] = "RunStandardTicketBuilder";
 
 template <class Exception>
 [[noreturn]] void Throw(const QK_TString& message, unsigned int line) {
-  ThrowTicketException<Exception>(message, kSourceFile, line);
+  ThrowTicketException<Exception>(message, kSourceName, line);
 }
 
 [[noreturn]] void ThrowVariableResolve(const QK_TString& names, const QK_TString& values, unsigned int line) {
@@ -23,7 +23,7 @@ template <class Exception>
 
 }  // namespace
 
-const TicketFamily RunStandardTicketBuilder::kFamily = {kSourceFile, &ThrowTicketException<NonWellformedXMLException>,
+const TicketFamily RunStandardTicketBuilder::kFamily = {kSourceName, &ThrowTicketException<NonWellformedXMLException>,
                                                         &ThrowTicketException<InvalidXpathException>, false};
 
 bool RunStandardTicketBuilder::BuildTicketData() {

@@ -18,7 +18,7 @@ QK_TString ExtensionOf(const QK_TString& path) {
 }  // namespace
 
 const TicketFamily ShopCardTicketBuilder::kFamily = {
-    ShopCardTicketBuilder::kSourceFile,
+    ShopCardTicketBuilder::kSourceName,
     &ThrowTicketException<ShopCardNonWellformedXMLException>,
     &ThrowTicketException<ShopCardInvalidXpathException>,
     /*retryWithoutText=*/true,

@@ -25,7 +25,7 @@ class ShopCardTicketBuilder {
   static constexpr const char* kBuildShopCard = "buildShopCard";
   static constexpr const char* kExportCadDesign = "exportCadDesign";
   // The source name that the builder's failures record.
-  static constexpr const char* kSourceFile = "ShopCardTicketBuilder";
+  static constexpr const char* kSourceName = "ShopCardTicketBuilder";
 
   ShopCardTicketBuilder(AT_TTicket& ticket, const QK_TURL& inputFile, ShopCardTicketData& record, TW_TTask& task);
 
@@ -70,7 +70,7 @@ class ShopCardTicketBuilder {
 // Throws `Exception` recording the shop-card source name.
 template <class Exception>
 [[noreturn]] void ThrowShopCard(const QK_TString& message, unsigned int line) {
-  ThrowTicketException<Exception>(message, ShopCardTicketBuilder::kSourceFile, line);
+  ThrowTicketException<Exception>(message, ShopCardTicketBuilder::kSourceName, line);
 }
 
 }  // namespace CAD

@@ -94,7 +94,7 @@ void ExportSAXHandler::InsertVariable(const xercesc::Attributes& attributes) {
 // An error of the file ends the pass as NonWellFormedXMLException.
 StringMapList ShopCardTicketBuilder::ReadExportedDesigns() {
   ExportSAXHandler handler;
-  ParseUntrustedXml(inputFile_, {&handler}, &ThrowTicketException<NonWellFormedXMLException>, kSourceFile);
+  ParseUntrustedXml(inputFile_, {&handler}, &ThrowTicketException<NonWellFormedXMLException>, kSourceName);
   return std::move(handler.Records());
 }
 

@@ -130,7 +130,7 @@ DomPtr<xercesc::DOMDocument> ParseDesignXml(const QK_TURL& inputFile) {
   const QK_TString& path = inputFile.LocalName();
   try {
     return ParseUntrustedDom(inputFile, &ThrowTicketException<NonWellFormedXMLException>,
-                             ShopCardTicketBuilder::kSourceFile);
+                             ShopCardTicketBuilder::kSourceName);
   } catch (const xercesc::OutOfMemoryException&) {
     ThrowShopCard<QK_EException>(QK_TString::Format("Out of memory while reading the XML ticket %s", path.c_str()),
                                  __LINE__);

@@ -5,9 +5,9 @@
 
 namespace CAD {
 
-static const char kSourceFile[] = "SplitDesignTicketBuilder";
+static const char kSourceName[] = "SplitDesignTicketBuilder";
 
-const TicketFamily SplitDesignTicketBuilder::kFamily = {kSourceFile, &ThrowTicketException<NonWellformedXMLException2>,
+const TicketFamily SplitDesignTicketBuilder::kFamily = {kSourceName, &ThrowTicketException<NonWellformedXMLException2>,
                                                         &ThrowTicketException<InvalidXPathException2>, false};
 
 bool SplitDesignTicketBuilder::BuildTicketData() {
@@ -42,7 +42,7 @@ void SplitDesignTicketBuilder::ReadEnterpriseSelection() {
   if (record_.projectName.Empty() || record_.designName.Empty()) {
     ThrowTicketException<BlankProjectAndDesignName2>(
         QK_TString::Format("Project Name:%s, Design Name:%s", record_.projectName.c_str(), record_.designName.c_str()),
-        kSourceFile, __LINE__);
+        kSourceName, __LINE__);
   }
   record_.designPath = DatabaseReference(record_.projectName, record_.version, record_.designName);
 }
