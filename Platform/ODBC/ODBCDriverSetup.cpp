@@ -161,15 +161,13 @@ std::string ReplaceIni(const std::string& path, const std::string& text) {
     written = wrote > 0;
     if (written) done += static_cast<std::size_t>(wrote);
   }
-  written = written && fsync(fd) == 0;
-  const std::string reason = std::strerror(errno);
-  written = close(fd) == 0 && written;
-  if (!written || rename(fresh.c_str(), path.c_str()) != 0) {
-    const std::string failed = "cannot write " + path + ": " + (written ? std::strerror(errno) : reason);
-    unlink(fresh.c_str());
-    return failed;
-  }
-  return std::string();
+  std::string failure;
+  if (!written || fsync(fd) != 0) failure = std::strerror(errno);
+  if (close(fd) != 0 && failure.empty()) failure = std::strerror(errno);
+  if (failure.empty() && rename(fresh.c_str(), path.c_str()) != 0) failure = std::strerror(errno);
+  if (failure.empty()) return std::string();
+  unlink(fresh.c_str());
+  return "cannot write " + path + ": " + failure;
 }
 
 BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {

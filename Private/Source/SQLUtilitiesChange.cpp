@@ -91,20 +91,12 @@ void ReplaceFile(const std::string& file, const std::string& path, const std::st
   if (fd < 0) Refuse(file, SystemReason("cannot create", fresh));
   fchmod(fd, mode);
   const bool written = WriteAll(fd, text) && fsync(fd) == 0;
-  const std::string reason = written ? std::string() : SystemReason("cannot write", fresh);
-  if (close(fd) != 0 && written) {
-    unlink(fresh.c_str());
-    Refuse(file, SystemReason("cannot write", fresh));
-  }
-  if (!written) {
-    unlink(fresh.c_str());
-    Refuse(file, reason);
-  }
-  if (rename(fresh.c_str(), path.c_str()) != 0) {
-    const std::string failed = SystemReason("cannot replace", path);
-    unlink(fresh.c_str());
-    Refuse(file, failed);
-  }
+  std::string reason = written ? std::string() : SystemReason("cannot write", fresh);
+  if (close(fd) != 0 && reason.empty()) reason = SystemReason("cannot write", fresh);
+  if (reason.empty() && rename(fresh.c_str(), path.c_str()) != 0) reason = SystemReason("cannot replace", path);
+  if (reason.empty()) return;
+  unlink(fresh.c_str());
+  Refuse(file, reason);
 }
 
 // The permission bits of `path`, or `fallback` when it does not exist.

@@ -35,6 +35,14 @@ struct ProgramRun {
   }
 };
 
+// What `run` printed, one indented line each, for the message of a failed
+// expectation.
+inline std::string Printed(const ProgramRun& run) {
+  std::string printed;
+  for (const std::string& line : run.lines) printed += "  " + line + "\n";
+  return printed;
+}
+
 // The file of an "output CONTEXT PATH" line; the path may be printed as a
 // JSON string.
 inline std::string OutputPathOf(const std::string& line) {

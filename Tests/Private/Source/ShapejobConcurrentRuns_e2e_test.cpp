@@ -111,12 +111,6 @@ class StartedRun {
   std::size_t seen_ = 0;
 };
 
-std::string Printed(const ProgramRun& run) {
-  std::string printed;
-  for (const std::string& line : run.lines) printed += "  " + line + "\n";
-  return printed;
-}
-
 class ConcurrentRunsTest : public e2e::Site {
  protected:
   ConcurrentRunsTest() {

@@ -47,10 +47,8 @@ inline ::testing::AssertionResult InOrder(const ProgramRun& run, const std::vect
     if (next < expected.size() && line == expected[next]) ++next;
   }
   if (next == expected.size()) return ::testing::AssertionSuccess();
-  std::string printed;
-  for (const std::string& line : run.lines) printed += "  " + line + "\n";
   return ::testing::AssertionFailure() << "missing (in order): " << expected[next] << "\nprinted:\n"
-                                       << printed;
+                                       << Printed(run);
 }
 
 // The run failed: result 2, exit status 2 and no output registered.
@@ -59,9 +57,7 @@ inline ::testing::AssertionResult Failed(const ProgramRun& run) {
       run.Starting("output ").empty()) {
     return ::testing::AssertionSuccess();
   }
-  std::string printed;
-  for (const std::string& line : run.lines) printed += "  " + line + "\n";
-  return ::testing::AssertionFailure() << "exit status " << run.status << ", printed:\n" << printed;
+  return ::testing::AssertionFailure() << "exit status " << run.status << ", printed:\n" << Printed(run);
 }
 
 // Every line of `run` is an event: it begins with an event's word, the one
@@ -81,9 +77,7 @@ inline ::testing::AssertionResult OnlyRealEvents(const ProgramRun& run) {
     problem = "exit status " + std::to_string(run.status) + " after " + results.front();
   }
   if (problem.empty()) return ::testing::AssertionSuccess();
-  std::string printed;
-  for (const std::string& line : run.lines) printed += "  " + line + "\n";
-  return ::testing::AssertionFailure() << problem << "\nprinted:\n" << printed;
+  return ::testing::AssertionFailure() << problem << "\nprinted:\n" << Printed(run);
 }
 
 class Site : public ::testing::Test {

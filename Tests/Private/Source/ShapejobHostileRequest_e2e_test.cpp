@@ -76,13 +76,6 @@ class HostileSiteTest : public e2e::Site {
            "<Param key='VALUE'>300</Param></Dict></Array></Param></Ticket>";
   }
 
-  // What `run` printed, for the message of a failed expectation.
-  static std::string Printed(const ProgramRun& run) {
-    std::string printed;
-    for (const std::string& line : run.lines) printed += "  " + line + "\n";
-    return printed;
-  }
-
   // The log lines of `run` that hold `text`.
   static std::vector<std::string> Logged(const ProgramRun& run, const std::string& text) {
     std::vector<std::string> found;

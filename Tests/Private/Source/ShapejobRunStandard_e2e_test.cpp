@@ -225,10 +225,8 @@ TEST_F(RunStandardTest, FailuresAreReportedByTheirOwnMessage) {
     for (const std::string& line : run.lines) {
       if (next < c.expected.size() && line.rfind(c.expected[next], 0) == 0) ++next;
     }
-    std::string printed;
-    for (const std::string& line : run.lines) printed += "  " + line + "\n";
     EXPECT_EQ(next, c.expected.size()) << "missing: " << (next < c.expected.size() ? c.expected[next] : "")
-                                       << "\nprinted:\n" << printed;
+                                       << "\nprinted:\n" << Printed(run);
     EXPECT_EQ(run.Starting("output "), std::vector<std::string>{});
     ASSERT_FALSE(run.lines.empty());
     EXPECT_EQ(run.lines.back(), "result 2");
