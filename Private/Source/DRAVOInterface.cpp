@@ -8,7 +8,7 @@ namespace {
 
 // A "file:" location as a local path: the text without its scheme.
 QK_TString WithoutFileScheme(const QK_TString& location) {
-  return location.StartsWith("file:") ? location.Substring(5) : location;
+  return location.StartsWith(kFileScheme) ? location.Substring(kFileScheme.Length()) : location;
 }
 
 // The folder's text, "\", and the name (no second "\" when the folder
@@ -17,11 +17,6 @@ QK_TString JoinWithBackslash(const QK_TString& folder, const QK_TString& name) {
   QK_TString reference = WithoutFileScheme(folder);
   if (!reference.EndsWith("\\")) reference += "\\";
   return reference + name;
-}
-
-QK_TString ValueOf(const StringMap& map, const char* key, const char* missing = "") {
-  auto found = map.find(QK_TString(key));
-  return found == map.end() ? QK_TString(missing) : found->second;
 }
 
 }  // namespace

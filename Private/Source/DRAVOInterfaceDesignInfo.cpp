@@ -10,6 +10,7 @@
 #include <xercesc/dom/DOM.hpp>
 
 #include "DravoException.h"
+#include "FileNameParts.h"
 #include "ShapejobCodes.h"
 #include "TW_TTask.h"
 #include "XUtility.h"
@@ -53,17 +54,6 @@ const QK_TString kVariableKey(L"Variable");
 constexpr std::size_t kMaximumVariableDigits = 9;
 
 bool IsKind(const QK_TString& kind, const char* wanted) { return kind.EqualsIgnoreCase(wanted); }
-
-QK_TString ValueOr(const StringMap& map, const char* key, const QK_TString& fallback) {
-  const auto found = map.find(QK_TString(key));
-  return found == map.end() ? fallback : found->second;
-}
-
-// The text before the last "." (all of it when there is none).
-QK_TString WithoutExtension(const QK_TString& name) {
-  const std::size_t dot = name.FindLast('.');
-  return dot == QK_TString::npos ? name : name.Substring(0, dot);
-}
 
 // The number of a "Variable<number>" key, or 0 for any other key.
 unsigned long VariableNumber(const QK_TString& key) {
@@ -177,7 +167,7 @@ int DesignInfoExport::ExportDesign(QK_TString& text) {
   DRAVOInterface::ChangeExtension(pass.thumbnail, ".JPG");
   // The print items' images are named after the output file, beside it.
   ExportImages(pass, {record_.thumbnailWidth, record_.thumbnailHeight, record_.thumbnailQuality,
-                      WithoutExtension(output_.FileName()), kNoDesignIndex});
+                      StemOf(output_.FileName()), kNoDesignIndex});
   ReadUnit(pass);
   CollectAndClose(pass, record_.customVariables, record_.designName);
 
@@ -202,19 +192,19 @@ int DesignInfoExport::ExportDesigns(const StringMapList& designs, QK_TString& te
       continue;
     }
     const QK_TString script =
-        NormaliseCommandScript({ValueOr(design, "CommandScript", record_.commandScript), false});
+        NormaliseCommandScript({ValueOf(design, "CommandScript", record_.commandScript), false});
     OpenDesign(pass, script, text);
 
-    const QK_TString designName = ValueOr(design, "Name", QK_TString());
-    const QK_TString base = DRAVOInterface::SanitizeFileName(WithoutExtension(designName));
+    const QK_TString designName = ValueOf(design, "Name", QK_TString());
+    const QK_TString base = DRAVOInterface::SanitizeFileName(StemOf(designName));
     const auto index = static_cast<std::int32_t>(i + 1);
     pass.thumbnail = output_;
     pass.thumbnail.SetFileName(
         QK_TString::Format("%s_%s_%d", base.c_str(), "Thumbnail", static_cast<int>(index)));
     DRAVOInterface::ChangeExtension(pass.thumbnail, ".JPG");
-    ExportImages(pass, {ValueOr(design, "width", record_.thumbnailWidth),
-                        ValueOr(design, "height", record_.thumbnailHeight),
-                        ValueOr(design, "quality", record_.thumbnailQuality),
+    ExportImages(pass, {ValueOf(design, "width", record_.thumbnailWidth),
+                        ValueOf(design, "height", record_.thumbnailHeight),
+                        ValueOf(design, "quality", record_.thumbnailQuality),
                         QK_TString::Format("%s_%s", base.c_str(), "PrintItem"), index});
     ReadUnit(pass);
     CustomVariableList variables = DesignVariables(design);
@@ -245,8 +235,7 @@ void DesignInfoExport::OpenDesign(Pass& pass, const QK_TString& script, QK_TStri
   pass.documentFile = cad_.TemporaryFile(".xml", false);
   cad_.WriteXMLText(text, pass.documentFile);
 
-  const std::size_t dot = pass.reference.FindLast('.');
-  const QK_TString extension = dot == QK_TString::npos ? QK_TString() : pass.reference.Substring(dot + 1);
+  const QK_TString extension = ExtensionOf(pass.reference).Substring(1);
   pass.kind = IsKind(extension, "MFG") || IsKind(extension, "KPX")
                   ? extension.ToUpper()
                   : DRAVOInterface::GetDocumentKind(pass.documentFile);

@@ -24,7 +24,6 @@ const char* const kLookupNames[] = {"nestingtype", "graindirection", "formatclas
 // The first version with the alternative placing and the turned nests.
 const int kTurnedNestsVersion[] = {20, 0, 1};
 
-const QK_TString kInputFileName(L"<<file/>>");
 const QK_TString kReportExtension(L".XML");
 
 // The numbers of the first dotted number in `text` ("FolvaneCAD 24.1" gives
@@ -86,7 +85,7 @@ int DRAVOInterface::GenerateLayout(StringMapList& entries, LOTicketParam& ticket
   layoutVersionFlag = IsLayoutVersionAtLeast20(GetVersion());
   if (entries.empty()) QK_THROW(NoLayoutFoundError(QK_TString("No Layout data found.")));
 
-  run.tryFolder = TemporaryFile(".MFG", false).Parent();
+  run.tryFolder = TemporaryFile(kManufacturingExtension.c_str(), false).Parent();
   CreateFolderTree(run.tryFolder);
   if (reporter != nullptr) reporter->RegisterTempFile(run.tryFolder);
   run.timeScript = WriteTimeScript();

@@ -18,7 +18,6 @@ enum ErrorKeys : unsigned {
   kGrainKey = 4,      // "GrainDirection"
 };
 
-const QK_TString kNo(L"No");
 
 // The nest's one-ups asked for, or a design larger than the largest sheet
 // without filling: a failure worth an error entry, not just a warning.

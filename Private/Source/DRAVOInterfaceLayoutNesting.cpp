@@ -15,8 +15,6 @@ namespace CAD {
 
 namespace {
 
-const QK_TString kFileScheme(L"file:");
-const QK_TString kManufacturingExtension(L".MFG");
 const QK_TString kTimeScriptCommand(L"EXE ");
 // SetOption72 and SetOption36 before the manufacturing file is saved.
 constexpr std::int16_t kOptionOff = 0;
@@ -170,10 +168,10 @@ bool GrowTowardsMinimum(LayoutNestingInfo& record, const DesignInfo& design, dou
 // Turns a cross-grain nest to the grain and saves it as the manufacturing
 // file; a save with remarks makes the pass's result a warning.
 int SaveNest(DRAVOInterface& cad, LayoutNestingInfo& record, std::int16_t orientationCode, int result) {
-  if (record.crossGrain.EqualsIgnoreCase("Yes")) {
+  if (record.crossGrain.EqualsIgnoreCase(kYes)) {
     const bool across = record.grainCode != orientationCode;
     if (across) cad.SetOption28(record.grainCode);
-    record.crossGrainUsed = across ? "Yes" : "No";
+    record.crossGrainUsed = across ? kYes : kNo;
   }
   cad.SetOption72(kOptionOff);
   cad.SetOption36(kOptionOff);
@@ -209,9 +207,9 @@ void DRAVOInterface::RunNesting(LayoutNestingInfo& record, const QK_TString& bas
           QK_TString::Format(kInvalidNestingTypeText, nestingTypeCode.c_str())));
     }
     const bool turned = orientationCode != designCode;
-    if (turned && code != NestingType::kStraight) nestingTypeSwapText = "true";
+    if (turned && code != NestingType::kStraight) nestingTypeSwapText = kTrue;
     record.nestingTypeSwap = nestingTypeSwapText;
-    if (turned) gutterSwapText = "true";
+    if (turned) gutterSwapText = kTrue;
     record.gutterSwap = gutterSwapText;
     if (!names.designName.Empty()) {
       passResult = RunNestPass(record, ticket, orientationCode, namedDesignInfo, timeScript);
@@ -292,7 +290,7 @@ void DRAVOInterface::SetMFGTemplate(const QK_TString& reference) {
 
 void DRAVOInterface::FitNestingSheetSize(LayoutNestingInfo& record, const DesignInfo& design,
                                          const LOTicketParam& ticket, double previousX, double previousY) {
-  const bool clip = record.shrinkSheet.EqualsIgnoreCase("Yes");
+  const bool clip = record.shrinkSheet.EqualsIgnoreCase(kYes);
   // Clamps one direction to `limit`, reporting the sheet read and `warning`.
   const auto clamp = [this](double& sheet, double limit, bool& flag, const char* sheetKey, double read,
                             const char* warning) {
@@ -344,7 +342,7 @@ void DRAVOInterface::FitNestingSheetSize(LayoutNestingInfo& record, const Design
 }
 
 bool DRAVOInterface::FitClippingSheetSize(const LayoutNestingInfo& record) {
-  if (!record.fillSheet.EqualsIgnoreCase("Yes") || record.allocationStrategy == AllocationStrategy::kUnset ||
+  if (!record.fillSheet.EqualsIgnoreCase(kYes) || record.allocationStrategy == AllocationStrategy::kUnset ||
       record.allocationStrategy > AllocationStrategy::kStrategyTwo) {
     return true;
   }
@@ -370,7 +368,7 @@ bool DRAVOInterface::FitClippingSheetSize(const LayoutNestingInfo& record) {
       refuse("shapejobs.warning.exceedMaxsheetsizeY");
     }
   }
-  if (record.shrinkSheet.EqualsIgnoreCase("No")) {
+  if (record.shrinkSheet.EqualsIgnoreCase(kNo)) {
     if (x < record.minSheetSizeX) {
       refuse("shapejobs.warning.belowMinsheetsizeX");
     } else if (y < record.minSheetSizeY) {

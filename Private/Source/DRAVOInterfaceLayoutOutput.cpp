@@ -10,11 +10,6 @@ namespace CAD {
 
 namespace {
 
-const QK_TString& ValueOf(const StringMap& values, const char* key) {
-  const auto found = values.find(QK_TString(key));
-  return found == values.end() ? QK_TString::sEmpty : found->second;
-}
-
 // The local file of a location text. The URL form is decoded: a folder with
 // blanks or other escaped characters is named as the file system names it.
 QK_TString LocalFileOf(const QK_TString& location) { return QK_TURL::FromString(location).LocalName(); }

@@ -19,7 +19,6 @@ constexpr double kMillimetresPerInch = 25.4;
 const QK_TString kInchUnit(L"Inch");
 const QK_TString kMillimetreUnit(L"mm");
 const QK_TString kYes(L"YES");
-const QK_TString kNo(L"No");
 
 // A length of the entry and where an empty one comes from.
 struct LengthRow {
@@ -47,9 +46,6 @@ const LengthRow kLengthRows[] = {
 };
 constexpr std::size_t kSheetSizeRows = 4;
 
-// The words "Shrink Sheet Size" accepts.
-const char* const kShrinkSheetWords[] = {"Vertical", "Horizontal", "Both"};
-
 // The values of one template entry as the parameters read them. A missing
 // name reads as empty. Every number is converted here, with the name of the
 // parameter being read noted, so that a value that is no number is refused
@@ -59,10 +55,7 @@ class EntryReader {
   // `reporter` (may be null) receives the messages.
   EntryReader(const StringMap& entry, TW_TTask* reporter) : entry_(entry), reporter_(reporter) {}
 
-  QK_TString Text(const char* name) const {
-    const auto found = entry_.find(name);
-    return found == entry_.end() ? QK_TString() : found->second;
-  }
+  QK_TString Text(const char* name) const { return ValueOf(entry_, name); }
 
   template <typename Number>
   Number Convert(const char* parameterName, const QK_TString& text) const {
@@ -94,9 +87,10 @@ class EntryReader {
 
 bool IsYesOrNo(const QK_TString& text) { return text.EqualsIgnoreCase(kYes) || text.EqualsIgnoreCase(kNo); }
 
+// The words "Shrink Sheet Size" accepts.
 bool IsShrinkSheetWord(const QK_TString& text) {
-  for (const char* word : kShrinkSheetWords) {
-    if (text.EqualsIgnoreCase(word)) return true;
+  for (const QK_TString* word : {&kVertical, &kHorizontal, &kBoth}) {
+    if (text.EqualsIgnoreCase(*word)) return true;
   }
   return false;
 }

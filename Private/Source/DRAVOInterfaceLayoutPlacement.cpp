@@ -16,12 +16,6 @@ namespace CAD {
 
 namespace {
 
-const QK_TString kYes(L"Yes");
-const QK_TString kNo(L"No");
-const QK_TString kTrue(L"true");
-const QK_TString kVertical(L"Vertical");
-const QK_TString kHorizontal(L"Horizontal");
-const QK_TString kBoth(L"Both");
 const QK_TString kPrintItemName(L"Print Item");
 const QK_TString kShrinkSheetSize(L"Shrink Sheet Size");
 const QK_TString kAllocationStrategy(L"Allocation Strategy");
@@ -62,11 +56,6 @@ const struct {
     {NestingType::kReverseSecondRowAlign, NestingType::kReverseSecondColumnAlign},
     {NestingType::kReverseSecondColumnAlign, NestingType::kReverseSecondRowAlign},
 };
-
-QK_TString ValueOf(const StringMap& values, const QK_TString& name) {
-  const auto found = values.find(name);
-  return found == values.end() ? QK_TString() : found->second;
-}
 
 // The design's name for its saved copy: the last part of a database
 // reference, else the file name of the path.

@@ -13,6 +13,23 @@
 
 namespace CAD {
 
+// The words of layout tickets and template entries that the layout steps
+// compare with (ignoring case) or write into a nest's values.
+inline const QK_TString kYes(L"Yes");
+inline const QK_TString kNo(L"No");
+inline const QK_TString kTrue(L"true");
+inline const QK_TString kFalse(L"false");
+// Grain directions; "Both" asks for a pass in each.
+inline const QK_TString kVertical(L"Vertical");
+inline const QK_TString kHorizontal(L"Horizontal");
+inline const QK_TString kBoth(L"Both");
+// The extension of a layout's manufacturing file.
+inline const QK_TString kManufacturingExtension(L".MFG");
+// The scheme of a location text.
+inline const QK_TString kFileScheme(L"file:");
+// The output name that stands for the input file's name.
+inline const QK_TString kInputFileName(L"<<file/>>");
+
 // The nesting-type codes of a layout ticket ("1" to "5" as texts).
 namespace NestingType {
 constexpr int kStraight = 1;

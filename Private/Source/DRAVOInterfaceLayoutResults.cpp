@@ -14,9 +14,8 @@ namespace CAD {
 
 namespace {
 
-const QK_TString kManufacturingExtension(L".MFG");
 // The input file's name with the separator that joins it to a folder.
-const QK_TString kInputFileChild(L"/<<file/>>");
+const QK_TString kInputFileChild = QK_TString("/") + kInputFileName;
 
 // The preview formats of a layout ticket and what ExportImage makes of them.
 struct PreviewFormat {
@@ -34,11 +33,6 @@ constexpr std::int16_t kPreviewHeight = 1875;
 constexpr std::int32_t kPreviewMargin = 10;
 constexpr std::int32_t kPreviewColour = 1;
 constexpr std::int32_t kPreviewQuality = 100;
-
-const QK_TString& ValueOf(const StringMap& values, const char* key) {
-  const auto found = values.find(QK_TString(key));
-  return found == values.end() ? QK_TString::sEmpty : found->second;
-}
 
 double NumberOf(const StringMap& values, const char* key) {
   return boost::lexical_cast<double>(ValueOf(values, key).str());

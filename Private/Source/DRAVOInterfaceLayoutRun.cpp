@@ -9,6 +9,7 @@
 #include <string>
 
 #include "DravoException.h"
+#include "FileNameParts.h"
 #include "QK_TFile.h"
 #include "ShapejobCodes.h"
 
@@ -16,20 +17,9 @@ namespace CAD {
 
 namespace {
 
-const QK_TString kYes(L"Yes");
-const QK_TString kNo(L"No");
-const QK_TString kBoth(L"Both");
-const QK_TString kFalse(L"false");
-const QK_TString kManufacturingExtension(L".MFG");
 // The kind of document the custom variables are evaluated on: the layout.
 const QK_TString kLayoutDocumentKind(L"MFG");
 constexpr double kTurnedRotation = 180.0;
-
-// The grain words with the grain code they give an entry.
-const struct {
-  const char* word;
-  std::int16_t code;
-} kGrainWords[] = {{"Horizontal", Orientation::kHorizontal}, {"Vertical", Orientation::kVertical}};
 
 // The ticket's units with the unit code the layout takes.
 const struct {
@@ -37,23 +27,11 @@ const struct {
   std::int16_t code;
 } kUnits[] = {{"Inch", UnitCode::kInches}, {"mm", UnitCode::kMillimetres}};
 
-const QK_TString& ValueOf(const StringMap& values, const char* key) {
-  const auto found = values.find(QK_TString(key));
-  return found == values.end() ? QK_TString::sEmpty : found->second;
-}
-
+// The grain code a grain word gives an entry; 0 for any other word.
 std::int16_t GrainCodeOf(const QK_TString& word) {
-  for (const auto& grain : kGrainWords) {
-    if (word.EqualsIgnoreCase(grain.word)) return grain.code;
-  }
+  if (word.EqualsIgnoreCase(kHorizontal)) return Orientation::kHorizontal;
+  if (word.EqualsIgnoreCase(kVertical)) return Orientation::kVertical;
   return 0;
-}
-
-// The name of a location without its extension.
-QK_TString StemOf(const QK_TURL& location) {
-  const QK_TString name = location.FileName();
-  const std::size_t dot = name.FindLast('.');
-  return dot == QK_TString::npos ? name : name.Substring(0, dot);
 }
 
 bool AnyPassPending(const NestingSearchState& search) {
@@ -69,7 +47,7 @@ bool FillsFirst(const LayoutNestingInfo& record) {
 // either is taken. The base name follows them.
 void TakeLocation(DRAVOInterface& cad, DRAVOInterface::LayoutRun& run, DRAVOInterface::LayoutNestResult& nest,
                   int id) {
-  const QK_TString stem = StemOf(nest.location);
+  const QK_TString stem = StemOf(nest.location.FileName());
   const QK_TString firstName = nest.baseName;
   const QK_TURL first = nest.location;
   const auto name = [&](const QK_TString& suffix) { return suffix.Empty() ? firstName : stem + suffix; };
@@ -147,7 +125,7 @@ int SelectBest(const std::vector<DRAVOInterface::LayoutNestResult>& pass) {
 bool DRAVOInterface::LayoutEntry::Searching() const {
   return (record.allocationStrategy == AllocationStrategy::kSearchFillFirst ||
           record.allocationStrategy == AllocationStrategy::kSearchStrategyOneFirst) &&
-         record.fillSheet.EqualsIgnoreCase("yes");
+         record.fillSheet.EqualsIgnoreCase(kYes);
 }
 
 void DRAVOInterface::RunLayoutEntry(LayoutRun& run, const StringMap& values) {
@@ -369,7 +347,7 @@ void DRAVOInterface::ChooseLayoutNestLocation(LayoutRun& run, LayoutEntry& entry
   if (entry.Searching() && AnyPassPending(entry.search)) {
     // A search pass is measured, never delivered.
     nest.location = TemporaryFile(kManufacturingExtension.c_str(), true);
-    nest.baseName = StemOf(nest.location);
+    nest.baseName = StemOf(nest.location.FileName());
     return;
   }
   nest.location = MakeMFGOutputPath(run.ticket, nest.baseName);
@@ -382,7 +360,7 @@ void DRAVOInterface::ReconcileLayoutOneups(const LayoutNestingInfo& record, Stri
     QK_TString& value = values[QK_TString(key)];
     if (boost::lexical_cast<std::int32_t>(value.str()) != wanted) value = QK_TString::Format("%d", wanted);
   };
-  const bool fills = record.fillSheet.EqualsIgnoreCase("yes");
+  const bool fills = record.fillSheet.EqualsIgnoreCase(kYes);
   if (fills && (record.allocationStrategy == AllocationStrategy::kGrowToMinimum ||
                 record.allocationStrategy == AllocationStrategy::kStrategyOne)) {
     reconcile("OneupsInXDirection", record.maxOneupsX);

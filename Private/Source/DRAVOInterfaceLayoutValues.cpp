@@ -88,8 +88,8 @@ void DRAVOInterface::CollectLayoutValues(StringMap& values, const QK_TURL& mfg, 
   put("MFGFilePath", mfg.ToString());
   put("FormatClass", names.formatClass);
   put("MFGTemplate", names.mfgTemplate);
-  const auto printItem = entry.find(QK_TString("Print Item"));
-  if (printItem != entry.end() && !printItem->second.Empty()) put("PrintItem", printItem->second.ToUpper());
+  const QK_TString printItem = ValueOf(entry, "Print Item");
+  if (!printItem.Empty()) put("PrintItem", printItem.ToUpper());
   const QK_TString unitWord = UnitWord(GetUnit());
   put("Units", unitWord);
   for (const LayoutValue& value : kValuesBeforeSheet) read(value, unitWord);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "DRAVOInterface.h"
+#include "FileNameParts.h"
 #include "QK_EException.h"
 #include "QK_TFile.h"
 #include "ShapejobCodes.h"
@@ -16,12 +17,9 @@ namespace CAD {
 
 namespace {
 
-const QK_TString kFileScheme(L"file:");
 const QK_TString kNetworkPrefix(L"//");
-const QK_TString kManufacturingExtension(L".MFG");
 // Makes each manufacturing file of a production layout a new one.
 const QK_TString kProductionNumber(L"_<<autonr1/>>");
-const QK_TString kInputFileName(L"<<file/>>");
 
 // The extensions of the files the CAD operations write or open, which an
 // output location loses when it is given another one.
@@ -131,10 +129,9 @@ QK_TURL DRAVOInterface::ResolveOutputFolder(const QK_TString& folderText) {
 QK_TURL DRAVOInterface::MakeMFGOutputPath(const LOTicketParam& record, QK_TString& outputName) {
   QK_TString name = record.mfgOutputFileName;
   if (record.layoutForProduction) {
-    const std::size_t dot = name.FindLast('.');
-    const bool manufacturing =
-        dot != QK_TString::npos && dot > 0 && name.Substring(dot).EqualsIgnoreCase(kManufacturingExtension);
-    name = (manufacturing ? name.Substring(0, dot) : name) + kProductionNumber;
+    const QK_TString stem = StemOf(name);
+    const bool manufacturing = !stem.Empty() && ExtensionOf(name).EqualsIgnoreCase(kManufacturingExtension);
+    name = (manufacturing ? stem : name) + kProductionNumber;
   }
   outputName = ResolveLayoutName(name, "Veltrop: %s failed to resolve:");
   const QK_TURL folder = ResolveOutputFolder(record.mfgOutputFolder);

@@ -10,6 +10,7 @@
 #include "AfxDisp.h"
 #include "DRAVOInterface.h"
 #include "DravoException.h"
+#include "FileNameParts.h"
 #include "ShapejobCodes.h"
 
 namespace CAD {
@@ -23,16 +24,10 @@ const char kPostOutput[] = "POST_OUTPUT";
 // The rebuild status before any rebuild ran.
 constexpr std::int16_t kNotRebuilt = -1;
 
-// The text from the last "." of the reference on, empty when it has none.
-QK_TString ExtensionOf(const QK_TString& reference) {
-  const std::size_t dot = reference.FindLast('.');
-  return dot == QK_TString::npos ? QK_TString() : reference.Substring(dot);
-}
-
 // A save target the CAD application can reach: a "file:" location or a
 // network path.
 bool IsReachableSaveTarget(const QK_TString& target) {
-  return target.StartsWith("file:") || target.StartsWith("//") || target.StartsWith("\\");
+  return target.StartsWith(kFileScheme) || target.StartsWith("//") || target.StartsWith("\\");
 }
 
 // The text of an output's target as a row of the document names it.

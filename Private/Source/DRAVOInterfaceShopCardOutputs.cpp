@@ -8,6 +8,7 @@
 #include "DRAVOInterface.h"
 #include "DRAVOInterfaceShopCard.h"
 #include "DravoException.h"
+#include "FileNameParts.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
 #include "XUtility.h"
@@ -57,8 +58,7 @@ void DRAVOInterface::WriteMultipleOutputsDocument(const ShopCardTicketData& reco
 }
 
 void DRAVOInterface::EnsureXmlExtension(QK_TString& path) {
-  const std::size_t dot = path.FindLast('.');
-  if (dot == QK_TString::npos || !path.Substring(dot).EqualsIgnoreCase(kXmlExtension)) path += kXmlExtension;
+  if (!ExtensionOf(path).EqualsIgnoreCase(kXmlExtension)) path += kXmlExtension;
 }
 
 void DRAVOInterface::SelectPrintItemForOutput(const std::int32_t& index) {

@@ -6,6 +6,7 @@
 
 #include "DRAVOInterface.h"
 #include "DRAVOInterfaceShopCard.h"
+#include "FileNameParts.h"
 #include "QK_EException.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
@@ -24,14 +25,10 @@ QK_TString DRAVOInterface::MakePrintItemOutputName(QK_TString& outputLocation,
                                                    const QK_TString& printItemName) {
   outputLocation = ToForwardSlashes(outputLocation);
   const QK_TString item = SanitizeFileName(printItemName);
-  const std::size_t slash = outputLocation.FindLast('/');
-  const std::size_t dot = outputLocation.FindLast('.');
   // Only a "." of the file name starts its extension, not one of a folder.
-  if (dot == QK_TString::npos || (slash != QK_TString::npos && dot < slash)) {
-    return QK_TString::Format("%s_%s", outputLocation.c_str(), item.c_str());
-  }
-  return QK_TString::Format("%s_%s%s", outputLocation.Substring(0, dot).c_str(), item.c_str(),
-                            outputLocation.Substring(dot).c_str());
+  const QK_TString extension = ExtensionOf(FileNameOfPath(outputLocation));
+  const QK_TString stem = outputLocation.Substring(0, outputLocation.Length() - extension.Length());
+  return QK_TString::Format("%s_%s%s", stem.c_str(), item.c_str(), extension.c_str());
 }
 
 std::int32_t DRAVOInterface::CountPrintItems(const QK_TString& designReference) {

@@ -3,6 +3,7 @@
 #include "DRAVOInterface.h"
 #include "DRAVOInterfaceShopCard.h"
 #include "DravoException.h"
+#include "FileNameParts.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
 
@@ -14,8 +15,8 @@ const QK_TString kNativeExtensionWord(L"KPX");
 
 // The text after the last "." (the whole text when there is none).
 QK_TString ExtensionWord(const QK_TString& name) {
-  const std::size_t dot = name.FindLast('.');
-  return dot == QK_TString::npos ? name : name.Substring(dot + 1);
+  const QK_TString extension = ExtensionOf(name);
+  return extension.Empty() ? name : extension.Substring(1);
 }
 
 // The file the split design is saved as: the output path itself, or the

@@ -15,8 +15,6 @@ namespace {
 // The selector of a ticket whose standard is not in the style catalogue.
 const QK_TString kNonStyleCatalog(L"nonstylecatalog");
 const QK_TString kFromStandard(L"From Standard or Design");
-const QK_TString kHorizontal(L"Horizontal");
-const QK_TString kVertical(L"Vertical");
 const QK_TString kCorrugated(L"Corrugated");
 const QK_TString kFoldingCarton(L"Folding Carton");
 
@@ -37,7 +35,6 @@ const WordCode kPrintSides[] = {{"Outside", PrintSideCode::kOutside}, {"Inside",
 // The units as the standards component takes them, and as the main control does.
 const WordCode kStandardUnits[] = {{"Inch", StandardUnit::kInch}, {"mm", StandardUnit::kMetric}};
 const WordCode kControlUnits[] = {{"Inch", UnitCode::kInches}, {"mm", UnitCode::kMillimetres}};
-const WordCode kGrains[] = {{"Vertical", GrainCode::kVertical}, {"Horizontal", GrainCode::kHorizontal}};
 
 template <std::size_t N>
 const WordCode* FindWord(const WordCode (&table)[N], const QK_TString& text) {
@@ -149,6 +146,9 @@ int DRAVOInterface::GenerateDesignFromStyle(RunStandardTicketData& record) {
 int DRAVOInterface::RunStyle(RunStandardTicketData& record) {
   int result = 0;
   const QK_TString& grain = record.grainDirection;
+  // Built on first use: the grain words are constants of another file.
+  static const WordCode kGrains[] = {{kVertical.c_str(), GrainCode::kVertical},
+                                     {kHorizontal.c_str(), GrainCode::kHorizontal}};
   const WordCode* grainCode = FindWord(kGrains, grain);
   if (grainCode == nullptr && !NoGrainGiven(grain)) ThrowInvalidGrain(grain);
   Report(Severity::kInformation, "shapejobs.message.graindirection",

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "DRAVOWrapperCommon.h"
+#include "FileNameParts.h"
 #include "QK_TURL.h"
 #include "ShapejobCodes.h"
 
@@ -131,8 +132,7 @@ int DravoDriver::GenerateDocPlots(const QK_TString& designName, const QK_TURL& f
                                   std::int16_t width, std::int16_t height) {
   const std::int16_t count = standards_->MenuCount();
   QK_TURL target = folder;
-  const std::size_t dot = designName.FindLast('.');
-  const QK_TString base = designName.Substring(0, dot);
+  const QK_TString base = StemOf(designName);
   int warning = 0;
 
   // Writes one plot image; the status decides whether it is listed.

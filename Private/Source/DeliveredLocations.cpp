@@ -2,6 +2,7 @@
 // input.
 #include "DeliveredLocations.h"
 
+#include "FileNameParts.h"
 #include "TW_TTask.h"
 
 namespace CAD {
@@ -26,10 +27,10 @@ QK_TURL DeliveredLocations::FreeLocation(const QK_TURL& location, TW_TTask* log)
 
 QK_TURL DeliveredLocations::WithSuffix(const QK_TURL& location, const QK_TString& suffix) {
   const QK_TString name = location.FileName();
-  const std::size_t dot = name.FindLast('.');
+  const QK_TString stem = StemOf(name);
   QK_TURL result = location;
-  result.SetFileName(dot == QK_TString::npos || dot == 0 ? name + suffix
-                                                         : name.Substring(0, dot) + suffix + name.Substring(dot));
+  // A name that starts with its only "." (".profile") has no extension.
+  result.SetFileName(stem.Empty() ? name + suffix : stem + suffix + ExtensionOf(name));
   return result;
 }
 

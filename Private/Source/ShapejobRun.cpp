@@ -9,6 +9,7 @@
 
 #include "DRAVOWrapperLogin.h"
 #include "DeliveredLocations.h"
+#include "FileNameParts.h"
 #include "QK_TFile.h"
 #include "Shapejob.h"
 #include "TaskError.h"
@@ -73,9 +74,7 @@ bool IsWrongDesignInfoInput(const QK_TURL& inputFile) {
 // file produces an XML list of outputs.
 bool SingleOutputMakesList(const OutputsInfo& output, const QK_TString& designName) {
   std::vector<QK_TString> items = Task::SplitList(output.PrintItem.ToUpper(), ',');
-  std::size_t dot = designName.FindLast('.');
-  QK_TString extension = dot == QK_TString::npos ? QK_TString() : designName.Substring(dot);
-  if (!extension.EqualsIgnoreCase(kDesignExtension)) return false;
+  if (!ExtensionOf(designName).EqualsIgnoreCase(kDesignExtension)) return false;
   if (items.size() >= 2) return true;
   for (const QK_TString& item : items) {
     if (item == kAllPrintItems) return true;

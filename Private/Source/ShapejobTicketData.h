@@ -21,6 +21,12 @@ namespace CAD {
 using StringMap = std::map<QK_TString, QK_TString>;
 using StringMapList = std::vector<StringMap>;
 
+// The value of `key` in `values`, or `missing` when it has none.
+inline QK_TString ValueOf(const StringMap& values, const QK_TString& key, const QK_TString& missing = QK_TString()) {
+  const auto found = values.find(key);
+  return found == values.end() ? missing : found->second;
+}
+
 using VariableList = std::vector<std::shared_ptr<Variable>>;
 using CommandScriptList = std::vector<std::shared_ptr<CommandScript>>;
 using OutputsList = std::vector<std::shared_ptr<OutputsInfo>>;

@@ -1,3 +1,4 @@
+#include "FileNameParts.h"
 #include "ShopCardTicketBuilder.h"
 
 #include <xercesc/util/XMLException.hpp>
@@ -7,15 +8,6 @@
 #include "ShopCardTicketException.h"
 
 namespace CAD {
-
-namespace {
-
-QK_TString ExtensionOf(const QK_TString& path) {
-  const std::size_t dot = path.FindLast('.');
-  return dot == QK_TString::npos ? QK_TString() : path.Substring(dot + 1);
-}
-
-}  // namespace
 
 const TicketFamily ShopCardTicketBuilder::kFamily = {
     ShopCardTicketBuilder::kSourceName,
@@ -97,7 +89,7 @@ void ShopCardTicketBuilder::ReadCustomVariablesByXPath(const CustomVariableXPath
 }
 
 void ShopCardTicketBuilder::ReadInputFile(const QK_TString& kind, StringMapList& exportedDesigns) {
-  if (!ExtensionOf(inputFile_.LocalName()).EqualsIgnoreCase("XML")) {
+  if (!ExtensionOf(inputFile_.LocalName()).EqualsIgnoreCase(".XML")) {
     ReadDesignFileLocation();
     return;
   }
