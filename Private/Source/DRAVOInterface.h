@@ -270,12 +270,11 @@ class DRAVOInterface {
 
   // Shop card.
 
+  // The shop-card operation's own steps (DRAVOInterfaceShopCardRun.h).
+  friend class ShopCardRun;
   // Per output of a shop card, its print-item names (upper case).
   using PrintItemNameLists = std::vector<std::vector<QK_TString>>;
 
-  // Runs the record's command script of `phase` (one of the five hook
-  // phases) after message 0 `key`; a refused script is only reported.
-  void RunShopCardHook(const ShopCardTicketData& record, const char* phase, const char* key);
   // The "PRE_REBUILD" hook, Rebuild, the "POST_REBUILD" hook; returns the
   // status of Rebuild (Status::kDone rebuilt).
   std::int16_t RebuildDesign(const ShopCardTicketData& record);
@@ -321,31 +320,6 @@ class DRAVOInterface {
   // The record's only output at its output location.
   void RunShopCardSingleOutput(const ShopCardTicketData& record, const PrintItemNameLists& printItemLists,
                                std::vector<QK_TString>& produced);
-  // The steps of GenerateShopCard and of the outputs above.
-  int RunShopCard(const ShopCardTicketData& record);
-  // The outputs of the open design (all but a native design's print items);
-  // several outputs, or none, are listed in the document of outputs.
-  void OutputOpenDesign(const ShopCardTicketData& record);
-  // The outputs of a native design's print items, made with it closed.
-  void OutputPrintItemsOfClosedDesign(const ShopCardTicketData& record, const PrintItemNameLists& lists);
-  // Saves the rebuilt design under the record's save name and path; 1 for a
-  // warning (no name, no path, a target out of reach, a save with remarks).
-  int SaveRebuiltDesign(const ShopCardTicketData& record);
-  // The print items of the design, opened for the count and closed.
-  std::int32_t CountPrintItems(const QK_TString& designReference);
-  // No print item: reported, TaskError.
-  void RequirePrintItems(std::int32_t count);
-  // Opens the design and sets the variables; rebuilds it when asked.
-  void OpenForOutput(const ShopCardTicketData& record, const QK_TString& designReference);
-  // The output `path` once per copy.
-  void RunOutputCopies(const OutputsInfo& output, const QK_TString& path);
-  // The selected print item output to the output's own location (named
-  // for the print item), then the design closed.
-  void OutputSelectedPrintItem(const OutputsInfo& output, const QK_TString& printItemName,
-                               std::vector<QK_TString>& produced);
-  // The design with the record's layers, output to the output's location.
-  void OutputWholeDesign(const ShopCardTicketData& record, const QK_TString& designReference,
-                         const OutputsInfo& output, std::vector<QK_TString>& produced);
 
   // Split design.
 
@@ -616,48 +590,9 @@ class DRAVOInterface {
                          const std::vector<DesignInfo>& resultDesigns,
                          const std::vector<StringMapList>& resultCustomValues,
                          const std::vector<std::shared_ptr<StringMap>>& errors, std::uint32_t errorCount);
-  // The report's "Date_Time": day-month-year hour:minute:second, without
-  // leading zeros.
-  static QK_TString FormatReportTime(const std::tm& time);
 
-  // ---- layout operation ----
-
-  // True for a CAD application at 20.0.1 or later: the first dotted number
-  // of `version` compared part by part (missing parts are 0; no number is
-  // no such version).
-  static bool IsLayoutVersionAtLeast20(const QK_TString& version);
-
-  // The working state of one GenerateLayout call, its entry and its nests
-  // (DRAVOInterfaceLayoutRun.h).
-  struct LayoutRun;
-  struct LayoutEntry;
-  struct LayoutNestResult;
-  // One manufacturing-template entry: template, parameters, grain, design,
-  // then the nests of every grain pass and orientation.
-  void RunLayoutEntry(LayoutRun& run, const StringMap& values);
-  void OpenLayoutEntryDesign(LayoutRun& run, LayoutEntry& entry);
-  // The nests of one orientation, repeated while the fill search goes on;
-  // the best of each round is recorded as a search pass or delivered.
-  void RunLayoutOrientation(LayoutRun& run, LayoutEntry& entry, std::int16_t orientation);
-  // One nest; false when it failed and the failure was handled.
-  bool RunGuardedLayoutNest(LayoutRun& run, LayoutEntry& entry, std::int16_t orientation, double rotation,
-                            const QK_TString& nestingType, std::vector<LayoutNestResult>& pass);
-  void RunLayoutNest(LayoutRun& run, LayoutEntry& entry, std::int16_t orientation, double rotation,
-                     const QK_TString& nestingType, std::vector<LayoutNestResult>& pass);
-  // Where a nest's manufacturing file goes, and under which base name.
-  void ChooseLayoutNestLocation(LayoutRun& run, LayoutEntry& entry, LayoutNestResult& nest);
-  // The nest's values with the one-up counts the record asked for.
-  void ReconcileLayoutOneups(const LayoutNestingInfo& record, StringMap& values);
-  // Delivers one chosen nest as the call's next result.
-  void DeliverLayoutResult(LayoutRun& run, LayoutEntry& entry, LayoutNestResult& nest);
-  // The failure of a nest or an entry being handled (called inside a catch
-  // clause): a report error entry, or TaskError in production. True when
-  // the run goes on with the next nest, false with the next entry; other
-  // exceptions pass.
-  bool HandleLayoutFailure(LayoutRun& run, LayoutEntry& entry);
-  // Production's chosen result, the output contexts, the report.
-  void FinishLayout(LayoutRun& run);
-  void DeliverProductionResult(LayoutRun& run);
+  // The layout operation's own steps (DRAVOInterfaceLayoutRun.h).
+  friend class LayoutRun;
 
   // ---- documents ----
 

@@ -2,7 +2,8 @@
 // ticket nested on sheets by the layout object, the best nest of each
 // orientation delivered as a result, and the report of the whole call.
 // The entry and nest loops are in DRAVOInterfaceLayoutRun.cpp, the failure
-// handling in DRAVOInterfaceLayoutFailures.cpp.
+// handling in DRAVOInterfaceLayoutFailures.cpp; the run itself is declared
+// in DRAVOInterfaceLayoutRun.h.
 #include <cctype>
 #include <cstdlib>
 #include <iterator>
@@ -47,12 +48,17 @@ std::vector<long> VersionNumbers(const std::string& text) {
 
 }  // namespace
 
-DRAVOInterface::LayoutRun::~LayoutRun() {
-  if (task == nullptr) return;
-  for (const char* name : installedNames) task->GetTName().RemoveLookupHandler(name);
+LayoutResultLists ToResultLists(const std::vector<LayoutResult>& results) {
+  LayoutResultLists lists;
+  for (const LayoutResult& result : results) {
+    lists.values.push_back(result.values);
+    lists.designs.push_back(result.design);
+    if (result.customValues) lists.customValues.push_back(*result.customValues);
+  }
+  return lists;
 }
 
-QK_TString DRAVOInterface::LayoutRun::FreeSuffix(int id, const std::function<bool(const QK_TString&)>& taken) {
+QK_TString FreeSuffix(int id, const std::function<bool(const QK_TString&)>& taken) {
   QK_TString suffix;
   for (int tries = 1; taken(suffix); ++tries) {
     suffix = tries == 1 ? QK_TString::Format("_%d", id) : QK_TString::Format("_%d_%d", id, tries);
@@ -60,16 +66,7 @@ QK_TString DRAVOInterface::LayoutRun::FreeSuffix(int id, const std::function<boo
   return suffix;
 }
 
-void DRAVOInterface::LayoutRun::InstallLookupHandler() {
-  if (task == nullptr) return;
-  for (const char* name : kLookupNames) {
-    if (!task->GetTName().IsDefined(name)) continue;
-    task->GetTName().SetLookupHandler(name, &handler, true);
-    installedNames.push_back(name);
-  }
-}
-
-bool DRAVOInterface::IsLayoutVersionAtLeast20(const QK_TString& version) {
+bool IsLayoutVersionAtLeast20(const QK_TString& version) {
   const std::vector<long> numbers = VersionNumbers(version.str());
   if (numbers.empty()) return false;
   for (std::size_t i = 0; i < std::size(kTurnedNestsVersion); ++i) {
@@ -80,97 +77,120 @@ bool DRAVOInterface::IsLayoutVersionAtLeast20(const QK_TString& version) {
 }
 
 int DRAVOInterface::GenerateLayout(StringMapList& entries, LOTicketParam& ticket) {
-  LayoutRun run(reporter, ticket);
-  run.InstallLookupHandler();
-  layoutVersionFlag = IsLayoutVersionAtLeast20(GetVersion());
-  if (entries.empty()) QK_THROW(NoLayoutFoundError(QK_TString("No Layout data found.")));
-
-  run.tryFolder = TemporaryFile(kManufacturingExtension.c_str(), false).Parent();
-  CreateFolderTree(run.tryFolder);
-  if (reporter != nullptr) reporter->RegisterTempFile(run.tryFolder);
-  run.timeScript = WriteTimeScript();
-
-  for (const StringMap& values : entries) RunLayoutEntry(run, values);
-  FinishLayout(run);
-  return run.warning;
+  LayoutRun run(*this, ticket);
+  return run.Run(entries);
 }
 
-void DRAVOInterface::FinishLayout(LayoutRun& run) {
-  const LOTicketParam& ticket = run.ticket;
-  if (run.results.empty()) {
-    for (const auto& error : run.errors) {
+LayoutRun::LayoutRun(DRAVOInterface& cad, LOTicketParam& ticket)
+    : cad(cad),
+      task(cad.reporter),
+      ticket(ticket),
+      delivered(ticket.delivered != nullptr ? ticket.delivered : std::make_shared<DeliveredLocations>()) {}
+
+LayoutRun::~LayoutRun() {
+  if (task == nullptr) return;
+  for (const char* name : installedNames) task->GetTName().RemoveLookupHandler(name);
+}
+
+void LayoutRun::InstallLookupHandler() {
+  if (task == nullptr) return;
+  for (const char* name : kLookupNames) {
+    if (!task->GetTName().IsDefined(name)) continue;
+    task->GetTName().SetLookupHandler(name, &handler, true);
+    installedNames.push_back(name);
+  }
+}
+
+int LayoutRun::Run(const StringMapList& entries) {
+  InstallLookupHandler();
+  DRAVOInterface::layoutVersionFlag = IsLayoutVersionAtLeast20(cad.GetVersion());
+  if (entries.empty()) QK_THROW(NoLayoutFoundError(QK_TString("No Layout data found.")));
+
+  tryFolder = cad.TemporaryFile(kManufacturingExtension.c_str(), false).Parent();
+  DRAVOInterface::CreateFolderTree(tryFolder);
+  if (task != nullptr) task->RegisterTempFile(tryFolder);
+  timeScript = cad.WriteTimeScript();
+
+  for (const StringMap& values : entries) RunEntry(values);
+  Finish();
+  return warning;
+}
+
+void LayoutRun::Finish() {
+  if (results.empty()) {
+    for (const auto& error : errors) {
       for (const auto& [key, value] : *error) {
-        Report(Severity::kError, QK_TString::Format("%s  %s", key.c_str(), value.c_str()).c_str());
+        cad.Report(Severity::kError, QK_TString::Format("%s  %s", key.c_str(), value.c_str()).c_str());
       }
     }
     QK_THROW(NOMFGGenerateException());
   }
-  if (ticket.layoutForProduction) DeliverProductionResult(run);
+  if (ticket.layoutForProduction) DeliverProductionResult();
 
   const QK_TString name =
-      ticket.xmlOutputFileName.Empty() ? ResolveLayoutName(kInputFileName) : ticket.xmlOutputFileName;
+      ticket.xmlOutputFileName.Empty() ? cad.ResolveLayoutName(kInputFileName) : ticket.xmlOutputFileName;
   // Like the results' folders, the report's is made when missing.
-  CreateFolderTree(ticket.xmlOutputFolder);
+  DRAVOInterface::CreateFolderTree(ticket.xmlOutputFolder);
   QK_TURL location = ticket.xmlOutputFolder.Child(name);
-  ChangeExtension(location, kReportExtension);
+  DRAVOInterface::ChangeExtension(location, kReportExtension);
   // The report of an earlier input of the ticket is not replaced.
-  location = run.delivered->FreeLocation(location, reporter);
+  location = delivered->FreeLocation(location, task);
   // The report is written before anything is handed over: a run whose
   // report fails fails whole, with no output of it registered.
-  const bool reported = WriteLayoutReport(run.results, location, ticket, run.separateDesign, run.resultDesigns,
-                                          run.resultCustomValues, run.errors, run.errorCount);
-  if (reporter != nullptr) {
-    reporter->AddTaskOutputContext(run.mfgContext);
-    if (ticket.generatePreview) reporter->AddTaskOutputContext(run.previewContext);
+  const LayoutResultLists lists = ToResultLists(results);
+  const bool reported = cad.WriteLayoutReport(lists.values, location, ticket, separateDesign, lists.designs,
+                                              lists.customValues, errors, errorCount);
+  if (task != nullptr) {
+    task->AddTaskOutputContext(mfgContext);
+    if (ticket.generatePreview) task->AddTaskOutputContext(previewContext);
   }
   if (!reported) return;
-  run.delivered->Add(location);
-  TW_TTaskOutput& context = run.warning == 0 ? run.reportContext : run.warningContext;
+  delivered->Add(location);
+  TW_TTaskOutput& context = warning == 0 ? reportContext : warningContext;
   context.AddOutputFile(location, QK_TString());
-  if (reporter != nullptr) reporter->AddTaskOutputContext(context);
+  if (task != nullptr) task->AddTaskOutputContext(context);
 }
 
-void DRAVOInterface::DeliverProductionResult(LayoutRun& run) {
-  const LOTicketParam& ticket = run.ticket;
-  auto chosen = std::make_shared<StringMap>();
-  DesignInfo design;
+void LayoutRun::DeliverProductionResult() {
+  LayoutResult chosen;
   StringMapList customValues;
-  SelectLowestScrapResult(run.results, run.resultDesigns, run.resultCustomValues, *chosen, design,
-                          customValues);
+  const LayoutResultLists lists = ToResultLists(results);
+  DRAVOInterface::SelectLowestScrapResult(lists.values, lists.designs, lists.customValues, *chosen.values,
+                                          chosen.design, customValues);
+  chosen.customValues = customValues;
+  StringMap& values = *chosen.values;
   // The result's files; those of an earlier input of the ticket are not
   // replaced: the files take "_1" then, as a second result of a call would.
-  const QK_TString resolvedMfg = ResolveMFGFilePath(*chosen, ticket);
-  const QK_TString resolvedImage = ticket.generatePreview ? ResolvePreviewFilePath(*chosen, ticket) : QK_TString();
-  DeliveredLocations& delivered = *run.delivered;
+  const QK_TString resolvedMfg = cad.ResolveMFGFilePath(values, ticket);
+  const QK_TString resolvedImage =
+      ticket.generatePreview ? cad.ResolvePreviewFilePath(values, ticket) : QK_TString();
   const auto named = [](const QK_TString& location, const QK_TString& suffix) {
     return suffix.Empty() ? location : DeliveredLocations::WithSuffix(QK_TURL(location), suffix).ToString();
   };
-  const QK_TString suffix = LayoutRun::FreeSuffix(1, [&](const QK_TString& candidate) {
-    return delivered.Has(QK_TURL(named(resolvedMfg, candidate))) ||
-           (ticket.generatePreview && delivered.Has(QK_TURL(named(resolvedImage, candidate))));
+  const QK_TString suffix = FreeSuffix(1, [&](const QK_TString& candidate) {
+    return delivered->Has(QK_TURL(named(resolvedMfg, candidate))) ||
+           (ticket.generatePreview && delivered->Has(QK_TURL(named(resolvedImage, candidate))));
   });
   const QK_TString mfg = named(resolvedMfg, suffix);
   const QK_TString image = ticket.generatePreview ? named(resolvedImage, suffix) : QK_TString();
-  const int preview = SaveChosenLayout(*chosen, ticket, mfg, image);
-  if (preview > 0) run.warning = preview;
+  const int preview = cad.SaveChosenLayout(values, ticket, mfg, image);
+  if (preview > 0) warning = preview;
 
   // Files the output step could not make are no outputs of the task.
   if (QK_TFileInfo::ExistsEx(QK_TURL::FromString(mfg))) {
-    run.mfgContext.AddOutputFile(QK_TURL(mfg), QK_TString());
-    delivered.Add(QK_TURL(mfg));
+    mfgContext.AddOutputFile(QK_TURL(mfg), QK_TString());
+    delivered->Add(QK_TURL(mfg));
   }
   if (ticket.generatePreview) {
     if (QK_TFileInfo::ExistsEx(QK_TURL::FromString(image))) {
-      run.previewContext.AddOutputFile(QK_TURL(image), QK_TString());
-      delivered.Add(QK_TURL(image));
+      previewContext.AddOutputFile(QK_TURL(image), QK_TString());
+      delivered->Add(QK_TURL(image));
     }
-    (*chosen)[QK_TString("PreviewFilePath")] = image;
+    values[QK_TString("PreviewFilePath")] = image;
   }
-  (*chosen)[QK_TString("MFGFilePath")] = mfg;
-  (*chosen)[QK_TString("Id")] = QK_TString("1");
-  run.results = {chosen};
-  run.resultDesigns = {design};
-  run.resultCustomValues = {customValues};
+  values[QK_TString("MFGFilePath")] = mfg;
+  values[QK_TString("Id")] = QK_TString("1");
+  results = {chosen};
 }
 
 }  // namespace CAD

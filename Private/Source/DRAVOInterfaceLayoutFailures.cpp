@@ -21,7 +21,7 @@ enum ErrorKeys : unsigned {
 
 // The nest's one-ups asked for, or a design larger than the largest sheet
 // without filling: a failure worth an error entry, not just a warning.
-bool WorthRecording(const DRAVOInterface::LayoutEntry& entry) {
+bool WorthRecording(const LayoutRun::Entry& entry) {
   const LayoutNestingInfo& nest = entry.nest;
   if (nest.oneupsX != 0 || nest.oneupsY != 0) return true;
   const DesignInfo& design = entry.Design();
@@ -29,28 +29,28 @@ bool WorthRecording(const DRAVOInterface::LayoutEntry& entry) {
          nest.fillSheet.EqualsIgnoreCase(kNo);
 }
 
-void Append(DRAVOInterface::LayoutRun& run, StringMap error) {
-  ++run.errorCount;
-  run.errors.push_back(std::make_shared<StringMap>(std::move(error)));
-}
-
 // The design an error names: the entry's, else the one opened for it.
-QK_TString DesignNameOf(const DRAVOInterface::LayoutEntry& entry) {
+QK_TString DesignNameOf(const LayoutRun::Entry& entry) {
   if (!entry.names.designName.Empty()) return entry.names.designName;
   return DRAVOInterface::FileNameOfPath(entry.record.designReference);
 }
 
 }  // namespace
 
-bool DRAVOInterface::HandleLayoutFailure(LayoutRun& run, LayoutEntry& entry) {
-  const bool production = run.ticket.layoutForProduction;
+void LayoutRun::AppendError(StringMap error) {
+  ++errorCount;
+  errors.push_back(std::make_shared<StringMap>(std::move(error)));
+}
+
+bool LayoutRun::HandleFailure(Entry& entry) {
+  const bool production = ticket.layoutForProduction;
   const LayoutTemplateNames& names = entry.names;
   // A counted error of the entry, or TaskError in production after `message`.
   const auto fail = [&](unsigned keys, const QK_TString& text, const char* message = nullptr,
                         const QK_TAny* argument = nullptr) {
     if (production) {
-      if (message != nullptr && argument != nullptr) Report(Severity::kError, message, *argument);
-      if (message != nullptr && argument == nullptr) Report(Severity::kError, message);
+      if (message != nullptr && argument != nullptr) cad.Report(Severity::kError, message, *argument);
+      if (message != nullptr && argument == nullptr) cad.Report(Severity::kError, message);
       QK_THROW(TaskError());
     }
     StringMap error;
@@ -66,30 +66,31 @@ bool DRAVOInterface::HandleLayoutFailure(LayoutRun& run, LayoutEntry& entry) {
       error.emplace(QK_TString("GrainDirection"), QK_TString::Format("%d", entry.record.grainCode));
     }
     error.emplace(QK_TString("ErrorMsg"), text);
-    Append(run, std::move(error));
-    run.warning = 1;
+    AppendError(std::move(error));
+    warning = 1;
     entry.search.searchContinues = false;
   };
 
   try {
     throw;
   } catch (const InvalidMandatoryParameterValueExceptionHandler& caught) {
-    if (layoutVersionFlag) {
-      // The first failure of an orientation is passed over: the next nest tries again.
-      if (++entry.retries <= 1) return true;
-    } else {
-      entry.retries = 2;
+    // With the newer placing the first failure of an orientation is passed
+    // over: the next nest tries again.
+    if (DRAVOInterface::layoutVersionFlag && !entry.firstFailureHandled) {
+      entry.firstFailureHandled = true;
+      return true;
     }
+    entry.firstFailureHandled = true;
     entry.search.searchContinues = false;
     if (production) QK_THROW(TaskError());
     if (WorthRecording(entry)) {
       StringMap error;
-      MakeErrorEntry(names.formatClass, names.mfgTemplate, entry.nest.grainCode,
+      DRAVOInterface::MakeErrorEntry(names.formatClass, names.mfgTemplate, entry.nest.grainCode,
                      static_cast<std::uint32_t>(entry.nest.nestingCode), error);
       error.emplace(QK_TString("ErrorMsg"), caught.QK_Message());
-      Append(run, std::move(error));
+      AppendError(std::move(error));
     }
-    run.warning = 1;
+    warning = 1;
     return true;
   } catch (const InvalidNestingTypeExceptionHandler& caught) {
     if (production) {
@@ -97,14 +98,12 @@ bool DRAVOInterface::HandleLayoutFailure(LayoutRun& run, LayoutEntry& entry) {
       QK_THROW(TaskError());
     }
     // Recorded once per call: on the first orientation pass, before any other failure of it.
-    if (run.orientationPasses == 1 && entry.retries == 0) {
-      ++run.errorCount;
-      entry.retries = 1;
-      run.errors.push_back(
-          std::make_shared<StringMap>(StringMap{{QK_TString("ErrorMsg"), caught.QK_Message()}}));
-      run.warning = 1;
+    if (orientationPasses == 1 && !entry.firstFailureHandled) {
+      entry.firstFailureHandled = true;
+      AppendError(StringMap{{QK_TString("ErrorMsg"), caught.QK_Message()}});
+      warning = 1;
     }
-    if (run.errorCount > 0) entry.search.searchContinues = false;
+    if (errorCount > 0) entry.search.searchContinues = false;
     return true;
   } catch (const EmptyFormatClassException&) {
     fail(kMessageOnly, QK_TString("Format Class cannot be empty"));

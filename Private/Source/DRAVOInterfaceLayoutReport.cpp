@@ -4,7 +4,7 @@
 // address from the site configuration.
 #include <xercesc/dom/DOM.hpp>
 
-#include "DRAVOInterface.h"
+#include "DRAVOInterfaceLayoutRun.h"
 #include "QK_EException.h"
 #include "QK_TSocket.h"
 #include "TW_TTask.h"
@@ -64,7 +64,7 @@ QK_TString CurrentTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return DRAVOInterface::FormatReportTime(local);
+  return FormatReportTime(local);
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ void DRAVOInterface::GetWebServerPort(bool& https, QK_TString& port) {
   }
 }
 
-QK_TString DRAVOInterface::FormatReportTime(const std::tm& time) {
+QK_TString FormatReportTime(const std::tm& time) {
   return QK_TString::Format("%d-%d-%d %d:%d:%d", time.tm_mday, time.tm_mon + 1, time.tm_year + 1900, time.tm_hour,
                             time.tm_min, time.tm_sec);
 }

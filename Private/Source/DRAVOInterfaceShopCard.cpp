@@ -8,7 +8,7 @@
 #include <xercesc/dom/DOM.hpp>
 
 #include "AfxDisp.h"
-#include "DRAVOInterface.h"
+#include "DRAVOInterfaceShopCardRun.h"
 #include "DravoException.h"
 #include "FileNameParts.h"
 #include "ShapejobCodes.h"
@@ -39,7 +39,7 @@ QK_TString TargetOf(const OutputsInfo& output) {
 
 int DRAVOInterface::GenerateShopCard(ShopCardTicketData& record) {
   try {
-    return RunShopCard(record);
+    return ShopCardRun(*this, record).Run();
   } catch (COleDispatchException* caught) {
     QK_THROW(DravoRuntimeExceptionFromDispatch(QK_TString("RunShopCard failed"), caught));
   } catch (CException* caught) {
@@ -47,113 +47,112 @@ int DRAVOInterface::GenerateShopCard(ShopCardTicketData& record) {
   }
 }
 
-int DRAVOInterface::RunShopCard(const ShopCardTicketData& record) {
-  QK_TString reference = MakeDesignInfoReference(record);
+int ShopCardRun::Run() {
+  QK_TString reference = cad.MakeDesignInfoReference(record);
   if (reference.Empty()) QK_THROW(EmptyDesignNameException(QK_TString("The Design Name is empty")));
-  Report(Severity::kInformation, "shapejobs.message.shopcarddesign", QK_TAny(reference));
+  cad.Report(Severity::kInformation, "shapejobs.message.shopcarddesign", QK_TAny(reference));
   try {
-    OpenDesign(reference);
+    cad.OpenDesign(reference);
   } catch (const DravoError&) {
     reference = record.designNotFoundPath;
-    Report(Severity::kInformation, "shapejobs.message.shopcarddesignnotfoundpath", QK_TAny(reference));
-    OpenDesign(reference);
+    cad.Report(Severity::kInformation, "shapejobs.message.shopcarddesignnotfoundpath", QK_TAny(reference));
+    cad.OpenDesign(reference);
   }
-  RunShopCardHook(record, kPostOpen, "shapejobs.message.shopcarddopostopendesign");
-  SetShopCardVariables(record);
+  RunHook(kPostOpen, "shapejobs.message.shopcarddopostopendesign");
+  cad.SetShopCardVariables(record);
   const std::int16_t rebuildStatus =
-      record.rebuildDesign == kRebuildRequested ? RebuildDesign(record) : kNotRebuilt;
+      record.rebuildDesign == kRebuildRequested ? cad.RebuildDesign(record) : kNotRebuilt;
 
-  PrintItemNameLists lists;
-  PrintItemNameLists namedLists;
-  CollectOutputPrintItems(record, lists, namedLists);
+  DRAVOInterface::PrintItemNameLists lists;
+  DRAVOInterface::PrintItemNameLists namedLists;
+  DRAVOInterface::CollectOutputPrintItems(record, lists, namedLists);
   const bool perPrintItem =
       !namedLists.empty() && ExtensionOf(reference).EqualsIgnoreCase(kNativeDesignExtension);
   if (!perPrintItem) {
-    ApplyLayerClasses(record);
-    RunShopCardHook(record, kPreOutput, "shapejobs.message.shopcardrunpreoutput");
-    OutputOpenDesign(record);
-    RunShopCardHook(record, kPostOutput, "shapejobs.message.shopcardrunpostoutput");
+    cad.ApplyLayerClasses(record);
+    RunHook(kPreOutput, "shapejobs.message.shopcardrunpreoutput");
+    OutputOpenDesign();
+    RunHook(kPostOutput, "shapejobs.message.shopcardrunpostoutput");
   }
 
   int result = 0;
-  if (record.hasSave && rebuildStatus == Status::kDone && SaveRebuiltDesign(record) != 0) result = 1;
-  Report(Severity::kInformation, "shapejobs.message.shopcardclosingdesign");
-  CloseDesign();
-  Report(Severity::kInformation, "shapejobs.message.shopcardclosedesign");
+  if (record.hasSave && rebuildStatus == Status::kDone && SaveRebuiltDesign() != 0) result = 1;
+  cad.Report(Severity::kInformation, "shapejobs.message.shopcardclosingdesign");
+  cad.CloseDesign();
+  cad.Report(Severity::kInformation, "shapejobs.message.shopcardclosedesign");
 
   if (perPrintItem) {
-    RunShopCardHook(record, kPreOutput, "shapejobs.message.shopcardrunpreoutput");
-    OutputPrintItemsOfClosedDesign(record, lists);
-    RunShopCardHook(record, kPostOutput, "shapejobs.message.shopcardrunpostoutput");
+    RunHook(kPreOutput, "shapejobs.message.shopcardrunpreoutput");
+    OutputPrintItemsOfClosedDesign(lists);
+    RunHook(kPostOutput, "shapejobs.message.shopcardrunpostoutput");
   }
   return result;
 }
 
-void DRAVOInterface::OutputOpenDesign(const ShopCardTicketData& record) {
+void ShopCardRun::OutputOpenDesign() {
   if (record.outputs.size() == 1 && record.outputs.front()) {
     // The only output goes to the task's output location; no document.
     const OutputsInfo& output = *record.outputs.front();
-    Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output.Name));
-    RunOutputCopies(output, ToForwardSlashes(record.outputLocation.LocalName()));
+    cad.Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output.Name));
+    RunOutputCopies(output, DRAVOInterface::ToForwardSlashes(record.outputLocation.LocalName()));
     return;
   }
   for (const auto& output : record.outputs) {
     if (!output) continue;
-    Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output->Name));
-    if (!output->Name.Empty()) RunOutputCopies(*output, ToForwardSlashes(TargetOf(*output)));
+    cad.Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output->Name));
+    if (!output->Name.Empty()) RunOutputCopies(*output, DRAVOInterface::ToForwardSlashes(TargetOf(*output)));
   }
-  const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
+  const XmlDocument document = DRAVOInterface::CreateXmlDocument(kMultipleOutputsRoot);
   for (const auto& output : record.outputs) {
-    if (output) AppendOutputRow(*document, *document->getDocumentElement(), *output, TargetOf(*output));
+    if (output) DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *output, TargetOf(*output));
   }
-  WriteMultipleOutputsDocument(record, *document);
+  cad.WriteMultipleOutputsDocument(record, *document);
 }
 
-void DRAVOInterface::OutputPrintItemsOfClosedDesign(const ShopCardTicketData& record,
-                                                    const PrintItemNameLists& lists) {
+void ShopCardRun::OutputPrintItemsOfClosedDesign(const DRAVOInterface::PrintItemNameLists& lists) {
   if (record.outputs.size() == 1) {
     std::vector<QK_TString> produced;
-    RunShopCardSingleOutput(record, lists, produced);
+    cad.RunShopCardSingleOutput(record, lists, produced);
     // One print item is output at the task's location itself: nothing to list.
     if (produced.empty()) return;
-    const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
+    const XmlDocument document = DRAVOInterface::CreateXmlDocument(kMultipleOutputsRoot);
     for (const QK_TString& file : produced) {
-      AppendOutputRow(*document, *document->getDocumentElement(), *record.outputs.front(), file);
+      DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *record.outputs.front(), file);
     }
-    WriteMultipleOutputsDocument(record, *document);
+    cad.WriteMultipleOutputsDocument(record, *document);
     return;
   }
-  PrintItemNameLists produced;
-  RunShopCardOutputList(record, lists, produced);
-  const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
+  DRAVOInterface::PrintItemNameLists produced;
+  cad.RunShopCardOutputList(record, lists, produced);
+  const XmlDocument document = DRAVOInterface::CreateXmlDocument(kMultipleOutputsRoot);
   for (std::size_t i = 0; i < produced.size() && i < record.outputs.size(); ++i) {
     for (const QK_TString& file : produced[i]) {
-      AppendOutputRow(*document, *document->getDocumentElement(), *record.outputs[i], file);
+      DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *record.outputs[i], file);
     }
   }
-  WriteMultipleOutputsDocument(record, *document);
+  cad.WriteMultipleOutputsDocument(record, *document);
 }
 
-int DRAVOInterface::SaveRebuiltDesign(const ShopCardTicketData& record) {
+int ShopCardRun::SaveRebuiltDesign() {
   if (record.saveName.Empty()) {
-    Report(Severity::kWarning, "shapejobs.message.dravorebuildnameempty");
+    cad.Report(Severity::kWarning, "shapejobs.message.dravorebuildnameempty");
     return 1;
   }
   if (record.savePath.Empty()) {
-    Report(Severity::kWarning, "shapejobs.message.dravorebuildpathempty");
+    cad.Report(Severity::kWarning, "shapejobs.message.dravorebuildpathempty");
     return 1;
   }
   const QK_TString target = record.savePath + "/" + record.saveName;
   if (!IsReachableSaveTarget(target)) {
-    Report(Severity::kWarning, "shapejobs.error.invalidrebuildpath", QK_TAny(target));
+    cad.Report(Severity::kWarning, "shapejobs.error.invalidrebuildpath", QK_TAny(target));
     return 1;
   }
-  QK_TURL url = MakeDesignURL(target);
-  if (!url.Extension().EqualsIgnoreCase(kNativeDesignExtension)) ChangeExtension(url, kNativeDesignExtension);
+  QK_TURL url = cad.MakeDesignURL(target);
+  if (!url.Extension().EqualsIgnoreCase(kNativeDesignExtension)) DRAVOInterface::ChangeExtension(url, kNativeDesignExtension);
   if (url.LocalName().Empty()) return 0;
-  Report(Severity::kInformation, "shapejobs.message.shopcardsaverebuildurl", QK_TAny(url));
-  const int result = SaveDesign(url.LocalName()) == Status::kDoneWithRemarks ? 1 : 0;
-  SetOption36(0);
+  cad.Report(Severity::kInformation, "shapejobs.message.shopcardsaverebuildurl", QK_TAny(url));
+  const int result = cad.SaveDesign(url.LocalName()) == Status::kDoneWithRemarks ? 1 : 0;
+  cad.SetOption36(0);
   return result;
 }
 

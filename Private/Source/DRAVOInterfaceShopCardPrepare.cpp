@@ -7,6 +7,7 @@
 
 #include "DRAVOInterface.h"
 #include "DRAVOInterfaceShopCard.h"
+#include "DRAVOInterfaceShopCardRun.h"
 #include "ShapejobCodes.h"
 
 namespace CAD {
@@ -29,23 +30,24 @@ bool ParseLayerNumber(const QK_TString& item, std::int32_t& number) {
 
 }  // namespace
 
-void DRAVOInterface::RunShopCardHook(const ShopCardTicketData& record, const char* phase, const char* key) {
+void ShopCardRun::RunHook(const char* phase, const char* key) {
   const QK_TString& script = record.GetCommandScript(phase);
   if (script.Empty()) return;
-  Report(Severity::kInformation, key, QK_TAny(script));
-  if (RunCommand(script) != Status::kDone) {
-    Report(Severity::kError, "shapejobs.message.dravoerrorstring", QK_TAny(GetErrorString()));
+  cad.Report(Severity::kInformation, key, QK_TAny(script));
+  if (cad.RunCommand(script) != Status::kDone) {
+    cad.Report(Severity::kError, "shapejobs.message.dravoerrorstring", QK_TAny(cad.GetErrorString()));
   }
 }
 
 std::int16_t DRAVOInterface::RebuildDesign(const ShopCardTicketData& record) {
-  RunShopCardHook(record, "PRE_REBUILD", "shapejobs.message.shopcarddoprerebuild");
+  ShopCardRun steps(*this, record);
+  steps.RunHook("PRE_REBUILD", "shapejobs.message.shopcarddoprerebuild");
   Report(Severity::kInformation, "shapejobs.message.shopcarddorebuild");
   const std::int16_t status = Rebuild();
   if (status != Status::kDone) {
     Report(Severity::kError, "shapejobs.message.dravoerrorstring", QK_TAny(GetErrorString()));
   }
-  RunShopCardHook(record, "POST_REBUILD", "shapejobs.message.shopcarddopostrebuild");
+  steps.RunHook("POST_REBUILD", "shapejobs.message.shopcarddopostrebuild");
   return status;
 }
 

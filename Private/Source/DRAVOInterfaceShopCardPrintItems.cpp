@@ -6,6 +6,7 @@
 
 #include "DRAVOInterface.h"
 #include "DRAVOInterfaceShopCard.h"
+#include "DRAVOInterfaceShopCardRun.h"
 #include "FileNameParts.h"
 #include "QK_EException.h"
 #include "ShapejobCodes.h"
@@ -31,51 +32,52 @@ QK_TString DRAVOInterface::MakePrintItemOutputName(QK_TString& outputLocation,
   return QK_TString::Format("%s_%s%s", stem.c_str(), item.c_str(), extension.c_str());
 }
 
-std::int32_t DRAVOInterface::CountPrintItems(const QK_TString& designReference) {
-  OpenDesign(designReference);
-  const std::int32_t count = GetPrintItemCount(PrintItemKind::kPrintItem);
-  CloseDesign();
+std::int32_t ShopCardRun::CountPrintItems(const QK_TString& designReference) {
+  cad.OpenDesign(designReference);
+  const std::int32_t count = cad.GetPrintItemCount(PrintItemKind::kPrintItem);
+  cad.CloseDesign();
   return count;
 }
 
-void DRAVOInterface::RequirePrintItems(std::int32_t count) {
+void ShopCardRun::RequirePrintItems(std::int32_t count) {
   if (count >= 1) return;
-  Report(Severity::kError, "shapejobs.error.noprintitemfound");
+  cad.Report(Severity::kError, "shapejobs.error.noprintitemfound");
   QK_THROW(TaskError());
 }
 
-void DRAVOInterface::OpenForOutput(const ShopCardTicketData& record, const QK_TString& designReference) {
-  OpenDesign(designReference);
-  SetShopCardVariables(record);
-  if (record.rebuildDesign == kRebuildRequested) RebuildDesign(record);
+void ShopCardRun::OpenForOutput(const QK_TString& designReference) {
+  cad.OpenDesign(designReference);
+  cad.SetShopCardVariables(record);
+  if (record.rebuildDesign == kRebuildRequested) cad.RebuildDesign(record);
 }
 
-void DRAVOInterface::RunOutputCopies(const OutputsInfo& output, const QK_TString& path) {
-  for (std::uint16_t copy = 0; copy < output.Copies; ++copy) OutputDesign(output, path);
+void ShopCardRun::RunOutputCopies(const OutputsInfo& output, const QK_TString& path) {
+  for (std::uint16_t copy = 0; copy < output.Copies; ++copy) cad.OutputDesign(output, path);
 }
 
-void DRAVOInterface::OutputSelectedPrintItem(const OutputsInfo& output, const QK_TString& printItemName,
-                                             std::vector<QK_TString>& produced) {
+void ShopCardRun::OutputSelectedPrintItem(const OutputsInfo& output, const QK_TString& printItemName,
+                                          std::vector<QK_TString>& produced) {
   if (output.OutputPathName.Empty()) {
-    Report(Severity::kError, "shapejobs.error.pathnotprovided", QK_TAny(output.Name));
+    cad.Report(Severity::kError, "shapejobs.error.pathnotprovided", QK_TAny(output.Name));
     QK_THROW(TaskError());
   }
   QK_TString location = output.OutputPathName.LocalName();
-  const QK_TString path = MakePrintItemOutputName(location, printItemName);
+  const QK_TString path = DRAVOInterface::MakePrintItemOutputName(location, printItemName);
   RunOutputCopies(output, path);
-  produced.push_back(ToHostLocalPath(path, output.OutputPathName.ToString()));
-  CloseDesign();
+  produced.push_back(DRAVOInterface::ToHostLocalPath(path, output.OutputPathName.ToString()));
+  cad.CloseDesign();
 }
 
 void DRAVOInterface::OutputAllPrintItems(const ShopCardTicketData& record, const QK_TString& designReference,
                                          const OutputsInfo& output, std::vector<QK_TString>& produced) {
-  const std::int32_t count = CountPrintItems(designReference);
-  RequirePrintItems(count);
+  ShopCardRun steps(*this, record);
+  const std::int32_t count = steps.CountPrintItems(designReference);
+  steps.RequirePrintItems(count);
   for (std::int32_t index = 1; index <= count; ++index) {
-    OpenForOutput(record, designReference);
+    steps.OpenForOutput(designReference);
     const QK_TString name = GetPrintItemName(PrintItemKind::kPrintItem, index);
     SelectPrintItemForOutput(index);
-    OutputSelectedPrintItem(output, name, produced);
+    steps.OutputSelectedPrintItem(output, name, produced);
   }
 }
 
@@ -83,17 +85,18 @@ void DRAVOInterface::OutputListedPrintItems(const ShopCardTicketData& record,
                                             const std::vector<QK_TString>& printItemNames,
                                             const QK_TString& designReference, const OutputsInfo& output,
                                             std::vector<QK_TString>& produced) {
-  const std::int32_t count = CountPrintItems(designReference);
+  ShopCardRun steps(*this, record);
+  const std::int32_t count = steps.CountPrintItems(designReference);
   for (const QK_TString& wanted : printItemNames) {
-    RequirePrintItems(count);
+    steps.RequirePrintItems(count);
     bool found = false;
     for (std::int32_t index = 1; index <= count; ++index) {
-      OpenForOutput(record, designReference);
+      steps.OpenForOutput(designReference);
       const QK_TString name = GetPrintItemName(PrintItemKind::kPrintItem, index);
       if (name.EqualsIgnoreCase(wanted)) {
         found = true;
         SelectPrintItemForOutput(index);
-        OutputSelectedPrintItem(output, name, produced);
+        steps.OutputSelectedPrintItem(output, name, produced);
       } else {
         CloseDesign();
       }
@@ -105,8 +108,9 @@ void DRAVOInterface::OutputListedPrintItems(const ShopCardTicketData& record,
 void DRAVOInterface::RunShopCardOutputList(const ShopCardTicketData& record,
                                            const PrintItemNameLists& printItemLists,
                                            PrintItemNameLists& produced) {
+  ShopCardRun steps(*this, record);
   const QK_TString reference = MakeDesignInfoReference(record);
-  CountPrintItems(reference);
+  steps.CountPrintItems(reference);
   for (std::size_t k = 0; k < record.outputs.size(); ++k) {
     // Every output gets its list, also one that makes nothing, so that the
     // lists stay in step with the outputs.
@@ -118,7 +122,7 @@ void DRAVOInterface::RunShopCardOutputList(const ShopCardTicketData& record,
       if (output->Name.Empty() || output->Copies == 0) {
         // Nothing to make.
       } else if (names.empty()) {
-        OutputWholeDesign(record, reference, *output, made);
+        steps.OutputWholeDesign(reference, *output, made);
       } else if (NamesEveryPrintItem(names)) {
         OutputAllPrintItems(record, reference, *output, made);
       } else {
@@ -129,18 +133,18 @@ void DRAVOInterface::RunShopCardOutputList(const ShopCardTicketData& record,
   }
 }
 
-void DRAVOInterface::OutputWholeDesign(const ShopCardTicketData& record, const QK_TString& designReference,
-                                       const OutputsInfo& output, std::vector<QK_TString>& produced) {
-  OpenForOutput(record, designReference);
-  ApplyLayerClasses(record);
+void ShopCardRun::OutputWholeDesign(const QK_TString& designReference, const OutputsInfo& output,
+                                    std::vector<QK_TString>& produced) {
+  OpenForOutput(designReference);
+  cad.ApplyLayerClasses(record);
   if (output.OutputPathName.Empty()) {
-    Report(Severity::kError, "shapejobs.error.pathnotprovided", QK_TAny(output.Name));
+    cad.Report(Severity::kError, "shapejobs.error.pathnotprovided", QK_TAny(output.Name));
     QK_THROW(TaskError());
   }
-  const QK_TString path = ToForwardSlashes(output.OutputPathName.LocalName());
+  const QK_TString path = DRAVOInterface::ToForwardSlashes(output.OutputPathName.LocalName());
   RunOutputCopies(output, path);
-  produced.push_back(ToHostLocalPath(path, output.OutputPathName.ToString()));
-  CloseDesign();
+  produced.push_back(DRAVOInterface::ToHostLocalPath(path, output.OutputPathName.ToString()));
+  cad.CloseDesign();
 }
 
 void DRAVOInterface::RunShopCardSingleOutput(const ShopCardTicketData& record,
@@ -154,13 +158,14 @@ void DRAVOInterface::RunShopCardSingleOutput(const ShopCardTicketData& record,
   // No copies: nothing is made, and no file is listed.
   if (output.Copies == 0) return;
   const std::vector<QK_TString>& names = printItemLists.front();
+  ShopCardRun steps(*this, record);
   const QK_TString reference = MakeDesignInfoReference(record);
-  const std::int32_t count = CountPrintItems(reference);
+  const std::int32_t count = steps.CountPrintItems(reference);
   const QK_TString path = ToForwardSlashes(record.outputLocation.LocalName());
   if (names.empty()) {
-    OpenForOutput(record, reference);
+    steps.OpenForOutput(reference);
     ApplyLayerClasses(record);
-    RunOutputCopies(output, path);
+    steps.RunOutputCopies(output, path);
     CloseDesign();
   } else if (NamesEveryPrintItem(names)) {
     OutputAllPrintItems(record, reference, output, produced);
@@ -168,14 +173,14 @@ void DRAVOInterface::RunShopCardSingleOutput(const ShopCardTicketData& record,
     OutputListedPrintItems(record, names, reference, output, produced);
   } else {
     // One print item, output at the ticket's own location like a whole design.
-    RequirePrintItems(count);
+    steps.RequirePrintItems(count);
     bool found = false;
     for (std::int32_t index = 1; index <= count; ++index) {
-      OpenForOutput(record, reference);
+      steps.OpenForOutput(reference);
       if (GetPrintItemName(PrintItemKind::kPrintItem, index).EqualsIgnoreCase(names.front())) {
         found = true;
         SelectPrintItemForOutput(index);
-        RunOutputCopies(output, path);
+        steps.RunOutputCopies(output, path);
       }
       CloseDesign();
       CheckPrintItemMatched(found, index, count, names.front());

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <xercesc/dom/DOM.hpp>
 
+#include "DRAVOInterfaceLayoutRun.h"
 #include "OperationDriver.h"
 #include "QK_EException.h"
 #include "QK_TFile.h"
@@ -90,9 +91,9 @@ std::tm Time(int day, int month, int year, int hour, int minute, int second) {
 }
 
 TEST(ReportTimeTest, NumbersAreWrittenWithoutLeadingZeros) {
-  EXPECT_EQ(DRAVOInterface::FormatReportTime(Time(5, 3, 2026, 9, 7, 3)).str(), "5-3-2026 9:7:3");
-  EXPECT_EQ(DRAVOInterface::FormatReportTime(Time(31, 12, 2026, 23, 59, 58)).str(), "31-12-2026 23:59:58");
-  EXPECT_EQ(DRAVOInterface::FormatReportTime(Time(1, 1, 2000, 0, 0, 0)).str(), "1-1-2000 0:0:0");
+  EXPECT_EQ(CAD::FormatReportTime(Time(5, 3, 2026, 9, 7, 3)).str(), "5-3-2026 9:7:3");
+  EXPECT_EQ(CAD::FormatReportTime(Time(31, 12, 2026, 23, 59, 58)).str(), "31-12-2026 23:59:58");
+  EXPECT_EQ(CAD::FormatReportTime(Time(1, 1, 2000, 0, 0, 0)).str(), "1-1-2000 0:0:0");
 }
 
 class LayoutReportTest : public OperationTest {

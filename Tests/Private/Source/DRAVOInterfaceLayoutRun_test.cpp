@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "DRAVOInterfaceLayoutRun.h"
 #include "DravoException.h"
 #include "OperationDriver.h"
 #include "TaskError.h"
@@ -426,7 +427,7 @@ TEST(LayoutVersionTest, TheFirstDottedNumberIsComparedPartByPart) {
                                                 {"no number", false},
                                                 {"", false}};
   for (const auto& [text, newer] : cases) {
-    EXPECT_EQ(DRAVOInterface::IsLayoutVersionAtLeast20(text), newer) << text;
+    EXPECT_EQ(CAD::IsLayoutVersionAtLeast20(text), newer) << text;
   }
 }
 
