@@ -12,7 +12,8 @@
 #include "DravoException.h"
 #include "ShapejobCodes.h"
 #include "TW_TTask.h"
-#include "XUtility.h"
+#include "XUtilityText.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -10,7 +10,7 @@
 #include "DravoException.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -10,7 +10,7 @@
 #include "OperationDriver.h"
 #include "QK_EException.h"
 #include "QK_TFile.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace {
 
