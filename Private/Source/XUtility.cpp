@@ -57,6 +57,12 @@ long long XPathErrorPosition(Position position) {
   return position == static_cast<Position>(-1) ? -1LL : static_cast<long long>(position);
 }
 
+// Reports `messageKey` with `arguments` as an error and ends the input.
+[[noreturn]] void FailReported(TW_TTask& task, const char* messageKey, const std::vector<QK_TAny>& arguments) {
+  task.AddMessage(Severity::kError, messageKey, arguments);
+  QK_THROW(TaskError());
+}
+
 // Reports an error of the XPath engine as `messageKey` with `arguments`,
 // then its line, column and text, and ends the input.
 [[noreturn]] void FailXPathEngine(TW_TTask& task, const char* messageKey, std::vector<QK_TAny> arguments,
@@ -64,8 +70,7 @@ long long XPathErrorPosition(Position position) {
   arguments.insert(arguments.end(),
                    {QK_TAny(XPathErrorPosition(e.getLineNumber())), QK_TAny(XPathErrorPosition(e.getColumnNumber())),
                     QK_TAny(FromXalan(e.getMessage()))});
-  task.AddMessage(Severity::kError, messageKey, arguments);
-  QK_THROW(TaskError());
+  FailReported(task, messageKey, arguments);
 }
 
 bool EndsWithText(const QK_TString& expression) { return expression.EndsWith("/text()"); }
@@ -227,7 +232,7 @@ void TicketReader::LoadTicketXml() {
                       family_.sourceFile);
   } catch (const xercesc::XMLException& e) {
     // A file that cannot be read has no position in the document.
-    family_.throwNotWellFormed(ParseErrorText(-1, -1, FromXerces(e.getMessage())), family_.sourceFile, __LINE__);
+    ThrowParseError(family_.throwNotWellFormed, family_.sourceFile, -1, -1, FromXerces(e.getMessage()));
   }
   document_ = tree;
 }
@@ -301,8 +306,7 @@ std::int32_t VersionNumber(TicketReader& reader, const QK_TString& version) {
   try {
     return std::stoi(version.str(), nullptr, 10);
   } catch (const std::logic_error&) {  // no number, or one that does not fit
-    reader.Task().AddMessage(Severity::kError, "shapejobs.message.invalidversion", QK_TAny(version));
-    QK_THROW(TaskError());
+    FailReported(reader.Task(), "shapejobs.message.invalidversion", {QK_TAny(version)});
   }
 }
 

@@ -89,7 +89,7 @@ class UntrustedFile : public xercesc::InputSource {
     try {
       descriptor_ = QK_TXml::OpenDocument(file, size_);
     } catch (const QK_EException& e) {
-      throwNotWellFormed(ParseErrorText(-1, -1, file.LocalName() + ": " + e.QK_Message()), sourceFile, __LINE__);
+      ThrowParseError(throwNotWellFormed, sourceFile, -1, -1, file.LocalName() + ": " + e.QK_Message());
     }
   }
   ~UntrustedFile() override { close(descriptor_); }
@@ -282,9 +282,8 @@ void ParseReportingErrors(Parser& parser, const xercesc::InputSource& source, Th
   try {
     parser.parse(source);
   } catch (const xercesc::SAXParseException& e) {
-    throwNotWellFormed(ParseErrorText(static_cast<long long>(e.getLineNumber()),
-                                      static_cast<long long>(e.getColumnNumber()), FromXerces(e.getMessage())),
-                       sourceFile, __LINE__);
+    ThrowParseError(throwNotWellFormed, sourceFile, static_cast<long long>(e.getLineNumber()),
+                    static_cast<long long>(e.getColumnNumber()), FromXerces(e.getMessage()));
   }
 }
 
@@ -292,6 +291,12 @@ void ParseReportingErrors(Parser& parser, const xercesc::InputSource& source, Th
 
 QK_TString ParseErrorText(long long line, long long column, const QK_TString& message) {
   return QK_TString::Format("Error at line %lld column %lld:%s", line, column, message.c_str());
+}
+
+void ThrowParseError(ThrowFunction throwNotWellFormed, const char* sourceFile, long long line, long long column,
+                     const QK_TString& message) {
+  throwNotWellFormed(ParseErrorText(line, column, message), sourceFile, __LINE__);
+  QK_NotReached();
 }
 
 void ParseUntrustedXml(const QK_TURL& file, const SaxHandlers& handlers, ThrowFunction throwNotWellFormed,

@@ -131,6 +131,10 @@ std::optional<QK_TString> IrregularInputProblem(const QK_TURL& file);
 
 // The one text of a parse error; -1 for an unknown position.
 QK_TString ParseErrorText(long long line, long long column, const QK_TString& message);
+// Ends a read as `throwNotWellFormed`, recording `sourceFile`, with the
+// ParseErrorText of `line`, `column` and `message`.
+[[noreturn]] void ThrowParseError(ThrowFunction throwNotWellFormed, const char* sourceFile, long long line,
+                                  long long column, const QK_TString& message);
 
 // The handlers of a SAX pass. A tree builder also takes the lexical and DTD
 // events, and the namespace declarations as attributes.
