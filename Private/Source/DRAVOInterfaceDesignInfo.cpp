@@ -13,7 +13,8 @@
 #include "FileNameParts.h"
 #include "ShapejobCodes.h"
 #include "TW_TTask.h"
-#include "XUtility.h"
+#include "XUtilityText.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

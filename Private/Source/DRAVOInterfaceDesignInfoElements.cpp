@@ -9,7 +9,7 @@
 #include "ShapejobCodes.h"
 #include "TW_TTask.h"
 #include "TaskError.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -8,7 +8,7 @@
 #include "DRAVOInterfaceDesignInfo.h"
 #include "DravoException.h"
 #include "ShapejobCodes.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

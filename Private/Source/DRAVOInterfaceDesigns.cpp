@@ -7,7 +7,8 @@
 #include "DravoException.h"
 #include "QK_TFile.h"
 #include "ShapejobCodes.h"
-#include "XUtility.h"
+#include "TW_TTask.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -12,7 +12,7 @@
 #include "DravoException.h"
 #include "QK_TFile.h"
 #include "ShapejobCodes.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

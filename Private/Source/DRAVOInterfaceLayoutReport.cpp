@@ -8,7 +8,7 @@
 #include "QK_EException.h"
 #include "QK_TSocket.h"
 #include "TW_TTask.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 #include "cfs_tproxy.h"
 
 namespace CAD {

@@ -11,7 +11,7 @@
 #include "FileNameParts.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -9,9 +9,11 @@
 #include <xercesc/util/XMLException.hpp>
 
 #include "LOTickeException.h"
+#include "LOTicketBuilderSaxHandler.h"
 #include "QKM_TClient.h"
 #include "ShapejobCodes.h"
 #include "TaskError.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -3,7 +3,8 @@
 // manufacturing template. The templates are not read key by key: the ticket
 // says where each layout parameter stands in a record of the input XML file,
 // a stylesheet generated from that description turns the input file into an
-// MFGTemplateList document, and a SAX pass reads that document back.
+// MFGTemplateList document, and a SAX pass (LOTicketBuilderSaxHandler.h)
+// reads that document back.
 #pragma once
 
 #include <map>
@@ -61,26 +62,6 @@ class TemplateTransform {
   const TemplateFieldNames& fieldNames_;
   const ParameterSources& sources_;
   QK_TString recordXPath_;
-};
-
-// Reads an MFGTemplateList document: one map (display name to trimmed text)
-// per record element that holds at least one known template element; within
-// a record the first value of a parameter wins.
-class LayoutSAXHandler : public RecordSAXHandler {
- public:
-  LayoutSAXHandler(const TemplateFieldNames& fieldNames, QK_TString recordPath);
-
-  void startElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName,
-                    const xercesc::Attributes& attributes) override;
-  void endElement(const XMLCh* uri, const XMLCh* localName, const XMLCh* qualifiedName) override;
-  void characters(const XMLCh* characters, XMLSize_t length) override;
-
- private:
-  const TemplateFieldNames& fieldNames_;
-  QK_TString recordPath_;
-  QK_TString currentParameter_;      // display name of the open template element
-  QK_TString currentParameterPath_;  // its path, to know when it ends
-  bool inRecord_ = false;
 };
 
 class LOTicketBuilder {

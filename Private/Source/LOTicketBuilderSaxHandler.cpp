@@ -1,8 +1,6 @@
-// The SAX pass over the MFGTemplateList document of the layout builder; it
-// is run by the untrusted-XML reader, which turns errors into exceptions.
-#include <utility>
+#include "LOTicketBuilderSaxHandler.h"
 
-#include "LOTicketBuilder.h"
+#include <utility>
 
 namespace CAD {
 

@@ -16,6 +16,7 @@
 
 #include "LOTicketBuilder.h"
 #include "QK_EException.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

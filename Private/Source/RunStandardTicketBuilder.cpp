@@ -4,6 +4,7 @@
 
 #include "RunStandardTickeException.h"
 #include "ShapejobCodes.h"
+#include "XUtilityXPath.h"
 
 namespace CAD {
 

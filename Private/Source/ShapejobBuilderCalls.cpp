@@ -11,7 +11,7 @@
 #include "SplitDesignTicketBuilder.h"
 #include "SplitDesignTicketException.h"
 #include "TaskError.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -6,6 +6,7 @@
 #include "QK_EException.h"
 #include "ShapejobCodes.h"
 #include "ShopCardTicketException.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

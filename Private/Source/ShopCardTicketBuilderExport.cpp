@@ -6,11 +6,12 @@
 // "," or "\" within one escaped by a "\").
 // Within one design the first occurrence of a key wins.
 #include <xercesc/sax2/Attributes.hpp>
-#include <xercesc/sax2/DefaultHandler.hpp>
 
 #include "DRAVOInterface.h"
 #include "ShopCardTicketBuilder.h"
 #include "ShopCardTicketException.h"
+#include "XUtilityRecordHandler.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -24,6 +24,7 @@
 #include "QK_EException.h"
 #include "ShopCardTicketBuilder.h"
 #include "ShopCardTicketException.h"
+#include "XUtilityXml.h"
 
 namespace CAD {
 

@@ -10,6 +10,7 @@
 #include "FuzzScratch.h"
 #include "LOTickeException.h"
 #include "LOTicketBuilder.h"
+#include "LOTicketBuilderSaxHandler.h"
 #include "Model/FolvaneCADDocument.h"
 #include "QKM_TLocalConfiguration.h"
 #include "QK_EException.h"
@@ -20,6 +21,7 @@
 #include "ShopCardTicketBuilder.h"
 #include "TW_THost.h"
 #include "XUtility.h"
+#include "XUtilityXml.h"
 #include "cfs_tproxy.h"
 
 namespace ShapejobFuzz {

@@ -12,7 +12,7 @@
 
 #include "DRAVOInterface.h"
 #include "OperationDriver.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 // `node` as XML text, without a declaration.
 inline std::string XmlText(const xercesc::DOMNode& node) {

@@ -7,7 +7,7 @@
 #include "ConnectedTask.h"
 #include "DravoException.h"
 #include "QK_TFile.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "OperationDriver.h"
 #include "QK_EException.h"
 #include "QK_TFile.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "DravoException.h"
 #include "OperationDriver.h"
 #include "ShopCardTestRecords.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace {
 

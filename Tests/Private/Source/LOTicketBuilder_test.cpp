@@ -13,6 +13,7 @@
 
 #include "LOTickeException.h"
 #include "LOTicketBuilder.h"
+#include "LOTicketBuilderSaxHandler.h"
 #include "BuilderTestBase.h"
 #include "QK_TArray.h"
 #include "ShapejobCodes.h"

@@ -18,6 +18,8 @@
 #include "TW_THost.h"
 #include "TempFolder.h"
 #include "XUtility.h"
+#include "XUtilityXPath.h"
+#include "XUtilityXml.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "DRAVOInterface.h"
 #include "ShapejobE2eSite.h"
 #include "TW_THost.h"
-#include "XUtility.h"
+#include "XUtilityXml.h"
 
 namespace {
 
