@@ -26,6 +26,7 @@
 #include "QK_TString.h"
 #include "QK_TURL.h"
 #include "ShapejobTicketData.h"
+#include "XUtilityXml.h"
 
 class TW_TTask;
 class TW_TTaskOutput;
@@ -39,12 +40,6 @@ namespace CAD {
 
 // Document plots: plot name and the file URL of its image.
 using PlotList = std::vector<std::pair<QK_TString, QK_TString>>;
-
-// A parsed XML document, released with the DOM library's own release.
-struct XmlDocumentRelease {
-  void operator()(xercesc::DOMDocument* document) const;
-};
-using XmlDocument = std::unique_ptr<xercesc::DOMDocument, XmlDocumentRelease>;
 
 class DRAVOInterface {
  public:
@@ -231,8 +226,6 @@ class DRAVOInterface {
                                            const EmbeddedDesigns& designs);
   static void AppendPrintItemsElement(xercesc::DOMDocument& document, xercesc::DOMElement& parent,
                                       const PrintItemList& items);
-  // A new document whose root element is `rootName`.
-  static XmlDocument CreateXmlDocument(const QK_TString& rootName);
   // Appends a copy of the root of the document file `document` to the
   // "Results" document at `results`. `appended` counts the documents of one
   // export: the first starts a new "Results" document, the others add to
@@ -260,11 +253,6 @@ class DRAVOInterface {
   PrintItemList CreatePrintItemThumbnails(const QK_TURL& base, std::int16_t width, std::int16_t height,
                                           std::int32_t& warningFlag, const QK_TString& baseName,
                                           std::int32_t designIndex, std::uint32_t quality);
-  // The attribute names and values of an exported design's variable as one
-  // text, and back: fields joined by ",", a "," or "\" within a field
-  // escaped by a "\", so that an expression such as MAX(L,W) survives.
-  static QK_TString JoinVariableFields(const std::vector<QK_TString>& fields);
-  static std::vector<QK_TString> SplitVariableFields(const QK_TString& text);
   // The passes of the two design-information operations.
   friend class DesignInfoExport;
 

@@ -78,7 +78,7 @@ CustomVariableList DesignVariables(const StringMap& design) {
   }
   CustomVariableList variables;
   for (const auto& entry : numbered) {
-    const std::vector<QK_TString> fields = DRAVOInterface::SplitVariableFields(entry.second);
+    const std::vector<QK_TString> fields = SplitVariableFields(entry.second);
     auto variable = std::make_shared<CustomVariable>();
     for (std::size_t k = 0; k + 1 < fields.size(); k += 2) {
       if (fields[k].EqualsIgnoreCase("Name")) variable->name = fields[k + 1];

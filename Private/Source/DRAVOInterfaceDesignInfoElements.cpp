@@ -22,8 +22,6 @@ const QK_TString kAllPrintItems(L"ALL_PRINT_ITEMS");
 // Text parameters end in "$", which an XML name cannot hold.
 const QK_TString kTextMark(L"$");
 const QK_TString kTextMarkInName(L"__TXT");
-constexpr char kEscape = '\\';
-constexpr char kFieldSeparator = ',';
 
 DOMElement* CreateElement(DOMDocument& document, const QK_TString& name) {
   return document.createElement(ToXmlText(name).c_str());
@@ -185,14 +183,6 @@ void DRAVOInterface::AppendPrintItemsElement(DOMDocument& document, DOMElement& 
   parent.appendChild(element);
 }
 
-XmlDocument DRAVOInterface::CreateXmlDocument(const QK_TString& rootName) {
-  InitializeXmlLibraries();
-  xercesc::DOMImplementation* implementation =
-      xercesc::DOMImplementationRegistry::getDOMImplementation(u"Core");
-  if (implementation == nullptr) QK_THROW(QK_EException(QK_TString("No DOM implementation is available")));
-  return XmlDocument(implementation->createDocument(nullptr, ToXmlText(rootName).c_str(), nullptr));
-}
-
 std::uint32_t DRAVOInterface::AppendToResultsDocument(const QK_TURL& results, const QK_TURL& document,
                                                       std::uint32_t& appended) {
   ++appended;
@@ -208,7 +198,7 @@ std::uint32_t DRAVOInterface::AppendToResultsDocument(const QK_TURL& results, co
 void DRAVOInterface::SaveReferencedDesignLocally(QK_TString& design, std::int32_t& warningFlag) {
   // Only a design of the database needs a local copy; that is how the
   // split opens its design too.
-  if (design.StartsWith("@")) design = OpenSplitDesign(design, warningFlag);
+  if (IsDatabaseReference(design)) design = OpenSplitDesign(design, warningFlag);
 }
 
 void DRAVOInterface::MergeCustomVariables(const ShopCardTicketData& record, CustomVariableList& variables) {
@@ -220,37 +210,6 @@ void DRAVOInterface::MergeCustomVariables(const ShopCardTicketData& record, Cust
     }
     if (!known) variables.push_back(candidate);
   }
-}
-
-QK_TString DRAVOInterface::JoinVariableFields(const std::vector<QK_TString>& fields) {
-  std::string joined;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) joined += kFieldSeparator;
-    for (char c : fields[i].str()) {
-      if (c == kEscape || c == kFieldSeparator) joined += kEscape;
-      joined += c;
-    }
-  }
-  return QK_TString(std::move(joined));
-}
-
-std::vector<QK_TString> DRAVOInterface::SplitVariableFields(const QK_TString& text) {
-  std::vector<QK_TString> fields;
-  if (text.Empty()) return fields;
-  std::string field;
-  const std::string& raw = text.str();
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == kEscape && i + 1 < raw.size()) {
-      field += raw[++i];
-    } else if (raw[i] == kFieldSeparator) {
-      fields.emplace_back(std::move(field));
-      field.clear();
-    } else {
-      field += raw[i];
-    }
-  }
-  fields.emplace_back(std::move(field));
-  return fields;
 }
 
 }  // namespace CAD

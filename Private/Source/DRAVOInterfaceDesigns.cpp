@@ -24,8 +24,6 @@ constexpr std::int16_t kMenuXmlOptions[] = {2, 0, 0, 0};
 constexpr double kSquareMillimetresPerSquareCentimetre = 100.0;
 constexpr double kSquareCentimetresPerSquareInch = 6.4516;
 
-bool IsDatabaseReference(const QK_TString& reference) { return reference.StartsWith("@"); }
-
 // The name of the file a database design is moved to: its name as a file
 // name, never one that names a folder.
 QK_TString MovedDesignFileName(const QK_TString& designName) {
@@ -58,7 +56,7 @@ void DRAVOInterface::OpenLayoutDesign(const QK_TString& reference, std::int16_t&
                                       DesignInfo& designInfo, const QK_TString& units, std::int32_t& warningFlag) {
   try {
     if (IsDatabaseReference(reference)) {
-      const QK_TString designName = reference.Substring(reference.FindLast(':') + 1);
+      const QK_TString designName = DatabaseDesignName(reference);
       Report(Severity::kInformation, "shapejobs.message.opendesignfromwcr", QK_TAny(reference));
       OpenDesign(reference);
       industryCode = GetIndustryCode();

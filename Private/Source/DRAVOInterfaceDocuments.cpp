@@ -37,10 +37,6 @@ XmlDocument ParseWithParser(const QK_TURL& file) {
 
 }  // namespace
 
-void XmlDocumentRelease::operator()(xercesc::DOMDocument* document) const {
-  if (document != nullptr) document->release();
-}
-
 void DRAVOInterface::WriteXMLText(const QK_TString& xml, const QK_TURL& target) {
   Report(Severity::kInformation, QK_TFileInfo::ExistsEx(target) ? "shapejobs.info.Overwriting" : "shapejobs.info.Writing",
          QK_TAny(target));

@@ -278,9 +278,8 @@ int DRAVOInterface::RunNestPass(LayoutNestingInfo& record, const LOTicketParam& 
 }
 
 void DRAVOInterface::SetMFGTemplate(const QK_TString& reference) {
-  if (reference.StartsWith("@")) {
-    Report(Severity::kInformation, "shapejobs.message.settingmfgtemplate",
-           QK_TAny(reference.Substring(reference.FindLast(':') + 1)));
+  if (IsDatabaseReference(reference)) {
+    Report(Severity::kInformation, "shapejobs.message.settingmfgtemplate", QK_TAny(DatabaseDesignName(reference)));
     OpenDesign(reference);
     return;
   }
@@ -376,6 +375,17 @@ bool DRAVOInterface::FitClippingSheetSize(const LayoutNestingInfo& record) {
     }
   }
   return fits;
+}
+
+QK_TString DRAVOInterface::GetNestingTypeCode(const QK_TString& code) {
+  static const char* const kKeywords[][2] = {
+      {"1", "StraightNest"},          {"2", "ReverseSecondRow"},      {"3", "ReverseSecondCol"},
+      {"4", "ReverseSecondRowAlign"}, {"5", "ReverseSecondColAlign"},
+  };
+  for (const auto& keyword : kKeywords) {
+    if (code == keyword[0]) return keyword[1];
+  }
+  return code;
 }
 
 }  // namespace CAD

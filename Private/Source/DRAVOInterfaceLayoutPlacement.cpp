@@ -60,7 +60,7 @@ const struct {
 // The design's name for its saved copy: the last part of a database
 // reference, else the file name of the path.
 QK_TString DesignNameOf(const QK_TString& reference) {
-  if (reference.StartsWith("@")) return reference.Substring(reference.FindLast(':') + 1);
+  if (IsDatabaseReference(reference)) return DatabaseDesignName(reference);
   return DRAVOInterface::FileNameOfPath(reference);
 }
 
@@ -293,7 +293,7 @@ QK_TString DRAVOInterface::GetOneupDesignReference(const LayoutNestingInfo& reco
                                                    const LOTicketParam& ticket) {
   const bool enterprise = ticket.databaseKind == kEnterpriseKind;
   if (enterprise &&
-      (ticket.selectDesign.EqualsIgnoreCase("project") || record.designReference.StartsWith("@"))) {
+      (ticket.selectDesign.EqualsIgnoreCase("project") || IsDatabaseReference(record.designReference))) {
     return record.designReference;
   }
   return record.designPath;

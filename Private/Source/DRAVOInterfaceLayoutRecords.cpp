@@ -3,20 +3,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "DRAVOInterface.h"
+#include "DRAVOInterfaceLayoutRecords.h"
 
 namespace CAD {
-
-QK_TString DRAVOInterface::GetNestingTypeCode(const QK_TString& code) {
-  static const char* const kKeywords[][2] = {
-      {"1", "StraightNest"},          {"2", "ReverseSecondRow"},      {"3", "ReverseSecondCol"},
-      {"4", "ReverseSecondRowAlign"}, {"5", "ReverseSecondColAlign"},
-  };
-  for (const auto& keyword : kKeywords) {
-    if (code == keyword[0]) return keyword[1];
-  }
-  return code;
-}
 
 bool NTLookupHandler::Lookup(const QK_TString& name, const QK_TString&, TName&, QK_TString& value) {
   if (name == "nestingtype") {

@@ -102,7 +102,7 @@ void ShopCardRun::OutputOpenDesign() {
     cad.Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output->Name));
     if (!output->Name.Empty()) RunOutputCopies(*output, DRAVOInterface::ToForwardSlashes(TargetOf(*output)));
   }
-  const XmlDocument document = DRAVOInterface::CreateXmlDocument(kMultipleOutputsRoot);
+  const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
   for (const auto& output : record.outputs) {
     if (output) DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *output, TargetOf(*output));
   }
@@ -115,7 +115,7 @@ void ShopCardRun::OutputPrintItemsOfClosedDesign(const DRAVOInterface::PrintItem
     cad.RunShopCardSingleOutput(record, lists, produced);
     // One print item is output at the task's location itself: nothing to list.
     if (produced.empty()) return;
-    const XmlDocument document = DRAVOInterface::CreateXmlDocument(kMultipleOutputsRoot);
+    const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
     for (const QK_TString& file : produced) {
       DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *record.outputs.front(), file);
     }
@@ -124,7 +124,7 @@ void ShopCardRun::OutputPrintItemsOfClosedDesign(const DRAVOInterface::PrintItem
   }
   DRAVOInterface::PrintItemNameLists produced;
   cad.RunShopCardOutputList(record, lists, produced);
-  const XmlDocument document = DRAVOInterface::CreateXmlDocument(kMultipleOutputsRoot);
+  const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
   for (std::size_t i = 0; i < produced.size() && i < record.outputs.size(); ++i) {
     for (const QK_TString& file : produced[i]) {
       DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *record.outputs[i], file);

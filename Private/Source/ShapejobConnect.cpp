@@ -1,6 +1,8 @@
-// Connecting the ticket's CAD server: the driver, the temporary ODBC data
-// source of a conventional server's design database, the login check, and
-// the CAD application's Defaults folder.
+// Connecting the ticket's CAD server: the server list and the ticket's
+// server in it, the driver, the temporary ODBC data source of a
+// conventional server's design database, the login check, and the CAD
+// application's Defaults folder.
+#include <cstdlib>
 #include <memory>
 
 #include "DRAVOWrapper.h"
@@ -12,6 +14,7 @@
 #include "SQLUtilities.h"
 #include "Shapejob.h"
 #include "TaskError.h"
+#include "cfs_tproxy.h"
 
 namespace CAD {
 
@@ -57,6 +60,37 @@ void Task::ValidateServerConfig(const CadServerConfig& record) {
     AddMessage(Severity::kError, missing);
     QK_THROW(TaskError());
   }
+}
+
+void Task::ReadServerConfigs(std::vector<CadServerConfig>& servers) {
+  const char* address = std::getenv("QK_SERVER");
+  CFS_TProxy client(address != nullptr ? address : "");
+  try {
+    servers = ReadCadServers(client, [this](const QK_TString& text) { Log(text); });
+  } catch (const CFS_EConfigException& e) {
+    // A path that leads nowhere, or a value that is not set.
+    Log(e);
+    AddMessage(Severity::kError, "shapejobs.error.NoCadServersConfigured");
+  }
+}
+
+QK_TString Task::ResolveServerName(AT_TTicket& ticket) {
+  QK_TString value = ticket.GetParameters().Get("SERVER").AsString();
+  QK_TString resolved;
+  if (!GetTName().Resolve(value, resolved)) {
+    AddMessage(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(value));
+    QK_THROW(TaskError());
+  }
+  return resolved;
+}
+
+const CadServerConfig& Task::FindServerConfig(const std::vector<CadServerConfig>& servers,
+                                              const std::string& name) {
+  for (const CadServerConfig& config : servers) {
+    if (config.name == name) return config;
+  }
+  AddMessage(Severity::kError, "shapejobs.error.cadservernotfound", QK_TAny(QK_TString(name)));
+  QK_THROW(TaskError());
 }
 
 void Task::ConnectServer(const CadServerConfig& record) {

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include "Shapejob.h"
-#include "TaskError.h"
 #include "cfs_tproxy.h"
 #include "QK_TURL.h"
 
@@ -163,38 +161,3 @@ CadServerConfig ReadServerConfigFromTrees(const QK_TTree& systemTree, const QK_T
   ReadDatabaseValues(config, source);
   return config;
 }
-
-namespace CAD {
-
-void Task::ReadServerConfigs(std::vector<CadServerConfig>& servers) {
-  const char* address = std::getenv("QK_SERVER");
-  CFS_TProxy client(address != nullptr ? address : "");
-  try {
-    servers = ReadCadServers(client, [this](const QK_TString& text) { Log(text); });
-  } catch (const CFS_EConfigException& e) {
-    // A path that leads nowhere, or a value that is not set.
-    Log(e);
-    AddMessage(Severity::kError, "shapejobs.error.NoCadServersConfigured");
-  }
-}
-
-QK_TString Task::ResolveServerName(AT_TTicket& ticket) {
-  QK_TString value = ticket.GetParameters().Get("SERVER").AsString();
-  QK_TString resolved;
-  if (!GetTName().Resolve(value, resolved)) {
-    AddMessage(Severity::kError, "shapejobs.message.couldnotresolve", QK_TAny(value));
-    QK_THROW(TaskError());
-  }
-  return resolved;
-}
-
-const CadServerConfig& Task::FindServerConfig(const std::vector<CadServerConfig>& servers,
-                                              const std::string& name) {
-  for (const CadServerConfig& config : servers) {
-    if (config.name == name) return config;
-  }
-  AddMessage(Severity::kError, "shapejobs.error.cadservernotfound", QK_TAny(QK_TString(name)));
-  QK_THROW(TaskError());
-}
-
-}  // namespace CAD

@@ -7,10 +7,10 @@
 // Within one design the first occurrence of a key wins.
 #include <xercesc/sax2/Attributes.hpp>
 
-#include "DRAVOInterface.h"
 #include "ShopCardTicketBuilder.h"
 #include "ShopCardTicketException.h"
 #include "XUtilityRecordHandler.h"
+#include "XUtilityText.h"
 #include "XUtilityXml.h"
 
 namespace CAD {
@@ -89,7 +89,7 @@ void ExportSAXHandler::InsertVariable(const xercesc::Attributes& attributes) {
   ++variableCount_;
   // Joined as the design-information export splits it again.
   Record().emplace(QK_TString::Format("Variable%lu", variableCount_),
-                   DRAVOInterface::JoinVariableFields(fields));
+                   JoinVariableFields(fields));
 }
 
 // An error of the file ends the pass as NonWellFormedXMLException.

@@ -43,5 +43,9 @@ class OutputsInfo {
 // The second form takes the version as its text, "0" standing for none.
 QK_TString DatabaseReference(const QK_TString& project, std::int32_t version, const QK_TString& name);
 QK_TString DatabaseReference(const QK_TString& project, const QK_TString& version, const QK_TString& name);
+// Whether `reference` names a design of the enterprise database ("@...").
+bool IsDatabaseReference(const QK_TString& reference);
+// The design's name in a database reference: the text after its last ":".
+QK_TString DatabaseDesignName(const QK_TString& reference);
 
 }  // namespace CAD

@@ -3,6 +3,8 @@
 // the builders and the CAD operations both make.
 #pragma once
 
+#include <vector>
+
 #include "QK_TString.h"
 
 namespace CAD {
@@ -21,5 +23,12 @@ struct TicketValue {
 // the first did not apply to an XPath value); a value already beginning
 // with "EXE" stays; an empty value stays empty.
 QK_TString NormaliseCommandScript(const TicketValue& script);
+
+// The attribute names and values of an exported design's variable as one
+// text, and back: fields joined by ",", a "," or "\" within a field escaped
+// by a "\", so that an expression such as MAX(L,W) survives. The builder
+// joins them, the design-information export splits them.
+QK_TString JoinVariableFields(const std::vector<QK_TString>& fields);
+std::vector<QK_TString> SplitVariableFields(const QK_TString& text);
 
 }  // namespace CAD

@@ -116,4 +116,12 @@ void WriteXmlDocument(const xercesc::DOMDocument& document, const QK_TURL& targe
                                                     static_cast<std::size_t>(bytes.getLen()))));
 }
 
+XmlDocument CreateXmlDocument(const QK_TString& rootName) {
+  InitializeXmlLibraries();
+  xercesc::DOMImplementation* implementation =
+      xercesc::DOMImplementationRegistry::getDOMImplementation(u"Core");
+  if (implementation == nullptr) QK_THROW(QK_EException(QK_TString("No DOM implementation is available")));
+  return XmlDocument(implementation->createDocument(nullptr, ToXmlText(rootName).c_str(), nullptr));
+}
+
 }  // namespace CAD

@@ -68,6 +68,10 @@ struct DomRelease {
 };
 template <class T>
 using DomPtr = std::unique_ptr<T, DomRelease>;
+using XmlDocument = DomPtr<xercesc::DOMDocument>;
+
+// A new document whose root element is `rootName`.
+XmlDocument CreateXmlDocument(const QK_TString& rootName);
 
 // A new element `name` appended to `parent`; a name that is no XML name
 // throws the DOM library's exception.

@@ -6,10 +6,13 @@
 
 #include "DRAVOInterfaceDesignInfoFixture.h"
 #include "TaskError.h"
+#include "XUtilityText.h"
 
 namespace {
 
 using CAD::DRAVOInterface;
+using CAD::JoinVariableFields;
+using CAD::SplitVariableFields;
 using ::testing::_;
 using ::testing::Invoke;
 using ::testing::Return;
@@ -201,12 +204,12 @@ TEST(MergeCustomVariablesTest, TicketVariablesJoinUnlessTheDesignHasTheirName) {
 
 TEST(VariableFieldsTest, CommasAndBackslashesWithinAFieldSurvive) {
   const std::vector<QK_TString> fields{"name", "Longest", "expression", "MAX(L,W)", "path", "C:\\x,\\"};
-  const QK_TString joined = DRAVOInterface::JoinVariableFields(fields);
+  const QK_TString joined = JoinVariableFields(fields);
   EXPECT_EQ(joined, QK_TString("name,Longest,expression,MAX(L\\,W),path,C:\\\\x\\,\\\\"));
-  EXPECT_EQ(DRAVOInterface::SplitVariableFields(joined), fields);
-  EXPECT_EQ(DRAVOInterface::SplitVariableFields("name,W"), (std::vector<QK_TString>{"name", "W"}));
-  EXPECT_EQ(DRAVOInterface::SplitVariableFields("a,,"), (std::vector<QK_TString>{"a", "", ""}));
-  EXPECT_TRUE(DRAVOInterface::SplitVariableFields("").empty());
+  EXPECT_EQ(SplitVariableFields(joined), fields);
+  EXPECT_EQ(SplitVariableFields("name,W"), (std::vector<QK_TString>{"name", "W"}));
+  EXPECT_EQ(SplitVariableFields("a,,"), (std::vector<QK_TString>{"a", "", ""}));
+  EXPECT_TRUE(SplitVariableFields("").empty());
 }
 
 TEST_F(DesignInfoTest, AnXmlTextThatDeclaresItselfIsWrittenAsItIs) {

@@ -43,7 +43,7 @@ inline std::string FileText(const std::string& path) {
 // A parent element "Extra" of a fresh document, for the writers to fill.
 class ExtraElement {
  public:
-  ExtraElement() : document_(CAD::DRAVOInterface::CreateXmlDocument("Extra")) {}
+  ExtraElement() : document_(CAD::CreateXmlDocument("Extra")) {}
   xercesc::DOMDocument& document() { return *document_; }
   xercesc::DOMElement& element() { return *document_->getDocumentElement(); }
   std::string Text() { return XmlText(element()); }

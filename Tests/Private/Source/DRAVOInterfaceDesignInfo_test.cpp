@@ -10,10 +10,12 @@
 #include "DravoException.h"
 #include "ShopCardTicketBuilder.h"
 #include "TaskError.h"
+#include "XUtilityText.h"
 
 namespace {
 
 using CAD::DRAVOInterface;
+using CAD::JoinVariableFields;
 using ::testing::_;
 using ::testing::AnyNumber;
 using ::testing::Contains;
@@ -233,13 +235,13 @@ TEST_F(ExportListTest, EachDesignWithItsOwnVariablesInOneResultsDocument) {
   CAD::StringMap first = Design("a.kpx");
   first["width"] = "100";
   first["Variable1"] =
-      DRAVOInterface::JoinVariableFields({"name", "Longest", "type", "Numeric", "expression", "MAX(L,W)"});
+      JoinVariableFields({"name", "Longest", "type", "Numeric", "expression", "MAX(L,W)"});
   first["Variable2"] =
-      DRAVOInterface::JoinVariableFields({"name", "Depth", "type", "Numeric", "expression", "D"});
+      JoinVariableFields({"name", "Depth", "type", "Numeric", "expression", "D"});
   CAD::StringMap second = Design("b.kpx");
   second["CommandScript"] = "file:/scripts/b.cmd";
   second["Variable3"] =
-      DRAVOInterface::JoinVariableFields({"name", "Height", "type", "Numeric", "expression", "H"});
+      JoinVariableFields({"name", "Height", "type", "Numeric", "expression", "H"});
   designs = {first, {}, second};
   record.customVariables = {Numeric("longest", "IGNORED"), Numeric("Area", "#AREA")};
   RecordEvaluations();
@@ -296,7 +298,7 @@ TEST_F(ExportListTest, AnExpressionOfTheExportFileArrivesWhole) {
 TEST_F(ExportListTest, ASecondExportKeepsNothingOfTheFirst) {
   CAD::StringMap design = Design("a.kpx");
   design["Variable7"] =
-      DRAVOInterface::JoinVariableFields({"name", "W", "type", "Numeric", "expression", "W"});
+      JoinVariableFields({"name", "W", "type", "Numeric", "expression", "W"});
   designs = {design};
   RecordEvaluations();
   EXPECT_EQ(ExportList(), 0);
