@@ -25,8 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::Example;
-using e2e::ReadFile;
 
 int Rounds(int fallback) {
   const char* rounds = std::getenv("SHAPEJOB_SOAK_ROUNDS");
@@ -114,8 +112,7 @@ class StartedRun {
 class ConcurrentRunsTest : public e2e::Site {
  protected:
   ConcurrentRunsTest() {
-    fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
-    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+    AddStandardsAndOrder();
     folder_.Write("card.xml", "<Design Name='tuck-end.kpx' Path='" + folder_.File("designs") +
                                   "'><Output Name='card' SampleType='1' Copies='1'/></Design>");
     fs::create_directories(TempBase());

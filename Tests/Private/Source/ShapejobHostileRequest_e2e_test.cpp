@@ -25,7 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::Example;
 using e2e::ReadFile;
 using site_ini::kSections;
 
@@ -50,8 +49,7 @@ ErrorOutput RunForErrors(const std::string& arguments, const std::string& enviro
 class HostileSiteTest : public e2e::Site {
  protected:
   HostileSiteTest() {
-    fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
-    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+    AddStandardsAndOrder();
     site_ini::Write(kSections);
   }
 

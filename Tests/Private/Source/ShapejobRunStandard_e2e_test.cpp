@@ -25,8 +25,7 @@ using Parameters = std::map<std::string, std::string>;
 class RunStandardTest : public e2e::Site {
  protected:
   RunStandardTest() {
-    fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
-    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+    AddStandardsAndOrder();
     folder_.Write("post.txt", "dset NOTE$ = 'posted'\n");
   }
 

@@ -115,6 +115,14 @@ class Site : public ::testing::Test {
     return RunProgram("--ticket '" + folder_.Write("ticket.xml", ticket) + "'", environment);
   }
 
+  // The example standards under "standards" and the example order as
+  // "job.xml", for the tickets that run a standard.
+  void AddStandardsAndOrder() const {
+    std::filesystem::copy(Example("cad/standards"), folder_.File("standards"),
+                          std::filesystem::copy_options::recursive);
+    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+  }
+
   std::string Design(const std::string& name) const { return folder_.File("designs/" + name); }
   std::string Journal() const { return folder_.File("journal.txt"); }
   std::vector<std::string> JournalLines(const std::string& prefix) const {
