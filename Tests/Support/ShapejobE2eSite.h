@@ -1,9 +1,8 @@
 // Test helper for end-to-end tickets: a site of its own (a conventional CAD
 // server "Local" with the example design database behind a temporary data
 // source, an enterprise server "Cloud", the example Defaults folder and
-// designs), a ticket written and run through
-// the program with the stand-in's scenario and journal files, and what to
-// check of its run.
+// designs), a ticket (TicketXml.h) written and run through the program with
+// the stand-in's scenario and journal files, and what to check of its run.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +17,7 @@
 #include "OdbcSandbox.h"
 #include "ProgramRun.h"
 #include "TempFolder.h"
+#include "TicketXml.h"
 
 namespace e2e {
 
