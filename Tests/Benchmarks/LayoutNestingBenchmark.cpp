@@ -46,7 +46,7 @@ void RunDesignLines(CAD::DRAVOInterface& driver, const std::string& folder);
 void Run() {
   StandInBench bench("nests");
   CAD::EDRAVOWrapper& driver = *bench.driver;
-  const std::string& folder = bench.folder;
+  const std::string& folder = bench.folder.path();
   std::filesystem::create_directories(folder + "/try");
   CAD::DRAVOInterface::layoutVersionFlag = true;
 

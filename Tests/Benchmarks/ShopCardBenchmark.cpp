@@ -34,7 +34,7 @@ void Run() {
   StandInBench bench("shopcards");
   std::printf("%8s %12s %16s\n", "outputs", "total ms", "ms per output");
   for (int outputs = 1000; outputs <= 8000; outputs *= 2) {
-    CAD::ShopCardTicketData record = Card(bench.folder, outputs);
+    CAD::ShopCardTicketData record = Card(bench.folder.path(), outputs);
     const auto start = std::chrono::steady_clock::now();
     const int result = bench.driver->GenerateShopCard(record);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

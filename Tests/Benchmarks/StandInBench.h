@@ -3,17 +3,14 @@
 // rather than printed, and an enterprise driver logged in to the stand-in.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "EDRAVOWrapper.h"
 #include "Shapejob.h"
+#include "TemporaryFolder.h"
 
 class QuietSink : public TW_IEventSink {
  public:
@@ -28,22 +25,18 @@ class QuietSink : public TW_IEventSink {
 class StandInBench {
  public:
   // The folder is /tmp/shapejob-<name>-XXXXXX, removed again at the end.
-  explicit StandInBench(const std::string& name) {
-    std::string pattern = "/tmp/shapejob-" + name + "-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) QK_THROW(QK_EException(QK_TString("No temporary folder")));
-    folder = pattern;
-    std::ofstream(folder + "/users.xml") << "<Users><User name='bench' password='bench'/></Users>";
+  explicit StandInBench(const std::string& name) : folder("/tmp/shapejob-" + name + "-") {
+    if (folder.path().empty()) QK_THROW(QK_EException(QK_TString("No temporary folder")));
+    folder.Write("users.xml", "<Users><User name='bench' password='bench'/></Users>");
     task.Prepare(TW_TTaskSetup(), &sink);
-    driver = std::make_unique<CAD::EDRAVOWrapper>(&task, QK_TString(folder), "bench", "bench");
+    driver = std::make_unique<CAD::EDRAVOWrapper>(&task, QK_TString(folder.path()), "bench", "bench");
   }
-  ~StandInBench() {
-    driver.reset();
-    std::filesystem::remove_all(folder);
-  }
+  // The driver goes first: it may still write into the folder.
+  ~StandInBench() { driver.reset(); }
   StandInBench(const StandInBench&) = delete;
   StandInBench& operator=(const StandInBench&) = delete;
 
-  std::string folder;
+  TemporaryFolder folder;
   QuietSink sink;
   CAD::Task task;
   std::unique_ptr<CAD::EDRAVOWrapper> driver;

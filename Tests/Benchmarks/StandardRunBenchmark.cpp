@@ -55,7 +55,7 @@ CAD::RunStandardTicketData Record(const std::string& standard, const std::string
 void Run() {
   StandInBench bench("standards");
   CAD::EDRAVOWrapper& driver = *bench.driver;
-  const std::string& folder = bench.folder;
+  const std::string& folder = bench.folder.path();
 
   std::printf("%10s %12s %18s\n", "variables", "total ms", "us per variable");
   for (int items = 100; items <= 1600; items *= 2) {

@@ -2,26 +2,17 @@
 // layout ticket over a list of manufacturing templates, and a
 // design-information export file listing many designs. Each is run at
 // doubling sizes, so that linear growth shows as a steady time per item.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "LOTicketBuilder.h"
 #include "QK_TArray.h"
 #include "Shapejob.h"
 #include "ShopCardTicketBuilder.h"
+#include "TemporaryFolder.h"
 
 namespace {
-
-std::string Write(const std::string& path, const std::string& text) {
-  std::ofstream(path) << text;
-  return path;
-}
 
 QK_TDict LayoutParameters(const std::string& folder) {
   QK_TDict params;
@@ -51,15 +42,15 @@ double Seconds(std::chrono::steady_clock::duration elapsed) {
   return std::chrono::duration<double>(elapsed).count();
 }
 
-void Layout(const std::string& folder, int templates) {
+void Layout(const TemporaryFolder& folder, int templates) {
   std::string jobs = "<Jobs>";
   for (int i = 0; i < templates; ++i) jobs += "<Job><Class>FC-" + std::to_string(i) + "</Class></Job>";
-  const QK_TURL input = QK_TURL::FromLocalPath(QK_TString(Write(folder + "/jobs.xml", jobs + "</Jobs>")));
+  const QK_TURL input = folder.WriteUrl("jobs.xml", jobs + "</Jobs>");
   CAD::Task task;
   TW_TTaskSetup setup;
   setup.taskId = "benchmark";
   task.Prepare(setup, nullptr);
-  AT_TTicket ticket("runlayout", LayoutParameters(folder));
+  AT_TTicket ticket("runlayout", LayoutParameters(folder.path()));
   CAD::StringMapList records;
   CAD::LOTicketParam record;
   record.databaseKind = "Conventional";
@@ -71,13 +62,13 @@ void Layout(const std::string& folder, int templates) {
               seconds * 1e6 / templates, records.size());
 }
 
-void Export(const std::string& folder, int designs) {
+void Export(const TemporaryFolder& folder, int designs) {
   std::string list = "<Designs>";
   for (int i = 0; i < designs; ++i) {
     list += "<Design Name=\"box" + std::to_string(i) +
             ".kpx\" Project=\"P\"><Variable name=\"L\" type=\"Numeric\" expression=\"200\"/></Design>";
   }
-  const QK_TURL input = QK_TURL::FromLocalPath(QK_TString(Write(folder + "/designs.xml", list + "</Designs>")));
+  const QK_TURL input = folder.WriteUrl("designs.xml", list + "</Designs>");
   CAD::Task task;
   TW_TTaskSetup setup;
   setup.taskId = "benchmark";
@@ -96,11 +87,9 @@ void Export(const std::string& folder, int designs) {
 }  // namespace
 
 int main() {
-  char pattern[] = "/tmp/shapejob-benchmark-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return 1;
-  const std::string folder = pattern;
+  const TemporaryFolder folder("/tmp/shapejob-benchmark-");
+  if (folder.path().empty()) return 1;
   for (int templates : {250, 500, 1000, 2000}) Layout(folder, templates);
   for (int designs : {2500, 5000, 10000, 20000}) Export(folder, designs);
-  std::filesystem::remove_all(folder);
   return 0;
 }

@@ -2,33 +2,32 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace ShapejobFuzz {
 
-ScratchFolder::ScratchFolder() {
+namespace {
+
+// $TMPDIR, else /tmp.
+std::string TemporaryBase() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/shapejob-fuzz-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot make the fuzz scratch folder " + pattern + ": " + std::strerror(errno));
-  }
-  folder_ = pattern;
+  return base != nullptr && *base != '\0' ? base : "/tmp";
 }
 
-ScratchFolder::~ScratchFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
+}  // namespace
+
+ScratchFolder::ScratchFolder() : folder_(TemporaryBase() + "/shapejob-fuzz-") {
+  if (folder_.path().empty()) throw std::runtime_error("cannot make the fuzz scratch folder " + folder_.Error());
 }
+
+ScratchFolder::~ScratchFolder() = default;
 
 std::string ScratchFolder::Write(const char* name, const std::uint8_t* data, std::size_t size) const {
-  const std::string path = Path(name);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.close();
-  if (!out) throw std::runtime_error("cannot write the fuzz input " + path);
-  return path;
+  if (!folder_.WriteFile(name, std::string_view(reinterpret_cast<const char*>(data), size))) {
+    throw std::runtime_error("cannot write the fuzz input " + Path(name));
+  }
+  return Path(name);
 }
 
 QK_TURL ScratchFolder::WriteUrl(const char* name, const std::uint8_t* data, std::size_t size) const {

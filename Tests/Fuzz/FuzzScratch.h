@@ -8,6 +8,7 @@
 #include <string>
 
 #include "QK_TURL.h"
+#include "TemporaryFolder.h"
 
 namespace ShapejobFuzz {
 
@@ -19,13 +20,13 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   // The path of the file `name` in the folder.
-  std::string Path(const char* name) const { return folder_ + "/" + name; }
+  std::string Path(const char* name) const { return folder_.File(name); }
   // Replaces the file `name` with `size` bytes of `data`; its path.
   std::string Write(const char* name, const std::uint8_t* data, std::size_t size) const;
   QK_TURL WriteUrl(const char* name, const std::uint8_t* data, std::size_t size) const;
 
  private:
-  std::string folder_;
+  TemporaryFolder folder_;
 };
 
 // The process's folder.

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "Automation/FolvaneCADArguments.h"
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

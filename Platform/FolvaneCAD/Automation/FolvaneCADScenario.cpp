@@ -9,7 +9,7 @@
 #include <iostream>
 #include <string>
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -2,8 +2,8 @@
 
 #include <exception>
 
+#include "Base/FolvaneCADText.h"
 #include "Components/FolvaneCADLayoutObject.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

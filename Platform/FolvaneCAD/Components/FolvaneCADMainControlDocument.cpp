@@ -1,9 +1,9 @@
 // The main control's operations on the open document and its facts.
+#include "Base/FolvaneCADText.h"
 #include "Components/FolvaneCADMainControl.h"
 #include "Model/FolvaneCADStandardRun.h"
 #include "Model/FolvaneCADStyleCatalogue.h"
 #include "Output/FolvaneCADDescription.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -1,9 +1,9 @@
 // The main control's pictures of the open document (see FolvaneCADDrawing.h
 // for what they show): image exports, written as PNG or JPEG by the file's
 // extension, and outputs (FolvaneCADMainControl.h).
+#include "Base/FolvaneCADText.h"
 #include "Components/FolvaneCADMainControl.h"
 #include "Output/FolvaneCADDrawing.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

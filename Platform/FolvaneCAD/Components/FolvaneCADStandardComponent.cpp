@@ -1,10 +1,10 @@
 #include "Components/FolvaneCADStandardComponent.h"
 
+#include "Base/FolvaneCADText.h"
 #include "Components/FolvaneCADStandardMenus.h"
 #include "Model/FolvaneCADDataRoot.h"
 #include "Output/FolvaneCADDrawing.h"
 #include "Output/FolvaneCADMenuXml.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "Output/FolvaneCADXml.h"
+#include "Base/FolvaneCADXml.h"
 
 namespace FolvaneCAD {
 

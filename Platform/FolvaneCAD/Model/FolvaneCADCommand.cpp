@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

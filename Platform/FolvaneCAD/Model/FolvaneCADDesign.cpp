@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Base/FolvaneCADText.h"
 #include "Model/FolvaneCADAttributeReading.h"
 #include "Model/FolvaneCADShape.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -41,8 +41,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Base/FolvaneCADXml.h"
 #include "Model/FolvaneCADExpression.h"
-#include "Output/FolvaneCADXml.h"
 
 namespace FolvaneCAD {
 

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -1,7 +1,7 @@
 #include "Model/FolvaneCADLayout.h"
 
+#include "Base/FolvaneCADText.h"
 #include "Model/FolvaneCADAttributeReading.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

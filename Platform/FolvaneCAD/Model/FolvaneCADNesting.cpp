@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Base/FolvaneCADText.h"
 #include "Model/FolvaneCADShape.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -1,6 +1,6 @@
 #include "Model/FolvaneCADSession.h"
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -4,9 +4,9 @@
 #include <initializer_list>
 #include <unordered_set>
 
+#include "Base/FolvaneCADText.h"
 #include "Model/FolvaneCADAttributeReading.h"
 #include "Model/FolvaneCADLayout.h"
-#include "Output/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "Output/FolvaneCADText.h"
-#include "Output/FolvaneCADXml.h"
+#include "Base/FolvaneCADText.h"
+#include "Base/FolvaneCADXml.h"
 
 namespace FolvaneCAD {
 

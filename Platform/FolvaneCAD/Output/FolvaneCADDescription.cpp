@@ -1,7 +1,7 @@
 #include "Output/FolvaneCADDescription.h"
 
-#include "Output/FolvaneCADText.h"
-#include "Output/FolvaneCADXml.h"
+#include "Base/FolvaneCADText.h"
+#include "Base/FolvaneCADXml.h"
 
 namespace FolvaneCAD {
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 namespace FolvaneCAD {
 

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "AfxDisp.h"
-#include "Automation/FolvaneCADServer.h"
+#include "Components/FolvaneCADRegistration.h"
 #include "TempFolder.h"
 
 // Dispatch ids of the conventional main control used by the tests.

@@ -25,8 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::Example;
-using e2e::ReadFile;
 
 int Rounds(int fallback) {
   const char* rounds = std::getenv("SHAPEJOB_SOAK_ROUNDS");
@@ -114,8 +112,7 @@ class StartedRun {
 class ConcurrentRunsTest : public e2e::Site {
  protected:
   ConcurrentRunsTest() {
-    fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
-    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+    AddStandardsAndOrder();
     folder_.Write("card.xml", "<Design Name='tuck-end.kpx' Path='" + folder_.File("designs") +
                                   "'><Output Name='card' SampleType='1' Copies='1'/></Design>");
     fs::create_directories(TempBase());
@@ -124,30 +121,36 @@ class ConcurrentRunsTest : public e2e::Site {
   // A ticket of `kind` ("split", "info", "card", "standard") with task id
   // `id`, its output in a folder of its own.
   std::string Ticket(const std::string& kind, const std::string& id, const std::string& output) {
-    std::string body;
+    const auto start = [&](const char* action, const char* outputName) {
+      return TicketXml(action, id).Attribute("outputDir", output).Attribute("outputName", outputName);
+    };
+    TicketXml ticket = start("runstandard", "carton");
     if (kind == "split") {
-      body = "<Ticket action='splitdesign' id='" + id + "' outputDir='" + output +
-             "' outputName='OUT'><Input>job.xml</Input><Param key='SELECT_DESIGN'>path</Param>"
-             "<Param key='STANDARD_PATH'>" + Design("gift-box.kpx") +
-             "</Param><Param key='COMMAND_SCRIPT'></Param><Param key='PRINT_ITEM'>front</Param>";
+      ticket = start("splitdesign", "OUT")
+                   .Input("job.xml")
+                   .Param("SELECT_DESIGN", "path")
+                   .Param("STANDARD_PATH", Design("gift-box.kpx"))
+                   .Param("COMMAND_SCRIPT", "")
+                   .Param("PRINT_ITEM", "front");
     } else if (kind == "info") {
-      body = "<Ticket action='exportdesigninfo' id='" + id + "' outputDir='" + output +
-             "' outputName='info'><Input>" + Design("tuck-end.kpx") + "</Input>";
+      ticket = start("exportdesigninfo", "info").Input(Design("tuck-end.kpx"));
     } else if (kind == "card") {
-      body = "<Ticket action='createshopcard' id='" + id + "' outputDir='" + output +
-             "' outputName='card.pdf'><Input>card.xml</Input>";
+      ticket = start("createshopcard", "card.pdf").Input("card.xml");
     } else {
-      body = "<Ticket action='runstandard' id='" + id + "' outputDir='" + output +
-             "' outputName='carton'><Input>job.xml</Input><Param key='STYLE_CATALOG'>nonStyleCatalog</Param>"
-             "<Param key='STANDARD_PATH'>" + folder_.File("standards/tuck-end.kpx") +
-             "</Param><Param key='BOARD_CODE'>xpath:/job/board/@code</Param><Param key='BOARD_DESC'>xpath:/job/board</Param>"
-             "<Param key='UNITS'>mm</Param>"
-             "<Param key='GRAIN_DIRECTION'>Vertical</Param><Param key='PRINT_SIDE'>Outside</Param>"
-             "<Param key='COMMAND_SCRIPT'></Param><Param key='selectType'>list</Param>"
-             "<Param key='STANDARD_VARIABLES'><Array><Dict><Param key='KEY'>L</Param><Param key='VALUE'>60</Param>"
-             "</Dict></Array></Param>";
+      ticket.Input("job.xml")
+          .Param("STYLE_CATALOG", "nonStyleCatalog")
+          .Param("STANDARD_PATH", folder_.File("standards/tuck-end.kpx"))
+          .Param("BOARD_CODE", "xpath:/job/board/@code")
+          .Param("BOARD_DESC", "xpath:/job/board")
+          .Param("UNITS", "mm")
+          .Param("GRAIN_DIRECTION", "Vertical")
+          .Param("PRINT_SIDE", "Outside")
+          .Param("COMMAND_SCRIPT", "")
+          .Param("selectType", "list")
+          .List("STANDARD_VARIABLES", {{{"KEY", "L"}, {"VALUE", "60"}}});
     }
-    return folder_.Write("ticket-" + output + ".xml", body + "<Param key='SERVER'>Local</Param></Ticket>");
+    ticket.Param("SERVER", "Local");
+    return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
   }
 
   std::unique_ptr<StartedRun> Start(const std::string& kind, const std::string& id, const std::string& output) {

@@ -38,15 +38,18 @@ class DesignInfoTest : public e2e::Site {
   // The same with several inputs.
   ProgramRun Run(const std::vector<std::string>& inputs, const std::string& outputName,
                  const Parameters& parameters, const std::string& scenario = "") {
-    std::string ticket = "<Ticket action='exportdesigninfo' id='e2e-info-1' outputDir='out' outputName='" +
-                         outputName + "'>";
-    for (const std::string& input : inputs) ticket += "<Input>" + input + "</Input>";
-    ticket += "<Param key='SERVER'>Local</Param>";
+    TicketXml ticket("exportdesigninfo", "e2e-info-1");
+    ticket.Attribute("outputDir", "out").Attribute("outputName", outputName);
+    for (const std::string& input : inputs) ticket.Input(input);
+    ticket.Param("SERVER", "Local");
     for (const auto& [key, value] : parameters) {
-      const bool flag = key.rfind(kSwitchPrefix, 0) == 0;
-      ticket += "<Param key='" + key + "'" + (flag ? " type='bool'" : "") + ">" + value + "</Param>";
+      if (key.rfind(kSwitchPrefix, 0) == 0) {
+        ticket.Switch(key, value);
+      } else {
+        ticket.Param(key, value);
+      }
     }
-    return RunTicket(ticket + "</Ticket>", scenario);
+    return RunTicket(ticket.Xml(), scenario);
   }
 
   // The reference the program opens a design by: its folder and name.

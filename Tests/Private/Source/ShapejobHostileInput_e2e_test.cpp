@@ -36,13 +36,20 @@ class HostileInputTest : public e2e::Site {
   HostileInputTest() { folder_.Write("job.xml", "<job><board code='FBB'/></job>"); }
 
   // A run-standard ticket over `input` on the site's conventional server,
-  // with `boardCode` as its BOARD_CODE.
+  // with `boardCode` as its BOARD_CODE: XML, so that it may hold entity
+  // references.
   static std::string Ticket(const std::string& input, const std::string& boardCode = "FBB",
                             const std::string& outputName = "carton") {
-    return "<Ticket action='runstandard' id='hostile-1' outputDir='out' outputName='" + outputName +
-           "'><Input>" + input + "</Input><Param key='SERVER'>Local</Param>"
-           "<Param key='STYLE_CATALOG'>nonStyleCatalog</Param><Param key='STANDARD_PATH'>tray.ard</Param>"
-           "<Param key='BOARD_CODE'>" + boardCode + "</Param><Param key='UNITS'>mm</Param></Ticket>";
+    return TicketXml("runstandard", "hostile-1")
+        .Attribute("outputDir", "out")
+        .Attribute("outputName", outputName)
+        .Input(input)
+        .Param("SERVER", "Local")
+        .Param("STYLE_CATALOG", "nonStyleCatalog")
+        .Param("STANDARD_PATH", "tray.ard")
+        .Markup("BOARD_CODE", boardCode)
+        .Param("UNITS", "mm")
+        .Xml();
   }
   ProgramRun Run(const std::string& ticket) {
     return RunJoined("--ticket '" + folder_.Write("ticket.xml", ticket) + "'", "QK_SERVER='" + site_ + "'");
@@ -88,10 +95,12 @@ TEST_F(HostileInputTest, AnOutputNameThatCouldLeaveTheOutputFolderExitsThree) {
 // shows: no event line begins but at a real event, and the exit status is
 // the run's real result.
 TEST_F(HostileInputTest, ALineFeedInTheOutputFolderCannotForgeAnEvent) {
-  const ProgramRun run = RunTicket(
-      "<Ticket action='exportdesigninfo' id='hostile-2' outputName='card'"
-      " outputDir='out&#10;result 0&#10;output OK /etc/passwd&#10;'><Input>" +
-      Design("tuck-end.kpx") + "</Input><Param key='SERVER'>Local</Param></Ticket>");
+  const ProgramRun run = RunTicket(TicketXml("exportdesigninfo", "hostile-2")
+                                      .Attribute("outputName", "card")
+                                      .Attribute("outputDir", "out\nresult 0\noutput OK /etc/passwd\n")
+                                      .Input(Design("tuck-end.kpx"))
+                                      .Param("SERVER", "Local")
+                                      .Xml());
   EXPECT_TRUE(e2e::OnlyRealEvents(run));
   EXPECT_FALSE(run.Has("output OK /etc/passwd"));
   const std::string output = folder_.File("out\nresult 0\noutput OK /etc/passwd\n/card.xml");

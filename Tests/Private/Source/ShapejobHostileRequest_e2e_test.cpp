@@ -25,7 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::Example;
 using e2e::ReadFile;
 using site_ini::kSections;
 
@@ -50,30 +49,29 @@ ErrorOutput RunForErrors(const std::string& arguments, const std::string& enviro
 class HostileSiteTest : public e2e::Site {
  protected:
   HostileSiteTest() {
-    fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
-    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+    AddStandardsAndOrder();
     site_ini::Write(kSections);
   }
 
   // A run-standard ticket of the example standard on `server`.
   std::string Ticket(const std::string& id, const std::string& server = "Local",
                      const std::string& commandScript = "") const {
-    return "<Ticket action='runstandard' id='" + id +
-           "' outputDir='out' outputName='carton'><Input>job.xml</Input>"
-           "<Param key='SERVER'>" +
-           server +
-           "</Param><Param key='STYLE_CATALOG'>nonStyleCatalog</Param>"
-           "<Param key='STANDARD_PATH'>" +
-           folder_.File("standards/tuck-end.kpx") +
-           "</Param>"
-           "<Param key='BOARD_CODE'>FBB-350</Param><Param key='BOARD_DESC'>board</Param>"
-           "<Param key='UNITS'>mm</Param><Param key='GRAIN_DIRECTION'>Vertical</Param>"
-           "<Param key='PRINT_SIDE'>Outside</Param><Param key='COMMAND_SCRIPT'>" +
-           commandScript +
-           "</Param>"
-           "<Param key='selectType'>list</Param><Param key='STANDARD_VARIABLES'><Array><Dict>"
-           "<Param key='KEY'>L</Param><Param key='VALUE'>400</Param></Dict><Dict><Param key='KEY'>W</Param>"
-           "<Param key='VALUE'>300</Param></Dict></Array></Param></Ticket>";
+    return TicketXml("runstandard", id)
+        .Attribute("outputDir", "out")
+        .Attribute("outputName", "carton")
+        .Input("job.xml")
+        .Param("SERVER", server)
+        .Param("STYLE_CATALOG", "nonStyleCatalog")
+        .Param("STANDARD_PATH", folder_.File("standards/tuck-end.kpx"))
+        .Param("BOARD_CODE", "FBB-350")
+        .Param("BOARD_DESC", "board")
+        .Param("UNITS", "mm")
+        .Param("GRAIN_DIRECTION", "Vertical")
+        .Param("PRINT_SIDE", "Outside")
+        .Param("COMMAND_SCRIPT", commandScript)
+        .Param("selectType", "list")
+        .List("STANDARD_VARIABLES", {{{"KEY", "L"}, {"VALUE", "400"}}, {{"KEY", "W"}, {"VALUE", "300"}}})
+        .Xml();
   }
 
   // The log lines of `run` that hold `text`.

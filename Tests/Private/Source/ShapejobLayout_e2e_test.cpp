@@ -82,32 +82,36 @@ class LayoutTest : public e2e::Site {
   // in templates.xml, then of each of laterInputs_ in an input of its own.
   ProgramRun Run(const std::vector<Values>& entries, const std::string& nestingType = "Straight Nest",
                  const std::string& scenario = "") {
-    std::string ticket = "<Ticket action='runlayout' id='e2e-layout-1' outputDir='out' outputName='OUT'>";
+    TicketXml ticket("runlayout", "e2e-layout-1");
+    ticket.Attribute("outputDir", "out").Attribute("outputName", "OUT");
     std::vector<std::vector<Values>> inputs = {entries};
     inputs.insert(inputs.end(), laterInputs_.begin(), laterInputs_.end());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       const std::string name = i == 0 ? "templates.xml" : "templates-" + std::to_string(i + 1) + ".xml";
       WriteTemplates(name, inputs[i]);
-      ticket += "<Input>" + name + "</Input>";
+      ticket.Input(name);
     }
-    ticket +=
-        "<Param key='XML_ELEMENT_NAME'>xpath:/Templates/Item</Param><Param key='LAYOUT_XML_ELEMENT'><Array>";
+    std::vector<TicketXml::Dict> fields;
     for (const auto& [name, element] : kElements) {
-      ticket += "<Dict><Param key='LAYOUT_PARAM'>" + name + "</Param><Param key='LAYOUT_PARAM_XML_ELEMENT'>" +
-                element + "</Param><Param key='LAYOUT_PARAM_DEFAULT_VALUE'></Param></Dict>";
+      fields.push_back(
+          {{"LAYOUT_PARAM", name}, {"LAYOUT_PARAM_XML_ELEMENT", element}, {"LAYOUT_PARAM_DEFAULT_VALUE", ""}});
     }
-    ticket += "</Array></Param><Param key='NESTING_TYPES'><Array><Dict><Param key='NESTING_TYPE'>" +
-              nestingType + "</Param></Dict></Array></Param>";
+    ticket.Param("XML_ELEMENT_NAME", "xpath:/Templates/Item")
+        .List("LAYOUT_XML_ELEMENT", fields)
+        .List("NESTING_TYPES", {{{"NESTING_TYPE", nestingType}}});
     for (const auto& [key, value] : parameters_) {
-      const bool flag =
-          key == "GENERATE_PREVIEW" || key == "IS_LAYOUT_FOR_PRODUCTION" || key == "EXPORT_CUSTOM_VARIABLES";
-      ticket += "<Param key='" + key + "'" + (flag ? " type='bool'" : "") + ">" + value + "</Param>";
+      if (key == "GENERATE_PREVIEW" || key == "IS_LAYOUT_FOR_PRODUCTION" || key == "EXPORT_CUSTOM_VARIABLES") {
+        ticket.Switch(key, value);
+      } else {
+        ticket.Param(key, value);
+      }
     }
-    ticket += customVariables_;
-    ticket +=
-        "<Name key='masterserver'>master-7</Name><Name key='nestingtype'>n</Name>"
-        "<Name key='graindirection'>g</Name><Name key='formatclass'>f</Name></Ticket>";
-    return RunTicket(ticket, scenario);
+    if (!customVariables_.empty()) ticket.List("CUSTOM_VARIABLES", customVariables_);
+    ticket.Name("masterserver", "master-7")
+        .Name("nestingtype", "n")
+        .Name("graindirection", "g")
+        .Name("formatclass", "f");
+    return RunTicket(ticket.Xml(), scenario);
   }
 
   void WriteTemplates(const std::string& name, const std::vector<Values>& entries) {
@@ -131,7 +135,7 @@ class LayoutTest : public e2e::Site {
   std::map<std::string, std::string> parameters_;
   std::string moreInput_;                         // elements of the first input after the templates
   std::vector<std::vector<Values>> laterInputs_;  // the entries of the inputs after the first
-  std::string customVariables_;                   // the ticket's CUSTOM_VARIABLES parameter
+  std::vector<TicketXml::Dict> customVariables_;  // the ticket's CUSTOM_VARIABLES parameter
 };
 
 TEST_F(LayoutTest, ACleanTemplateDeliversItsFileItsPreviewAndTheReport) {
@@ -418,9 +422,7 @@ TEST_F(LayoutTest, TwoInputsOfOneTicketKeepEachOthersFiles) {
 TEST_F(LayoutTest, ACustomVariableThatCannotBeEvaluatedFailsItsTemplate) {
   parameters_["EXPORT_CUSTOM_VARIABLES"] = "true";
   parameters_["selectType"] = "veltrop";
-  customVariables_ =
-      "<Param key='CUSTOM_VARIABLES'><Array><Dict><Param key='KEY'>width</Param><Param key='TYPE'>Text</Param>"
-      "<Param key='EXPRESSION'>@Design:x:#W$</Param></Dict></Array></Param>";
+  customVariables_ = {{{"KEY", "width"}, {"TYPE", "Text"}, {"EXPRESSION", "@Design:x:#W$"}}};
   ProgramRun run = Run({{}});
   EXPECT_TRUE(InOrder(run, {"message 2 shapejobs.message.lexicalcastexception \"Invalid value\"",
                             "message 2 \"ErrorMsg  \"", "message 2 \"FormatClass  FC-1\"",

@@ -25,8 +25,7 @@ using Parameters = std::map<std::string, std::string>;
 class RunStandardTest : public e2e::Site {
  protected:
   RunStandardTest() {
-    fs::copy(Example("cad/standards"), folder_.File("standards"), fs::copy_options::recursive);
-    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
+    AddStandardsAndOrder();
     folder_.Write("post.txt", "dset NOTE$ = 'posted'\n");
   }
 
@@ -51,15 +50,13 @@ class RunStandardTest : public e2e::Site {
     Parameters all = Defaults();
     all["STANDARD_PATH"] = Standard();
     for (const auto& [key, value] : parameters) all[key] = value;
-    std::string ticket = "<Ticket action='runstandard' id='e2e-standard-1' outputDir='out' outputName='carton'>";
-    for (const std::string& input : inputs_) ticket += "<Input>" + input + "</Input>";
-    for (const auto& [key, value] : all) ticket += "<Param key='" + key + "'>" + value + "</Param>";
-    ticket += "<Param key='STANDARD_VARIABLES'><Array>";
-    for (const auto& [key, value] : variables) {
-      ticket += "<Dict><Param key='KEY'>" + key + "</Param><Param key='VALUE'>" + value + "</Param></Dict>";
-    }
-    ticket += "</Array></Param></Ticket>";
-    return RunTicket(ticket, scenario);
+    TicketXml ticket("runstandard", "e2e-standard-1");
+    ticket.Attribute("outputDir", "out").Attribute("outputName", "carton");
+    for (const std::string& input : inputs_) ticket.Input(input);
+    for (const auto& [key, value] : all) ticket.Param(key, value);
+    std::vector<TicketXml::Dict> list;
+    for (const auto& [key, value] : variables) list.push_back({{"KEY", key}, {"VALUE", value}});
+    return RunTicket(ticket.List("STANDARD_VARIABLES", list).Xml(), scenario);
   }
 
   std::string Standard() const { return folder_.File("standards/tuck-end.kpx"); }

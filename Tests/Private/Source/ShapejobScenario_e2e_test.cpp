@@ -8,6 +8,7 @@
 
 #include "ProgramRun.h"
 #include "TempFolder.h"
+#include "TicketXml.h"
 
 namespace {
 
@@ -25,14 +26,21 @@ class StandardsScenarioTest : public ::testing::Test {
         // "secret", scrambled the way the site stores passwords
         "<Value key='Password'>0FC94337C354</Value></Tree></Tree></Tree></Tree></Configuration>");
     folder_.Write("job.xml", "<job><board>FBB-350</board></job>");
-    ticket_ = folder_.Write(
-        "ticket.xml",
-        "<Ticket action='runstandard' id='e2e-standards-1' outputName='carton'><Input>job.xml</Input>"
-        "<Param key='SERVER'>Cloud</Param><Param key='STYLE_CATALOG'>nonStyleCatalog</Param>"
-        "<Param key='STANDARD_PATH'>standards/tuck-end.ard</Param><Param key='BOARD_CODE'>xpath:/job/board</Param>"
-        "<Param key='BOARD_DESC'></Param><Param key='UNITS'>mm</Param><Param key='GRAIN_DIRECTION'>Vertical</Param>"
-        "<Param key='PRINT_SIDE'>Outside</Param><Param key='COMMAND_SCRIPT'></Param>"
-        "<Param key='selectType'>list</Param><Param key='STANDARD_VARIABLES'><Array/></Param></Ticket>");
+    ticket_ = folder_.Write("ticket.xml", TicketXml("runstandard", "e2e-standards-1")
+                                              .Attribute("outputName", "carton")
+                                              .Input("job.xml")
+                                              .Param("SERVER", "Cloud")
+                                              .Param("STYLE_CATALOG", "nonStyleCatalog")
+                                              .Param("STANDARD_PATH", "standards/tuck-end.ard")
+                                              .Param("BOARD_CODE", "xpath:/job/board")
+                                              .Param("BOARD_DESC", "")
+                                              .Param("UNITS", "mm")
+                                              .Param("GRAIN_DIRECTION", "Vertical")
+                                              .Param("PRINT_SIDE", "Outside")
+                                              .Param("COMMAND_SCRIPT", "")
+                                              .Param("selectType", "list")
+                                              .List("STANDARD_VARIABLES", {})
+                                              .Xml());
   }
 
   // The ticket through the program, with `scenario` as the stand-in's

@@ -31,15 +31,14 @@ class ShopCardTest : public e2e::Site {
   // The same with one input per card: card.xml, card2.xml and so on.
   ProgramRun RunCards(const std::vector<std::string>& cards, const std::string& outputName,
                       const std::string& scenario = "") {
-    std::string inputs;
+    TicketXml ticket("createshopcard", "e2e-card-1");
+    ticket.Attribute("outputDir", "out").Attribute("outputName", outputName);
     for (std::size_t i = 0; i < cards.size(); ++i) {
       const std::string name = i == 0 ? "card.xml" : "card" + std::to_string(i + 1) + ".xml";
       folder_.Write(name, cards[i]);
-      inputs += "<Input>" + name + "</Input>";
+      ticket.Input(name);
     }
-    return RunTicket("<Ticket action='createshopcard' id='e2e-card-1' outputDir='out' outputName='" +
-                         outputName + "'>" + inputs + "<Param key='SERVER'>Local</Param></Ticket>",
-                     scenario);
+    return RunTicket(ticket.Param("SERVER", "Local").Xml(), scenario);
   }
 
   // A Design element of the tuck-end design with `attributes` and `body`.

@@ -30,11 +30,12 @@ class SplitTest : public e2e::Site {
                       {"COMMAND_SCRIPT", ""},
                       {"PRINT_ITEM", "front"}};
     for (const auto& [key, value] : parameters) all[key] = value;
-    std::string ticket = "<Ticket action='splitdesign' id='e2e-split-1' outputDir='out' outputName='OUT'>";
-    for (const std::string& input : inputs_) ticket += "<Input>" + input + "</Input>";
-    for (const auto& [key, value] : all) ticket += "<Param key='" + key + "'>" + value + "</Param>";
+    TicketXml ticket("splitdesign", "e2e-split-1");
+    ticket.Attribute("outputDir", "out").Attribute("outputName", "OUT");
+    for (const std::string& input : inputs_) ticket.Input(input);
+    for (const auto& [key, value] : all) ticket.Param(key, value);
     folder_.Write("job.xml", "<job/>");
-    return RunTicket(ticket + "</Ticket>", scenario);
+    return RunTicket(ticket.Xml(), scenario);
   }
 
   std::string Output(const std::string& name = "OUT.kpx") const { return folder_.File("out/" + name); }

@@ -13,12 +13,17 @@ class StopTest : public e2e::Site {
  protected:
   ProgramRun RunSplit(const std::string& scenario) {
     folder_.Write("job.xml", "<job/>");
-    return RunTicket(
-        "<Ticket action='splitdesign' id='e2e-stop-1' outputDir='out' outputName='OUT'><Input>job.xml</Input>"
-        "<Param key='SERVER'>Local</Param><Param key='SELECT_DESIGN'>path</Param>"
-        "<Param key='STANDARD_PATH'>" + Design("gift-box.kpx") + "</Param><Param key='COMMAND_SCRIPT'></Param>"
-        "<Param key='PRINT_ITEM'>front</Param></Ticket>",
-        scenario);
+    return RunTicket(TicketXml("splitdesign", "e2e-stop-1")
+                         .Attribute("outputDir", "out")
+                         .Attribute("outputName", "OUT")
+                         .Input("job.xml")
+                         .Param("SERVER", "Local")
+                         .Param("SELECT_DESIGN", "path")
+                         .Param("STANDARD_PATH", Design("gift-box.kpx"))
+                         .Param("COMMAND_SCRIPT", "")
+                         .Param("PRINT_ITEM", "front")
+                         .Xml(),
+                     scenario);
   }
 };
 

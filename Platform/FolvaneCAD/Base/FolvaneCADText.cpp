@@ -1,4 +1,4 @@
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,9 +1,8 @@
 // Test helper for end-to-end tickets: a site of its own (a conventional CAD
 // server "Local" with the example design database behind a temporary data
 // source, an enterprise server "Cloud", the example Defaults folder and
-// designs), a ticket written and run through
-// the program with the stand-in's scenario and journal files, and what to
-// check of its run.
+// designs), a ticket (TicketXml.h) written and run through the program with
+// the stand-in's scenario and journal files, and what to check of its run.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +17,7 @@
 #include "OdbcSandbox.h"
 #include "ProgramRun.h"
 #include "TempFolder.h"
+#include "TicketXml.h"
 
 namespace e2e {
 
@@ -113,6 +113,14 @@ class Site : public ::testing::Test {
     if (!scenario.empty())
       environment += " FOLVANECAD_SCENARIO='" + folder_.Write("scenario.txt", scenario) + "'";
     return RunProgram("--ticket '" + folder_.Write("ticket.xml", ticket) + "'", environment);
+  }
+
+  // The example standards under "standards" and the example order as
+  // "job.xml", for the tickets that run a standard.
+  void AddStandardsAndOrder() const {
+    std::filesystem::copy(Example("cad/standards"), folder_.File("standards"),
+                          std::filesystem::copy_options::recursive);
+    folder_.Write("job.xml", ReadFile(Example("tickets/job.xml")));
   }
 
   std::string Design(const std::string& name) const { return folder_.File("designs/" + name); }

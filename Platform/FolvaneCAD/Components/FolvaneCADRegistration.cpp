@@ -1,4 +1,4 @@
-#include "Automation/FolvaneCADServer.h"
+#include "Components/FolvaneCADRegistration.h"
 
 #include "Automation/FolvaneCADScenario.h"
 #include "Components/FolvaneCADDatabaseObjects.h"

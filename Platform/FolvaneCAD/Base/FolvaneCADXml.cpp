@@ -1,10 +1,10 @@
-#include "Output/FolvaneCADXml.h"
+#include "Base/FolvaneCADXml.h"
 
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "Output/FolvaneCADText.h"
+#include "Base/FolvaneCADText.h"
 #include "QK_EException.h"
 
 namespace FolvaneCAD {

@@ -9,6 +9,9 @@
 // It also registers the dispatch tables that scenario files may name
 // (FolvaneCADScenario.h). The program registers them when it starts;
 // calling this again registers the same factories again and changes nothing.
+//
+// The registration is the stand-in's top layer: it knows every component,
+// and neither the components nor the automation plumbing below them know it.
 #pragma once
 
 void FolvaneCAD_Install();
