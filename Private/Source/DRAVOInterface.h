@@ -12,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <memory>
 #include <set>
 #include <utility>

@@ -19,7 +19,6 @@ namespace {
 const QK_TString kPrintItemName(L"Print Item");
 const QK_TString kShrinkSheetSize(L"Shrink Sheet Size");
 const QK_TString kAllocationStrategy(L"Allocation Strategy");
-const QK_TString kDesignExtension(L".kpx");
 
 // The fill pass of the search and the strategy-one pass write these.
 const QK_TString kFillSheetYes(L"YES");
@@ -125,7 +124,7 @@ void DRAVOInterface::PreparePrintItemDesign(const StringMap& entry, LayoutNestin
     QK_TURL saved;
     for (std::int32_t index = 1; index <= count; ++index) {
       if (!GetPrintItemName(PrintItemKind::kPrintItem, index).EqualsIgnoreCase(printItem)) continue;
-      saved = TemporaryFile(kDesignExtension.c_str(), false);
+      saved = TemporaryFile(kNativeDesignExtension.c_str(), false);
       CreatePrintItems(index, true);
       record.printItemIndex = index;
     }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "DRAVOInterfaceShopCard.h"
 #include "DRAVOWrapperLogin.h"
 #include "DeliveredLocations.h"
 #include "FileNameParts.h"
@@ -17,11 +18,6 @@
 namespace CAD {
 
 namespace {
-
-// The print-item word that selects every print item.
-const QK_TString kAllPrintItems(L"ALL");
-// The extension of the CAD application's design files.
-const QK_TString kDesignExtension(L".kpx");
 
 // The task types, tested on the action name in this order.
 struct TaskTypes {
@@ -74,10 +70,10 @@ bool IsWrongDesignInfoInput(const QK_TURL& inputFile) {
 // file produces an XML list of outputs.
 bool SingleOutputMakesList(const OutputsInfo& output, const QK_TString& designName) {
   std::vector<QK_TString> items = Task::SplitList(output.PrintItem.ToUpper(), ',');
-  if (!ExtensionOf(designName).EqualsIgnoreCase(kDesignExtension)) return false;
+  if (!ExtensionOf(designName).EqualsIgnoreCase(kNativeDesignExtension)) return false;
   if (items.size() >= 2) return true;
   for (const QK_TString& item : items) {
-    if (item == kAllPrintItems) return true;
+    if (item == kAllPrintItemsWord) return true;
   }
   return false;
 }
@@ -130,7 +126,7 @@ Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, con
   if (types.runStandard) {
     RunStandardTicketData record;
     task.BuildRunStandardTicket(ticket, inputFile, record);
-    EnsureExtension(outputLocation, kDesignExtension);
+    EnsureExtension(outputLocation, kNativeDesignExtension);
     return [&task, record, p, s](QK_TURL& location) mutable {
       return task.ProcessRunStandard(record, location, p, s);
     };
@@ -138,7 +134,7 @@ Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, con
   if (types.splitDesign) {
     SplitDesignTicketData record;
     task.BuildSplitDesignTicket(ticket, inputFile, record);
-    EnsureExtension(outputLocation, kDesignExtension);
+    EnsureExtension(outputLocation, kNativeDesignExtension);
     return [&task, record, p, s](QK_TURL& location) mutable {
       return task.ProcessSplitDesign(record, location, p, s);
     };
