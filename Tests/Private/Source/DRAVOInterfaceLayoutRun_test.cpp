@@ -431,4 +431,28 @@ TEST(LayoutVersionTest, TheFirstDottedNumberIsComparedPartByPart) {
   }
 }
 
+// The report and the best-nest choice take the results as lists index for
+// index; the custom-variable list holds only results that export any.
+TEST(LayoutResultListsTest, ResultsUnpackIndexForIndexAndOnlyExportedCustomValuesAreListed) {
+  std::vector<CAD::LayoutResult> results(2);
+  (*results[0].values)["Id"] = "1";
+  (*results[1].values)["Id"] = "2";
+  results[0].design.designName = "lid.kpx";
+  results[1].design.designName = "box.kpx";
+
+  CAD::LayoutResultLists lists = CAD::ToResultLists(results);
+  ASSERT_EQ(lists.values.size(), 2u);
+  EXPECT_EQ(lists.values[1], results[1].values) << "the report writes the result's own values";
+  EXPECT_EQ(lists.designs[0].designName, QK_TString("lid.kpx"));
+  EXPECT_EQ(lists.designs[1].designName, QK_TString("box.kpx"));
+  EXPECT_TRUE(lists.customValues.empty()) << "a ticket that exports none gives no custom-variable list";
+
+  results[0].customValues = CAD::StringMapList{{{"Width", "120"}}};
+  results[1].customValues = CAD::StringMapList{};
+  lists = CAD::ToResultLists(results);
+  ASSERT_EQ(lists.customValues.size(), 2u);
+  EXPECT_EQ(lists.customValues[0].front().at("Width"), QK_TString("120"));
+  EXPECT_TRUE(lists.customValues[1].empty());
+}
+
 }  // namespace
