@@ -9,6 +9,14 @@
 // Operations that return a status hand the CAD application's 16-bit result
 // to the caller (0 is success); the others throw a class of the
 // DravoException family, whose data is the application's own error text.
+//
+// Besides the virtual operations the class holds the task operations
+// (GenerateLayout, GenerateShopCard, ...) and the steps they share, each
+// with its contract. The working state of one call lives in a method object
+// of its operation's files, a friend of this class: DesignInfoExport
+// (DRAVOInterfaceDesignInfo.h), LayoutRun (DRAVOInterfaceLayoutRun.h) and
+// ShopCardRun (DRAVOInterfaceShopCardRun.h). The codes of the calls are in
+// DRAVOInterfaceCodes.h.
 #pragma once
 
 #include <cstdint>
