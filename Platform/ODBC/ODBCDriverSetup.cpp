@@ -159,6 +159,8 @@ std::string ReplaceIni(const std::string& path, const std::string& text) {
     const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
     written = wrote > 0;
+    // A write that takes nothing sets no errno of its own.
+    if (wrote == 0) errno = EIO;
     if (written) done += static_cast<std::size_t>(wrote);
   }
   std::string failure;

@@ -33,21 +33,17 @@ bool StartTimeOf(pid_t pid, unsigned long long& startTime) {
 
 }  // namespace
 
+QK_TProcessId QK_TProcessId::Of(pid_t pid) {
+  QK_TProcessId id;
+  id.pid = pid;
+  if (!StartTimeOf(pid, id.startTime)) id.startTime = 0;
+  return id;
+}
+
 QK_TProcessId QK_TProcessId::Self() {
-  static const QK_TProcessId self = [] {
-    QK_TProcessId id;
-    id.pid = getpid();
-    StartTimeOf(id.pid, id.startTime);
-    return id;
-  }();
+  static const QK_TProcessId self = Of(getpid());
   // A forked child keeps the static of its parent: it is a process of its own.
-  if (self.pid != getpid()) {
-    QK_TProcessId id;
-    id.pid = getpid();
-    StartTimeOf(id.pid, id.startTime);
-    return id;
-  }
-  return self;
+  return self.pid == getpid() ? self : Of(getpid());
 }
 
 std::string QK_TProcessId::Text() const { return std::to_string(pid) + "." + std::to_string(startTime); }

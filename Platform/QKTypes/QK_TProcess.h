@@ -15,6 +15,9 @@ struct QK_TProcessId {
 
   // This process.
   static QK_TProcessId Self();
+  // The process `pid` as it runs now; its start time is 0 when it does not
+  // run (or has ended and waits to be reaped).
+  static QK_TProcessId Of(pid_t pid);
   // "<pid>.<start>"; Parse takes that text, true when it was one.
   std::string Text() const;
   static bool Parse(const std::string& text, QK_TProcessId& id);

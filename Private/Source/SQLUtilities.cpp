@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ struct Installer {
     Bind(library, "SQLSetConfigMode", setConfigMode);
     Bind(library, "SQLGetPrivateProfileString", getProfileString);
     Bind(library, "SQLRemoveDSNFromIni", removeSection);
+    Bind(library, "_odbcinst_UserINI", userIni);
+    Bind(library, "_odbcinst_SystemINI", systemIni);
   }
   template <typename Function>
   static void Bind(void* library, const char* name, Function& function) {
@@ -53,11 +56,35 @@ struct Installer {
   decltype(&SQLSetConfigMode) setConfigMode = nullptr;
   decltype(&::SQLGetPrivateProfileString) getProfileString = nullptr;
   decltype(&::SQLRemoveDSNFromIni) removeSection = nullptr;
+  // Where the installer keeps the user's and the system's odbc.ini: its
+  // private entry points (odbcinstext.h), which write the path into a
+  // buffer of the caller's.
+  using IniPathFunction = BOOL (*)(char* path, BOOL verify);
+  IniPathFunction userIni = nullptr;
+  IniPathFunction systemIni = nullptr;
 };
 
 const Installer& TheInstaller() {
   static const Installer installer;
   return installer;
+}
+
+// The odbc.ini of the user's or the system's data sources: the file the
+// installer writes, as it names it, else found as it finds it (ODBCINI /
+// ~/.odbc.ini; ODBCSYSINI / /etc).
+std::string OdbcIniPath(bool userDataSource) {
+  const Installer& installer = TheInstaller();
+  const Installer::IniPathFunction path = userDataSource ? installer.userIni : installer.systemIni;
+  std::vector<char> buffer(8192, '\0');
+  if (path != nullptr && path(buffer.data(), 0)) return std::string(buffer.data());
+  if (userDataSource) {
+    const char* ini = std::getenv("ODBCINI");
+    if (ini != nullptr && *ini != '\0') return ini;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "") + "/.odbc.ini";
+  }
+  const char* folder = std::getenv("ODBCSYSINI");
+  return std::string(folder != nullptr && *folder != '\0' ? folder : "/etc") + "/odbc.ini";
 }
 
 void AppendUtf16(InstallerText& out, const QK_TString& text) {

@@ -1,18 +1,15 @@
 #include "SQLUtilitiesChange.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "QK_EException.h"
 #include "TW_TCancel.h"
@@ -31,19 +28,6 @@ constexpr std::chrono::milliseconds kLockRetry{10};
 
 std::string SystemReason(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
-// The installer's own answer where it can give it: the same file it writes.
-using InstallerPathFunction = int (*)(char* path, int verify);
-
-std::string InstallerPath(const char* function) {
-  void* library = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_GLOBAL);
-  if (library == nullptr) return std::string();
-  auto path = reinterpret_cast<InstallerPathFunction>(dlsym(library, function));
-  if (path == nullptr) return std::string();
-  std::vector<char> buffer(8192, '\0');
-  if (!path(buffer.data(), 0)) return std::string();
-  return std::string(buffer.data());
 }
 
 std::string ReadWhole(int fd) {
@@ -76,6 +60,8 @@ bool WriteAll(int fd, const std::string& text) {
   while (done < text.size()) {
     const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
+    // A write that takes nothing sets no errno of its own.
+    if (wrote == 0) errno = EIO;
     if (wrote <= 0) return false;
     done += static_cast<std::size_t>(wrote);
   }
@@ -114,19 +100,6 @@ std::string Resolved(const std::string& path) {
 }
 
 }  // namespace
-
-std::string OdbcIniPath(bool userDataSource) {
-  std::string path = InstallerPath(userDataSource ? "_odbcinst_UserINI" : "_odbcinst_SystemINI");
-  if (!path.empty()) return path;
-  if (userDataSource) {
-    const char* ini = std::getenv("ODBCINI");
-    if (ini != nullptr && *ini != '\0') return ini;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.odbc.ini";
-  }
-  const char* folder = std::getenv("ODBCSYSINI");
-  return std::string(folder != nullptr && *folder != '\0' ? folder : "/etc") + "/odbc.ini";
-}
 
 OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, std::chrono::milliseconds wait)
     : file_(Resolved(odbcIni)) {

@@ -31,10 +31,6 @@ namespace SQLUtilities {
 // Receives one line for each thing a change mended before it began.
 using Report = std::function<void(const QK_TString& line)>;
 
-// The odbc.ini of the user's or the system's data sources, found as the
-// ODBC installer finds it (ODBCINI / ~/.odbc.ini; ODBCSYSINI / /etc).
-std::string OdbcIniPath(bool userDataSource);
-
 class OdbcIniChange {
  public:
   static constexpr std::chrono::milliseconds kLockWait{30000};

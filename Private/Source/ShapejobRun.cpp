@@ -199,18 +199,6 @@ int Succeed(Task& task, const TaskTypes& types, TicketOutputs& outputs) {
   return outputs.anyWarning ? RunResult::kWarning : RunResult::kSuccess;
 }
 
-}  // namespace
-
-void Task::ChangeOutputExtension(QK_TURL& location, const QK_TString& extension) {
-  DRAVOInterface::ChangeExtension(location, extension);
-}
-
-std::vector<QK_TString> Task::SplitList(const QK_TString& text, char delimiter) {
-  return DRAVOInterface::SplitText(text, delimiter);
-}
-
-namespace {
-
 // The arguments of the failure message of an exception that ends the run:
 // for a file or folder that could not be written, its path and the
 // system's reason (a full disk, a missing folder), which the user must act
@@ -224,6 +212,14 @@ std::vector<QK_TAny> FailureArguments(const QK_EException& failure) {
 }
 
 }  // namespace
+
+void Task::ChangeOutputExtension(QK_TURL& location, const QK_TString& extension) {
+  DRAVOInterface::ChangeExtension(location, extension);
+}
+
+std::vector<QK_TString> Task::SplitList(const QK_TString& text, char delimiter) {
+  return DRAVOInterface::SplitText(text, delimiter);
+}
 
 int Task::Run(AT_TTicket& ticket) {
   AddMessage(Severity::kInformation, "shapejobs.stage.initializing");

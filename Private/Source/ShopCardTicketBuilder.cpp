@@ -1,8 +1,8 @@
-#include "FileNameParts.h"
 #include "ShopCardTicketBuilder.h"
 
 #include <xercesc/util/XMLException.hpp>
 
+#include "FileNameParts.h"
 #include "QK_EException.h"
 #include "ShapejobCodes.h"
 #include "ShopCardTicketException.h"

@@ -26,19 +26,18 @@ class StandInBench {
  public:
   // The folder is /tmp/shapejob-<name>-XXXXXX, removed again at the end.
   explicit StandInBench(const std::string& name) : folder("/tmp/shapejob-" + name + "-") {
-    if (folder.path().empty()) QK_THROW(QK_EException(QK_TString("No temporary folder")));
+    if (folder.path().empty()) QK_THROW(QK_EException(QK_TString("No temporary folder: ") + folder.Error()));
     folder.Write("users.xml", "<Users><User name='bench' password='bench'/></Users>");
     task.Prepare(TW_TTaskSetup(), &sink);
     driver = std::make_unique<CAD::EDRAVOWrapper>(&task, QK_TString(folder.path()), "bench", "bench");
   }
-  // The driver goes first: it may still write into the folder.
-  ~StandInBench() { driver.reset(); }
   StandInBench(const StandInBench&) = delete;
   StandInBench& operator=(const StandInBench&) = delete;
 
   TemporaryFolder folder;
   QuietSink sink;
   CAD::Task task;
+  // Declared last, so gone first: it may still write into the folder.
   std::unique_ptr<CAD::EDRAVOWrapper> driver;
 };
 

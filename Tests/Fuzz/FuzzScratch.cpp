@@ -1,21 +1,10 @@
 #include "FuzzScratch.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
 
 namespace ShapejobFuzz {
-
-namespace {
-
-// $TMPDIR, else /tmp.
-std::string TemporaryBase() {
-  const char* base = std::getenv("TMPDIR");
-  return base != nullptr && *base != '\0' ? base : "/tmp";
-}
-
-}  // namespace
 
 ScratchFolder::ScratchFolder() : folder_(TemporaryBase() + "/shapejob-fuzz-") {
   if (folder_.path().empty()) throw std::runtime_error("cannot make the fuzz scratch folder " + folder_.Error());

@@ -11,15 +11,21 @@
 #include <filesystem>
 #include <string>
 
+#include "TemporaryFolder.h"
+
 namespace {
 
+// The folder is removed in TearDown, which only the test process itself
+// reaches, and never on destruction (not a TemporaryFolder): the child of a
+// death test ends with exit(), which destroys the environment, and must not
+// take the folder from under its parent.
 class PrivateTmpdir : public ::testing::Environment {
  public:
   void SetUp() override {
     const char* current = std::getenv("TMPDIR");
     hadOld_ = current != nullptr;
     if (hadOld_) old_ = current;
-    std::string pattern = (hadOld_ && *current != '\0' ? old_ : std::string("/tmp")) + "/shapejob-test.XXXXXX";
+    std::string pattern = TemporaryBase() + "/shapejob-test.XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
       FAIL() << "cannot make the test's temporary folder " << pattern << ": " << std::strerror(errno);
     }

@@ -14,6 +14,12 @@
 
 #include "QK_TURL.h"
 
+// Where temporary folders go: $TMPDIR, else /tmp.
+inline std::string TemporaryBase() {
+  const char* base = std::getenv("TMPDIR");
+  return base != nullptr && *base != '\0' ? base : "/tmp";
+}
+
 class TemporaryFolder {
  public:
   // The folder is `prefix` followed by six characters that make it new

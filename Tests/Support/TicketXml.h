@@ -84,12 +84,11 @@ class TicketXml {
   }
   // A parameter the ticket's reader takes as a boolean ("true", "false").
   TicketXml& Switch(const std::string& key, const std::string& value) {
-    body_ += "<Param key='" + ticket_xml::AttributeValue(key) + "' type='bool'>" + ticket_xml::Text(value) +
-             "</Param>";
+    body_ += OpenParam(key, " type='bool'") + ticket_xml::Text(value) + "</Param>";
     return *this;
   }
   TicketXml& List(const std::string& key, const std::vector<Dict>& dicts) {
-    body_ += "<Param key='" + ticket_xml::AttributeValue(key) + "'><Array>";
+    body_ += OpenParam(key) + "<Array>";
     for (const Dict& dict : dicts) {
       body_ += "<Dict>";
       for (const auto& [entry, value] : dict) body_ += ticket_xml::Param(entry, value);
@@ -104,13 +103,18 @@ class TicketXml {
   }
   // A parameter whose value is written as it is: XML of the test's own.
   TicketXml& Markup(const std::string& key, const std::string& xml) {
-    body_ += "<Param key='" + ticket_xml::AttributeValue(key) + "'>" + xml + "</Param>";
+    body_ += OpenParam(key) + xml + "</Param>";
     return *this;
   }
 
   std::string Xml() const { return "<Ticket" + attributes_ + ">" + body_ + "</Ticket>"; }
 
  private:
+  // "<Param key='key'" with `more` attributes, closed.
+  static std::string OpenParam(const std::string& key, const std::string& more = "") {
+    return "<Param key='" + ticket_xml::AttributeValue(key) + "'" + more + ">";
+  }
+
   std::string attributes_;
   std::string body_;
 };

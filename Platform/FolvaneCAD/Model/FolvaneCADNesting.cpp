@@ -10,9 +10,6 @@ namespace FolvaneCAD {
 
 namespace {
 
-constexpr int kQuarterTurn = 90;
-constexpr int kHalfTurn = 180;
-constexpr int kFullTurn = 360;
 constexpr int kTurnsPerCircle = 4;
 // Rotations beyond this many quarter turns are not taken as whole ones.
 constexpr double kMostTurns = 1e9;
@@ -38,7 +35,7 @@ int TurnOf(const Placement& placement, int rotation) {
 }
 
 bool QuarterTurned(const Placement& placement, int rotation) {
-  return (TurnOf(placement, rotation) / kQuarterTurn) % 2 == 1;
+  return IsQuarterTurn(TurnOf(placement, rotation));
 }
 
 // The declared allowance, as far as the one-up's cell and its blank allow.

@@ -23,11 +23,10 @@
 //   interlock at more than one depth that may be a smaller allowance that
 //   keeps them apart too. A design without a cut contour is its rectangle,
 //   so its reversed copies save nothing.
-// - Blank area: the area inside the one-up's cut contour less its holes
-//   (the rectangle's area without a contour). Scrap (#WASTEHSHT): the share
-//   of the effective sheet that the blanks of all ups leave, in percent,
-//   100 x (1 - sum of ups x blank area / sheet area); never below 0, and 0
-//   without a sheet.
+// - Blank area: the one-up's, as FolvaneCADShape.h defines it. Scrap
+//   (#WASTEHSHT): the share of the effective sheet that the blanks of all
+//   ups leave, in percent, 100 x (1 - sum of ups x blank area / sheet
+//   area); never below 0, and 0 without a sheet.
 // - Fits: the most rows (columns) that fit the usable height (width) of the
 //   sheet as set, at most kMaximumUps.
 // - The block: the placed grids side by side from left to right, gapX

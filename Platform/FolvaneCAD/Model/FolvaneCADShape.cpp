@@ -17,9 +17,6 @@ namespace {
 using Ring = ShapePolygon::ring_type;
 using Pieces = bg::model::multi_polygon<ShapePolygon>;
 
-constexpr int kQuarterTurn = 90;
-constexpr int kHalfTurn = 180;
-constexpr int kFullTurn = 360;
 // Line ends this close (in the design's unit) meet.
 constexpr double kSnap = 1e-6;
 // An overlap smaller than this share of the blank is a rounding error of
@@ -204,7 +201,7 @@ ShapePolygon DesignShape::Turned(int degrees, double shiftX, double shiftY) cons
 // The copy at `degrees` in the first cell, the reversed one in the next
 // cell moved back by `allowance`.
 bool DesignShape::Overlap(int degrees, bool alongX, double allowance) const {
-  bool quarter = (degrees / kQuarterTurn) % 2 == 1;
+  const bool quarter = IsQuarterTurn(degrees);
   double cell = alongX == quarter ? extent_.Height() : extent_.Width();
   double shift = cell - allowance;
   ShapePolygon first = Turned(degrees, 0, 0);

@@ -27,6 +27,13 @@ namespace FolvaneCAD {
 using ShapePoint = boost::geometry::model::d2::point_xy<double>;
 using ShapePolygon = boost::geometry::model::polygon<ShapePoint>;
 
+// Turns of a design, in whole degrees.
+constexpr int kQuarterTurn = 90;
+constexpr int kHalfTurn = 180;
+constexpr int kFullTurn = 360;
+// True for a turn by 90 or 270 degrees (the design's sides exchanged).
+constexpr bool IsQuarterTurn(int degrees) { return (degrees / kQuarterTurn) % 2 == 1; }
+
 class DesignShape {
  public:
   explicit DesignShape(const std::vector<Line>& lines);

@@ -124,20 +124,19 @@ class ConcurrentRunsTest : public e2e::Site {
     const auto start = [&](const char* action, const char* outputName) {
       return TicketXml(action, id).Attribute("outputDir", output).Attribute("outputName", outputName);
     };
-    TicketXml ticket = start("runstandard", "carton");
-    if (kind == "split") {
-      ticket = start("splitdesign", "OUT")
-                   .Input("job.xml")
-                   .Param("SELECT_DESIGN", "path")
-                   .Param("STANDARD_PATH", Design("gift-box.kpx"))
-                   .Param("COMMAND_SCRIPT", "")
-                   .Param("PRINT_ITEM", "front");
-    } else if (kind == "info") {
-      ticket = start("exportdesigninfo", "info").Input(Design("tuck-end.kpx"));
-    } else if (kind == "card") {
-      ticket = start("createshopcard", "card.pdf").Input("card.xml");
-    } else {
-      ticket.Input("job.xml")
+    const auto ticketOf = [&]() {
+      if (kind == "split") {
+        return start("splitdesign", "OUT")
+            .Input("job.xml")
+            .Param("SELECT_DESIGN", "path")
+            .Param("STANDARD_PATH", Design("gift-box.kpx"))
+            .Param("COMMAND_SCRIPT", "")
+            .Param("PRINT_ITEM", "front");
+      }
+      if (kind == "info") return start("exportdesigninfo", "info").Input(Design("tuck-end.kpx"));
+      if (kind == "card") return start("createshopcard", "card.pdf").Input("card.xml");
+      return start("runstandard", "carton")
+          .Input("job.xml")
           .Param("STYLE_CATALOG", "nonStyleCatalog")
           .Param("STANDARD_PATH", folder_.File("standards/tuck-end.kpx"))
           .Param("BOARD_CODE", "xpath:/job/board/@code")
@@ -148,7 +147,8 @@ class ConcurrentRunsTest : public e2e::Site {
           .Param("COMMAND_SCRIPT", "")
           .Param("selectType", "list")
           .List("STANDARD_VARIABLES", {{{"KEY", "L"}, {"VALUE", "60"}}});
-    }
+    };
+    TicketXml ticket = ticketOf();
     ticket.Param("SERVER", "Local");
     return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
   }

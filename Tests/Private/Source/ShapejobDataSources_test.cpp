@@ -13,7 +13,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -136,18 +135,7 @@ class ChildProcess {
     }
   }
   ~ChildProcess() { End(); }
-  QK_TProcessId Id() const {
-    QK_TProcessId id;
-    std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
-    std::string text;
-    std::getline(in, text);
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    for (int number = 3; number <= 21; ++number) fields >> field;
-    fields >> id.startTime;
-    id.pid = pid_;
-    return id;
-  }
+  QK_TProcessId Id() const { return QK_TProcessId::Of(pid_); }
   void End() {
     if (pid_ <= 0) return;
     kill(pid_, SIGKILL);
