@@ -27,19 +27,21 @@ QK_TURL TempBase() {
 }
 
 // A task's temporary folder is named "shapejob.<run>.<task id>.XXXXXX",
-// <run> being the process that made it (QK_TProcessId's text), so that a
-// later run can tell a dead run's folder from a live one's.
+// <run> being the process that made it (QK_TProcessId's text, four parts
+// that say where it runs), so that a later run can tell a dead run's
+// folder from a live one's.
 constexpr char kTempFolderPrefix[] = "shapejob.";
+constexpr int kRunTextParts = 4;
 
 // The run a temporary folder's name gives; false for any other name.
 bool TempFolderOwner(const std::string& name, QK_TProcessId& owner) {
   const std::string prefix = kTempFolderPrefix;
   if (name.compare(0, prefix.size(), prefix) != 0) return false;
-  // "<pid>.<start>" is the text up to the second dot after the prefix.
-  const std::size_t pidEnd = name.find('.', prefix.size());
-  if (pidEnd == std::string::npos) return false;
-  const std::size_t runEnd = name.find('.', pidEnd + 1);
-  if (runEnd == std::string::npos) return false;
+  std::size_t runEnd = prefix.size() - 1;
+  for (int part = 0; part < kRunTextParts; ++part) {
+    runEnd = name.find('.', runEnd + 1);
+    if (runEnd == std::string::npos) return false;
+  }
   return QK_TProcessId::Parse(name.substr(prefix.size(), runEnd - prefix.size()), owner);
 }
 
@@ -103,6 +105,8 @@ void TW_TTask::RemoveDeadRunsTempFolders() {
   for (std::filesystem::directory_iterator entry(base, error), end; !error && entry != end;
        entry.increment(error)) {
     QK_TProcessId owner;
+    // Only folders of runs of this machine and PID namespace that ended:
+    // any other run's counts as running.
     if (!TempFolderOwner(entry->path().filename().string(), owner) || owner.IsRunning()) continue;
     // Only folders of this account: another user's are not ours to judge.
     struct stat info {};

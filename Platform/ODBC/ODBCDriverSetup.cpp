@@ -6,10 +6,13 @@
 // odbc.ini, and removes it again. Each change is one step: the whole file is
 // written anew beside the old one and renamed over it, so that a program
 // reading odbc.ini at that moment (a driver manager looking up a data
-// source) sees the file before or after the change, never a part of it. The
-// installer's own profile functions rewrite the file in place, several times
-// for one data source. Lines of other sections stay byte for byte. Register
-// it as the Setup of a driver:
+// source) sees the file before or after the change, never a part of it;
+// where that would take the file from its owner, its group or its other
+// links, it is rewritten in place instead (OdbcIniFile.h). A file the
+// account may not write is refused, untouched. The installer's own profile
+// functions rewrite the file in place, several times for one data source.
+// Lines of other sections stay byte for byte. Register it as the Setup of a
+// driver:
 //
 //   [SQL Server]
 //   Driver = /usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so
@@ -17,19 +20,17 @@
 #include <sql.h>
 #include <odbcinst.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <strings.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "OdbcIniFile.h"
+#include "OdbcIniText.h"
 
 namespace {
 
@@ -106,72 +107,6 @@ std::string OdbcIniPath(WORD request) {
   return path;
 }
 
-std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-// The section name of a "[name]" line; false for any other line.
-bool SectionHeader(const std::string& line, std::string& name) {
-  const std::string text = Trimmed(line);
-  if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
-  name = Trimmed(text.substr(1, text.size() - 2));
-  return true;
-}
-
-// `text` without the section `name` (compared without regard to case, as
-// the installer does): its header and every line up to the next header.
-std::string WithoutSection(const std::string& text, const std::string& name, bool& found) {
-  std::istringstream lines(text);
-  std::string kept;
-  bool skipping = false;
-  found = false;
-  for (std::string line; std::getline(lines, line);) {
-    std::string section;
-    if (SectionHeader(line, section)) skipping = strcasecmp(section.c_str(), name.c_str()) == 0;
-    found = found || skipping;
-    if (!skipping) kept += line + "\n";
-  }
-  return kept;
-}
-
-bool ReadIni(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return errno == ENOENT;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  text = bytes.str();
-  return !in.bad();
-}
-
-// Puts `text` in place of the file at `path` in one step, keeping its
-// permissions; "" on success, else why not.
-std::string ReplaceIni(const std::string& path, const std::string& text) {
-  struct stat info {};
-  const mode_t mode = stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0644;
-  const std::string fresh = path + ".setup-new";
-  const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) return "cannot create " + fresh + ": " + std::strerror(errno);
-  fchmod(fd, mode);
-  bool written = true;
-  for (std::size_t done = 0; written && done < text.size();) {
-    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    written = wrote > 0;
-    // A write that takes nothing sets no errno of its own.
-    if (wrote == 0) errno = EIO;
-    if (written) done += static_cast<std::size_t>(wrote);
-  }
-  std::string failure;
-  if (!written || fsync(fd) != 0) failure = std::strerror(errno);
-  if (close(fd) != 0 && failure.empty()) failure = std::strerror(errno);
-  if (failure.empty() && rename(fresh.c_str(), path.c_str()) != 0) failure = std::strerror(errno);
-  if (failure.empty()) return std::string();
-  unlink(fresh.c_str());
-  return "cannot write " + path + ": " + failure;
-}
-
 BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
   const std::string name = DataSourceName(attributes);
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
@@ -181,17 +116,25 @@ BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
     if (!reason.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, reason);
   }
   const std::string path = OdbcIniPath(request);
-  std::string text;
-  if (path.empty() || !ReadIni(path, text)) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot read odbc.ini " + path);
+  std::string old;
+  if (path.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot tell where odbc.ini is");
+  const std::string unread = odbc_ini::Read(path, old);
+  if (!unread.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, unread);
   // A data source of this name is replaced whole: no attribute of an
   // earlier definition survives. The new section goes at the end, in the
   // layout the installer writes.
-  bool found = false;
+  odbc_ini::Text text = odbc_ini::Parse(old);
+  text.Remove(name);
   std::string section = "[" + name + "]\nDriver=" + std::string(driver != nullptr ? driver : "") + "\n";
   for (const auto& [key, value] : attributes) {
     if (!EqualsIgnoreCase(key, "DSN")) section += key + "=" + value + "\n";
   }
-  const std::string failure = ReplaceIni(path, WithoutSection(text, name, found) + section + "\n");
+  // A file whose last line has no line end gets one first, so that the
+  // header begins a line of its own.
+  const std::string joined = text.Joined();
+  if (!joined.empty() && joined.back() != '\n') section = "\n" + section;
+  text.sections.push_back(odbc_ini::Section{name, section + "\n"});
+  const std::string failure = odbc_ini::Write(path, text.Joined(), old);
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write data source " + name + ": " + failure);
   return 1;
 }
@@ -200,12 +143,13 @@ BOOL RemoveDataSource(WORD request, const Attributes& attributes) {
   const std::string name = DataSourceName(attributes);
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
   const std::string path = OdbcIniPath(request);
-  std::string text;
-  if (path.empty() || !ReadIni(path, text)) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot read odbc.ini " + path);
-  bool found = false;
-  const std::string rest = WithoutSection(text, name, found);
-  if (!found) return 1;  // nothing to remove
-  const std::string failure = ReplaceIni(path, rest);
+  std::string old;
+  if (path.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot tell where odbc.ini is");
+  const std::string unread = odbc_ini::Read(path, old);
+  if (!unread.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, unread);
+  odbc_ini::Text text = odbc_ini::Parse(old);
+  if (!text.Remove(name)) return 1;  // nothing to remove
+  const std::string failure = odbc_ini::Write(path, text.Joined(), old);
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not remove " + name + ": " + failure);
   return 1;
 }

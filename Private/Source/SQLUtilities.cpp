@@ -12,6 +12,7 @@
 
 #include "QK_EException.h"
 #include "QK_TProcess.h"
+#include "OdbcIniText.h"
 #include "SQLUtilitiesChange.h"
 
 namespace SQLUtilities {
@@ -40,8 +41,6 @@ struct Installer {
     Bind(library, "SQLConfigDataSourceW", configDataSource);
     Bind(library, "SQLInstallerErrorW", installerError);
     Bind(library, "SQLSetConfigMode", setConfigMode);
-    Bind(library, "SQLGetPrivateProfileString", getProfileString);
-    Bind(library, "SQLRemoveDSNFromIni", removeSection);
     Bind(library, "_odbcinst_UserINI", userIni);
     Bind(library, "_odbcinst_SystemINI", systemIni);
   }
@@ -54,8 +53,6 @@ struct Installer {
   decltype(&SQLConfigDataSourceW) configDataSource = nullptr;
   decltype(&SQLInstallerErrorW) installerError = nullptr;
   decltype(&SQLSetConfigMode) setConfigMode = nullptr;
-  decltype(&::SQLGetPrivateProfileString) getProfileString = nullptr;
-  decltype(&::SQLRemoveDSNFromIni) removeSection = nullptr;
   // Where the installer keeps the user's and the system's odbc.ini: its
   // private entry points (odbcinstext.h), which write the path into a
   // buffer of the caller's.
@@ -118,15 +115,16 @@ InstallerText AttributeList(const std::vector<QK_TString>& attributes) {
   return list;
 }
 
-// The description that marks a data source as one of this program's own.
-// The run that made it follows in parentheses, "(run <pid>.<start>)", so
-// that a later run can tell a live run's data source from a dead one's; a
-// description without it is an older run's, which is gone.
+// The description that marks a data source as one of this program's own,
+// followed by its owner mark (SQLUtilities.h).
 constexpr const char* kTemporaryDescription = "New Temporary DSN for Shapejob";
 constexpr const char* kOwnerOpening = " (run ";
+constexpr const char* kTaskOpening = " task ";
 
-QK_TString OwnDescription() {
-  return QK_TString(kTemporaryDescription) + kOwnerOpening + QK_TProcessId::Self().Text() + ")";
+QK_TString OwnDescription(const QK_TString& task) {
+  std::string mark = QK_TProcessId::Self().Text();
+  if (!task.Empty()) mark += kTaskOpening + TextKey(task.str());
+  return QK_TString(kTemporaryDescription) + kOwnerOpening + QK_TString(mark) + ")";
 }
 
 // The installer keeps a profile line in a buffer of 1,000 characters: a
@@ -143,13 +141,6 @@ constexpr const char* kNameRefusedCharacters = "[]{}(),;?*=!@\\";
 // Sections of odbc.ini that configure the driver manager itself: no data
 // source may take their names.
 constexpr const char* kReservedNames[] = {"ODBC", "Default", "ODBC Data Sources"};
-
-// Room for the list of section names, which the installer cuts to whole
-// names that fit: with this much left over, no name (at most 1,000
-// characters) was left out.
-constexpr std::size_t kSectionListSlack = 1024;
-constexpr std::size_t kSectionListStart = 64 * 1024;
-constexpr std::size_t kSectionListLimit = 16 * 1024 * 1024;
 
 [[noreturn]] void RefuseCreation(const QK_TString& reason, const QK_TString& value) {
   QK_THROW(
@@ -243,70 +234,33 @@ class ConfigMode {
   const Installer& installer_;
 };
 
-// What odbc.ini holds under a data-source name.
-enum class Section {
-  kAbsent,
-  kForeign,   // somebody else's: never touched
-  kLive,      // made by a run of this program that still runs (this one too)
-  kLeftover,  // made by a run that ended without removing it
+// Whose a section is.
+struct Owner {
+  enum Kind {
+    kForeign,   // not this program's, or without its owner mark: never touched
+    kSelf,      // made by this run
+    kLive,      // made by a run that runs, or that cannot be checked
+    kLeftover,  // made by a run of this boot and namespace that ended
+  };
+  Kind kind = kForeign;
+  std::string task;  // the key of its task; empty when it names none
 };
 
-// Whose temporary data source a description names.
-Section OwnerOf(const std::string& description) {
-  const std::string prefix = kTemporaryDescription;
-  if (description.compare(0, prefix.size(), prefix) != 0) return Section::kForeign;
-  const std::string owner = description.substr(prefix.size());
-  if (owner.empty()) return Section::kLeftover;
-  const std::string opening = kOwnerOpening;
+Owner OwnerOf(const odbc_ini::Section& section) {
+  const std::string description = odbc_ini::ValueOf(section, "DESCRIPTION");
+  const std::string opening = std::string(kTemporaryDescription) + kOwnerOpening;
+  Owner owner;
+  if (description.compare(0, opening.size(), opening) != 0 || description.back() != ')') return owner;
+  std::string mark = description.substr(opening.size(), description.size() - opening.size() - 1);
+  const std::size_t task = mark.find(kTaskOpening);
+  if (task != std::string::npos) {
+    owner.task = mark.substr(task + std::strlen(kTaskOpening));
+    mark.erase(task);
+  }
   QK_TProcessId run;
-  if (owner.compare(0, opening.size(), opening) != 0 || owner.back() != ')' ||
-      !QK_TProcessId::Parse(owner.substr(opening.size(), owner.size() - opening.size() - 1), run)) {
-    return Section::kForeign;
-  }
-  return run == QK_TProcessId::Self() || run.IsRunning() ? Section::kLive : Section::kLeftover;
-}
-
-std::string ProfileValue(const Installer& installer, const std::string& section, const char* entry) {
-  char text[kLongestValue + 1] = {};
-  installer.getProfileString(section.c_str(), entry, "", text, sizeof text, "ODBC.INI");
-  return text;
-}
-
-// Every section name of odbc.ini, in file order.
-std::vector<std::string> SectionNames(const Installer& installer) {
-  std::vector<char> names(kSectionListStart);
-  std::size_t length = 0;
-  for (;;) {
-    const int got = installer.getProfileString(nullptr, nullptr, "", names.data(),
-                                               static_cast<int>(names.size()), "ODBC.INI");
-    length = got > 0 ? static_cast<std::size_t>(got) : 0;
-    if (length + kSectionListSlack < names.size() || names.size() >= kSectionListLimit) break;
-    names.assign(names.size() * 2, '\0');
-  }
-  std::vector<std::string> sections;
-  for (std::size_t at = 0; at < length && names[at] != '\0'; at += std::strlen(&names[at]) + 1) {
-    sections.emplace_back(&names[at]);
-  }
-  return sections;
-}
-
-// True when odbc.ini lists a section `name`, one without entries too. The
-// installer compares section names without regard to case.
-bool SectionListed(const Installer& installer, const QK_TString& name) {
-  for (const std::string& section : SectionNames(installer)) {
-    if (strcasecmp(section.c_str(), name.c_str()) == 0) return true;
-  }
-  return false;
-}
-
-// Whether a section `name` exists and, when it does, whose it is.
-Section ExistingSection(const Installer& installer, const QK_TString& name) {
-  // The names of the section's entries; a section without any is found in
-  // the list of sections.
-  if (ProfileValue(installer, name.str(), nullptr).empty() && !SectionListed(installer, name)) {
-    return Section::kAbsent;
-  }
-  return OwnerOf(ProfileValue(installer, name.str(), "DESCRIPTION"));
+  if (!QK_TProcessId::Parse(mark, run)) return owner;
+  owner.kind = run == QK_TProcessId::Self() ? Owner::kSelf : run.IsRunning() ? Owner::kLive : Owner::kLeftover;
+  return owner;
 }
 
 // The ODBC driver that serves the record's database kind.
@@ -314,42 +268,69 @@ QK_TString DriverName(const CadServerConfig& record) {
   return record.dbms == CAD::Dbms::kSqlServer ? QK_TString("SQL Server") : QK_TString(record.driverName);
 }
 
-// Removes the section `name` through its driver's setup, as any data source
-// is removed; a section whose driver cannot remove it is taken out of
-// odbc.ini directly. False when neither did.
-bool RemoveSection(const Installer& installer, const std::string& name, bool userDataSource) {
-  const QK_TString driver(ProfileValue(installer, name, "Driver"));
-  const WORD request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
-  if (!driver.Empty() && ConfigDataSource(request, driver, AttributeList({QK_TString("DSN=") + QK_TString(name)}))) {
-    return true;
+// Takes every data source of a run that ended out of `ini`; each one is
+// reported.
+void RemoveLeftovers(odbc_ini::Text& ini, const Report& report) {
+  std::vector<std::string> ended;
+  for (const odbc_ini::Section& section : ini.sections) {
+    if (OwnerOf(section).kind == Owner::kLeftover) ended.push_back(section.name);
   }
-  return installer.removeSection != nullptr && installer.removeSection(name.c_str()) != 0;
+  for (const std::string& name : ended) {
+    ini.Remove(name);
+    if (report) {
+      report(QK_TString::Format("Removed temporary ODBC Data Source %s left behind by a run that ended",
+                                name.c_str()));
+    }
+  }
 }
 
-// Removes every temporary data source whose run has ended, whatever its
-// name; each one removed is reported. One that cannot be removed is
-// reported and stays for a later run.
-void RemoveLeftovers(const Installer& installer, bool userDataSource, const Report& report) {
-  for (const std::string& section : SectionNames(installer)) {
-    if (OwnerOf(ProfileValue(installer, section, "DESCRIPTION")) != Section::kLeftover) continue;
-    const bool removed = RemoveSection(installer, section, userDataSource);
-    if (!report) continue;
-    report(removed ? QK_TString::Format("Removed temporary ODBC Data Source %s left behind by a run that ended",
-                                        section.c_str())
-                   : QK_TString::Format("Could not remove temporary ODBC Data Source %s left behind by a run "
-                                        "that ended: %s",
-                                        section.c_str(), InstallerMessage().c_str()));
+[[noreturn]] void RefuseTaken(const QK_TString& name, const char* why) {
+  QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
+                         QK_TAny(QK_TString::Format("a data source named %s exists already%s", name.c_str(), why))));
+}
+
+// The name `name` with the suffix "_<number>", the name cut so that the
+// whole fits in a data-source name.
+QK_TString Suffixed(const QK_TString& name, int number) {
+  const std::string suffix = "_" + std::to_string(number);
+  return QK_TString(name.str().substr(0, kLongestName - suffix.size()) + suffix);
+}
+
+// The name this run's data source takes in `ini`: `name` when it is free
+// or this run's own; else, when a running run of another task has it, the
+// first free one of its suffixed names.
+QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const QK_TString& task,
+                      const Report& report) {
+  const std::string taskKey = task.Empty() ? std::string() : TextKey(task.str());
+  constexpr int kMostSuffixes = 1000;
+  for (int number = 1; number <= kMostSuffixes; ++number) {
+    const QK_TString candidate = number == 1 ? name : Suffixed(name, number);
+    const odbc_ini::Section* section = ini.Find(candidate.str());
+    const Owner owner = section != nullptr ? OwnerOf(*section) : Owner{Owner::kSelf, taskKey};
+    if (owner.kind == Owner::kSelf) {
+      if (number > 1 && report) {
+        report(QK_TString::Format("A running run of another task has the ODBC Data Source %s: this run uses %s",
+                                  name.c_str(), candidate.c_str()));
+      }
+      return candidate;
+    }
+    if (owner.kind == Owner::kLive && (taskKey.empty() || owner.task != taskKey)) continue;
+    if (owner.kind == Owner::kLive) RefuseTaken(candidate, ": a run of that task is still going");
+    // Whatever its entries, a section that is not this program's is
+    // somebody else's: the installer would merge into it or replace it.
+    if (number == 1) RefuseTaken(candidate, "");
   }
+  RefuseTaken(name, ", and so does each of its suffixed names");
 }
 
 bool InstallerBound(const Installer& installer) {
-  return installer.setConfigMode != nullptr && installer.getProfileString != nullptr;
+  return installer.setConfigMode != nullptr && installer.configDataSource != nullptr;
 }
 
 }  // namespace
 
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
-                               bool userDataSource, const Report& report) {
+                               bool userDataSource, const Report& report, const QK_TString& task) {
   if (record.dbms != CAD::Dbms::kSqlServer && record.dbms != CAD::Dbms::kOracle) return;
   RefuseUnsafeName(name);
   RefuseUnsafe("host", QK_TString(record.host));
@@ -358,7 +339,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
 
   std::vector<QK_TString> attributes = {
       QK_TString::Format("DSN=%s", name.c_str()),
-      QK_TString("DESCRIPTION=") + OwnDescription(),
+      QK_TString("DESCRIPTION=") + OwnDescription(task),
       QK_TString::Format("SERVER=%s", record.host.c_str()),
   };
   if (record.dbms == CAD::Dbms::kSqlServer) {
@@ -370,28 +351,20 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
                            QK_TAny(QK_TString("the ODBC installer library cannot be loaded"))));
   }
-  const OdbcIniChange change(OdbcIniPath(userDataSource), report);
+  OdbcIniChange change(OdbcIniPath(userDataSource), report);
   const ConfigMode mode(installer, userDataSource);
-  RemoveLeftovers(installer, userDataSource, report);
-  switch (ExistingSection(installer, name)) {
-    case Section::kAbsent:
-      break;
-    case Section::kLive:
-      QK_THROW(QK_EException(
-          QK_TString("Failed to create temporary ODBC Data Source"),
-          QK_TAny(QK_TString::Format("a data source named %s exists already: a run of that task is still going",
-                                     name.c_str()))));
-    default:
-      // Whatever its entries, a section of that name is somebody else's:
-      // the installer would merge into it or replace it.
-      QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
-                             QK_TAny(QK_TString::Format("a data source named %s exists already", name.c_str()))));
-  }
+  odbc_ini::Text ini = odbc_ini::Parse(change.Text());
+  RemoveLeftovers(ini, report);
+  const QK_TString chosen = ChooseName(ini, name, task, report);
+  change.Begin(OdbcIniJournal::Change::kCreate, chosen.str());
+  const std::string swept = ini.Joined();
+  if (swept != change.Text()) change.Write(swept);
+  attributes.front() = QK_TString::Format("DSN=%s", chosen.c_str());
   const WORD request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
   if (!ConfigDataSource(request, DriverName(record), AttributeList(attributes))) {
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"), QK_TAny(InstallerMessage())));
   }
-  dataSourceName = name;
+  dataSourceName = chosen;
 }
 
 void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource,
@@ -400,7 +373,8 @@ void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& 
   const WORD request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
   bool removed = false;
   {
-    const OdbcIniChange change(OdbcIniPath(userDataSource), report);
+    OdbcIniChange change(OdbcIniPath(userDataSource), report);
+    change.Begin(OdbcIniJournal::Change::kRemove, name.str());
     removed = ConfigDataSource(request, DriverName(record), AttributeList({QK_TString("DSN=") + name}));
   }
   if (!removed) {

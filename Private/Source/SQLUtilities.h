@@ -9,27 +9,42 @@
 namespace SQLUtilities {
 
 // Every change below is one OdbcIniChange (SQLUtilitiesChange.h): it holds
-// the lock of odbc.ini, puts back a file that a writer stopped half-way
-// left, and reports what it mended through `report` (which may be empty).
-
-// Creates a data source `name` pointing at the record's database (SQL Server
-// for Dbms::kSqlServer, the record's own driver for Dbms::kOracle) and sets
-// `dataSourceName` to it. Its description names this program and this run.
-// A record without a database kind (Dbms::kNone) creates nothing and leaves
-// `dataSourceName` as it is.
+// the lock of odbc.ini, mends the file after a writer that was stopped
+// half-way, and reports what it mended through `report` (which may be
+// empty). A change reads odbc.ini once.
 //
-// Before it creates anything it removes every temporary data source of a
-// run that has ended (whatever its name), reported one line each.
+// A data source made here carries an owner mark in its description: the
+// fixed description, then "(run <run> task <key>)", <run> the process
+// that made it (QK_TProcessId's text: it names the machine's boot and the
+// PID namespace) and <key> a key of the task id (TextKey; none for the
+// connection test). A section without that mark is never touched, the
+// fixed description alone included.
+
+// Creates a data source `name`, or a name of its own (below), pointing at
+// the record's database (SQL Server for Dbms::kSqlServer, the record's own
+// driver for Dbms::kOracle) and sets `dataSourceName` to it. A record
+// without a database kind (Dbms::kNone) creates nothing and leaves
+// `dataSourceName` as it is. `task` is the id of the task it is for.
+//
+// Before it creates anything it removes every data source of this program
+// whose run has ended (whatever its name): a run of this machine's boot
+// and this PID namespace that no longer runs. A run it cannot check counts
+// as running. Each removal is reported.
+//
+// A section `name` that this run made itself (a removal that failed) is
+// taken over. One of a running run of another task makes this run take
+// the name with "_2", "_3"... (cut to fit), reported. One of a running run
+// of the same task, or a section that is not this program's, is refused.
 //
 // A refusal of the installer, a name, host or database that an attribute
 // list cannot carry (a line end, ";", NUL, over 255 characters), a name
 // that odbc.ini cannot keep as a section of its own (over 32 characters,
 // "[", "]", "=" and the like, a blank at either end, "ODBC", "Default",
-// "ODBC Data Sources"), a section of that name that is somebody else's or
-// another running run's, or odbc.ini that cannot be locked or copied,
-// throws QK_EException and creates nothing.
+// "ODBC Data Sources"), a taken name as above, or odbc.ini that cannot be
+// locked, read or written, throws QK_EException and creates nothing.
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
-                               bool userDataSource, const Report& report = Report());
+                               bool userDataSource, const Report& report = Report(),
+                               const QK_TString& task = QK_TString());
 
 // Removes the data source `name`, created for `record`; an empty name does
 // nothing. A refusal of the installer, or odbc.ini that cannot be locked,

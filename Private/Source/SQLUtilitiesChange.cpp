@@ -1,18 +1,25 @@
 #include "SQLUtilitiesChange.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "OdbcIniFile.h"
 #include "QK_EException.h"
+#include "QK_TProcess.h"
 #include "TW_TCancel.h"
+#include "TW_TTaskIO.h"
 
 namespace SQLUtilities {
 
@@ -20,6 +27,13 @@ namespace {
 
 // How often a waiting change tries the lock again.
 constexpr std::chrono::milliseconds kLockRetry{10};
+
+// The names of the copies: beside odbc.ini, in the temporary folder, and
+// the one a former version of this program left beside odbc.ini.
+constexpr char kBesideMark[] = ".shapejob-journal-";
+constexpr char kTemporaryOpening[] = "shapejob-odbc-";
+constexpr char kTemporaryEnding[] = ".journal";
+constexpr char kFormerCopy[] = ".shapejob-backup";
 
 [[noreturn]] void Refuse(const std::string& file, const std::string& reason) {
   QK_THROW(QK_EException(QK_TString::Format("Cannot change the ODBC configuration %s", file.c_str()),
@@ -30,67 +44,6 @@ std::string SystemReason(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-std::string ReadWhole(int fd) {
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return got < 0 ? std::string() : text;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
-}
-
-// The file's bytes; false with errno set when it cannot be read. A missing
-// file reads as empty: the installer treats both alike.
-bool ReadFile(const std::string& path, std::string& text, bool& exists) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  exists = fd >= 0;
-  text.clear();
-  if (fd < 0) return errno == ENOENT;
-  errno = 0;
-  text = ReadWhole(fd);
-  const bool good = errno == 0;
-  close(fd);
-  return good;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    // A write that takes nothing sets no errno of its own.
-    if (wrote == 0) errno = EIO;
-    if (wrote <= 0) return false;
-    done += static_cast<std::size_t>(wrote);
-  }
-  return true;
-}
-
-// Puts `text` at `path` in one step: a new file beside it, written and
-// synced, renamed over it, so that a reader sees the old bytes or the new
-// ones, never a part. The new file keeps `mode`.
-void ReplaceFile(const std::string& file, const std::string& path, const std::string& text, mode_t mode) {
-  const std::string fresh = path + ".new";
-  const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) Refuse(file, SystemReason("cannot create", fresh));
-  fchmod(fd, mode);
-  const bool written = WriteAll(fd, text) && fsync(fd) == 0;
-  std::string reason = written ? std::string() : SystemReason("cannot write", fresh);
-  if (close(fd) != 0 && reason.empty()) reason = SystemReason("cannot write", fresh);
-  if (reason.empty() && rename(fresh.c_str(), path.c_str()) != 0) reason = SystemReason("cannot replace", path);
-  if (reason.empty()) return;
-  unlink(fresh.c_str());
-  Refuse(file, reason);
-}
-
-// The permission bits of `path`, or `fallback` when it does not exist.
-mode_t ModeOf(const std::string& path, mode_t fallback) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : fallback;
-}
-
 // The file the name leads to: a change rewrites the file itself, not a
 // link to it.
 std::string Resolved(const std::string& path) {
@@ -99,15 +52,85 @@ std::string Resolved(const std::string& path) {
   return error ? path : target.string();
 }
 
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string TemporaryFolder() {
+  const char* tmpdir = std::getenv("TMPDIR");
+  return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+}
+
+bool StartsWith(const std::string& text, const std::string& beginning) {
+  return text.compare(0, beginning.size(), beginning) == 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& ending) {
+  return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+// The names in `folder` that `wanted` takes, as paths.
+template <typename Wanted>
+std::vector<std::string> NamesIn(const std::string& folder, Wanted wanted) {
+  std::vector<std::string> found;
+  DIR* listing = opendir(folder.c_str());
+  if (listing == nullptr) return found;
+  while (const dirent* entry = readdir(listing)) {
+    if (wanted(std::string(entry->d_name))) found.push_back(folder + "/" + entry->d_name);
+  }
+  closedir(listing);
+  return found;
+}
+
+// Every copy that a change of `file` may have left, whoever made it. In
+// the temporary folder, a copy is named by a key of the file's path.
+std::vector<std::string> LeftCopies(const std::string& file) {
+  const std::string base = BaseName(file);
+  std::vector<std::string> copies = NamesIn(odbc_ini::FolderOf(file), [&base](const std::string& name) {
+    return StartsWith(name, base + kBesideMark) || name == base + kFormerCopy;
+  });
+  const std::string opening = kTemporaryOpening + TextKey(file) + "-";
+  for (const std::string& copy : NamesIn(TemporaryFolder(), [&opening](const std::string& name) {
+         return StartsWith(name, opening) && EndsWith(name, kTemporaryEnding);
+       })) {
+    copies.push_back(copy);
+  }
+  return copies;
+}
+
+std::string Described(const OdbcIniMending& mending, const OdbcIniJournal& journal) {
+  std::string what = QK_TString::Format("%zu section(s) put back", mending.sectionsPutBack).str();
+  if (mending.sectionRemoved) what += ", its data source " + journal.section + " removed";
+  return what;
+}
+
 }  // namespace
+
+std::string TextKey(const std::string& text) {
+  // 64-bit FNV-1a: the same on every machine and in every build.
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return QK_TString::Format("%016llx", static_cast<unsigned long long>(hash)).str();
+}
+
+std::string OdbcIniChange::JournalPath(const std::string& odbcIni) {
+  const std::string uid = std::to_string(geteuid());
+  if (odbc_ini::FolderWritable(odbc_ini::FolderOf(odbcIni))) return odbcIni + kBesideMark + uid;
+  return TemporaryFolder() + "/" + kTemporaryOpening + TextKey(odbcIni) + "-" + uid + kTemporaryEnding;
+}
 
 OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, std::chrono::milliseconds wait)
     : file_(Resolved(odbcIni)) {
   Lock(wait);
   hold_ = std::make_unique<TW_TStopSignalHold>();
   try {
-    RestoreLeftBackup(report);
-    MakeBackup();
+    const std::string unread = odbc_ini::Read(file_, text_);
+    if (!unread.empty()) Refuse(file_, unread);
+    MendAfterStoppedWriters(report);
   } catch (...) {
     hold_.reset();
     close(lock_);
@@ -116,49 +139,87 @@ OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, s
 }
 
 OdbcIniChange::~OdbcIniChange() {
-  unlink(BackupPath(file_).c_str());
+  if (!journal_.empty()) unlink(journal_.c_str());
   hold_.reset();
   close(lock_);
 }
 
 void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
-  const std::string path = LockPath(file_);
-  lock_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lock_ < 0) Refuse(file_, SystemReason("cannot open the lock file", path));
+  const std::string folder = odbc_ini::FolderOf(file_);
+  lock_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (lock_ < 0) Refuse(file_, SystemReason("cannot open the folder", folder));
   const auto deadline = std::chrono::steady_clock::now() + wait;
   while (flock(lock_, LOCK_EX | LOCK_NB) != 0) {
-    if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
-      const bool busy = errno == EWOULDBLOCK || errno == EINTR;
-      const std::string reason =
-          busy ? QK_TString::Format("another process held its lock %s for more than %lld ms", path.c_str(),
-                                    static_cast<long long>(wait.count()))
-                     .str()
-               : SystemReason("cannot lock", path);
+    const bool busy = errno == EWOULDBLOCK || errno == EINTR;
+    std::string reason;
+    if (!busy) {
+      reason = SystemReason("cannot lock the folder", folder);
+    } else if (std::chrono::steady_clock::now() >= deadline) {
+      reason = QK_TString::Format("another process held the lock of the folder %s for more than %lld ms",
+                                  folder.c_str(), static_cast<long long>(wait.count()))
+                   .str();
+    }
+    if (!reason.empty() || TW_TakeCancelRequest()) {
       close(lock_);
+      if (reason.empty()) QK_THROW(TW_ETaskCanceled(QK_TString("The task was asked to stop")));
       Refuse(file_, reason);
     }
     std::this_thread::sleep_for(kLockRetry);
   }
 }
 
-void OdbcIniChange::RestoreLeftBackup(const Report& report) {
-  const std::string backup = BackupPath(file_);
-  std::string text;
-  bool exists = false;
-  if (!ReadFile(backup, text, exists)) Refuse(file_, SystemReason("cannot read", backup));
-  if (!exists) return;
-  ReplaceFile(file_, file_, text, ModeOf(file_, ModeOf(backup, 0644)));
-  if (report) {
-    report(QK_TString::Format("Restored %s from %s, the copy that a run stopped during a change left behind",
-                              file_.c_str(), backup.c_str()));
-  }
+void OdbcIniChange::MendAfterStoppedWriters(const Report& report) {
+  // Holding the lock, no change of this program is under way: every copy
+  // there is was left by a writer that died inside its change.
+  for (const std::string& copy : LeftCopies(file_)) MendFrom(copy, report);
 }
 
-void OdbcIniChange::MakeBackup() {
-  std::string text;
-  bool exists = false;
-  if (!ReadFile(file_, text, exists)) Refuse(file_, SystemReason("cannot read", file_));
-  ReplaceFile(file_, BackupPath(file_), text, ModeOf(file_, 0644));
+void OdbcIniChange::MendFrom(const std::string& copy, const Report& report) {
+  const auto say = [&report](const QK_TString& line) {
+    if (report) report(line);
+  };
+  std::string bytes;
+  const std::string unread = odbc_ini::Read(copy, bytes);
+  if (!unread.empty()) {
+    say(QK_TString::Format("Could not mend %s from the copy a stopped run left: %s", file_.c_str(),
+                           unread.c_str()));
+    return;
+  }
+  const OdbcIniJournal journal = OdbcIniJournal::Parse(bytes);
+  const OdbcIniMending mending = MendAfterStoppedChange(journal, text_);
+  if (mending.text != text_) {
+    const std::string failure = odbc_ini::Write(file_, mending.text, text_);
+    if (!failure.empty()) {
+      say(QK_TString::Format("Could not mend %s from %s: %s", file_.c_str(), copy.c_str(), failure.c_str()));
+      return;
+    }
+    text_ = mending.text;
+  }
+  say(QK_TString::Format("Mended %s from %s, the copy that a run stopped during a change left behind: %s",
+                         file_.c_str(), copy.c_str(), Described(mending, journal).c_str()));
+  if (unlink(copy.c_str()) != 0) say(QK_TString(SystemReason("Could not remove the copy", copy)));
+}
+
+void OdbcIniChange::Begin(OdbcIniJournal::Change change, const std::string& section) {
+  OdbcIniJournal journal;
+  journal.file = file_;
+  journal.writer = QK_TProcessId::Self().Text();
+  journal.change = change;
+  journal.section = section;
+  journal.before = text_;
+  // The copy holds what the file holds: it gets no wider permissions.
+  struct stat info {};
+  const unsigned mode = stat(file_.c_str(), &info) == 0 ? (info.st_mode & 0666) : 0600;
+  const std::string path = JournalPath(file_);
+  const std::string failure = odbc_ini::PutNewFile(path, journal.Serialized(), mode);
+  if (!failure.empty()) Refuse(file_, failure);
+  journal_ = path;
+}
+
+void OdbcIniChange::Write(const std::string& text) {
+  const std::string failure = odbc_ini::Write(file_, text, text_);
+  if (!failure.empty()) Refuse(file_, failure);
+  text_ = text;
 }
 
 }  // namespace SQLUtilities

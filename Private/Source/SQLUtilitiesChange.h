@@ -1,20 +1,30 @@
 // One change of the site's ODBC configuration (the odbc.ini that the ODBC
-// installer writes), made safe against other runs at once and against a
-// stop half-way. The installer rewrites the whole file several times for
-// one data source, without any lock between processes, so two writers at
-// once, or a writer killed mid-write, can cut the file down to nothing.
+// installer writes), made safe against other runs at once, against a stop
+// half-way, and for every account that runs the program. Two writers at
+// once, or a writer killed mid-write, could otherwise cut the file short or
+// lose what another writer added.
 //
 // While an OdbcIniChange lives:
-// - it holds an exclusive lock (flock) on "<odbc.ini>.shapejob-lock" beside
-//   the file. Every change this program makes takes it for its whole
-//   sequence; waiting for it is bounded.
-// - a copy of the file as it was stands beside it, "<odbc.ini>.shapejob-
-//   backup"; it goes when the change ends. A copy that the next holder of
-//   the lock finds was left by a writer that died half-way (the lock goes
-//   with its process): the holder puts the file back from it before
-//   anything else, and reports that it did.
+// - it holds an exclusive lock (flock) on the folder of odbc.ini, opened
+//   read-only: every account that can read the folder can take it, and
+//   nothing is created for it. Every change this program makes takes it
+//   for its whole sequence; waiting for it is bounded, and a stop asked
+//   for while it waits ends the wait at once (TW_ETaskCanceled).
+// - once the change says what it is about to do (Begin), a copy of the
+//   file as it was, with that record, stands where the account may write
+//   (the format in SQLUtilitiesJournal.h): beside odbc.ini as
+//   "<odbc.ini>.shapejob-journal-<uid>" when the account may write that
+//   folder, else in the temporary folder ($TMPDIR, else /tmp) as
+//   "shapejob-odbc-<key>-<uid>.journal", <key> naming the file. It goes
+//   when the change ends.
 // - SIGTERM and SIGINT are held (TW_TStopSignalHold): a stop asked for
 //   during the change takes effect once the file is whole again.
+//
+// A copy that the next holder of the lock finds was left by a writer that
+// died inside its change (the lock goes with its process): before
+// anything else the holder mends the file from it, keeping whatever came
+// later, and reports what it did. A copy it cannot read or remove (another
+// account's) is reported and never stops the change.
 #pragma once
 
 #include <chrono>
@@ -23,39 +33,60 @@
 #include <string>
 
 #include "QK_TString.h"
+#include "SQLUtilitiesJournal.h"
 
 class TW_TStopSignalHold;
 
 namespace SQLUtilities {
 
-// Receives one line for each thing a change mended before it began.
+// Receives one line for each thing a change mended or swept on its way.
 using Report = std::function<void(const QK_TString& line)>;
+
+// A short key of `text` (16 hexadecimal digits) that every run, on any
+// machine, computes alike.
+std::string TextKey(const std::string& text);
 
 class OdbcIniChange {
  public:
   static constexpr std::chrono::milliseconds kLockWait{30000};
 
-  // Takes the lock, waiting at most `wait`; puts back a copy that a dead
-  // writer left (reported through `report`, which may be empty), and makes
-  // the copy of this change. Throws QK_EException naming the file when the
-  // lock cannot be had in time or the copy cannot be made or put back.
+  // Takes the lock, waiting at most `wait`; mends the file after writers
+  // that died (reported through `report`, which may be empty), and reads
+  // it. Throws QK_EException naming the file when the lock cannot be had
+  // in time or the file cannot be read, and TW_ETaskCanceled when a stop
+  // was asked for during the wait.
   OdbcIniChange(const std::string& odbcIni, const Report& report, std::chrono::milliseconds wait = kLockWait);
   // Removes the copy and releases the lock.
   ~OdbcIniChange();
   OdbcIniChange(const OdbcIniChange&) = delete;
   OdbcIniChange& operator=(const OdbcIniChange&) = delete;
 
-  // The files beside `odbcIni` that a change uses.
-  static std::string LockPath(const std::string& odbcIni) { return odbcIni + ".shapejob-lock"; }
-  static std::string BackupPath(const std::string& odbcIni) { return odbcIni + ".shapejob-backup"; }
+  // The file (links followed) and its bytes as this change last saw them.
+  const std::string& File() const { return file_; }
+  const std::string& Text() const { return text_; }
+
+  // Makes the copy that guards the change: what it is about to do to the
+  // section `section`, and the file as it is. Comes before the change's
+  // first write. Throws QK_EException when the copy cannot be made.
+  void Begin(OdbcIniJournal::Change change, const std::string& section);
+
+  // Puts `text` in place of the file, keeping its owner, mode and links
+  // (OdbcIniFile.h). Throws QK_EException naming the file when it cannot.
+  void Write(const std::string& text);
+
+  // Where a change of this account keeps its copy for `odbcIni` (links
+  // followed by the caller).
+  static std::string JournalPath(const std::string& odbcIni);
 
  private:
   void Lock(std::chrono::milliseconds wait);
-  void RestoreLeftBackup(const Report& report);
-  void MakeBackup();
+  void MendAfterStoppedWriters(const Report& report);
+  void MendFrom(const std::string& copy, const Report& report);
 
   std::string file_;
   int lock_ = -1;
+  std::string text_;
+  std::string journal_;
   std::unique_ptr<TW_TStopSignalHold> hold_;
 };
 

@@ -138,7 +138,7 @@ void Task::SetUpDataSource() {
     Log(QK_TString("Creating temporary ODBC Data Source\n"));
     const QK_TString name = GetTaskID().Replace("-", "");
     // What runs that were killed left in odbc.ini is cleared on the way.
-    SQLUtilities::CreateTemporaryDataSource(currentServer, dataSourceName, name, false, LogLines());
+    SQLUtilities::CreateTemporaryDataSource(currentServer, dataSourceName, name, false, LogLines(), GetTaskID());
     Log(QK_TString("Created temporary ODBC Data Source ") + dataSourceName + "\n");
   }
   CheckDataSourceLogin();

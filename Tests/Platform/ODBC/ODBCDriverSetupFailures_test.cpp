@@ -2,6 +2,8 @@
 // refuses attributes odbc.ini cannot keep before writing anything, and a
 // write that fails leaves odbc.ini as it was.
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <odbcinst.h>
 
@@ -81,12 +83,39 @@ TEST_F(DriverSetupFailureTest, AFailedWriteLeavesOdbcIniAsItWasAndNothingBesideI
   EXPECT_FALSE(AddSystemDataSource(List({"DSN=task1", "SERVER=h", "DATABASE=d.db", "PORT=1"})));
   EXPECT_NE(InstallerMessage().find("No space left on device"), std::string::npos) << InstallerMessage();
   EXPECT_EQ(SystemIni(), site_) << "no half-written data source, the others as they were";
-  EXPECT_FALSE(std::filesystem::exists(std::string(std::getenv("ODBCSYSINI")) + "/odbc.ini.setup-new"));
+  for (const auto& entry : std::filesystem::directory_iterator(std::getenv("ODBCSYSINI"))) {
+    EXPECT_EQ(entry.path().filename().string().rfind("odbc.ini.", 0), std::string::npos) << entry.path();
+  }
 
   failRename = false;
   EXPECT_TRUE(AddSystemDataSource(List({"DSN=task1", "SERVER=h", "DATABASE=d.db"})));
   EXPECT_EQ(odbc_.DataSources()["task1"],
             (Entries{{"Driver", "SQL Server"}, {"SERVER", "h"}, {"DATABASE", "d.db"}}));
+}
+
+// A file that a new one would take from its owner or its other names is
+// rewritten in place: the same file, with its owner and links.
+TEST_F(DriverSetupFailureTest, AFileOfAnotherOwnerOrWithOtherLinksStaysTheSameFile) {
+  const std::string ini = std::string(std::getenv("ODBCSYSINI")) + "/odbc.ini";
+  const std::string link = ini + "-link";
+  ASSERT_EQ(::link(ini.c_str(), link.c_str()), 0);
+  struct stat before {};
+  ASSERT_EQ(stat(ini.c_str(), &before), 0);
+  EXPECT_TRUE(AddSystemDataSource(List({"DSN=linked", "SERVER=h"})));
+  EXPECT_EQ(SystemIni(), site_ + "[linked]\nDriver=SQL Server\nSERVER=h\n\n");
+  struct stat after {};
+  ASSERT_EQ(stat(link.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "the other name still names odbc.ini";
+  unlink(link.c_str());
+
+  if (geteuid() != 0) GTEST_SKIP() << "giving the file to another account needs root";
+  ASSERT_EQ(chown(ini.c_str(), 65534, 65534), 0);
+  EXPECT_TRUE(SQLConfigDataSource(nullptr, ODBC_REMOVE_SYS_DSN, "SQL Server", List({"DSN=linked"}).c_str()));
+  EXPECT_EQ(SystemIni(), site_);
+  ASSERT_EQ(stat(ini.c_str(), &after), 0);
+  EXPECT_EQ(after.st_uid, 65534u);
+  EXPECT_EQ(after.st_gid, 65534u);
+  EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 // Each change is written in the installer's layout and leaves every other

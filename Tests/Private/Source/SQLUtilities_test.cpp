@@ -102,23 +102,3 @@ TEST(SQLUtilitiesTest, ValuesThatWouldBreakTheAttributeListAreRefused) {
 }
 
 }  // namespace
-
-namespace {
-
-TEST(SQLUtilitiesTest, AnExistingDataSourceIsNeverReplaced) {
-  OdbcSandbox odbc;
-  QK_TString name;
-  SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "their-host", "their-db"), name, "Production", false);
-  QK_TString second;
-  try {
-    SQLUtilities::CreateTemporaryDataSource(Record(kSqlServer, "task-host", "task-db"), second, "Production", false);
-    FAIL() << "replaced an existing data source";
-  } catch (const QK_EException& e) {
-    EXPECT_EQ(e.QK_Message(), QK_TString("Failed to create temporary ODBC Data Source"));
-    EXPECT_NE(e.QK_Data().ToText().Find("exists already"), QK_TString::npos);
-  }
-  EXPECT_TRUE(second.Empty());
-  EXPECT_EQ(odbc.DataSources()["Production"][2], (std::pair<std::string, std::string>{"SERVER", "their-host"}));
-}
-
-}  // namespace

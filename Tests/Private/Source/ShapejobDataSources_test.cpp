@@ -14,14 +14,18 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "OdbcSandbox.h"
 #include "QK_EException.h"
 #include "QK_TProcess.h"
 #include "SQLUtilities.h"
+#include "SQLUtilitiesChange.h"
 #include "ShapejobServerConfig.h"
 #include "ShapejobSiteOdbcIni.h"
+#include "TW_TCancel.h"
+#include "TW_TTaskIO.h"
 #include "TempFolder.h"
 #include "cfs_tproxy.h"
 
@@ -31,9 +35,10 @@ using CAD::Dbms::kSqlServer;
 using Entries = OdbcSandbox::Entries;
 using site_ini::kSections;
 
-// The section a run of this program leaves when it is killed.
-const char kLeftover[] =
-    "[deadrun1]\n"
+// A section with the fixed description but no owner mark: nobody can tell
+// whose it is, so it is never touched.
+const char kUnmarked[] =
+    "[plain1]\n"
     "Driver=SQL Server\n"
     "DESCRIPTION=New Temporary DSN for Shapejob\n"
     "SERVER=old-host\n"
@@ -147,13 +152,23 @@ class ChildProcess {
   pid_t pid_ = 0;
 };
 
-TEST_F(DataSourcesTest, ACreationRemovesTheLeftoversOfEveryEndedRunAndNothingElse) {
+TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNamespace) {
   ChildProcess live;
   ChildProcess ended;
   const QK_TProcessId endedRun = ended.Id();
   ended.End();
-  const std::string liveSection = RunSection("liverun", live.Id());
-  site_ini::Write(std::string(kSections) + kLeftover + liveSection + RunSection("endedrun", endedRun));
+  // The same ended run, but as another PID namespace or an earlier boot
+  // would have written it, or a former version without saying where: none
+  // can be checked.
+  QK_TProcessId elsewhere = endedRun;
+  elsewhere.pidNamespace += 1;
+  QK_TProcessId otherBoot = endedRun;
+  otherBoot.boot = std::string(32, 'f');
+  const std::string unplaced = "[unplaced]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
+                               std::to_string(endedRun.pid) + "." + std::to_string(endedRun.startTime) + ")\n\n";
+  const std::string kept = std::string(kSections) + kUnmarked + RunSection("liverun", live.Id()) +
+                           RunSection("elsewhere", elsewhere) + RunSection("otherboot", otherBoot) + unplaced;
+  site_ini::Write(kept + RunSection("endedrun", endedRun));
 
   std::vector<std::string> reported;
   QK_TString created;
@@ -161,55 +176,67 @@ TEST_F(DataSourcesTest, ACreationRemovesTheLeftoversOfEveryEndedRunAndNothingEls
                                           [&reported](const QK_TString& line) { reported.push_back(line.str()); });
   EXPECT_EQ(created, "task7");
   EXPECT_EQ(reported, (std::vector<std::string>{
-                          "Removed temporary ODBC Data Source deadrun1 left behind by a run that ended",
                           "Removed temporary ODBC Data Source endedrun left behind by a run that ended"}));
-  const auto sources = odbc_.DataSources();
-  EXPECT_EQ(sources.count("deadrun1"), 0u);
-  EXPECT_EQ(sources.count("endedrun"), 0u);
-  EXPECT_EQ(sources.count("liverun"), 1u) << "a running run's data source stays";
-  EXPECT_EQ(sources.count("Production"), 1u);
-
   SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), "task7", false);
-  EXPECT_EQ(site_ini::Read(), std::string(kSections) + liveSection);
+  EXPECT_EQ(site_ini::Read(), kept);
 }
 
-TEST_F(DataSourcesTest, TheDataSourceOfARunningRunOfTheSameTaskIsNeverTaken) {
+TEST_F(DataSourcesTest, ARunningRunOfTheSameTaskIsRefusedAndOneOfAnotherTaskMakesASuffix) {
   ChildProcess live;
-  const std::string section = RunSection("task8", live.Id());
+  const std::string section = "[ordera]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
+                              live.Id().Text() + " task " + SQLUtilities::TextKey("order-a") + ")\n\n";
   site_ini::Write(std::string(kSections) + section);
-  const std::string refusal = Refusal(Record("h", "d"), "task8");
-  EXPECT_NE(refusal.find("a data source named task8 exists already: a run of that task is still going"),
-            std::string::npos)
-      << refusal;
-  EXPECT_EQ(site_ini::Read(), std::string(kSections) + section);
 
-  live.End();
-  EXPECT_EQ(Refusal(Record("h", "d"), "task8"), "") << "once that run has ended, its data source is a leftover";
+  QK_TString created;
+  try {
+    SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "ORDERA", false, {}, "order-a");
+    ADD_FAILURE() << "a second run of the same task took a name";
+  } catch (const QK_EException& e) {
+    EXPECT_EQ(e.QK_Data().ToText().str(),
+              "a data source named ORDERA exists already: a run of that task is still going");
+  }
+  std::vector<std::string> reported;
+  SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "ordera", false,
+                                          [&reported](const QK_TString& line) { reported.push_back(line.str()); },
+                                          "ordera");
+  EXPECT_EQ(created, "ordera_2");
+  EXPECT_EQ(reported, (std::vector<std::string>{
+                          "A running run of another task has the ODBC Data Source ordera: this run uses ordera_2"}));
+  EXPECT_EQ(odbc_.DataSources()["ordera_2"][2], (std::pair<std::string, std::string>{"SERVER", "h"}));
+
+  // A removal that failed leaves this run's own data source: the next
+  // server of the same task takes it over.
+  SQLUtilities::CreateTemporaryDataSource(Record("h2", "d"), created, "ordera", false, {}, "ordera");
+  EXPECT_EQ(created, "ordera_2");
+  EXPECT_EQ(odbc_.DataSources()["ordera_2"][2], (std::pair<std::string, std::string>{"SERVER", "h2"}));
+  SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), created, false);
+  EXPECT_EQ(site_ini::Read(), std::string(kSections) + section);
 }
 
-// A change of odbc.ini: a copy of the file stands beside it while the
-// change lasts, a copy that a dead writer left is put back first, and only
-// one change runs at a time.
-TEST_F(DataSourcesTest, ACopyThatAStoppedWriterLeftIsPutBackBeforeTheNextChange) {
+// A change of odbc.ini: a copy that a writer stopped inside its change
+// left is mended from first, and only one change runs at a time.
+TEST_F(DataSourcesTest, ACopyThatAStoppedWriterLeftIsMendedFromBeforeTheNextChange) {
   const std::string ini = site_ini::Path();
-  const std::string backup = SQLUtilities::OdbcIniChange::BackupPath(ini);
-  std::ofstream(backup, std::ios::binary) << kSections;
-  site_ini::Write("[Produc");  // cut off half-way by a writer that was killed
+  const std::string copy = ini + ".shapejob-backup";  // as a former version left it
+  std::ofstream(copy, std::ios::binary) << kSections;
+  site_ini::Write(std::string(kSections).substr(0, 40));  // cut off half-way by a writer that was killed
 
   std::vector<std::string> reported;
   QK_TString created;
   SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task10", false,
                                           [&reported](const QK_TString& line) { reported.push_back(line.str()); });
   ASSERT_EQ(reported.size(), 1u);
-  EXPECT_EQ(reported[0].rfind("Restored " + ini + " from " + backup, 0), 0u) << reported[0];
-  EXPECT_FALSE(std::filesystem::exists(backup)) << "the copy goes when the change ends";
+  EXPECT_EQ(reported[0], "Mended " + ini + " from " + copy +
+                             ", the copy that a run stopped during a change left behind: 4 section(s) put back");
+  EXPECT_FALSE(std::filesystem::exists(copy)) << "the copy goes once mended";
+  EXPECT_FALSE(std::filesystem::exists(SQLUtilities::OdbcIniChange::JournalPath(ini))) << "and so does this change's";
   SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), "task10", false);
   EXPECT_EQ(site_ini::Read(), kSections);
 }
 
-TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongAndNamesTheFile) {
+TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongOrUntilAStop) {
   const std::string ini = site_ini::Path();
-  const int held = open(SQLUtilities::OdbcIniChange::LockPath(ini).c_str(), O_RDWR | O_CREAT, 0644);
+  const int held = open(std::filesystem::path(ini).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_GE(held, 0);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   try {
@@ -219,6 +246,14 @@ TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongAndNamesTheFile) {
     EXPECT_EQ(e.QK_Message().str(), "Cannot change the ODBC configuration " + ini);
     EXPECT_NE(e.QK_Data().ToText().str().find("for more than 100 ms"), std::string::npos) << e.Describe();
   }
+  // A stop asked for while it waits ends the wait, long before the wait
+  // would run out.
+  std::thread stop([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    TW_RequestCancel();
+  });
+  EXPECT_THROW(SQLUtilities::OdbcIniChange(ini, SQLUtilities::Report(), std::chrono::minutes(10)), TW_ETaskCanceled);
+  stop.join();
   close(held);
   { SQLUtilities::OdbcIniChange change(ini, SQLUtilities::Report(), std::chrono::milliseconds(100)); }
   EXPECT_EQ(site_ini::Read(), kSections);

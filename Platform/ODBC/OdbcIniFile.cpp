@@ -1,0 +1,141 @@
+#include "OdbcIniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace odbc_ini {
+
+namespace {
+
+std::string Reason(const char* what, const std::string& path) {
+  return std::string(what) + " " + path + ": " + std::strerror(errno);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    // A write that takes nothing sets no errno of its own.
+    if (wrote == 0) errno = EIO;
+    if (wrote <= 0) return false;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
+}
+
+enum class Renamed { kDone, kGroupNotKept, kFailed };
+
+// A new file beside `path` with the bytes, the mode and the group of
+// `info`, renamed over it. Anything but kDone changed nothing; kFailed
+// sets `reason`.
+Renamed ReplaceByRename(const std::string& path, const std::string& bytes, const struct stat& info,
+                        std::string& reason) {
+  std::string fresh = path + ".new-XXXXXX";
+  const int fd = mkostemp(fresh.data(), O_CLOEXEC);
+  if (fd < 0) {
+    reason = Reason("cannot create a file beside", path);
+    return Renamed::kFailed;
+  }
+  Renamed result = Renamed::kDone;
+  if (fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0) {
+    result = Renamed::kGroupNotKept;
+  } else if (fchmod(fd, info.st_mode & 07777) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
+    reason = Reason("cannot write", fresh);
+    result = Renamed::kFailed;
+  }
+  if (close(fd) != 0 && result == Renamed::kDone) {
+    reason = Reason("cannot write", fresh);
+    result = Renamed::kFailed;
+  }
+  if (result == Renamed::kDone && rename(fresh.c_str(), path.c_str()) != 0) {
+    reason = Reason("cannot replace", path);
+    result = Renamed::kFailed;
+  }
+  if (result != Renamed::kDone) unlink(fresh.c_str());
+  return result;
+}
+
+// Cuts the file to nothing and writes the bytes; on a failure the old
+// bytes are written back.
+std::string RewriteInPlace(const std::string& path, const std::string& bytes, const std::string& old) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return Reason("cannot write", path);
+  std::string reason;
+  if (ftruncate(fd, 0) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
+    reason = Reason("cannot write", path);
+    if (ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, old)) fsync(fd);
+  }
+  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
+  return reason;
+}
+
+}  // namespace
+
+std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode) {
+  struct stat info {};
+  info.st_mode = static_cast<mode_t>(mode);
+  info.st_gid = getegid();
+  std::string reason;
+  const Renamed renamed = ReplaceByRename(path, bytes, info, reason);
+  if (renamed == Renamed::kGroupNotKept) return "cannot create " + path + " with the account's own group";
+  return renamed == Renamed::kDone ? std::string() : reason;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool FolderWritable(const std::string& folder) { return faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0; }
+
+std::string Read(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? std::string() : Reason("cannot read", path);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const std::string reason = Reason("cannot read", path);
+      close(fd);
+      bytes.clear();
+      return reason;
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  return std::string();
+}
+
+std::string Write(const std::string& path, const std::string& bytes, const std::string& old) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    if (errno != ENOENT) return Reason("cannot write", path);
+    // A new file gets what the account's files get.
+    const mode_t mask = umask(0);
+    umask(mask);
+    return PutNewFile(path, bytes, 0644 & ~mask);
+  }
+  // The file's own permission decides, not the folder's.
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Reason("cannot write", path);
+  // A file that is not the account's own, or has other names, and one
+  // whose group a new file of the account cannot have, is rewritten in
+  // place: a new file would take it from its owner, group or links.
+  if (S_ISREG(info.st_mode) && info.st_uid == geteuid() && info.st_nlink == 1 && FolderWritable(FolderOf(path))) {
+    std::string reason;
+    const Renamed renamed = ReplaceByRename(path, bytes, info, reason);
+    if (renamed != Renamed::kGroupNotKept) return reason;
+  }
+  return RewriteInPlace(path, bytes, old);
+}
+
+}  // namespace odbc_ini

@@ -1,0 +1,47 @@
+// Reading and rewriting odbc.ini without taking it from its owner.
+//
+// A site's odbc.ini may belong to another account than the one that
+// changes it, sit in a folder that account may not write (/etc), be
+// read-only, or have further names (hard links). A rewrite keeps the file
+// what it is: its owner, group, mode and links stay, and a file the
+// account may not write is never changed, whatever the folder allows.
+//
+// Write puts the new bytes in place in one of two ways:
+// - by rename: a new file beside it (same mode and group) is written,
+//   synced and renamed over it, so that a reader sees the old bytes or
+//   the new ones, never a part. Only for a file of the account's own with
+//   no other link, in a folder the account may write.
+// - in place: the file is cut to nothing, written and synced. A reader at
+//   that moment may see a part, and a writer stopped half-way leaves a
+//   part; the caller guards against that (a copy of the file as it was).
+//   If the writing itself fails (a full disk), the old bytes are written
+//   back before the failure is reported.
+#pragma once
+
+#include <string>
+
+namespace odbc_ini {
+
+// Reads the whole file at `path` into `bytes`; a missing file reads as
+// empty. Returns "" on success, else why not.
+std::string Read(const std::string& path, std::string& bytes);
+
+// Puts `bytes` in place of the file at `path` (a file, not a link to one),
+// as above; `old` is what the file holds now. A missing file is created
+// (mode 0644 less the umask). Returns "" on success, else why not (for a
+// file the account may not write: "cannot write <path>: Permission
+// denied"), having changed nothing.
+std::string Write(const std::string& path, const std::string& bytes, const std::string& old);
+
+// Puts a new file with `bytes` and `mode` at `path` in one step (written
+// beside it, synced, renamed over it): whatever stood there goes. Returns
+// "" on success, else why not, having changed nothing.
+std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode);
+
+// True when the account may create and rename files in `folder`.
+bool FolderWritable(const std::string& folder);
+
+// The folder of `path` ("." for a bare name).
+std::string FolderOf(const std::string& path);
+
+}  // namespace odbc_ini

@@ -1,0 +1,93 @@
+#include "OdbcIniText.h"
+
+#include <strings.h>
+
+#include <cctype>
+
+namespace odbc_ini {
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The section name of a header line; false for any other line.
+bool SectionHeader(const std::string& line, std::string& name) {
+  const std::string text = Trimmed(line);
+  if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
+  name = Trimmed(text.substr(1, text.size() - 2));
+  return true;
+}
+
+}  // namespace
+
+std::string FoldedName(const std::string& name) {
+  std::string folded = name;
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
+
+Text Parse(const std::string& bytes) {
+  Text text;
+  std::string* current = &text.preamble;
+  for (std::size_t start = 0; start < bytes.size();) {
+    const std::size_t end = bytes.find('\n', start);
+    const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
+    const std::string line = bytes.substr(start, (end == std::string::npos ? bytes.size() : end) - start);
+    std::string name;
+    if (SectionHeader(line, name)) {
+      text.sections.push_back(Section{name, std::string()});
+      current = &text.sections.back().text;
+    }
+    current->append(bytes, start, next - start);
+    start = next;
+  }
+  return text;
+}
+
+std::string Text::Joined() const {
+  std::string bytes = preamble;
+  for (const Section& section : sections) bytes += section.text;
+  return bytes;
+}
+
+const Section* Text::Find(const std::string& name) const {
+  for (const Section& section : sections) {
+    if (SameName(section.name, name)) return &section;
+  }
+  return nullptr;
+}
+
+bool Text::Remove(const std::string& name) {
+  const std::size_t before = sections.size();
+  std::vector<Section> kept;
+  kept.reserve(sections.size());
+  for (Section& section : sections) {
+    if (!SameName(section.name, name)) kept.push_back(std::move(section));
+  }
+  sections = std::move(kept);
+  return sections.size() != before;
+}
+
+std::string ValueOf(const Section& section, const std::string& key) {
+  // The header line comes first; the entries follow.
+  std::size_t start = section.text.find('\n');
+  while (start != std::string::npos && start < section.text.size()) {
+    ++start;
+    const std::size_t end = section.text.find('\n', start);
+    const std::string line = section.text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos && SameName(Trimmed(line.substr(0, equals)), key)) {
+      return Trimmed(line.substr(equals + 1));
+    }
+    start = end;
+  }
+  return std::string();
+}
+
+}  // namespace odbc_ini

@@ -1,0 +1,48 @@
+// odbc.ini as text, the way the ODBC installer reads it, kept byte for byte.
+//
+// The file is a run of lines. A line whose text, without blanks at either
+// end, begins with "[" and ends with "]" opens a section; the name is what
+// stands between the brackets, without blanks at either end. Section names
+// are compared without regard to case, as the installer compares them.
+// A section's bytes are its header line and every line after it up to the
+// next header, line ends included; the bytes before the first header are
+// the preamble. Joining the preamble and the sections gives the file back
+// exactly, a last line without its line end included.
+//
+// Inside a section, a line "key=value" is an entry; key and value are
+// read without blanks at either end, keys without regard to case.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace odbc_ini {
+
+struct Section {
+  std::string name;
+  std::string text;
+};
+
+struct Text {
+  std::string preamble;
+  std::vector<Section> sections;
+
+  std::string Joined() const;
+  // The first section named `name`, or null.
+  const Section* Find(const std::string& name) const;
+  // Removes every section named `name`; false when there was none.
+  bool Remove(const std::string& name);
+};
+
+Text Parse(const std::string& bytes);
+
+// The value of the first entry `key` of the section; "" when it has none.
+std::string ValueOf(const Section& section, const std::string& key);
+
+// The name in a lower-case form in which names equal for the installer are
+// equal, for maps keyed by section name.
+std::string FoldedName(const std::string& name);
+
+bool SameName(const std::string& a, const std::string& b);
+
+}  // namespace odbc_ini
