@@ -6,6 +6,7 @@
 //
 // Rounds are few by default; SHAPEJOB_SOAK_ROUNDS sets more.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,10 +16,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "OdbcIniText.h"
 #include "ShapejobE2eSite.h"
 #include "ShapejobSiteOdbcIni.h"
 
@@ -32,10 +35,12 @@ int Rounds(int fallback) {
 }
 
 // The program started in a process of its own, its standard output read
-// line by line while it runs.
+// line by line while it runs; `launcher` (another account's, another PID
+// namespace's) runs it when given.
 class StartedRun {
  public:
-  StartedRun(const std::string& ticket, const std::vector<std::string>& environment) {
+  StartedRun(const std::string& ticket, const std::vector<std::string>& environment,
+             const std::vector<std::string>& launcher = {}) {
     int out[2];
     if (pipe(out) != 0) return;
     pid_ = fork();
@@ -45,7 +50,13 @@ class StartedRun {
       const int null = open("/dev/null", O_WRONLY);
       dup2(null, STDERR_FILENO);
       close(out[0]);
-      execl(SHAPEJOB_BINARY, SHAPEJOB_BINARY, "--ticket", ticket.c_str(), static_cast<char*>(nullptr));
+      std::vector<std::string> words = launcher;
+      for (const char* word : {SHAPEJOB_BINARY, "--ticket"}) words.emplace_back(word);
+      words.push_back(ticket);
+      std::vector<char*> argv;
+      for (std::string& word : words) argv.push_back(word.data());
+      argv.push_back(nullptr);
+      execvp(argv[0], argv.data());
       _exit(127);
     }
     close(out[1]);
@@ -153,11 +164,65 @@ class ConcurrentRunsTest : public e2e::Site {
     return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
   }
 
-  std::unique_ptr<StartedRun> Start(const std::string& kind, const std::string& id, const std::string& output) {
+  // A layout of the example design on `templates` sheets, one layout each.
+  std::string LayoutTicket(const std::string& id, const std::string& output, int templates) {
+    std::string list = "<Templates>";
+    for (int i = 0; i < templates; ++i) {
+      list += "<Item><FormatClass>FC-" + std::to_string(i) + "</FormatClass><Template>" SHAPEJOB_SOURCE_DIR
+              "/examples/cad/templates/sheet-1020x720.MFG</Template><Grain>Vertical</Grain><Fill>YES</Fill>"
+              "<Shrink>Both</Shrink></Item>";
+    }
+    folder_.Write(output + "-templates.xml", list + "</Templates>");
+    std::vector<TicketXml::Dict> fields;
+    for (const auto& [name, element] : std::vector<std::pair<std::string, std::string>>{
+             {"Format Class", "FormatClass"}, {"MFG Template", "Template"}, {"Grain Direction", "Grain"},
+             {"Fill Sheet", "Fill"}, {"Shrink Sheet Size", "Shrink"}}) {
+      fields.push_back(
+          {{"LAYOUT_PARAM", name}, {"LAYOUT_PARAM_XML_ELEMENT", element}, {"LAYOUT_PARAM_DEFAULT_VALUE", ""}});
+    }
+    TicketXml ticket("runlayout", id);
+    ticket.Attribute("outputDir", output)
+        .Attribute("outputName", "OUT")
+        .Input(output + "-templates.xml")
+        .Param("SERVER", "Local")
+        .Param("XML_ELEMENT_NAME", "xpath:/Templates/Item")
+        .List("LAYOUT_XML_ELEMENT", fields)
+        .List("NESTING_TYPES", {{{"NESTING_TYPE", "Straight Nest"}}})
+        .Param("SELECT_DESIGN", "path")
+        .Param("STANDARD_PATH", Design("tuck-end.kpx"))
+        .Param("UNITS", "mm")
+        .Param("MFG_OUTPUT_FILE_NAME", "sheet")
+        .Param("MFG_OUTPUT_FOLDER", folder_.File(output + "/mfg"))
+        .Param("XML_OUTPUT_FILE_NAME", "report")
+        .Param("XML_OUTPUT_FOLDER", folder_.File(output + "/reports"))
+        .Switch("GENERATE_PREVIEW", "false")
+        .Param("COMMAND_SCRIPT", "")
+        .Param("CROSS_GRAIN", "No")
+        .Switch("IS_LAYOUT_FOR_PRODUCTION", "false");
+    return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
+  }
+
+  std::unique_ptr<StartedRun> Start(const std::string& kind, const std::string& id, const std::string& output,
+                                    const std::vector<std::string>& launcher = {}) {
+    return Launch(Ticket(kind, id, output), output, launcher);
+  }
+
+  std::unique_ptr<StartedRun> Launch(const std::string& ticket, const std::string& output,
+                                     const std::vector<std::string>& launcher = {}) {
     return std::make_unique<StartedRun>(
-        Ticket(kind, id, output),
+        ticket,
         std::vector<std::string>{"QK_SERVER=" + site_, "FOLVANECAD_JOURNAL=" + folder_.File(output + ".journal"),
-                                 "ODBCSYSINI=" + std::string(std::getenv("ODBCSYSINI")), "TMPDIR=" + TempBase()});
+                                 "ODBCSYSINI=" + std::string(std::getenv("ODBCSYSINI")), "TMPDIR=" + TempBase()},
+        launcher);
+  }
+
+  // The .MFG files a layout wrote into `output`.
+  int LayoutFiles(const std::string& output) const {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder_.File(output + "/mfg"))) {
+      count += entry.path().extension() == ".MFG" ? 1 : 0;
+    }
+    return count;
   }
 
   std::string TempBase() const { return folder_.File("tmp"); }
@@ -216,8 +281,18 @@ TEST_F(ConcurrentRunsTest, TicketsAtOnceLeaveTheSiteWholeAndNeverShareADataSourc
   EXPECT_TRUE(TempBaseEmpty());
 }
 
+// Adds a data source to the site as its administrator does, with the
+// installer's own command.
+void AddSiteDataSource(const std::string& name) {
+  const std::string templateFile = std::string(std::getenv("ODBCSYSINI")) + "/added.template";
+  std::ofstream(templateFile) << "[" << name << "]\nDriver=SQLite3\nDatabase=/srv/" << name << ".db\n";
+  const std::string command = "odbcinst -i -s -l -f '" + templateFile + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
 // A run killed (SIGKILL) or stopped twice (SIGTERM, SIGTERM) a moment after
-// it began to create, or to remove, its data source.
+// it began to create, or to remove, its data source; then the administrator
+// adds a data source, and the next run keeps it.
 TEST_F(ConcurrentRunsTest, AStopAtTheWorstMomentIsMendedByTheNextRun) {
   site_ini::Write(site_ini::kSections);
   const std::vector<std::string> moments = {"log \"Creating temporary ODBC Data Source",
@@ -246,14 +321,125 @@ TEST_F(ConcurrentRunsTest, AStopAtTheWorstMomentIsMendedByTheNextRun) {
             const std::string now = site_ini::Read();
             EXPECT_EQ(now.find(site_ini::kSections), 0u) << moment << " +" << delay << "us: " << now;
           }
+          AddSiteDataSource("Added");
           auto next = Start("split", "next-run", "n" + tag);
           EXPECT_EQ(next->Finish().status, 0) << Printed(next->Finish());
+          odbc_ini::Text now = odbc_ini::Parse(site_ini::Read());
+          EXPECT_NE(now.Find("Added"), nullptr) << "what the administrator added later stays";
+          now.Remove("Added");
+          site_ini::Write(now.Joined());
           EXPECT_TRUE(SiteWhole()) << moment << " +" << delay << "us, " << (doubleTerm ? "TERM TERM" : "KILL");
           EXPECT_TRUE(TempBaseEmpty()) << "the killed run's temporary folder is gone";
         }
       }
     }
   }
+}
+
+
+// A site of hundreds of data sources: each change reads and writes the file
+// once, so four runs at once each get the lock in time.
+TEST_F(ConcurrentRunsTest, ASiteOfManyDataSourcesTakesRunsAtOnce) {
+  std::string many = site_ini::kSections;
+  for (int i = 0; i < 600; ++i) {
+    many += "[site" + std::to_string(i) + "]\nDriver=SQL Server\nSERVER=host" + std::to_string(i) + "\n\n";
+  }
+  site_ini::Write(many);
+  std::vector<std::unique_ptr<StartedRun>> runs;
+  for (const char* kind : {"split", "info", "card", "standard"}) {
+    runs.push_back(Start(kind, std::string("many-") + kind, std::string("many-") + kind));
+  }
+  for (auto& run : runs) EXPECT_LE(run->Finish().status, 1) << Printed(run->Finish());
+  EXPECT_EQ(site_ini::Read(), many);
+}
+
+// The account a workflow server runs its tasks as, as a run gets it.
+const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+constexpr uid_t kNobody = 65534;
+
+void Own(const std::string& path, uid_t owner, mode_t mode) {
+  ASSERT_EQ(chown(path.c_str(), owner, owner), 0) << path;
+  ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
+}
+
+struct stat StatOf(const std::string& path) {
+  struct stat info {};
+  stat(path.c_str(), &info);
+  return info;
+}
+
+// Runs of other accounts against one site's odbc.ini: the workflow
+// server's account, and root trying a ticket by hand. No run shuts out
+// another, the file stays what it is, and a file the account may not write
+// is left as it was.
+TEST_F(ConcurrentRunsTest, RunsOfOtherAccountsNeverShutEachOtherOut) {
+  if (geteuid() != 0) GTEST_SKIP() << "running the program as another account needs root";
+  // Everything the runs read and write, open to the account.
+  ASSERT_EQ(chmod(TemporaryBase().c_str(), 0711), 0);
+  for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) {
+    fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+  }
+  fs::permissions(folder_.path(), fs::perms::all, fs::perm_options::add);
+  const std::string ini = site_ini::Path();
+  const std::string configuration = fs::path(ini).parent_path();
+  fs::permissions(configuration, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+  site_ini::Write(site_ini::kSections);
+
+  // odbc.ini the account's, in a folder of root's that it may not write.
+  Own(configuration, 0, 0755);
+  Own(ini, kNobody, 0644);
+  auto standard = Start("standard", "account-1", "acc1", kAsNobody);
+  EXPECT_LE(standard->Finish().status, 1) << Printed(standard->Finish());
+  auto layout = Launch(LayoutTicket("account-2", "acc2", 2), "acc2", kAsNobody);
+  EXPECT_EQ(layout->Finish().status, 0) << Printed(layout->Finish());
+  EXPECT_TRUE(SiteWhole());
+
+  // Root runs a ticket by hand, then the account runs two.
+  Own(configuration, kNobody, 0755);
+  for (const auto& launcher : {std::vector<std::string>{}, kAsNobody, kAsNobody}) {
+    const std::string output = "by" + std::to_string(launcher.size()) + std::to_string(StatOf(ini).st_size);
+    auto run = Start("split", "account-3", output, launcher);
+    EXPECT_EQ(run->Finish().status, 0) << Printed(run->Finish());
+  }
+  EXPECT_EQ(StatOf(ini).st_uid, kNobody) << "odbc.ini is still the account's";
+  EXPECT_TRUE(SiteWhole());
+
+  // Root's odbc.ini, read-only to the account, in the account's folder.
+  Own(ini, 0, 0644);
+  const struct stat before = StatOf(ini);
+  auto refused = Start("split", "account-4", "acc4", kAsNobody);
+  const ProgramRun& done = refused->Finish();
+  EXPECT_TRUE(e2e::Failed(done)) << Printed(done);
+  EXPECT_NE(Printed(done).find("Permission denied"), std::string::npos) << Printed(done);
+  const struct stat after = StatOf(ini);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_uid, 0u);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_TRUE(SiteWhole());
+  for (const auto& entry : fs::directory_iterator(configuration)) {
+    EXPECT_EQ(entry.path().filename().string().rfind("odbc.ini.", 0), std::string::npos) << entry.path();
+  }
+  Own(configuration, 0, 0700);
+}
+
+// A run in a PID namespace of its own (a container sharing the site's ODBC
+// and temporary folders) cannot tell whether a run of this namespace still
+// runs: it leaves that run's data source and temporary folder alone.
+TEST_F(ConcurrentRunsTest, ARunInAnotherPidNamespaceNeverTakesALiveRunsWork) {
+  const std::vector<std::string> ownNamespace = {"unshare", "--pid", "--fork", "--mount-proc"};
+  if (std::system("unshare --pid --fork --mount-proc true >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "no PID namespace can be made here";
+  }
+  site_ini::Write(site_ini::kSections);
+  auto layout = Launch(LayoutTicket("wide-layout", "wide", 40), "wide");
+  ASSERT_TRUE(layout->WaitFor("log \"Created temporary ODBC Data Source")) << Printed(layout->Finish());
+  auto other = Start("standard", "other-namespace", "ns", ownNamespace);
+  EXPECT_LE(other->Finish().status, 1) << Printed(other->Finish());
+  const ProgramRun& done = layout->Finish();
+  EXPECT_EQ(done.status, 0) << Printed(done);
+  EXPECT_EQ(LayoutFiles("wide"), 40);
+  EXPECT_TRUE(SiteWhole());
+  EXPECT_TRUE(TempBaseEmpty());
 }
 
 }  // namespace
