@@ -11,6 +11,7 @@
 
 #include "QK_EException.h"
 #include "SQLUtilities.h"
+#include "StandInBench.h"
 #include "TemporaryFolder.h"
 
 namespace {
@@ -57,12 +58,4 @@ void Run() {
 
 }  // namespace
 
-int main() {
-  try {
-    Run();
-    return 0;
-  } catch (const QK_EException& e) {
-    std::fprintf(stderr, "%s\n", e.Describe().c_str());
-    return 1;
-  }
-}
+int main() { return RunBenchmark(Run); }
