@@ -27,11 +27,12 @@ QK_TURL TempBase() {
 }
 
 // A task's temporary folder is named "shapejob.<run>.<task id>.XXXXXX",
-// <run> being the process that made it (QK_TProcessId's text, four parts
+// <run> being the process that made it (QK_TProcessId's text, five parts
 // that say where it runs), so that a later run can tell a dead run's
-// folder from a live one's.
+// folder from a live one's. The task id is cut to keep the name short.
 constexpr char kTempFolderPrefix[] = "shapejob.";
-constexpr int kRunTextParts = 4;
+constexpr int kRunTextParts = 5;
+constexpr std::size_t kLongestTaskIdPart = 64;
 
 // The run a temporary folder's name gives; false for any other name.
 bool TempFolderOwner(const std::string& name, QK_TProcessId& owner) {
@@ -227,7 +228,8 @@ void TW_TTask::RegisterTempFile(const QK_TURL& file) { tempFiles_.push_back(file
 
 void TW_TTask::CreateTempFolder() {
   std::string name =
-      kTempFolderPrefix + QK_TProcessId::Self().Text() + "." + FileNamePart(setup_.taskId) + ".XXXXXX";
+      kTempFolderPrefix + QK_TProcessId::Self().Text() + "." + FileNamePart(setup_.taskId).substr(0, kLongestTaskIdPart) +
+      ".XXXXXX";
   std::string path = TempBase().Child(name).LocalName().str();
   if (mkdtemp(path.data()) == nullptr) {
     QK_THROW(QK_EException(QK_TString("Cannot create the task's temporary folder: ") + std::strerror(errno),

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 namespace odbc_ini {
 
@@ -31,10 +32,10 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 enum class Renamed { kDone, kGroupNotKept, kFailed };
 
-// A new file beside `path` with the bytes, the mode and the group of
-// `info`, renamed over it. Anything but kDone changed nothing; kFailed
-// sets `reason`.
-Renamed ReplaceByRename(const std::string& path, const std::string& bytes, const struct stat& info,
+// A new file beside `path` with the bytes and `mode`, renamed over it; its
+// group is `*group` when given, else what the folder gives. Anything but
+// kDone changed nothing; kFailed sets `reason`.
+Renamed ReplaceByRename(const std::string& path, const std::string& bytes, mode_t mode, const gid_t* group,
                         std::string& reason) {
   std::string fresh = path + ".new-XXXXXX";
   const int fd = mkostemp(fresh.data(), O_CLOEXEC);
@@ -43,9 +44,9 @@ Renamed ReplaceByRename(const std::string& path, const std::string& bytes, const
     return Renamed::kFailed;
   }
   Renamed result = Renamed::kDone;
-  if (fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0) {
+  if (group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) {
     result = Renamed::kGroupNotKept;
-  } else if (fchmod(fd, info.st_mode & 07777) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
+  } else if (fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
     reason = Reason("cannot write", fresh);
     result = Renamed::kFailed;
   }
@@ -61,30 +62,51 @@ Renamed ReplaceByRename(const std::string& path, const std::string& bytes, const
   return result;
 }
 
-// Cuts the file to nothing and writes the bytes; on a failure the old
-// bytes are written back.
+bool WriteAt(int fd, const std::string& bytes, std::size_t from) {
+  return lseek(fd, static_cast<off_t>(from), SEEK_SET) >= 0 && WriteAll(fd, bytes.substr(from)) &&
+         ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
+}
+
+// Rewrites the file from the first byte in which `bytes` differs from
+// `old` on, having first cut it there unless `bytes` only adds to `old`.
+// At every moment the file holds a beginning of `bytes` that is at least
+// as long as that first difference: a reader never misses what comes
+// before it, and a writer stopped half-way leaves a file cut short, which
+// a copy of `old` mends. On a failure the old bytes are written back.
 std::string RewriteInPlace(const std::string& path, const std::string& bytes, const std::string& old) {
   const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) return Reason("cannot write", path);
+  std::size_t same = 0;
+  while (same < bytes.size() && same < old.size() && bytes[same] == old[same]) ++same;
   std::string reason;
-  if (ftruncate(fd, 0) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
+  const bool onlyAdds = same == old.size();
+  if ((!onlyAdds && ftruncate(fd, static_cast<off_t>(same)) != 0) || !WriteAt(fd, bytes, same) || fsync(fd) != 0) {
     reason = Reason("cannot write", path);
-    if (ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, old)) fsync(fd);
+    if (ftruncate(fd, static_cast<off_t>(same)) == 0 && WriteAt(fd, old, same) && fsync(fd) == 0) {
+      reason += " (the file was put back as it was)";
+    } else {
+      reason += " (the file could not be put back as it was)";
+    }
   }
   if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
   return reason;
 }
 
+// The permissions a new file of this process gets: 0644 less the umask.
+mode_t NewFileMode() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Umask:", 0) == 0) return 0644 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+  }
+  return 0644 & ~static_cast<mode_t>(022);
+}
+
 }  // namespace
 
 std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode) {
-  struct stat info {};
-  info.st_mode = static_cast<mode_t>(mode);
-  info.st_gid = getegid();
   std::string reason;
-  const Renamed renamed = ReplaceByRename(path, bytes, info, reason);
-  if (renamed == Renamed::kGroupNotKept) return "cannot create " + path + " with the account's own group";
-  return renamed == Renamed::kDone ? std::string() : reason;
+  ReplaceByRename(path, bytes, static_cast<mode_t>(mode), nullptr, reason);
+  return reason;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -120,19 +142,22 @@ std::string Write(const std::string& path, const std::string& bytes, const std::
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     if (errno != ENOENT) return Reason("cannot write", path);
-    // A new file gets what the account's files get.
-    const mode_t mask = umask(0);
-    umask(mask);
-    return PutNewFile(path, bytes, 0644 & ~mask);
+    // A new file gets what the account's new files get.
+    return PutNewFile(path, bytes, NewFileMode());
   }
-  // The file's own permission decides, not the folder's.
+  // The file's own permission decides, not the folder's; a file nobody may
+  // write stays so for root too.
+  if ((info.st_mode & 0222) == 0) {
+    errno = EACCES;
+    return Reason("cannot write", path);
+  }
   if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Reason("cannot write", path);
   // A file that is not the account's own, or has other names, and one
   // whose group a new file of the account cannot have, is rewritten in
   // place: a new file would take it from its owner, group or links.
   if (S_ISREG(info.st_mode) && info.st_uid == geteuid() && info.st_nlink == 1 && FolderWritable(FolderOf(path))) {
     std::string reason;
-    const Renamed renamed = ReplaceByRename(path, bytes, info, reason);
+    const Renamed renamed = ReplaceByRename(path, bytes, info.st_mode & 07777, &info.st_gid, reason);
     if (renamed != Renamed::kGroupNotKept) return reason;
   }
   return RewriteInPlace(path, bytes, old);

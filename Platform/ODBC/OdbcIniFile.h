@@ -11,11 +11,16 @@
 //   synced and renamed over it, so that a reader sees the old bytes or
 //   the new ones, never a part. Only for a file of the account's own with
 //   no other link, in a folder the account may write.
-// - in place: the file is cut to nothing, written and synced. A reader at
-//   that moment may see a part, and a writer stopped half-way leaves a
-//   part; the caller guards against that (a copy of the file as it was).
-//   If the writing itself fails (a full disk), the old bytes are written
-//   back before the failure is reported.
+// - in place: only the bytes from the first that changes on are written
+//   (a section added at the end leaves everything before it untouched),
+//   then synced. A reader at that moment may miss what follows that byte,
+//   and a writer stopped half-way leaves the file cut short there; the
+//   caller guards against that (a copy of the file as it was). If the
+//   writing itself fails (a full disk), the old bytes are written back
+//   before the failure is reported.
+//
+// A file that nobody may write (no write permission bit) is refused for
+// root too.
 #pragma once
 
 #include <string>
@@ -34,7 +39,9 @@ std::string Read(const std::string& path, std::string& bytes);
 std::string Write(const std::string& path, const std::string& bytes, const std::string& old);
 
 // Puts a new file with `bytes` and `mode` at `path` in one step (written
-// beside it, synced, renamed over it): whatever stood there goes. Returns
+// beside it, synced, renamed over it), in the group the folder gives:
+// whatever stood there goes. Its temporary name is `path` followed by
+// ".new-" and six characters. Returns
 // "" on success, else why not, having changed nothing.
 std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode);
 

@@ -16,9 +16,9 @@ std::string Trimmed(const std::string& text) {
 
 // The section name of a header line; false for any other line.
 bool SectionHeader(const std::string& line, std::string& name) {
-  const std::string text = Trimmed(line);
-  if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
-  name = Trimmed(text.substr(1, text.size() - 2));
+  if (line.empty() || line.front() != '[') return false;
+  const std::size_t close = line.find(']');
+  name = Trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
   return true;
 }
 

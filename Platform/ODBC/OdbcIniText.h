@@ -1,9 +1,9 @@
 // odbc.ini as text, the way the ODBC installer reads it, kept byte for byte.
 //
-// The file is a run of lines. A line whose text, without blanks at either
-// end, begins with "[" and ends with "]" opens a section; the name is what
-// stands between the brackets, without blanks at either end. Section names
-// are compared without regard to case, as the installer compares them.
+// The file is a run of lines. A line that begins with "[" opens a section;
+// the name is what follows up to the first "]" (or the line's end),
+// without blanks at either end. Section names are compared without regard
+// to case. Both as the installer reads the file.
 // A section's bytes are its header line and every line after it up to the
 // next header, line ends included; the bytes before the first header are
 // the preamble. Joining the preamble and the sections gives the file back

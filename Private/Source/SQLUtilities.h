@@ -11,12 +11,12 @@ namespace SQLUtilities {
 // Every change below is one OdbcIniChange (SQLUtilitiesChange.h): it holds
 // the lock of odbc.ini, mends the file after a writer that was stopped
 // half-way, and reports what it mended through `report` (which may be
-// empty). A change reads odbc.ini once.
+// empty). A change parses odbc.ini once.
 //
 // A data source made here carries an owner mark in its description: the
 // fixed description, then "(run <run> task <key>)", <run> the process
-// that made it (QK_TProcessId's text: it names the machine's boot and the
-// PID namespace) and <key> a key of the task id (TextKey; none for the
+// that made it (QK_TProcessId's text: it names the machine, its boot and
+// the PID namespace) and <key> a key of the task id (TextKey; none for the
 // connection test). A section without that mark is never touched, the
 // fixed description alone included.
 
@@ -27,9 +27,10 @@ namespace SQLUtilities {
 // `dataSourceName` as it is. `task` is the id of the task it is for.
 //
 // Before it creates anything it removes every data source of this program
-// whose run has ended (whatever its name): a run of this machine's boot
-// and this PID namespace that no longer runs. A run it cannot check counts
-// as running. Each removal is reported.
+// whose run has ended (whatever its name): a run of this boot and this PID
+// namespace that no longer runs, or a run of an earlier boot of this
+// machine. A run it cannot check counts as running. Each removal is
+// reported.
 //
 // A section `name` that this run made itself (a removal that failed) is
 // taken over. One of a running run of another task makes this run take

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -83,20 +84,72 @@ std::vector<std::string> NamesIn(const std::string& folder, Wanted wanted) {
   return found;
 }
 
-// Every copy that a change of `file` may have left, whoever made it. In
-// the temporary folder, a copy is named by a key of the file's path.
-std::vector<std::string> LeftCopies(const std::string& file) {
+bool AllDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// What changes of `file` may have left: the copies, whoever made them, and
+// new files a writer was stopped before it renamed them into place. In the
+// temporary folder, a copy is named by a key of the file's path.
+struct LeftBehind {
+  std::vector<std::string> copies;
+  std::vector<std::string> unfinished;
+};
+
+LeftBehind FindLeftBehind(const std::string& file) {
+  LeftBehind left;
   const std::string base = BaseName(file);
-  std::vector<std::string> copies = NamesIn(odbc_ini::FolderOf(file), [&base](const std::string& name) {
-    return StartsWith(name, base + kBesideMark) || name == base + kFormerCopy;
-  });
+  const std::string beside = base + kBesideMark;
+  const std::string fresh = base + ".new-";
   const std::string opening = kTemporaryOpening + TextKey(file) + "-";
-  for (const std::string& copy : NamesIn(TemporaryFolder(), [&opening](const std::string& name) {
-         return StartsWith(name, opening) && EndsWith(name, kTemporaryEnding);
-       })) {
-    copies.push_back(copy);
+  const auto sort = [&left](const std::string& path, const std::string& rest, const std::string& ending) {
+    if (AllDigits(rest.substr(0, rest.size() - std::min(rest.size(), ending.size()))) && EndsWith(rest, ending)) {
+      left.copies.push_back(path);
+    } else if (rest.find(ending + ".new-") != std::string::npos) {
+      left.unfinished.push_back(path);
+    }
+  };
+  const std::string folder = odbc_ini::FolderOf(file);
+  for (const std::string& path : NamesIn(folder, [](const std::string&) { return true; })) {
+    const std::string name = BaseName(path);
+    if (name == base + kFormerCopy) left.copies.push_back(path);
+    if (StartsWith(name, beside)) sort(path, name.substr(beside.size()), "");
+    if (StartsWith(name, fresh) && name.size() == fresh.size() + 6) left.unfinished.push_back(path);
   }
-  return copies;
+  for (const std::string& path : NamesIn(TemporaryFolder(), [&opening](const std::string& name) {
+         return StartsWith(name, opening);
+       })) {
+    sort(path, BaseName(path).substr(opening.size()), kTemporaryEnding);
+  }
+  return left;
+}
+
+// Reads a copy that this program may have left: a file (no link, no pipe)
+// of this account, of root, or of the owner of odbc.ini, who may write
+// odbc.ini anyway. "" on success, else why it is not read.
+std::string ReadCopy(const std::string& copy, uid_t fileOwner, std::string& bytes, struct stat& info) {
+  const int fd = open(copy.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return SystemReason("cannot read", copy);
+  std::string reason;
+  if (fstat(fd, &info) != 0) {
+    reason = SystemReason("cannot read", copy);
+  } else if (!S_ISREG(info.st_mode)) {
+    reason = "it is not a file";
+  } else if (info.st_uid != 0 && info.st_uid != geteuid() && info.st_uid != fileOwner) {
+    reason = "it belongs to another account than this one, root or the owner of the file";
+  }
+  close(fd);
+  return reason.empty() ? odbc_ini::Read(copy, bytes) : reason;
+}
+
+// True when this account may remove the copy: it may write its folder,
+// and in a folder that keeps others' files (the sticky bit of /tmp) it is
+// the copy's owner, or root.
+bool Removable(const std::string& copy, const struct stat& info) {
+  const std::string folder = odbc_ini::FolderOf(copy);
+  struct stat folderInfo {};
+  if (!odbc_ini::FolderWritable(folder) || stat(folder.c_str(), &folderInfo) != 0) return false;
+  return (folderInfo.st_mode & S_ISVTX) == 0 || info.st_uid == geteuid() || geteuid() == 0;
 }
 
 std::string Described(const OdbcIniMending& mending, const OdbcIniJournal& journal) {
@@ -139,7 +192,9 @@ OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, s
 }
 
 OdbcIniChange::~OdbcIniChange() {
-  if (!journal_.empty()) unlink(journal_.c_str());
+  // A change whose write failed and could not put the file back keeps its
+  // copy: the next change mends from it.
+  if (!journal_.empty() && FileIsWhole()) unlink(journal_.c_str());
   hold_.reset();
   close(lock_);
 }
@@ -170,23 +225,40 @@ void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
 
 void OdbcIniChange::MendAfterStoppedWriters(const Report& report) {
   // Holding the lock, no change of this program is under way: every copy
-  // there is was left by a writer that died inside its change.
-  for (const std::string& copy : LeftCopies(file_)) MendFrom(copy, report);
+  // there is was left by a writer stopped inside its change, or kept by a
+  // change whose write failed.
+  const LeftBehind left = FindLeftBehind(file_);
+  for (const std::string& copy : left.copies) MendFrom(copy, report);
+  for (const std::string& path : left.unfinished) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) unlink(path.c_str());
+  }
 }
 
 void OdbcIniChange::MendFrom(const std::string& copy, const Report& report) {
   const auto say = [&report](const QK_TString& line) {
     if (report) report(line);
   };
+  struct stat fileInfo {};
+  const uid_t fileOwner = stat(file_.c_str(), &fileInfo) == 0 ? fileInfo.st_uid : geteuid();
   std::string bytes;
-  const std::string unread = odbc_ini::Read(copy, bytes);
-  if (!unread.empty()) {
-    say(QK_TString::Format("Could not mend %s from the copy a stopped run left: %s", file_.c_str(),
-                           unread.c_str()));
+  struct stat info {};
+  std::string refusal = ReadCopy(copy, fileOwner, bytes, info);
+  const OdbcIniJournal journal = OdbcIniJournal::Parse(bytes);
+  if (refusal.empty() && journal.change != OdbcIniJournal::Change::kUnknown && journal.file != file_) {
+    refusal = "it guards " + journal.file;
+  }
+  if (refusal.empty() && !Removable(copy, info)) {
+    refusal = "this account may not remove it; the account that made it mends from it in its next change";
+  }
+  if (!refusal.empty()) {
+    say(QK_TString::Format("Left the copy %s of a stopped change of %s alone: %s", copy.c_str(), file_.c_str(),
+                           refusal.c_str()));
     return;
   }
-  const OdbcIniJournal journal = OdbcIniJournal::Parse(bytes);
-  const OdbcIniMending mending = MendAfterStoppedChange(journal, text_);
+  QK_TProcessId writer;
+  const bool writerEnded = QK_TProcessId::Parse(journal.writer, writer) && !writer.IsRunning();
+  const OdbcIniMending mending = MendAfterStoppedChange(journal, text_, writerEnded);
   if (mending.text != text_) {
     const std::string failure = odbc_ini::Write(file_, mending.text, text_);
     if (!failure.empty()) {
@@ -200,6 +272,16 @@ void OdbcIniChange::MendFrom(const std::string& copy, const Report& report) {
   if (unlink(copy.c_str()) != 0) say(QK_TString(SystemReason("Could not remove the copy", copy)));
 }
 
+bool OdbcIniChange::FileIsWhole() const {
+  std::string now;
+  if (!odbc_ini::Read(file_, now).empty()) return false;
+  // Measured against the file as this change last wrote it: what it took
+  // out on purpose (leftovers) is not missing.
+  OdbcIniJournal written = record_;
+  written.before = text_;
+  return MendAfterStoppedChange(written, now, false).sectionsPutBack == 0;
+}
+
 void OdbcIniChange::Begin(OdbcIniJournal::Change change, const std::string& section) {
   OdbcIniJournal journal;
   journal.file = file_;
@@ -207,13 +289,15 @@ void OdbcIniChange::Begin(OdbcIniJournal::Change change, const std::string& sect
   journal.change = change;
   journal.section = section;
   journal.before = text_;
-  // The copy holds what the file holds: it gets no wider permissions.
+  // The copy holds what the file holds, and is in the account's group,
+  // not the file's: it gets no wider permissions, and no group's.
   struct stat info {};
-  const unsigned mode = stat(file_.c_str(), &info) == 0 ? (info.st_mode & 0666) : 0600;
+  const unsigned mode = stat(file_.c_str(), &info) == 0 ? (info.st_mode & 0604) : 0600;
   const std::string path = JournalPath(file_);
   const std::string failure = odbc_ini::PutNewFile(path, journal.Serialized(), mode);
   if (!failure.empty()) Refuse(file_, failure);
   journal_ = path;
+  record_ = journal;
 }
 
 void OdbcIniChange::Write(const std::string& text) {

@@ -16,15 +16,17 @@
 //   "<odbc.ini>.shapejob-journal-<uid>" when the account may write that
 //   folder, else in the temporary folder ($TMPDIR, else /tmp) as
 //   "shapejob-odbc-<key>-<uid>.journal", <key> naming the file. It goes
-//   when the change ends.
+//   when the change ends with the file whole.
 // - SIGTERM and SIGINT are held (TW_TStopSignalHold): a stop asked for
 //   during the change takes effect once the file is whole again.
 //
 // A copy that the next holder of the lock finds was left by a writer that
 // died inside its change (the lock goes with its process): before
 // anything else the holder mends the file from it, keeping whatever came
-// later, and reports what it did. A copy it cannot read or remove (another
-// account's) is reported and never stops the change.
+// later, and reports what it did. A copy it may not trust (not a file, of
+// an account other than this one, root or the file's owner), or that it
+// may not remove (another account's in a sticky folder), is reported,
+// left alone and never stops the change.
 #pragma once
 
 #include <chrono>
@@ -82,11 +84,15 @@ class OdbcIniChange {
   void Lock(std::chrono::milliseconds wait);
   void MendAfterStoppedWriters(const Report& report);
   void MendFrom(const std::string& copy, const Report& report);
+  // True when the file holds everything this change left in it (but for
+  // its own section, which the installer writes).
+  bool FileIsWhole() const;
 
   std::string file_;
   int lock_ = -1;
   std::string text_;
   std::string journal_;
+  OdbcIniJournal record_;
   std::unique_ptr<TW_TStopSignalHold> hold_;
 };
 

@@ -57,11 +57,13 @@ bool BeginsALine(const std::string& text, const std::string& fragment) {
 
 class Mender {
  public:
-  Mender(const OdbcIniJournal& journal, const std::string& now)
+  Mender(const OdbcIniJournal& journal, const std::string& now, bool writerEnded)
       : journal_(journal),
         before_(odbc_ini::Parse(journal.before)),
         now_(odbc_ini::Parse(now)),
-        endsCut_(!now.empty() && now.back() != '\n') {}
+        writerEnded_(writerEnded) {
+    if (!now.empty() && now.back() != '\n') DropCutLine();
+  }
 
   OdbcIniMending Mend() {
     OdbcIniMending mending;
@@ -69,7 +71,7 @@ class Mender {
     for (std::size_t i = 0; i < now_.sections.size(); ++i) {
       nowIndex.emplace(odbc_ini::FoldedName(now_.sections[i].name), i);
     }
-    if (MendPart(now_.preamble, before_.preamble, now_.sections.empty())) ++mending.sectionsPutBack;
+    if (MendPart(now_.preamble, before_.preamble)) ++mending.sectionsPutBack;
 
     // Sections the file lacks, each after the section it followed in the
     // copy ("" for the start of the file).
@@ -86,8 +88,7 @@ class Mender {
         continue;
       }
       anchor = key;
-      const bool last = found->second + 1 == now_.sections.size();
-      if (MendPart(now_.sections[found->second].text, section.text, last)) ++mending.sectionsPutBack;
+      if (MendPart(now_.sections[found->second].text, section.text)) ++mending.sectionsPutBack;
     }
 
     odbc_ini::Text mended;
@@ -104,35 +105,64 @@ class Mender {
       mended.sections.push_back(std::move(section));
       putBack(key);
     }
-    if (journal_.change != OdbcIniJournal::Change::kUnknown && !journal_.section.empty()) {
+    const odbc_ini::Section* own = IsKnown() ? mended.Find(journal_.section) : nullptr;
+    if (own != nullptr && writerEnded_ && IsTheWritersOwn(*own, own == &mended.sections.back())) {
       mending.sectionRemoved = mended.Remove(journal_.section);
+    }
+    // A part put back from a copy whose last line had no line end must not
+    // run into the header after it.
+    for (std::size_t i = 0; i + 1 < mended.sections.size(); ++i) {
+      std::string& text = mended.sections[i].text;
+      if (!text.empty() && text.back() != '\n') text += '\n';
+    }
+    if (!mended.sections.empty() && !mended.preamble.empty() && mended.preamble.back() != '\n') {
+      mended.preamble += '\n';
     }
     mending.text = mended.Joined();
     return mending;
   }
 
  private:
+  bool IsKnown() const { return journal_.change != OdbcIniJournal::Change::kUnknown && !journal_.section.empty(); }
+
   bool IsTheChangesOwn(const std::string& name) const {
-    return journal_.change != OdbcIniJournal::Change::kUnknown && odbc_ini::SameName(name, journal_.section);
+    return IsKnown() && odbc_ini::SameName(name, journal_.section);
+  }
+
+  // True when the section is the stopped writer's: its description names
+  // the writer's run, or, the file's last section, it was cut off before
+  // its description.
+  bool IsTheWritersOwn(const odbc_ini::Section& section, bool last) const {
+    const std::string description = odbc_ini::ValueOf(section, "DESCRIPTION");
+    // Every mark ends in ")": one without it was cut off.
+    if (description.empty() || description.back() != ')') return last;
+    const std::string run = "(run " + journal_.writer;
+    const std::size_t at = description.find(run);
+    if (journal_.writer.empty() || at == std::string::npos) return false;
+    const char after = at + run.size() < description.size() ? description[at + run.size()] : '\0';
+    return after == ' ' || after == ')';
+  }
+
+  // Takes the part of a line that ends the file away when a writer cut it
+  // off: it begins a line of the copy, or the change's own header, and
+  // stands in a section the copy holds, or is a header of its own.
+  void DropCutLine() {
+    std::string& part = now_.sections.empty() ? now_.preamble : now_.sections.back().text;
+    const std::size_t lineEnd = part.rfind('\n');
+    const std::size_t start = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    const std::string fragment = part.substr(start);
+    const bool ownHeader = IsKnown() && StartsWith("[" + journal_.section + "]", fragment);
+    if (!ownHeader && !BeginsALine(journal_.before, fragment)) return;
+    const bool ownLine = now_.sections.empty() || start == 0 || before_.Find(now_.sections.back().name) != nullptr;
+    if (!ownLine) return;
+    part.erase(start);
+    if (!now_.sections.empty() && part.empty()) now_.sections.pop_back();
   }
 
   // Puts back the copy's bytes `whole` of a part that the file holds only
   // a beginning of; true when it did.
-  bool MendPart(std::string& part, const std::string& whole, bool lastOfFile) const {
-    if (part.size() < whole.size() && StartsWith(whole, part)) {
-      part = whole;
-      return true;
-    }
-    if (!lastOfFile || !endsCut_) return false;
-    const std::size_t lineEnd = part.rfind('\n');
-    const std::size_t fragmentStart = lineEnd == std::string::npos ? 0 : lineEnd + 1;
-    const std::string fragment = part.substr(fragmentStart);
-    // The part of a line the writer cut off: the beginning of a line of the
-    // copy, or of the header of the change's own section.
-    const bool ownHeader = journal_.change != OdbcIniJournal::Change::kUnknown && !journal_.section.empty() &&
-                           StartsWith("[" + journal_.section + "]", fragment);
-    if (!ownHeader && !BeginsALine(journal_.before, fragment)) return false;
-    if (!StartsWith(whole, part.substr(0, fragmentStart)) || part == whole) return false;
+  static bool MendPart(std::string& part, const std::string& whole) {
+    if (part.size() >= whole.size() || !StartsWith(whole, part)) return false;
     part = whole;
     return true;
   }
@@ -140,7 +170,7 @@ class Mender {
   const OdbcIniJournal& journal_;
   const odbc_ini::Text before_;
   odbc_ini::Text now_;
-  const bool endsCut_;
+  const bool writerEnded_;
 };
 
 }  // namespace
@@ -171,8 +201,8 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
   return journal;
 }
 
-OdbcIniMending MendAfterStoppedChange(const OdbcIniJournal& journal, const std::string& now) {
-  return Mender(journal, now).Mend();
+OdbcIniMending MendAfterStoppedChange(const OdbcIniJournal& journal, const std::string& now, bool writerEnded) {
+  return Mender(journal, now, writerEnded).Mend();
 }
 
 }  // namespace SQLUtilities

@@ -27,7 +27,13 @@
 //   bytes are a proper beginning of the copy's, or the file's last section
 //   when the file ends in a line without its line end: that line is the
 //   part of a line a writer cut off;
-// - the change's own section goes, and never comes back from the copy;
+// - a file that ends in the part of a line (no line end) that begins a
+//   line of the copy, or the header of the change's own section, loses
+//   that part: it is what the writer cut off;
+// - the change's own section never comes back from the copy; it goes when
+//   its writer has ended and the section is the writer's (its description
+//   names the writer's run), or is the file's last and was cut before its
+//   description;
 // - every other section and every other byte stays exactly as it is.
 #pragma once
 
@@ -57,7 +63,8 @@ struct OdbcIniMending {
   bool sectionRemoved = false;
 };
 
-// `now` mended after the stopped change that `journal` records, as above.
-OdbcIniMending MendAfterStoppedChange(const OdbcIniJournal& journal, const std::string& now);
+// `now` mended after the stopped change that `journal` records, as above;
+// `writerEnded` tells whether the writer's run has ended.
+OdbcIniMending MendAfterStoppedChange(const OdbcIniJournal& journal, const std::string& now, bool writerEnded);
 
 }  // namespace SQLUtilities

@@ -435,6 +435,7 @@ TEST_F(ConcurrentRunsTest, ARunInAnotherPidNamespaceNeverTakesALiveRunsWork) {
   ASSERT_TRUE(layout->WaitFor("log \"Created temporary ODBC Data Source")) << Printed(layout->Finish());
   auto other = Start("standard", "other-namespace", "ns", ownNamespace);
   EXPECT_LE(other->Finish().status, 1) << Printed(other->Finish());
+  EXPECT_NE(odbc_ini::Parse(site_ini::Read()).Find("widelayout"), nullptr) << "the live run's data source stays";
   const ProgramRun& done = layout->Finish();
   EXPECT_EQ(done.status, 0) << Printed(done);
   EXPECT_EQ(LayoutFiles("wide"), 40);

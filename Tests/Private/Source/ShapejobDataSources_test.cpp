@@ -5,6 +5,7 @@
 // sections stay byte for byte as they were.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +28,7 @@
 #include "TW_TCancel.h"
 #include "TW_TTaskIO.h"
 #include "TempFolder.h"
+#include "TemporaryFolder.h"
 #include "cfs_tproxy.h"
 
 namespace {
@@ -157,18 +159,21 @@ TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNames
   ChildProcess ended;
   const QK_TProcessId endedRun = ended.Id();
   ended.End();
-  // The same ended run, but as another PID namespace or an earlier boot
+  // The same ended run, but as another PID namespace or another machine
   // would have written it, or a former version without saying where: none
-  // can be checked.
+  // can be checked. A run of an earlier boot of this machine has ended.
   QK_TProcessId elsewhere = endedRun;
   elsewhere.pidNamespace += 1;
-  QK_TProcessId otherBoot = endedRun;
-  otherBoot.boot = std::string(32, 'f');
+  QK_TProcessId otherMachine = endedRun;
+  otherMachine.boot = std::string(32, 'f');
+  otherMachine.machine = std::string(32, 'e');
+  QK_TProcessId earlierBoot = endedRun;
+  earlierBoot.boot = std::string(32, 'f');
   const std::string unplaced = "[unplaced]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
                                std::to_string(endedRun.pid) + "." + std::to_string(endedRun.startTime) + ")\n\n";
   const std::string kept = std::string(kSections) + kUnmarked + RunSection("liverun", live.Id()) +
-                           RunSection("elsewhere", elsewhere) + RunSection("otherboot", otherBoot) + unplaced;
-  site_ini::Write(kept + RunSection("endedrun", endedRun));
+                           RunSection("elsewhere", elsewhere) + RunSection("othermachine", otherMachine) + unplaced;
+  site_ini::Write(kept + RunSection("earlierboot", earlierBoot) + RunSection("endedrun", endedRun));
 
   std::vector<std::string> reported;
   QK_TString created;
@@ -176,6 +181,7 @@ TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNames
                                           [&reported](const QK_TString& line) { reported.push_back(line.str()); });
   EXPECT_EQ(created, "task7");
   EXPECT_EQ(reported, (std::vector<std::string>{
+                          "Removed temporary ODBC Data Source earlierboot left behind by a run that ended",
                           "Removed temporary ODBC Data Source endedrun left behind by a run that ended"}));
   SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), "task7", false);
   EXPECT_EQ(site_ini::Read(), kept);
@@ -234,6 +240,36 @@ TEST_F(DataSourcesTest, ACopyThatAStoppedWriterLeftIsMendedFromBeforeTheNextChan
   EXPECT_EQ(site_ini::Read(), kSections);
 }
 
+// What is no copy of a stopped change, or one this account must not
+// trust, is never mended from: a copy cut short while it was written, a
+// pipe, a copy of another account in the temporary folder.
+TEST_F(DataSourcesTest, OnlyWholeCopiesOfTrustedAccountsAreMendedFrom) {
+  const std::string ini = site_ini::Path();
+  const std::string halfWritten = SQLUtilities::OdbcIniChange::JournalPath(ini) + ".new-Ab12Cd";
+  std::ofstream(halfWritten) << "Shapejob odbc.ini journal\nfile " << ini;
+  const std::string key = SQLUtilities::TextKey(ini);
+  const std::string pipe = TemporaryBase() + "/shapejob-odbc-" + key + "-4242.journal";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
+  const std::string planted = TemporaryBase() + "/shapejob-odbc-" + key + "-65534.journal";
+  std::ofstream(planted) << "[Planted]\nDriver=/tmp/evil.so\n\n";
+  const bool root = geteuid() == 0;
+  if (root) ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+
+  std::vector<std::string> reported;
+  { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); }); }
+  EXPECT_EQ(site_ini::Read(), kSections);
+  EXPECT_FALSE(std::filesystem::exists(halfWritten)) << "a copy cut short while it was written goes";
+  std::string said;
+  for (const std::string& line : reported) said += line + "\n";
+  EXPECT_NE(said.find("Left the copy " + pipe + " of a stopped change of " + ini + " alone: it is not a file"),
+            std::string::npos)
+      << said;
+  if (root) {
+    EXPECT_NE(said.find("Left the copy " + planted), std::string::npos) << said;
+    EXPECT_NE(said.find("belongs to another account"), std::string::npos) << said;
+  }
+}
+
 TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongOrUntilAStop) {
   const std::string ini = site_ini::Path();
   const int held = open(std::filesystem::path(ini).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
@@ -252,7 +288,7 @@ TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongOrUntilAStop) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     TW_RequestCancel();
   });
-  EXPECT_THROW(SQLUtilities::OdbcIniChange(ini, SQLUtilities::Report(), std::chrono::minutes(10)), TW_ETaskCanceled);
+  EXPECT_THROW(SQLUtilities::OdbcIniChange(ini, SQLUtilities::Report(), std::chrono::seconds(60)), TW_ETaskCanceled);
   stop.join();
   close(held);
   { SQLUtilities::OdbcIniChange change(ini, SQLUtilities::Report(), std::chrono::milliseconds(100)); }
