@@ -26,10 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using ShapejobFuzz::Target;
 
-// The processor time past which an input counts as one that never ends:
-// far beyond what any regression takes in any build. Processor time, not
-// the clock's, so that a machine busy with other work does not count; how
-// fast the readers are is for scripts/run-benchmark.sh to show.
+// Processor time (a busy machine does not count) past which an input is
+// one that never ends; how fast the readers are is the benchmark's.
 constexpr double kHangSeconds = 60;
 
 const fs::path kFuzzFolder = SHAPEJOB_FUZZ_DIR;

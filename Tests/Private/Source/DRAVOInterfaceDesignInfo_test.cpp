@@ -137,8 +137,7 @@ TEST_F(ExportTest, MenusPrintItemsAndDocumentPlots) {
                                 QK_TString("Corrugated - inches - Single design parameters")));
   EXPECT_CALL(cad, GenerateDocPlots(QK_TString("tuck-end.kpx"), output, _, 640, 480, _))
       .WillOnce(
-          Invoke([this](const QK_TString&, const QK_TURL&, CAD::PlotList& plots, std::int16_t, std::int16_t,
-                 const CAD::DeliveredLocations&) {
+          Invoke([this](const QK_TString&, const QK_TURL&, CAD::PlotList& plots, auto&&...) {
             plots.emplace_back(
                 "Style", QK_TURL::FromLocalPath(QK_TString(OutputFile("tuck-end_Style.JPG"))).ToString());
             return 0;
@@ -318,8 +317,7 @@ TEST_F(ExportListTest, EachDesignListsItsOwnPlotsAndTheExportRegistersAll) {
   EXPECT_CALL(cad, GenerateDocPlots(_, _, _, _, _, _))
       .Times(2)
       .WillRepeatedly(Invoke(
-          [this](const QK_TString& name, const QK_TURL&, CAD::PlotList& plots, std::int16_t, std::int16_t,
-              const CAD::DeliveredLocations&) {
+          [this](const QK_TString& name, const QK_TURL&, CAD::PlotList& plots, auto&&...) {
             const std::string file =
                 OutputFile((DRAVOInterface::FileNameOfPath(name).str() + "_Style.JPG").c_str());
             plots.emplace_back("Style", QK_TURL::FromLocalPath(QK_TString(file)).ToString());

@@ -112,10 +112,8 @@ TEST_F(PathsTaskTest, PreviewsGoToTheirResolvedFolder) {
 }
 
 TEST_F(PathsTaskTest, TheTimeScriptSetsTheLayoutsTimeInSeconds) {
-  const auto now = [] {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-  };
+  using std::chrono::system_clock;
+  const auto now = [] { return system_clock::to_time_t(system_clock::now()); };
   const auto before = now();
   const QK_TURL script(cad.WriteTimeScript());
   const auto after = now();

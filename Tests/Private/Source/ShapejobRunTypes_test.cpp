@@ -36,8 +36,7 @@ class RunTypesTest : public TaskTest {
 
   void RunStandardParameters() { SetRunStandardParameters(parameters, "std/carton.ard"); }
 
-  // What an operation does with a file it makes: writes it and adds it to
-  // the ticket's delivered files.
+  // An operation's file written and added to the ticket's delivered files.
   static void WriteOutput(const QK_TString& path, CAD::DeliveredLocations& delivered) {
     std::ofstream(path.str()) << "output";
     delivered.Add(QK_TURL::FromLocalPath(path));
@@ -96,9 +95,8 @@ TEST_F(RunTypesTest, InputsOfDifferentResultsLoseNoOutput) {
 }
 
 // Only a file the operation wrote is an output: none when it wrote
-// nothing, none when the file is as an earlier run left it; the file it
-// rewrote is one also when the file system's clock gives the rewrite the
-// earlier file's time.
+// nothing, none when the file is as an earlier run left it, and the file
+// it rewrote also when the rewrite keeps the earlier file's time.
 TEST_F(RunTypesTest, WhatTheOperationWroteIsRegisteredWhateverTheFilesTime) {
   RunStandardParameters();
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).Times(2).WillRepeatedly(Return(0));
@@ -107,7 +105,6 @@ TEST_F(RunTypesTest, WhatTheOperationWroteIsRegisteredWhateverTheFilesTime) {
   folder.Write("job.kpx", "an earlier run's design");
   EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
   EXPECT_TRUE(Outputs().empty());
-
   const auto earlier = std::filesystem::last_write_time(Out("job.kpx"));
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Invoke([earlier](CAD::RunStandardTicketData& record) {
     WriteOutput(record.outputPath, *record.delivered);
