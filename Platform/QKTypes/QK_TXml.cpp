@@ -47,6 +47,12 @@ constexpr std::uint64_t kMaximumFileBytes = 16u << 20;
 // The text that entity references may add to a document, beyond what the
 // document itself holds.
 constexpr std::uint64_t kMaximumExpansion = 1u << 20;
+// The entity references a document may expand. Tickets, requests and
+// configuration files need few if any; the library's own bound is 50,000,
+// and as each expansion sets up a reader of its own, a few lines of nested
+// entities of short texts would keep a parse busy for long before the text
+// bound above stopped it.
+constexpr XMLSize_t kMaximumEntityExpansions = 1000;
 
 // Builds the element tree from SAX events, so that every element knows its
 // line; parse errors are thrown with their position.
@@ -218,6 +224,7 @@ QK_TXmlElement QK_TXml::ParseText(const QK_TString& text, const QK_TString& sour
   XercesScope xerces;
   TreeBuilder builder(sourceName, text.Length());
   xc::SecurityManager securityManager;
+  securityManager.setEntityExpansionLimit(kMaximumEntityExpansions);
   {
     std::unique_ptr<xc::SAX2XMLReader> reader(xc::XMLReaderFactory::createXMLReader());
     reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpaces, false);

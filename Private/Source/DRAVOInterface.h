@@ -155,10 +155,11 @@ class DRAVOInterface {
   // A UnitCode.
   virtual std::int16_t GetUnit() = 0;
   virtual std::int16_t ExportThumbnail(const QK_TString& path) = 0;
-  // Writes the open standard's document plots into `folder`; 1 when a
-  // warning was reported.
+  // Writes the open standard's document plots into `folder`, each named
+  // clear of the files an earlier input of the ticket `delivered`; 1 when
+  // a warning was reported.
   virtual int GenerateDocPlots(const QK_TString& designName, const QK_TURL& folder, PlotList& plots,
-                               std::int16_t width, std::int16_t height) = 0;
+                               std::int16_t width, std::int16_t height, const DeliveredLocations& delivered) = 0;
   virtual void SetOption72(std::int16_t value) = 0;
   virtual std::int16_t DeletePrintItem(std::int32_t index) = 0;
   virtual std::int16_t CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index) = 0;
@@ -256,10 +257,12 @@ class DRAVOInterface {
   PrintItemList ExportPrintItems(bool report);
   // ExportPrintItems with one JPEG thumbnail per print item, named
   // "<baseName>_<item>.JPG" (or "<baseName>_<item>_<designIndex>.JPG"
-  // unless designIndex is -1) in the folder of `base`.
+  // unless designIndex is -1) in the folder of `base`, or the name it takes
+  // when an earlier input of the ticket `delivered` that file.
   PrintItemList CreatePrintItemThumbnails(const QK_TURL& base, std::int16_t width, std::int16_t height,
                                           std::int32_t& warningFlag, const QK_TString& baseName,
-                                          std::int32_t designIndex, std::uint32_t quality);
+                                          std::int32_t designIndex, std::uint32_t quality,
+                                          const DeliveredLocations& delivered);
   // The passes of the two design-information operations.
   friend class DesignInfoExport;
 
@@ -429,6 +432,11 @@ class DRAVOInterface {
   // design is switched to the ticket's `units`), blank area, sizes and the
   // values of its menu variables.
   DesignInfo ReadDesignInfo(const QK_TString& path, const QK_TString& designName, const QK_TString& units);
+
+  // SaveDesign of the open design at the local `path` of an operation's
+  // output, which `delivered` then holds when the save wrote it; 1 when the
+  // save had remarks, else 0.
+  int SaveOutputDesign(const QK_TString& path, DeliveredLocations& delivered);
 
   // ---- the design record ----
 

@@ -140,6 +140,9 @@ class DesignInfoExport {
   StringMapList EvaluateCustomVariables(const Pass& pass, const CustomVariableList& variables);
   XmlDocument BuildDocument(const Pass& pass, bool partOfResults);
   void KeepThumbnails(const Pass& pass);
+  // `image` itself, or the name it takes when an earlier input of the
+  // ticket delivered that file.
+  QK_TURL FreeImage(const QK_TURL& image) const { return record_.delivered->FreeLocation(image, cad_.reporter); }
   void Register();
 
   void Report(int severity, const char* key) { cad_.Report(severity, key); }
@@ -166,6 +169,7 @@ int DesignInfoExport::ExportDesign(QK_TString& text) {
 
   pass.thumbnail = output_;
   DRAVOInterface::ChangeExtension(pass.thumbnail, ".JPG");
+  pass.thumbnail = FreeImage(pass.thumbnail);
   // The print items' images are named after the output file, beside it.
   ExportImages(pass, {record_.thumbnailWidth, record_.thumbnailHeight, record_.thumbnailQuality,
                       StemOf(output_.FileName()), kNoDesignIndex});
@@ -203,6 +207,7 @@ int DesignInfoExport::ExportDesigns(const StringMapList& designs, QK_TString& te
     pass.thumbnail.SetFileName(
         QK_TString::Format("%s_%s_%d", base.c_str(), "Thumbnail", static_cast<int>(index)));
     DRAVOInterface::ChangeExtension(pass.thumbnail, ".JPG");
+    pass.thumbnail = FreeImage(pass.thumbnail);
     ExportImages(pass, {ValueOf(design, "width", record_.thumbnailWidth),
                         ValueOf(design, "height", record_.thumbnailHeight),
                         ValueOf(design, "quality", record_.thumbnailQuality),
@@ -273,7 +278,8 @@ void DesignInfoExport::ExportImages(Pass& pass, const DesignSettings& settings) 
   }
   if (design) {
     pass.printItems = cad_.CreatePrintItemThumbnails(output_, pass.width, pass.height, warning_,
-                                                     settings.printItemPrefix, settings.index, quality);
+                                                     settings.printItemPrefix, settings.index, quality,
+                                                     *record_.delivered);
   }
 }
 
@@ -337,7 +343,9 @@ void DesignInfoExport::CollectAndClose(Pass& pass, const CustomVariableList& var
     Report(Severity::kInformation, "shapejobs.message.openstandard", QK_TAny(pass.reference));
     cad_.OpenStandard(pass.reference, kDesignStandardOption, pass.unit, QK_TString(), pass.parameterSet);
     Report(Severity::kInformation, "shapejobs.message.creatingdocplots");
-    if (cad_.GenerateDocPlots(designName, output_, pass.plots, pass.width, pass.height) != 0) warning_ = 1;
+    if (cad_.GenerateDocPlots(designName, output_, pass.plots, pass.width, pass.height, *record_.delivered) != 0) {
+      warning_ = 1;
+    }
   }
   if (record_.exportMenuVariables) {
     pass.parameters = cad_.ReadDesignParameters(pass.reference, cad_.TemporaryFile(".xml", false), pass.menus,
@@ -389,9 +397,13 @@ void DesignInfoExport::KeepThumbnails(const Pass& pass) {
   }
 }
 
-// The document on "Warning" or "XML" by the warning flag, the images on
-// "Thumbnail".
+// The document and the images written are delivered; the document goes on
+// "Warning" or "XML" by the warning flag, the images on "Thumbnail".
 void DesignInfoExport::Register() {
+  DeliveredLocations& delivered = *record_.delivered;
+  delivered.Add(output_);
+  for (const QK_TURL& thumbnail : thumbnails_) delivered.Add(thumbnail);
+  for (const auto& plot : plots_) delivered.Add(QK_TURL::FromString(plot.second));
   TW_TTask* task = cad_.reporter;
   if (task == nullptr) return;
   TW_TTaskOutput result(warning_ != 0 ? "Warning" : "XML");

@@ -161,7 +161,7 @@ DRAVOInterface::PrintItemList DRAVOInterface::ExportPrintItems(bool report) {
 
 DRAVOInterface::PrintItemList DRAVOInterface::CreatePrintItemThumbnails(
     const QK_TURL& base, std::int16_t width, std::int16_t height, std::int32_t& warningFlag,
-    const QK_TString& baseName, std::int32_t designIndex, std::uint32_t quality) {
+    const QK_TString& baseName, std::int32_t designIndex, std::uint32_t quality, const DeliveredLocations& delivered) {
   if (GetPrintItemCount(PrintItemKind::kPrintItem) <= 0) return PrintItemList();
   Report(Severity::kInformation, "shapejobs.message.creatingprintitems");
   PrintItemList items = ExportPrintItems(false);
@@ -175,6 +175,7 @@ DRAVOInterface::PrintItemList DRAVOInterface::CreatePrintItemThumbnails(
         designIndex == kNoDesignIndex ? QK_TString::Format("%s_%s.JPG", baseName.c_str(), name.c_str())
                                       : QK_TString::Format("%s_%s_%d.JPG", baseName.c_str(), name.c_str(),
                                                            static_cast<int>(designIndex))));
+    image = delivered.FreeLocation(image, reporter);
     const QK_TString path = image.LocalName();
     const std::int16_t status = ExportThumbnailImage(*this, path, width, height, quality);
     if (status != Status::kDone) {

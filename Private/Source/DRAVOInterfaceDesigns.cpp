@@ -1,6 +1,7 @@
 // Designs opened for the operations that work on a design file: a design
-// of the database saved as a local file, and the facts of a design read
-// through the standards component and the main control.
+// of the database saved as a local file, the facts of a design read
+// through the standards component and the main control, and the open
+// design saved as an operation's output.
 #include <xercesc/dom/DOM.hpp>
 
 #include "DRAVOInterface.h"
@@ -50,6 +51,13 @@ QK_TString DRAVOInterface::OpenSplitDesign(const QK_TString& reference, std::int
   const QK_TString path = TemporaryFile(".kpx", true).LocalName();
   if (SaveDesign(path) == Status::kDoneWithRemarks) warningFlag = 1;
   return path;
+}
+
+int DRAVOInterface::SaveOutputDesign(const QK_TString& path, DeliveredLocations& delivered) {
+  const std::int16_t status = SaveDesign(path);
+  if (status != Status::kDone && status != Status::kDoneWithRemarks) return 0;
+  delivered.Add(QK_TURL::FromLocalPath(path));
+  return status == Status::kDoneWithRemarks ? 1 : 0;
 }
 
 void DRAVOInterface::OpenLayoutDesign(const QK_TString& reference, std::int16_t& industryCode, QK_TString& localPath,

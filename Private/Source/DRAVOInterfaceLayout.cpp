@@ -85,7 +85,7 @@ LayoutRun::LayoutRun(DRAVOInterface& cad, LOTicketParam& ticket)
     : cad(cad),
       task(cad.reporter),
       ticket(ticket),
-      delivered(ticket.delivered != nullptr ? ticket.delivered : std::make_shared<DeliveredLocations>()) {}
+      delivered(ticket.delivered) {}
 
 LayoutRun::~LayoutRun() {
   if (task == nullptr) return;

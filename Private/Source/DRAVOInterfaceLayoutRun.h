@@ -52,8 +52,8 @@ QK_TString FreeSuffix(int id, const std::function<bool(const QK_TString&)>& take
 
 class LayoutRun {
  public:
-  // `ticket` outlives the run; its delivered locations (or a set of the
-  // run's own) are shared with the ticket's other inputs.
+  // `ticket` outlives the run; its delivered locations are shared with the
+  // ticket's other inputs.
   LayoutRun(DRAVOInterface& cad, LOTicketParam& ticket);
   LayoutRun(const LayoutRun&) = delete;
   LayoutRun& operator=(const LayoutRun&) = delete;

@@ -97,14 +97,18 @@ void ShopCardRun::OutputOpenDesign() {
     RunOutputCopies(output, DRAVOInterface::ToForwardSlashes(record.outputLocation.LocalName()));
     return;
   }
+  // Each row names the file its output wrote.
+  const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
   for (const auto& output : record.outputs) {
     if (!output) continue;
     cad.Report(Severity::kInformation, "shapejobs.message.shopcardrunoutput", QK_TAny(output->Name));
-    if (!output->Name.Empty()) RunOutputCopies(*output, DRAVOInterface::ToForwardSlashes(TargetOf(*output)));
-  }
-  const XmlDocument document = CreateXmlDocument(kMultipleOutputsRoot);
-  for (const auto& output : record.outputs) {
-    if (output) DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *output, TargetOf(*output));
+    QK_TString target = TargetOf(*output);
+    // An output of no copies writes nothing, and so replaces nothing.
+    if (!output->Name.Empty() && output->Copies > 0) {
+      target = FreeTarget(target);
+      RunOutputCopies(*output, DRAVOInterface::ToForwardSlashes(target));
+    }
+    DRAVOInterface::AppendOutputRow(*document, *document->getDocumentElement(), *output, target);
   }
   cad.WriteMultipleOutputsDocument(record, *document);
 }

@@ -55,6 +55,7 @@ void DRAVOInterface::WriteMultipleOutputsDocument(const ShopCardTicketData& reco
   QK_TString fileName = record.outputLocation.LocalName();
   EnsureXmlExtension(fileName);
   WriteXmlDocument(document, QK_TURL::FromLocalPath(fileName));
+  record.delivered->Add(QK_TURL::FromLocalPath(fileName));
 }
 
 void DRAVOInterface::EnsureXmlExtension(QK_TString& path) {

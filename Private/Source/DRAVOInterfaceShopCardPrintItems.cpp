@@ -51,8 +51,17 @@ void ShopCardRun::OpenForOutput(const QK_TString& designReference) {
   if (record.rebuildDesign == kRebuildRequested) cad.RebuildDesign(record);
 }
 
+QK_TString ShopCardRun::FreeTarget(const QK_TString& path) const {
+  if (path.Empty()) return path;
+  const QK_TURL named = QK_TURL::FromLocalPath(path);
+  const QK_TURL free = record.delivered->FreeLocation(named, cad.reporter);
+  return free == named ? path : free.LocalName();
+}
+
 void ShopCardRun::RunOutputCopies(const OutputsInfo& output, const QK_TString& path) {
   for (std::uint16_t copy = 0; copy < output.Copies; ++copy) cad.OutputDesign(output, path);
+  // A refused copy throws: the file is written once a copy is made.
+  if (output.Copies > 0 && !path.Empty()) record.delivered->Add(QK_TURL::FromLocalPath(path));
 }
 
 void ShopCardRun::OutputSelectedPrintItem(const OutputsInfo& output, const QK_TString& printItemName,
@@ -62,7 +71,7 @@ void ShopCardRun::OutputSelectedPrintItem(const OutputsInfo& output, const QK_TS
     QK_THROW(TaskError());
   }
   QK_TString location = output.OutputPathName.LocalName();
-  const QK_TString path = DRAVOInterface::MakePrintItemOutputName(location, printItemName);
+  const QK_TString path = FreeTarget(DRAVOInterface::MakePrintItemOutputName(location, printItemName));
   RunOutputCopies(output, path);
   produced.push_back(DRAVOInterface::ToHostLocalPath(path, output.OutputPathName.ToString()));
   cad.CloseDesign();
@@ -141,7 +150,7 @@ void ShopCardRun::OutputWholeDesign(const QK_TString& designReference, const Out
     cad.Report(Severity::kError, "shapejobs.error.pathnotprovided", QK_TAny(output.Name));
     QK_THROW(TaskError());
   }
-  const QK_TString path = DRAVOInterface::ToForwardSlashes(output.OutputPathName.LocalName());
+  const QK_TString path = FreeTarget(DRAVOInterface::ToForwardSlashes(output.OutputPathName.LocalName()));
   RunOutputCopies(output, path);
   produced.push_back(DRAVOInterface::ToHostLocalPath(path, output.OutputPathName.ToString()));
   cad.CloseDesign();

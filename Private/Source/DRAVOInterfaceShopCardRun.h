@@ -29,7 +29,10 @@ class ShopCardRun {
   void RequirePrintItems(std::int32_t count);
   // Opens the design and sets the variables; rebuilds it when asked.
   void OpenForOutput(const QK_TString& designReference);
-  // The output `path` once per copy.
+  // The local `path` an output names itself, or the name it takes when an
+  // earlier input of the ticket delivered that file.
+  QK_TString FreeTarget(const QK_TString& path) const;
+  // The output `path` once per copy; a path written is delivered.
   void RunOutputCopies(const OutputsInfo& output, const QK_TString& path);
   // The selected print item output to the output's own location (named
   // for the print item), then the design closed.

@@ -75,7 +75,7 @@ int DRAVOInterface::KeepSplitPrintItem(const SplitDesignTicketData& record) {
   if (record.databaseKind == kConventionalKind && SetDesignPeople(record.dbInfo) == 1) result = 1;
   SetOption72(1);
   SetOption36(0);
-  if (SaveDesign(target) == Status::kDoneWithRemarks) result = 1;
+  if (SaveOutputDesign(target, *record.delivered) != 0) result = 1;
   CloseDesign();
   return result;
 }

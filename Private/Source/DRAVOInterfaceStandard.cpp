@@ -214,7 +214,7 @@ int DRAVOInterface::SaveAndCloseDesign(const RunStandardTicketData& record) {
   if (record.databaseKind == kConventionalKind && SetDesignPeople(record.dbInfo) == 1) result = 1;
   SetOption72(kSaveOption72);
   SetOption36(kSaveOption36);
-  if (!record.outputPath.Empty() && SaveDesign(record.outputPath) == Status::kDoneWithRemarks) result = 1;
+  if (!record.outputPath.Empty() && SaveOutputDesign(record.outputPath, *record.delivered) != 0) result = 1;
   Report(Severity::kInformation, "shapejobs.message.runstandardclosingdesign");
   CloseDesign();
   Report(Severity::kInformation, "shapejobs.message.runstandardclosedesign");

@@ -148,7 +148,7 @@ class DravoDriver : public DRAVOInterface {
   std::int16_t GetUnit() override;
   std::int16_t ExportThumbnail(const QK_TString& path) override;
   int GenerateDocPlots(const QK_TString& designName, const QK_TURL& folder, PlotList& plots,
-                       std::int16_t width, std::int16_t height) override;
+                       std::int16_t width, std::int16_t height, const DeliveredLocations& delivered) override;
   std::int16_t DeletePrintItem(std::int32_t index) override { return mainControl_->DeletePrintItem(index); }
   std::int16_t CheckPrintItem(std::int32_t number, std::int32_t kind, std::int32_t index) override {
     return mainControl_->CheckPrintItem(number, kind, index);

@@ -129,7 +129,7 @@ int DravoDriver::RunStandard(const VariableList& variables) {
 }
 
 int DravoDriver::GenerateDocPlots(const QK_TString& designName, const QK_TURL& folder, PlotList& plots,
-                                  std::int16_t width, std::int16_t height) {
+                                  std::int16_t width, std::int16_t height, const DeliveredLocations& delivered) {
   const std::int16_t count = standards_->MenuCount();
   QK_TURL target = folder;
   const QK_TString base = StemOf(designName);
@@ -138,6 +138,7 @@ int DravoDriver::GenerateDocPlots(const QK_TString& designName, const QK_TURL& f
   // Writes one plot image; the status decides whether it is listed.
   auto plot = [&](std::int16_t menu, std::int16_t item, const QK_TString& plotName) {
     target.SetFileName(SanitizeFileName(QK_TString::Format("%s_%s.JPG", base.c_str(), plotName.c_str())));
+    target = delivered.FreeLocation(target, reporter);
     const std::int16_t status = standards_->Plot(menu, item, target.LocalName(), width, height);
     if (status == Status::kDone) plots.emplace_back(plotName, target.ToString());
     return status;

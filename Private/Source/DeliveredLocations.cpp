@@ -11,13 +11,23 @@ bool DeliveredLocations::Has(const QK_TURL& location) const {
   return locations_.count(location.LocalName()) != 0;
 }
 
-void DeliveredLocations::Add(const QK_TURL& location) { locations_.insert(location.LocalName()); }
+bool DeliveredLocations::ByThisInput(const QK_TURL& location) const {
+  const auto found = locations_.find(location.LocalName());
+  return found != locations_.end() && found->second == input_;
+}
+
+bool DeliveredLocations::ByEarlierInput(const QK_TURL& location) const {
+  const auto found = locations_.find(location.LocalName());
+  return found != locations_.end() && found->second < input_;
+}
+
+void DeliveredLocations::Add(const QK_TURL& location) { locations_[location.LocalName()] = input_; }
 
 void DeliveredLocations::Remove(const QK_TURL& location) { locations_.erase(location.LocalName()); }
 
 QK_TURL DeliveredLocations::FreeLocation(const QK_TURL& location, TW_TTask* log) const {
   QK_TURL free = location;
-  for (unsigned int n = input_; Has(free); ++n) free = WithSuffix(location, QK_TString::Format("_%u", n));
+  for (unsigned int n = input_; ByEarlierInput(free); ++n) free = WithSuffix(location, QK_TString::Format("_%u", n));
   if (log != nullptr && free != location) {
     log->Log(QK_TString::Format("An earlier input of the ticket delivered %s: this input's output is %s",
                                 location.LocalName().c_str(), free.LocalName().c_str()));

@@ -2,10 +2,8 @@
 // output contexts, and the success and failure ends.
 #include <boost/exception/diagnostic_information.hpp>
 #include <boost/exception/exception.hpp>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "DRAVOInterfaceShopCard.h"
 #include "DRAVOWrapperLogin.h"
@@ -79,8 +77,9 @@ bool SingleOutputMakesList(const OutputsInfo& output, const QK_TString& designNa
 }
 
 // The outputs of the ticket's inputs, in the context of their result, and
-// every location the ticket has delivered so far (the layout operation
-// names and registers its own files, and shares the locations).
+// every location the ticket has delivered so far: each operation adds the
+// files it wrote and names its own files clear of those of earlier inputs
+// (the layout operation also registers its own).
 struct TicketOutputs {
   TW_TTaskOutput ok{"OK"};
   TW_TTaskOutput warning{"Warning"};
@@ -100,6 +99,7 @@ Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, con
     ShopCardTicketData record;
     StringMapList exportedDesigns;
     task.BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "buildShopCard");
+    record.delivered = outputs.delivered;
     const OutputsList outputList = record.GetOutputs();
     // Without outputs, as with several, the operation writes the list of
     // outputs, and that document is the file registered.
@@ -118,6 +118,7 @@ Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, con
     ShopCardTicketData record;
     StringMapList exportedDesigns;
     task.BuildShopCardTicket(ticket, inputFile, record, exportedDesigns, "exportCadDesign");
+    record.delivered = outputs.delivered;
     Task::ChangeOutputExtension(outputLocation, ".xml");
     return [&task, record, exportedDesigns, p, s](QK_TURL& location) mutable {
       return task.ProcessDesignInfo(record, exportedDesigns, location, p, s);
@@ -126,6 +127,7 @@ Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, con
   if (types.runStandard) {
     RunStandardTicketData record;
     task.BuildRunStandardTicket(ticket, inputFile, record);
+    record.delivered = outputs.delivered;
     EnsureExtension(outputLocation, kNativeDesignExtension);
     return [&task, record, p, s](QK_TURL& location) mutable {
       return task.ProcessRunStandard(record, location, p, s);
@@ -134,6 +136,7 @@ Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, con
   if (types.splitDesign) {
     SplitDesignTicketData record;
     task.BuildSplitDesignTicket(ticket, inputFile, record);
+    record.delivered = outputs.delivered;
     EnsureExtension(outputLocation, kNativeDesignExtension);
     return [&task, record, p, s](QK_TURL& location) mutable {
       return task.ProcessSplitDesign(record, location, p, s);
@@ -149,19 +152,12 @@ Worker PrepareWorker(Task& task, AT_TTicket& ticket, const TaskTypes& types, con
   QK_THROW(QK_EException(QK_TString("Unsupported action:") + ticket.GetActionName()));
 }
 
-// What a file held before a worker ran: none, or its last change.
-using FileStamp = std::optional<std::filesystem::file_time_type>;
-
-FileStamp StampOf(const QK_TURL& location) {
-  std::error_code error;
-  const auto time = std::filesystem::last_write_time(location.LocalName().str(), error);
-  return error ? FileStamp() : FileStamp(time);
-}
-
 // The work of one input, which starts at p percent and has s of them: its
 // server connected, its worker run, and its result and output counted.
-// Only a file the worker wrote is an output: one that is missing, or that
-// is as it was before, is not registered.
+// Only a file the operation reports as written by this input is an output
+// (the time a file system gives a rewritten file says nothing: it may be
+// the old one); one it did not write, or that is gone again, is not
+// registered.
 void ProcessInput(Task& task, AT_TTicket& ticket, const TaskTypes& types,
                   const std::vector<CadServerConfig>& servers, const QK_TURL& inputFile, double p, double s,
                   TicketOutputs& outputs) {
@@ -172,14 +168,11 @@ void ProcessInput(Task& task, AT_TTicket& ticket, const TaskTypes& types,
   Worker worker = PrepareWorker(task, ticket, types, inputFile, outputLocation, outputs, p, s);
   // No input replaces a file an earlier input of the ticket delivered.
   if (!types.layout) outputLocation = outputs.delivered->FreeLocation(outputLocation, &task);
-  const FileStamp before = StampOf(outputLocation);
   const int result = worker(outputLocation);
   outputs.anyWarning = outputs.anyWarning || result != 0;
   if (types.layout) return;
-  const FileStamp after = StampOf(outputLocation);
-  if (!after || after == before) return;
+  if (!outputs.delivered->ByThisInput(outputLocation) || !QK_TFileInfo::ExistsEx(outputLocation)) return;
   (result != 0 ? outputs.warning : outputs.ok).AddOutputFile(outputLocation, QK_TString());
-  outputs.delivered->Add(outputLocation);
 }
 
 // The success end: a warning result when an input warned. The context of

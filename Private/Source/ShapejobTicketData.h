@@ -73,6 +73,9 @@ class RunStandardTicketData {
   QK_TString projectName;
   QK_TString standardName;
   DBInfo dbInfo;
+  // The files the ticket's inputs delivered, shared by the run (a set of
+  // its own until then): the operation adds each file it writes.
+  std::shared_ptr<DeliveredLocations> delivered = std::make_shared<DeliveredLocations>();
 };
 
 // Create a shop card, or export design information.
@@ -114,6 +117,9 @@ class ShopCardTicketData {
   QK_TString savePath;
   bool hasSave = false;
   bool exportDocPlots = false;
+  // The files the ticket's inputs delivered, shared by the run (a set of
+  // its own until then): the operation adds each file it writes.
+  std::shared_ptr<DeliveredLocations> delivered = std::make_shared<DeliveredLocations>();
 };
 
 // Split a design: one design file per requested print item.
@@ -132,6 +138,9 @@ class SplitDesignTicketData {
   QK_TString printItem;
   QK_TString selectDesign;  // "project" or "path"
   DBInfo dbInfo;
+  // The files the ticket's inputs delivered, shared by the run (a set of
+  // its own until then): the operation adds each file it writes.
+  std::shared_ptr<DeliveredLocations> delivered = std::make_shared<DeliveredLocations>();
 };
 
 // Run a layout: place and nest a design on a sheet.
@@ -163,9 +172,9 @@ class LOTicketParam {
   QK_TString crossGrain;
   std::set<QK_TString> nestingTypes;  // codes "1" to "5"
   DBInfo dbInfo;
-  // The locations the ticket's inputs delivered, set by the run; without
-  // them the layout call keeps its own.
-  std::shared_ptr<DeliveredLocations> delivered;
+  // The files the ticket's inputs delivered, shared by the run (a set of
+  // its own until then): the operation adds each file it writes.
+  std::shared_ptr<DeliveredLocations> delivered = std::make_shared<DeliveredLocations>();
 };
 
 }  // namespace CAD

@@ -77,7 +77,7 @@ class MockDriver : public CAD::DRAVOInterface {
   MOCK_METHOD(std::int16_t, GetMenuXml, (const QK_TString& path, std::int16_t a, std::int16_t b, std::int16_t c, std::int16_t d), (override));
   MOCK_METHOD(std::int16_t, GetUnit, (), (override));
   MOCK_METHOD(std::int16_t, ExportThumbnail, (const QK_TString& path), (override));
-  MOCK_METHOD(int, GenerateDocPlots, (const QK_TString& designName, const QK_TURL& folder, CAD::PlotList& plots, std::int16_t width, std::int16_t height), (override));
+  MOCK_METHOD(int, GenerateDocPlots, (const QK_TString& designName, const QK_TURL& folder, CAD::PlotList& plots, std::int16_t width, std::int16_t height, const CAD::DeliveredLocations& delivered), (override));
   MOCK_METHOD(void, SetOption72, (std::int16_t value), (override));
   MOCK_METHOD(std::int16_t, DeletePrintItem, (std::int32_t index), (override));
   MOCK_METHOD(std::int16_t, CheckPrintItem, (std::int32_t number, std::int32_t kind, std::int32_t index), (override));

@@ -199,7 +199,8 @@ TEST_F(PrintItemsTest, NoPrintItemsNoMessage) {
   EXPECT_TRUE(cad.ExportPrintItems(true).empty());
   std::int32_t warning = 0;
   EXPECT_TRUE(
-      cad.CreatePrintItemThumbnails(QK_TURL::FromLocalPath("/out/job.xml"), 200, 200, warning, "job", -1, 100)
+      cad.CreatePrintItemThumbnails(QK_TURL::FromLocalPath("/out/job.xml"), 200, 200, warning, "job", -1, 100,
+                                    CAD::DeliveredLocations())
           .empty());
   EXPECT_TRUE(task.Messages().empty());
 }
@@ -217,7 +218,8 @@ TEST_F(PrintItemsTest, ThumbnailsAreNamedAfterTheBaseAndTheItem) {
 
   std::int32_t warning = 0;
   const DRAVOInterface::PrintItemList items =
-      cad.CreatePrintItemThumbnails(QK_TURL::FromLocalPath("/out/job.xml"), 300, 150, warning, "BOX", 2, 50);
+      cad.CreatePrintItemThumbnails(QK_TURL::FromLocalPath("/out/job.xml"), 300, 150, warning, "BOX", 2, 50,
+                                    CAD::DeliveredLocations());
   ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[0].address, QK_TURL::FromLocalPath("/out/BOX_Front_2.JPG"));
   EXPECT_TRUE(items[0].exported);

@@ -135,9 +135,9 @@ TEST_F(ExportTest, MenusPrintItemsAndDocumentPlots) {
   ::testing::InSequence order;
   EXPECT_CALL(cad, OpenStandard(Reference("tuck-end.kpx"), 0, CAD::UnitCode::kInches, QK_TString(),
                                 QK_TString("Corrugated - inches - Single design parameters")));
-  EXPECT_CALL(cad, GenerateDocPlots(QK_TString("tuck-end.kpx"), output, _, 640, 480))
+  EXPECT_CALL(cad, GenerateDocPlots(QK_TString("tuck-end.kpx"), output, _, 640, 480, _))
       .WillOnce(
-          Invoke([this](const QK_TString&, const QK_TURL&, CAD::PlotList& plots, std::int16_t, std::int16_t) {
+          Invoke([this](const QK_TString&, const QK_TURL&, CAD::PlotList& plots, auto&&...) {
             plots.emplace_back(
                 "Style", QK_TURL::FromLocalPath(QK_TString(OutputFile("tuck-end_Style.JPG"))).ToString());
             return 0;
@@ -314,10 +314,10 @@ TEST_F(ExportListTest, EachDesignListsItsOwnPlotsAndTheExportRegistersAll) {
   record.exportCustomVariables = false;
   record.exportDocPlots = true;
   designs = {Design("a.kpx"), Design("b.kpx")};
-  EXPECT_CALL(cad, GenerateDocPlots(_, _, _, _, _))
+  EXPECT_CALL(cad, GenerateDocPlots(_, _, _, _, _, _))
       .Times(2)
       .WillRepeatedly(Invoke(
-          [this](const QK_TString& name, const QK_TURL&, CAD::PlotList& plots, std::int16_t, std::int16_t) {
+          [this](const QK_TString& name, const QK_TURL&, CAD::PlotList& plots, auto&&...) {
             const std::string file =
                 OutputFile((DRAVOInterface::FileNameOfPath(name).str() + "_Style.JPG").c_str());
             plots.emplace_back("Style", QK_TURL::FromLocalPath(QK_TString(file)).ToString());

@@ -132,7 +132,8 @@ std::string Text62(CAD::DRAVOInterface& d) {
 std::string DocPlots(CAD::DRAVOInterface& d) {
   CAD::PlotList plots;
   return Show(
-      static_cast<std::int32_t>(d.GenerateDocPlots("box.kpx", QK_TURL::FromLocalPath("/plots/"), plots, 64, 48)));
+      static_cast<std::int32_t>(d.GenerateDocPlots("box.kpx", QK_TURL::FromLocalPath("/plots/"), plots, 64, 48,
+                                                   CAD::DeliveredLocations())));
 }
 
 const char* const kConventionalSave = "VT_BSTR /o/box.kpx, VT_I2 1";

@@ -83,7 +83,8 @@ class StandardsTest : public DriverTest {
 
   std::string Plot(const char* design) {
     return Outcome([&] {
-      return std::to_string(driver->GenerateDocPlots(design, QK_TURL::FromLocalPath("/plots/"), plots, 640, 480));
+      return std::to_string(
+          driver->GenerateDocPlots(design, QK_TURL::FromLocalPath("/plots/"), plots, 640, 480, CAD::DeliveredLocations()));
     });
   }
 

@@ -216,7 +216,9 @@ TEST_F(RunStandardTest, FailuresAreReportedByTheirOwnMessage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    // A file an earlier run left where the design goes is no output either.
     fs::remove_all(folder_.File("out"));
+    folder_.Write("out/carton.kpx", "an earlier run's design");
     ProgramRun run = Run(c.parameters, c.variables, c.scenario);
     std::size_t next = 0;
     for (const std::string& line : run.lines) {

@@ -3,6 +3,7 @@
 // output contexts, and how a failed input ends the ticket.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "AutomationCounts.h"
@@ -35,10 +36,16 @@ class RunTypesTest : public TaskTest {
 
   void RunStandardParameters() { SetRunStandardParameters(parameters, "std/carton.ard"); }
 
+  // An operation's file written and added to the ticket's delivered files.
+  static void WriteOutput(const QK_TString& path, CAD::DeliveredLocations& delivered) {
+    std::ofstream(path.str()) << "output";
+    delivered.Add(QK_TURL::FromLocalPath(path));
+  }
+
   // A run-standard operation that writes its design and answers `result`.
   static auto MakesDesign(int result) {
     return Invoke([result](CAD::RunStandardTicketData& record) {
-      std::ofstream(record.outputPath.str()) << "design";
+      WriteOutput(record.outputPath, *record.delivered);
       return result;
     });
   }
@@ -54,7 +61,7 @@ TEST_F(RunTypesTest, OneRunStandardInputGoesThroughAllProgressStepsAndNamesItsOu
     seenPath = record.outputPath;
     EXPECT_EQ(record.designName, QK_TString("std/carton.ard"));
     EXPECT_EQ(record.databaseKind, QK_TString("Conventional"));
-    std::ofstream(record.outputPath.str()) << "design";
+    WriteOutput(record.outputPath, *record.delivered);
     return 0;
   }));
   EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
@@ -88,8 +95,9 @@ TEST_F(RunTypesTest, InputsOfDifferentResultsLoseNoOutput) {
 }
 
 // Only a file the operation wrote is an output: none when it wrote
-// nothing, none when the file is as an earlier run left it.
-TEST_F(RunTypesTest, AnOperationThatWritesNothingRegistersNothing) {
+// nothing, none when the file is as an earlier run left it, and the file
+// it rewrote also when the rewrite keeps the earlier file's time.
+TEST_F(RunTypesTest, WhatTheOperationWroteIsRegisteredWhateverTheFilesTime) {
   RunStandardParameters();
   EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).Times(2).WillRepeatedly(Return(0));
   EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
@@ -97,6 +105,14 @@ TEST_F(RunTypesTest, AnOperationThatWritesNothingRegistersNothing) {
   folder.Write("job.kpx", "an earlier run's design");
   EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
   EXPECT_TRUE(Outputs().empty());
+  const auto earlier = std::filesystem::last_write_time(Out("job.kpx"));
+  EXPECT_CALL(*cad, GenerateDesignFromStandard(_)).WillOnce(Invoke([earlier](CAD::RunStandardTicketData& record) {
+    WriteOutput(record.outputPath, *record.delivered);
+    std::filesystem::last_write_time(record.outputPath.str(), earlier);
+    return 0;
+  }));
+  EXPECT_EQ(Run("runstandard", "job", {folder.Write("in.xml", "<job/>")}), 0);
+  EXPECT_EQ(Outputs(), std::vector<std::string>{"output OK " + Out("job.kpx")});
 }
 
 TEST_F(RunTypesTest, FailedSecondInputStopsTheTicketWithoutHandingOverOutputs) {
@@ -142,7 +158,7 @@ TEST_F(RunTypesTest, ShopCardWithOneOutputOfSeveralPrintItemsOfADesignFileWrites
         folder.Write("card.xml", std::string("<Design Name=\"") + c.design + "\" Path=\"/d\"><Output Name=\"A\" "
                                      "Copies=\"1\" PrintItem=\"" + c.printItems + "\" OutputPathName=\"/o/a\"/></Design>");
     EXPECT_CALL(*cad, GenerateShopCard(_)).WillOnce(Invoke([](CAD::ShopCardTicketData& record) {
-      std::ofstream(record.outputLocation.LocalName().str()) << "card";
+      WriteOutput(record.outputLocation.LocalName(), *record.delivered);
       return 0;
     }));
     EXPECT_EQ(Run("createshopcard", "job.kpx", {ticket}), 0) << c.design << " " << c.printItems;

@@ -249,4 +249,23 @@ TEST_F(ShopCardTest, TwoCardsOfOneOutputNameKeepTheirOwnLists) {
   }
 }
 
+// Two cards of one ticket whose outputs name the same files: the second
+// card's files take "_2" before their extension, logged, and its list
+// names them; the first card's list names its own.
+TEST_F(ShopCardTest, TwoCardsNamingTheSameFilesKeepEachOthersFiles) {
+  const std::string outputs = "<Output Name='front' Copies='1' OutputPathName='" + Out("front.pdf") +
+                              "'/><Output Name='back' Copies='1' OutputPathName='" + Out("back.pdf") + "'/>";
+  ProgramRun run = RunCards({TuckEnd("", outputs), TuckEnd("", outputs)}, "card");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.Starting("log \"An earlier input of the ticket delivered ").size(), 3u) << Printed(run);
+  for (const std::string suffix : {"", "_2"}) {
+    const std::string list = ReadFile(Out("card" + suffix + ".xml"));
+    for (const std::string name : {"front", "back"}) {
+      EXPECT_TRUE(IsPdf(Out(name + suffix + ".pdf"))) << name << suffix;
+      EXPECT_NE(list.find("OutputPathName=\"" + Out(name + suffix + ".pdf") + "\""), std::string::npos) << list;
+    }
+  }
+  EXPECT_EQ(ReadFile(Out("card.xml")).find("_2.pdf"), std::string::npos);
+}
+
 }  // namespace
