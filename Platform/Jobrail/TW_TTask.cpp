@@ -227,9 +227,8 @@ QK_TURL TW_TTask::TempFile(const QK_TString& extension) {
 void TW_TTask::RegisterTempFile(const QK_TURL& file) { tempFiles_.push_back(file); }
 
 void TW_TTask::CreateTempFolder() {
-  std::string name =
-      kTempFolderPrefix + QK_TProcessId::Self().Text() + "." + FileNamePart(setup_.taskId).substr(0, kLongestTaskIdPart) +
-      ".XXXXXX";
+  const std::string taskPart = FileNamePart(setup_.taskId).substr(0, kLongestTaskIdPart);
+  std::string name = kTempFolderPrefix + QK_TProcessId::Self().Text() + "." + taskPart + ".XXXXXX";
   std::string path = TempBase().Child(name).LocalName().str();
   if (mkdtemp(path.data()) == nullptr) {
     QK_THROW(QK_EException(QK_TString("Cannot create the task's temporary folder: ") + std::strerror(errno),

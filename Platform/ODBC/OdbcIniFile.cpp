@@ -115,7 +115,9 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool FolderWritable(const std::string& folder) { return faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0; }
+bool FolderWritable(const std::string& folder) {
+  return faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
 
 std::string Read(const std::string& path, std::string& bytes) {
   bytes.clear();

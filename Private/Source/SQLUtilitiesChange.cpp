@@ -6,10 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -116,9 +116,8 @@ LeftBehind FindLeftBehind(const std::string& file) {
     if (StartsWith(name, beside)) sort(path, name.substr(beside.size()), "");
     if (StartsWith(name, fresh) && name.size() == fresh.size() + 6) left.unfinished.push_back(path);
   }
-  for (const std::string& path : NamesIn(TemporaryFolder(), [&opening](const std::string& name) {
-         return StartsWith(name, opening);
-       })) {
+  for (const std::string& path :
+       NamesIn(TemporaryFolder(), [&opening](const std::string& name) { return StartsWith(name, opening); })) {
     sort(path, BaseName(path).substr(opening.size()), kTemporaryEnding);
   }
   return left;

@@ -176,8 +176,8 @@ class Mender {
 }  // namespace
 
 std::string OdbcIniJournal::Serialized() const {
-  return std::string(kFirstLine) + "\nfile " + file + "\nwriter " + writer + "\nchange " + ChangeWord(change) +
-         " " + section + "\n\n" + before;
+  return std::string(kFirstLine) + "\nfile " + file + "\nwriter " + writer + "\nchange " + ChangeWord(change) + " " +
+         section + "\n\n" + before;
 }
 
 OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {

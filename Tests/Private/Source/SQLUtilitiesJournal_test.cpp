@@ -1,10 +1,10 @@
 // Mending odbc.ini after a writer stopped inside its change: what the
 // change could have damaged comes back, what came later stays.
+#include "SQLUtilitiesJournal.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "SQLUtilitiesJournal.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ TEST(OdbcIniJournalTest, TheStoppedChangesSectionGoesAndWhatCameLaterStays) {
 
   // Stopped before its removal reached the file; the section does not come
   // back from the copy once it is gone either.
-  const auto remove = MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kRemove, kSite + kDead), kSite + kDead, true);
+  const auto remove =
+      MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kRemove, kSite + kDead), kSite + kDead, true);
   EXPECT_EQ(remove.text, kSite);
   EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kRemove, kSite + kDead), kSite, true).text, kSite);
 
@@ -69,17 +70,15 @@ TEST(OdbcIniJournalTest, TheStoppedChangesSectionGoesAndWhatCameLaterStays) {
 
 TEST(OdbcIniJournalTest, ARunningWritersSectionStaysAndAPutBackSectionEndsItsLastLine) {
   // A change whose write failed keeps its copy while its run goes on.
-  const auto running =
-      MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kSite), kList + kDead, false);
+  const auto running = MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kSite), kList + kDead, false);
   EXPECT_EQ(running.text, kList + kProduction + kEmpty + kDead);
   // A copy whose last line has no line end: what is put back before the
   // administrator's section ends that line first.
   const std::string unended = "[Prod]\nDriver=x\nSERVER=p";
-  EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kList + unended), kList + kAdded, true)
-                .text,
-            kList + unended + "\n" + kAdded);
-  EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, unended + "\n" + kList), kList, true)
-                .text,
+  EXPECT_EQ(
+      MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kList + unended), kList + kAdded, true).text,
+      kList + unended + "\n" + kAdded);
+  EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, unended + "\n" + kList), kList, true).text,
             unended + "\n" + kList);
 }
 
@@ -87,13 +86,23 @@ TEST(OdbcIniJournalTest, AFileCutShortAnywhereComesBackWholeWithoutTheChangesSec
   const std::string before = kSite;
   const std::string intended = kSite + kDead;  // what the rewrite in place was writing
   for (std::size_t cut = 0; cut < intended.size(); ++cut) {
-    const auto mended = MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, before), intended.substr(0, cut), true);
+    const auto mended =
+        MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, before), intended.substr(0, cut), true);
     EXPECT_EQ(mended.text, kSite) << "cut after " << cut << " bytes: " << intended.substr(0, cut);
+  }
+  // A removal from the middle, rewritten in place from the removed section
+  // on.
+  const std::string withDead = kList + kDead + kProduction + kEmpty;
+  for (std::size_t cut = kList.size(); cut < kSite.size(); ++cut) {
+    const auto mended =
+        MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kRemove, withDead), kSite.substr(0, cut), true);
+    EXPECT_EQ(mended.text, kSite) << "cut after " << cut << " bytes: " << kSite.substr(0, cut);
   }
   // A site file whose last line has no line end, and that nobody cut, stays.
   const std::string unended = kList + "[Last]\nKey=1";
-  EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, unended), unended + "\n" + kDead, true).text,
-            unended + "\n");
+  EXPECT_EQ(
+      MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, unended), unended + "\n" + kDead, true).text,
+      unended + "\n");
   EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kList), kList + "[New]\nKey=1", true).text,
             kList + "[New]\nKey=1");
 }
