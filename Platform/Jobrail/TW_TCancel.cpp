@@ -35,8 +35,11 @@ void OnStopSignal(int signal) {
 }  // namespace
 
 void TW_InstallStopSignals() {
+  // A new installation starts a new run: nothing asked for before counts.
   signals = 0;
   heldExit = 0;
+  pending = false;
+  requested = false;
   struct sigaction action = {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);

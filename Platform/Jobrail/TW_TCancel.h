@@ -8,7 +8,7 @@
 #pragma once
 
 // Routes SIGTERM and SIGINT to the cancellation; the next signal is the
-// first again.
+// first again, and no request made before counts.
 void TW_InstallStopSignals();
 
 // Asks the running task to stop, as the first signal does.

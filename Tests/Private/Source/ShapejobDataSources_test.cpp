@@ -268,6 +268,8 @@ TEST_F(DataSourcesTest, OnlyWholeCopiesOfTrustedAccountsAreMendedFrom) {
     EXPECT_NE(said.find("Left the copy " + planted), std::string::npos) << said;
     EXPECT_NE(said.find("belongs to another account"), std::string::npos) << said;
   }
+  unlink(pipe.c_str());
+  unlink(planted.c_str());
 }
 
 TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongOrUntilAStop) {
