@@ -41,6 +41,7 @@ struct Installer {
     Bind(library, "SQLConfigDataSourceW", configDataSource);
     Bind(library, "SQLInstallerErrorW", installerError);
     Bind(library, "SQLSetConfigMode", setConfigMode);
+    Bind(library, "SQLWritePrivateProfileString", writeProfileString);
     Bind(library, "_odbcinst_UserINI", userIni);
     Bind(library, "_odbcinst_SystemINI", systemIni);
   }
@@ -53,6 +54,7 @@ struct Installer {
   decltype(&SQLConfigDataSourceW) configDataSource = nullptr;
   decltype(&SQLInstallerErrorW) installerError = nullptr;
   decltype(&SQLSetConfigMode) setConfigMode = nullptr;
+  decltype(&::SQLWritePrivateProfileString) writeProfileString = nullptr;
   // Where the installer keeps the user's and the system's odbc.ini: its
   // private entry points (odbcinstext.h), which write the path into a
   // buffer of the caller's.
@@ -213,10 +215,25 @@ QK_TString InstallerMessage() {
   return QK_TString(wide);
 }
 
+// The installer keeps what this process read of odbc.ini for a while (up
+// to 20 s) and forgets it only after a write of its own; the driver's
+// setup library writes the file itself. A write of the installer's that
+// changes nothing (removing a section from /dev/null, which holds none)
+// makes it forget, so that a login right after a change, in this process,
+// sees the data source as it now is and not as it was.
+void ForgetReadProfiles(const Installer& installer) {
+  if (installer.writeProfileString != nullptr) {
+    installer.writeProfileString("Shapejob", nullptr, nullptr, "/dev/null");
+  }
+}
+
 bool ConfigDataSource(WORD request, const QK_TString& driver, const InstallerText& attributes) {
   const Installer& installer = TheInstaller();
   if (installer.configDataSource == nullptr) return false;
-  return installer.configDataSource(nullptr, request, Utf16(driver).data(), attributes.data()) != 0;
+  const bool done = installer.configDataSource(nullptr, request, Utf16(driver).data(), attributes.data()) != 0;
+  // Only after a success: a failure's message is read afterwards.
+  if (done) ForgetReadProfiles(installer);
+  return done;
 }
 
 // The installer's configuration mode for the user's or the system's data

@@ -41,3 +41,30 @@ std::string OdbcSandbox::CreateDatabase(const std::string& fileName, const std::
   SQLFreeHandle(SQL_HANDLE_ENV, environment);
   return path;
 }
+
+std::string OdbcSandbox::FirstValue(const std::string& name, const std::string& query) const {
+  SQLHENV environment = SQL_NULL_HENV;
+  SQLHDBC connection = SQL_NULL_HDBC;
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
+  SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection);
+  std::string value;
+  std::string dsn = name;
+  if (SQL_SUCCEEDED(SQLConnect(connection, reinterpret_cast<SQLCHAR*>(dsn.data()), SQL_NTS, nullptr, 0, nullptr, 0))) {
+    SQLHSTMT statement = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, connection, &statement);
+    std::string text = query;
+    char column[256] = {};
+    SQLLEN length = 0;
+    if (SQL_SUCCEEDED(SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS)) &&
+        SQL_SUCCEEDED(SQLFetch(statement)) &&
+        SQL_SUCCEEDED(SQLGetData(statement, 1, SQL_C_CHAR, column, sizeof column, &length))) {
+      value = column;
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    SQLDisconnect(connection);
+  }
+  SQLFreeHandle(SQL_HANDLE_DBC, connection);
+  SQLFreeHandle(SQL_HANDLE_ENV, environment);
+  return value;
+}

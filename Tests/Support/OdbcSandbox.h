@@ -50,6 +50,11 @@ class OdbcSandbox {
   // by ";"); returns its path.
   std::string CreateDatabase(const std::string& fileName, const std::string& script) const;
 
+  // The first column of the first row that `query` gives through the data
+  // source `name`, as this process's driver manager finds it; "" when
+  // there is none or the connection fails.
+  std::string FirstValue(const std::string& name, const std::string& query) const;
+
   // The system data sources, each with its entries in file order.
   using Entries = std::vector<std::pair<std::string, std::string>>;
   std::map<std::string, Entries> DataSources() const {

@@ -219,6 +219,23 @@ TEST_F(DataSourcesTest, ARunningRunOfTheSameTaskIsRefusedAndOneOfAnotherTaskMake
   EXPECT_EQ(site_ini::Read(), std::string(kSections) + section);
 }
 
+// A task that connects a second server re-creates its data source under
+// the same name: a login right after, in the same process, reaches the
+// second server's database, not the first's that the driver manager read
+// a moment before.
+TEST_F(DataSourcesTest, ALoginRightAfterAChangeSeesTheDataSourceAsItNowIs) {
+  const std::string first = odbc_.CreateDatabase("first.db", "CREATE TABLE first_table (x)");
+  const std::string second = odbc_.CreateDatabase("second.db", "CREATE TABLE second_table (x)");
+  const std::string query = "SELECT name FROM sqlite_master";
+  QK_TString created;
+  SQLUtilities::CreateTemporaryDataSource(Record("localhost", first), created, "task11", false);
+  EXPECT_EQ(odbc_.FirstValue("task11", query), "first_table");
+  SQLUtilities::RemoveTemporaryDataSource(Record("localhost", first), created, false);
+  SQLUtilities::CreateTemporaryDataSource(Record("localhost", second), created, "task11", false);
+  EXPECT_EQ(odbc_.FirstValue("task11", query), "second_table");
+  SQLUtilities::RemoveTemporaryDataSource(Record("localhost", second), created, false);
+}
+
 // A change of odbc.ini: a copy that a writer stopped inside its change
 // left is mended from first, and only one change runs at a time.
 TEST_F(DataSourcesTest, ACopyThatAStoppedWriterLeftIsMendedFromBeforeTheNextChange) {
