@@ -137,8 +137,17 @@ std::string ReadCopy(const std::string& copy, uid_t fileOwner, std::string& byte
   } else if (info.st_uid != 0 && info.st_uid != geteuid() && info.st_uid != fileOwner) {
     reason = "it belongs to another account than this one, root or the owner of the file";
   }
+  // Read from what was checked, not from whatever the name leads to now.
+  char buffer[65536];
+  while (reason.empty()) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) reason = SystemReason("cannot read", copy);
+    if (got <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
   close(fd);
-  return reason.empty() ? odbc_ini::Read(copy, bytes) : reason;
+  return reason;
 }
 
 // True when this account may remove the copy: it may write its folder,
