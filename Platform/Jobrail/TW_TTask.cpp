@@ -20,12 +20,6 @@ thread_local TW_TTask* currentTask = nullptr;
 
 constexpr std::size_t kMaxMessageArguments = 10;
 
-// The folder temporary folders go in: $TMPDIR, else /tmp.
-QK_TURL TempBase() {
-  const char* tmpdir = std::getenv("TMPDIR");
-  return QK_TURL::FromLocalPath((tmpdir != nullptr && *tmpdir != '\0') ? tmpdir : "/tmp");
-}
-
 // A task's temporary folder is named "shapejob.<run>.<task id>.XXXXXX",
 // <run> being the process that made it (QK_TProcessId's text, five parts
 // that say where it runs), so that a later run can tell a dead run's
@@ -217,6 +211,11 @@ void TW_TTask::AddTaskOutputContext(TW_TTaskOutput& context) {
 }
 
 // ---- temporary files ----
+
+QK_TURL TW_TTask::TempBase() {
+  const char* tmpdir = std::getenv("TMPDIR");
+  return QK_TURL::FromLocalPath((tmpdir != nullptr && *tmpdir != '\0') ? tmpdir : "/tmp");
+}
 
 QK_TURL TW_TTask::TempFile(const QK_TString& extension) {
   if (tempFolder_.Empty()) CreateTempFolder();

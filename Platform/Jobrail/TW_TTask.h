@@ -88,6 +88,10 @@ class TW_TTask : public QK_TObject {
   TName& GetTName();
   const QK_TString& GetTaskID() const;
 
+  // The folder that temporary folders and files of every run go in:
+  // $TMPDIR, else /tmp.
+  static QK_TURL TempBase();
+
   // A fresh file name with `extension` (its leading "." included) in the
   // task's own temporary folder; the file itself is not created.
   QK_TURL TempFile(const QK_TString& extension);

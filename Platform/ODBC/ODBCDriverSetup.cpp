@@ -20,8 +20,6 @@
 #include <sql.h>
 #include <odbcinst.h>
 
-#include <strings.h>
-
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -51,13 +49,9 @@ Attributes ParseAttributes(const char* list) {
   return attributes;
 }
 
-bool EqualsIgnoreCase(const std::string& a, const char* b) {
-  return strcasecmp(a.c_str(), b) == 0;
-}
-
 std::string DataSourceName(const Attributes& attributes) {
   for (const auto& [key, value] : attributes) {
-    if (EqualsIgnoreCase(key, "DSN")) return value;
+    if (odbc_ini::SameName(key, "DSN")) return value;
   }
   return std::string();
 }
@@ -127,7 +121,7 @@ BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
   text.Remove(name);
   std::string section = "[" + name + "]\nDriver=" + std::string(driver != nullptr ? driver : "") + "\n";
   for (const auto& [key, value] : attributes) {
-    if (!EqualsIgnoreCase(key, "DSN")) section += key + "=" + value + "\n";
+    if (!odbc_ini::SameName(key, "DSN")) section += key + "=" + value + "\n";
   }
   // A file whose last line has no line end gets one first, so that the
   // header begins a line of its own.

@@ -119,25 +119,28 @@ bool FolderWritable(const std::string& folder) {
   return faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-std::string Read(const std::string& path, std::string& bytes) {
+std::string ReadFrom(int fd, const std::string& path, std::string& bytes) {
   bytes.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? std::string() : Reason("cannot read", path);
   char buffer[65536];
   for (;;) {
     const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      const std::string reason = Reason("cannot read", path);
-      close(fd);
       bytes.clear();
-      return reason;
+      return Reason("cannot read", path);
     }
-    if (got == 0) break;
+    if (got == 0) return std::string();
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
+}
+
+std::string Read(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? std::string() : Reason("cannot read", path);
+  const std::string reason = ReadFrom(fd, path, bytes);
   close(fd);
-  return std::string();
+  return reason;
 }
 
 std::string Write(const std::string& path, const std::string& bytes, const std::string& old) {

@@ -31,6 +31,10 @@ namespace odbc_ini {
 // empty. Returns "" on success, else why not.
 std::string Read(const std::string& path, std::string& bytes);
 
+// Reads what is left of the open file `fd` (named `path` in a failure)
+// into `bytes`. Returns "" on success, else why not.
+std::string ReadFrom(int fd, const std::string& path, std::string& bytes);
+
 // Puts `bytes` in place of the file at `path` (a file, not a link to one),
 // as above; `old` is what the file holds now. A missing file is created
 // (mode 0644 less the umask). Returns "" on success, else why not (for a

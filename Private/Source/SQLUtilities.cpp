@@ -117,16 +117,12 @@ InstallerText AttributeList(const std::vector<QK_TString>& attributes) {
   return list;
 }
 
-// The description that marks a data source as one of this program's own,
-// followed by its owner mark (SQLUtilities.h).
-constexpr const char* kTemporaryDescription = "New Temporary DSN for Shapejob";
-constexpr const char* kOwnerOpening = " (run ";
-constexpr const char* kTaskOpening = " task ";
+// The key of a task id in an owner mark; none for no task.
+std::string TaskKey(const QK_TString& task) { return task.Empty() ? std::string() : TextKey(task.str()); }
 
+// The description of this run's data source for `task`: its owner mark.
 QK_TString OwnDescription(const QK_TString& task) {
-  std::string mark = QK_TProcessId::Self().Text();
-  if (!task.Empty()) mark += kTaskOpening + TextKey(task.str());
-  return QK_TString(kTemporaryDescription) + kOwnerOpening + QK_TString(mark) + ")";
+  return QK_TString(OwnerDescription(OwnerMark{QK_TProcessId::Self().Text(), TaskKey(task)}));
 }
 
 // The installer keeps a profile line in a buffer of 1,000 characters: a
@@ -264,18 +260,13 @@ struct Owner {
 };
 
 Owner OwnerOf(const odbc_ini::Section& section) {
-  const std::string description = odbc_ini::ValueOf(section, "DESCRIPTION");
-  const std::string opening = std::string(kTemporaryDescription) + kOwnerOpening;
   Owner owner;
-  if (description.compare(0, opening.size(), opening) != 0 || description.back() != ')') return owner;
-  std::string mark = description.substr(opening.size(), description.size() - opening.size() - 1);
-  const std::size_t task = mark.find(kTaskOpening);
-  if (task != std::string::npos) {
-    owner.task = mark.substr(task + std::strlen(kTaskOpening));
-    mark.erase(task);
-  }
+  OwnerMark mark;
   QK_TProcessId run;
-  if (!QK_TProcessId::Parse(mark, run)) return owner;
+  if (!ReadOwnerMark(odbc_ini::ValueOf(section, "DESCRIPTION"), mark) || !QK_TProcessId::Parse(mark.run, run)) {
+    return owner;
+  }
+  owner.task = mark.task;
   owner.kind = run == QK_TProcessId::Self() ? Owner::kSelf : run.IsRunning() ? Owner::kLive : Owner::kLeftover;
   return owner;
 }
@@ -318,13 +309,13 @@ QK_TString Suffixed(const QK_TString& name, int number) {
 // first free one of its suffixed names.
 QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const QK_TString& task,
                       const Report& report) {
-  const std::string taskKey = task.Empty() ? std::string() : TextKey(task.str());
+  const std::string taskKey = TaskKey(task);
   constexpr int kMostSuffixes = 1000;
   for (int number = 1; number <= kMostSuffixes; ++number) {
     const QK_TString candidate = number == 1 ? name : Suffixed(name, number);
     const odbc_ini::Section* section = ini.Find(candidate.str());
-    const Owner owner = section != nullptr ? OwnerOf(*section) : Owner{Owner::kSelf, taskKey};
-    if (owner.kind == Owner::kSelf) {
+    const Owner owner = section != nullptr ? OwnerOf(*section) : Owner();
+    if (section == nullptr || owner.kind == Owner::kSelf) {
       if (number > 1 && report) {
         report(QK_TString::Format("A running run of another task has the ODBC Data Source %s: this run uses %s",
                                   name.c_str(), candidate.c_str()));

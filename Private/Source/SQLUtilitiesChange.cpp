@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "QK_EException.h"
 #include "QK_TProcess.h"
 #include "TW_TCancel.h"
+#include "TW_TTask.h"
 #include "TW_TTaskIO.h"
 
 namespace SQLUtilities {
@@ -58,28 +58,18 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string TemporaryFolder() {
-  const char* tmpdir = std::getenv("TMPDIR");
-  return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-}
+std::string TemporaryFolder() { return TW_TTask::TempBase().LocalName().str(); }
 
 bool StartsWith(const std::string& text, const std::string& beginning) {
-  return text.compare(0, beginning.size(), beginning) == 0;
+  return QK_TString(text).StartsWith(QK_TString(beginning));
 }
 
-bool EndsWith(const std::string& text, const std::string& ending) {
-  return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
-}
-
-// The names in `folder` that `wanted` takes, as paths.
-template <typename Wanted>
-std::vector<std::string> NamesIn(const std::string& folder, Wanted wanted) {
+// The names of the entries of `folder`, as paths.
+std::vector<std::string> EntriesOf(const std::string& folder) {
   std::vector<std::string> found;
   DIR* listing = opendir(folder.c_str());
   if (listing == nullptr) return found;
-  while (const dirent* entry = readdir(listing)) {
-    if (wanted(std::string(entry->d_name))) found.push_back(folder + "/" + entry->d_name);
-  }
+  while (const dirent* entry = readdir(listing)) found.push_back(folder + "/" + entry->d_name);
   closedir(listing);
   return found;
 }
@@ -103,22 +93,22 @@ LeftBehind FindLeftBehind(const std::string& file) {
   const std::string fresh = base + ".new-";
   const std::string opening = kTemporaryOpening + TextKey(file) + "-";
   const auto sort = [&left](const std::string& path, const std::string& rest, const std::string& ending) {
-    if (AllDigits(rest.substr(0, rest.size() - std::min(rest.size(), ending.size()))) && EndsWith(rest, ending)) {
+    if (QK_TString(rest).EndsWith(QK_TString(ending)) && AllDigits(rest.substr(0, rest.size() - ending.size()))) {
       left.copies.push_back(path);
     } else if (rest.find(ending + ".new-") != std::string::npos) {
       left.unfinished.push_back(path);
     }
   };
   const std::string folder = odbc_ini::FolderOf(file);
-  for (const std::string& path : NamesIn(folder, [](const std::string&) { return true; })) {
+  for (const std::string& path : EntriesOf(folder)) {
     const std::string name = BaseName(path);
     if (name == base + kFormerCopy) left.copies.push_back(path);
     if (StartsWith(name, beside)) sort(path, name.substr(beside.size()), "");
     if (StartsWith(name, fresh) && name.size() == fresh.size() + 6) left.unfinished.push_back(path);
   }
-  for (const std::string& path :
-       NamesIn(TemporaryFolder(), [&opening](const std::string& name) { return StartsWith(name, opening); })) {
-    sort(path, BaseName(path).substr(opening.size()), kTemporaryEnding);
+  for (const std::string& path : EntriesOf(TemporaryFolder())) {
+    const std::string name = BaseName(path);
+    if (StartsWith(name, opening)) sort(path, name.substr(opening.size()), kTemporaryEnding);
   }
   return left;
 }
@@ -138,14 +128,7 @@ std::string ReadCopy(const std::string& copy, uid_t fileOwner, std::string& byte
     reason = "it belongs to another account than this one, root or the owner of the file";
   }
   // Read from what was checked, not from whatever the name leads to now.
-  char buffer[65536];
-  while (reason.empty()) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) reason = SystemReason("cannot read", copy);
-    if (got <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
+  if (reason.empty()) reason = odbc_ini::ReadFrom(fd, copy, bytes);
   close(fd);
   return reason;
 }

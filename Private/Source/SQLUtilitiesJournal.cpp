@@ -1,5 +1,6 @@
 #include "SQLUtilitiesJournal.h"
 
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -11,6 +12,10 @@ namespace SQLUtilities {
 namespace {
 
 constexpr char kFirstLine[] = "Shapejob odbc.ini journal";
+
+constexpr char kTemporaryDescription[] = "New Temporary DSN for Shapejob";
+constexpr char kOwnerOpening[] = " (run ";
+constexpr char kTaskOpening[] = " task ";
 
 const char* ChangeWord(OdbcIniJournal::Change change) {
   switch (change) {
@@ -136,11 +141,8 @@ class Mender {
     const std::string description = odbc_ini::ValueOf(section, "DESCRIPTION");
     // Every mark ends in ")": one without it was cut off.
     if (description.empty() || description.back() != ')') return last;
-    const std::string run = "(run " + journal_.writer;
-    const std::size_t at = description.find(run);
-    if (journal_.writer.empty() || at == std::string::npos) return false;
-    const char after = at + run.size() < description.size() ? description[at + run.size()] : '\0';
-    return after == ' ' || after == ')';
+    OwnerMark mark;
+    return !journal_.writer.empty() && ReadOwnerMark(description, mark) && mark.run == journal_.writer;
   }
 
   // Takes the part of a line that ends the file away when a writer cut it
@@ -174,6 +176,24 @@ class Mender {
 };
 
 }  // namespace
+
+std::string OwnerDescription(const OwnerMark& mark) {
+  return std::string(kTemporaryDescription) + kOwnerOpening + mark.run +
+         (mark.task.empty() ? std::string() : kTaskOpening + mark.task) + ")";
+}
+
+bool ReadOwnerMark(const std::string& description, OwnerMark& mark) {
+  const std::string opening = std::string(kTemporaryDescription) + kOwnerOpening;
+  if (!StartsWith(description, opening) || description.back() != ')') return false;
+  mark.run = description.substr(opening.size(), description.size() - opening.size() - 1);
+  mark.task.clear();
+  const std::size_t task = mark.run.find(kTaskOpening);
+  if (task != std::string::npos) {
+    mark.task = mark.run.substr(task + std::strlen(kTaskOpening));
+    mark.run.erase(task);
+  }
+  return true;
+}
 
 std::string OdbcIniJournal::Serialized() const {
   return std::string(kFirstLine) + "\nfile " + file + "\nwriter " + writer + "\nchange " + ChangeWord(change) + " " +

@@ -41,6 +41,18 @@
 
 namespace SQLUtilities {
 
+// The owner mark a data source of this program carries in its
+// description: "New Temporary DSN for Shapejob (run <run>)", or "... (run
+// <run> task <key>)"; <run> is QK_TProcessId's text, <key> a key of the
+// task id. A change's copy names its writer by the same <run>.
+struct OwnerMark {
+  std::string run;
+  std::string task;  // empty when the mark names none
+};
+std::string OwnerDescription(const OwnerMark& mark);
+// False when `description` is no owner mark.
+bool ReadOwnerMark(const std::string& description, OwnerMark& mark);
+
 struct OdbcIniJournal {
   enum class Change { kUnknown, kCreate, kRemove };
 

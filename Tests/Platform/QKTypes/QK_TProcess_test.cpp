@@ -1,38 +1,15 @@
 // Process ids: the text form, and whether a process named by its id and
 // start time still runs — a reaped process, and a process id that now
 // belongs to another start time, do not.
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 
 #include <gtest/gtest.h>
 
+#include "PausedChild.h"
 #include "QK_TProcess.h"
 
 namespace {
-
-// A child that waits until it is killed.
-class PausedChild {
- public:
-  PausedChild() : pid_(fork()) {
-    if (pid_ == 0) {
-      pause();
-      _exit(0);
-    }
-  }
-  ~PausedChild() { Reap(); }
-  pid_t Pid() const { return pid_; }
-  void Reap() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-  }
-
- private:
-  pid_t pid_;
-};
 
 TEST(ProcessIdTest, TheTextFormReadsBackAndOtherTextsAreRefused) {
   QK_TProcessId id;

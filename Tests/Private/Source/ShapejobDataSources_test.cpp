@@ -6,12 +6,10 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "OdbcSandbox.h"
+#include "PausedChild.h"
 #include "QK_EException.h"
 #include "QK_TProcess.h"
 #include "SQLUtilities.h"
@@ -130,35 +129,11 @@ std::string RunSection(const std::string& name, const QK_TProcessId& run) {
          ")\nSERVER=old-host\n\n";
 }
 
-// A process of its own that runs until the object goes, and one that has
-// already ended (and been reaped).
-class ChildProcess {
- public:
-  ChildProcess() {
-    pid_ = fork();
-    if (pid_ == 0) {
-      pause();
-      _exit(0);
-    }
-  }
-  ~ChildProcess() { End(); }
-  QK_TProcessId Id() const { return QK_TProcessId::Of(pid_); }
-  void End() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-  }
-
- private:
-  pid_t pid_ = 0;
-};
-
 TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNamespace) {
-  ChildProcess live;
-  ChildProcess ended;
-  const QK_TProcessId endedRun = ended.Id();
-  ended.End();
+  PausedChild live;
+  PausedChild ended;
+  const QK_TProcessId endedRun = QK_TProcessId::Of(ended.Pid());
+  ended.Reap();
   // The same ended run, but as another PID namespace or another machine
   // would have written it, or a former version without saying where: none
   // can be checked. A run of an earlier boot of this machine has ended.
@@ -171,7 +146,7 @@ TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNames
   earlierBoot.boot = std::string(32, 'f');
   const std::string unplaced = "[unplaced]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
                                std::to_string(endedRun.pid) + "." + std::to_string(endedRun.startTime) + ")\n\n";
-  const std::string kept = std::string(kSections) + kUnmarked + RunSection("liverun", live.Id()) +
+  const std::string kept = std::string(kSections) + kUnmarked + RunSection("liverun", QK_TProcessId::Of(live.Pid())) +
                            RunSection("elsewhere", elsewhere) + RunSection("othermachine", otherMachine) + unplaced;
   site_ini::Write(kept + RunSection("earlierboot", earlierBoot) + RunSection("endedrun", endedRun));
 
@@ -188,9 +163,9 @@ TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNames
 }
 
 TEST_F(DataSourcesTest, ARunningRunOfTheSameTaskIsRefusedAndOneOfAnotherTaskMakesASuffix) {
-  ChildProcess live;
+  PausedChild live;
   const std::string section = "[ordera]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
-                              live.Id().Text() + " task " + SQLUtilities::TextKey("order-a") + ")\n\n";
+                              QK_TProcessId::Of(live.Pid()).Text() + " task " + SQLUtilities::TextKey("order-a") + ")\n\n";
   site_ini::Write(std::string(kSections) + section);
 
   QK_TString created;
