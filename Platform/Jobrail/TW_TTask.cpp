@@ -22,8 +22,9 @@ constexpr std::size_t kMaxMessageArguments = 10;
 
 // A task's temporary folder is named "shapejob.<run>.<task id>.XXXXXX",
 // <run> being the process that made it (QK_TProcessId's text, five parts
-// that say where it runs), so that a later run can tell a dead run's
-// folder from a live one's. The task id is cut to keep the name short.
+// that say where it runs, its life marked in the temporary folder before
+// the folder is made), so that a later run can tell a dead run's folder
+// from a live one's. The task id is cut to keep the name short.
 constexpr char kTempFolderPrefix[] = "shapejob.";
 constexpr int kRunTextParts = 5;
 constexpr std::size_t kLongestTaskIdPart = 64;
@@ -100,9 +101,12 @@ void TW_TTask::RemoveDeadRunsTempFolders() {
   for (std::filesystem::directory_iterator entry(base, error), end; !error && entry != end;
        entry.increment(error)) {
     QK_TProcessId owner;
-    // Only folders of runs of this machine and PID namespace that ended:
-    // any other run's counts as running.
-    if (!TempFolderOwner(entry->path().filename().string(), owner) || owner.IsRunning()) continue;
+    // Only folders of runs known to have ended: any other run's counts as
+    // running.
+    if (!TempFolderOwner(entry->path().filename().string(), owner) ||
+        owner.StateIn(base.string()) != QK_TRunState::kEnded) {
+      continue;
+    }
     // Only folders of this account: another user's are not ours to judge.
     struct stat info {};
     if (lstat(entry->path().c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) continue;
@@ -227,8 +231,10 @@ void TW_TTask::RegisterTempFile(const QK_TURL& file) { tempFiles_.push_back(file
 
 void TW_TTask::CreateTempFolder() {
   const std::string taskPart = FileNamePart(setup_.taskId).substr(0, kLongestTaskIdPart);
-  std::string name = kTempFolderPrefix + QK_TProcessId::Self().Text() + "." + taskPart + ".XXXXXX";
-  std::string path = TempBase().Child(name).LocalName().str();
+  const QK_TURL base = TempBase();
+  const QK_TProcessId self = QK_TProcessId::MarkLifeIn(base.LocalName().str());
+  std::string name = kTempFolderPrefix + self.Text() + "." + taskPart + ".XXXXXX";
+  std::string path = base.Child(name).LocalName().str();
   if (mkdtemp(path.data()) == nullptr) {
     QK_THROW(QK_EException(QK_TString("Cannot create the task's temporary folder: ") + std::strerror(errno),
                            QK_TAny(QK_TString(path))));

@@ -32,7 +32,7 @@
 
 namespace {
 
-using Attributes = std::vector<std::pair<std::string, std::string>>;
+using Attributes = odbc_ini::Entries;
 
 // "KEY=value\0KEY=value\0\0" into pairs, in order.
 Attributes ParseAttributes(const char* list) {
@@ -95,10 +95,9 @@ std::string OdbcIniPath(WORD request) {
   std::string path(PATH_MAX + 1, '\0');
   if (!(system ? _odbcinst_SystemINI : _odbcinst_UserINI)(path.data(), 0)) return std::string();
   path.resize(std::strlen(path.c_str()));
-  // A link is followed: the file it leads to is the one rewritten.
-  char target[PATH_MAX];
-  if (realpath(path.c_str(), target) != nullptr) path = target;
-  return path;
+  // A link is followed: the file it leads to is the one rewritten, made
+  // when it does not exist yet.
+  return odbc_ini::FileBehind(path);
 }
 
 BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
@@ -115,20 +114,9 @@ BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
   const std::string unread = odbc_ini::Read(path, old);
   if (!unread.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, unread);
   // A data source of this name is replaced whole: no attribute of an
-  // earlier definition survives. The new section goes at the end, in the
-  // layout the installer writes.
-  odbc_ini::Text text = odbc_ini::Parse(old);
-  text.Remove(name);
-  std::string section = "[" + name + "]\nDriver=" + std::string(driver != nullptr ? driver : "") + "\n";
-  for (const auto& [key, value] : attributes) {
-    if (!odbc_ini::SameName(key, "DSN")) section += key + "=" + value + "\n";
-  }
-  // A file whose last line has no line end gets one first, so that the
-  // header begins a line of its own.
-  const std::string joined = text.Joined();
-  if (!joined.empty() && joined.back() != '\n') section = "\n" + section;
-  text.sections.push_back(odbc_ini::Section{name, section + "\n"});
-  const std::string failure = odbc_ini::Write(path, text.Joined(), old);
+  // earlier definition survives.
+  const std::string text = odbc_ini::WithDataSource(old, name, driver != nullptr ? driver : "", attributes);
+  const std::string failure = odbc_ini::Write(path, text, old);
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write data source " + name + ": " + failure);
   return 1;
 }
@@ -141,9 +129,9 @@ BOOL RemoveDataSource(WORD request, const Attributes& attributes) {
   if (path.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot tell where odbc.ini is");
   const std::string unread = odbc_ini::Read(path, old);
   if (!unread.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, unread);
-  odbc_ini::Text text = odbc_ini::Parse(old);
-  if (!text.Remove(name)) return 1;  // nothing to remove
-  const std::string failure = odbc_ini::Write(path, text.Joined(), old);
+  const std::string text = odbc_ini::WithoutDataSource(old, name);
+  if (text == old) return 1;  // nothing to remove
+  const std::string failure = odbc_ini::Write(path, text, old);
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not remove " + name + ": " + failure);
   return 1;
 }

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 namespace odbc_ini {
 
@@ -30,36 +32,34 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-enum class Renamed { kDone, kGroupNotKept, kFailed };
-
 // A new file beside `path` with the bytes and `mode`, renamed over it; its
-// group is `*group` when given, else what the folder gives. Anything but
-// kDone changed nothing; kFailed sets `reason`.
-Renamed ReplaceByRename(const std::string& path, const std::string& bytes, mode_t mode, const gid_t* group,
-                        std::string& reason) {
+// group is `*group` when given, else what the folder gives. Returns "" on
+// success, else why not, having changed nothing.
+std::string ReplaceByRename(const std::string& path, const std::string& bytes, mode_t mode, const gid_t* group) {
   std::string fresh = path + ".new-XXXXXX";
   const int fd = mkostemp(fresh.data(), O_CLOEXEC);
-  if (fd < 0) {
-    reason = Reason("cannot create a file beside", path);
-    return Renamed::kFailed;
-  }
-  Renamed result = Renamed::kDone;
-  if (group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) {
-    result = Renamed::kGroupNotKept;
-  } else if (fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
+  if (fd < 0) return Reason("cannot create a file beside", path);
+  std::string reason;
+  if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) || fchmod(fd, mode) != 0 ||
+      !WriteAll(fd, bytes) || fsync(fd) != 0) {
     reason = Reason("cannot write", fresh);
-    result = Renamed::kFailed;
   }
-  if (close(fd) != 0 && result == Renamed::kDone) {
-    reason = Reason("cannot write", fresh);
-    result = Renamed::kFailed;
+  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", fresh);
+  if (reason.empty() && rename(fresh.c_str(), path.c_str()) != 0) reason = Reason("cannot replace", path);
+  if (!reason.empty()) unlink(fresh.c_str());
+  return reason;
+}
+
+// True when a new file of this account may be given the group `group`.
+bool MayGiveGroup(gid_t group) {
+  if (geteuid() == 0 || group == getegid()) return true;
+  const int count = getgroups(0, nullptr);
+  std::vector<gid_t> groups(count > 0 ? static_cast<std::size_t>(count) : 0);
+  if (count <= 0 || getgroups(count, groups.data()) != count) return false;
+  for (gid_t member : groups) {
+    if (member == group) return true;
   }
-  if (result == Renamed::kDone && rename(fresh.c_str(), path.c_str()) != 0) {
-    reason = Reason("cannot replace", path);
-    result = Renamed::kFailed;
-  }
-  if (result != Renamed::kDone) unlink(fresh.c_str());
-  return result;
+  return false;
 }
 
 bool WriteAt(int fd, const std::string& bytes, std::size_t from) {
@@ -104,9 +104,41 @@ mode_t NewFileMode() {
 }  // namespace
 
 std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode) {
+  return ReplaceByRename(path, bytes, static_cast<mode_t>(mode), nullptr);
+}
+
+std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode) {
+  const int fd = mkostemps(path.data(), suffixLength, O_CLOEXEC);
+  if (fd < 0) return Reason("cannot create", path);
   std::string reason;
-  ReplaceByRename(path, bytes, static_cast<mode_t>(mode), nullptr, reason);
+  if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
+    reason = Reason("cannot write", path);
+  }
+  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
+  if (!reason.empty()) unlink(path.c_str());
   return reason;
+}
+
+WriteMethod WriteMethodFor(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return WriteMethod::kRename;
+  const bool keepsEverything = S_ISREG(info.st_mode) && info.st_uid == geteuid() && info.st_nlink == 1 &&
+                               FolderWritable(FolderOf(path)) && MayGiveGroup(info.st_gid);
+  return keepsEverything ? WriteMethod::kRename : WriteMethod::kInPlace;
+}
+
+std::string FileBehind(const std::string& path) {
+  // As many links as the system itself follows before it gives up.
+  constexpr int kMostLinks = 40;
+  std::string file = path;
+  for (int followed = 0; followed < kMostLinks; ++followed) {
+    std::vector<char> target(PATH_MAX + 1, '\0');
+    const ssize_t length = readlink(file.c_str(), target.data(), PATH_MAX);
+    if (length < 0) return file;
+    const std::string next(target.data(), static_cast<std::size_t>(length));
+    file = next.front() == '/' ? next : FolderOf(file) + "/" + next;
+  }
+  return path;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -160,10 +192,8 @@ std::string Write(const std::string& path, const std::string& bytes, const std::
   // A file that is not the account's own, or has other names, and one
   // whose group a new file of the account cannot have, is rewritten in
   // place: a new file would take it from its owner, group or links.
-  if (S_ISREG(info.st_mode) && info.st_uid == geteuid() && info.st_nlink == 1 && FolderWritable(FolderOf(path))) {
-    std::string reason;
-    const Renamed renamed = ReplaceByRename(path, bytes, info.st_mode & 07777, &info.st_gid, reason);
-    if (renamed != Renamed::kGroupNotKept) return reason;
+  if (WriteMethodFor(path) == WriteMethod::kRename) {
+    return ReplaceByRename(path, bytes, info.st_mode & 07777, &info.st_gid);
   }
   return RewriteInPlace(path, bytes, old);
 }

@@ -6,7 +6,9 @@
 // what it is: its owner, group, mode and links stay, and a file the
 // account may not write is never changed, whatever the folder allows.
 //
-// Write puts the new bytes in place in one of two ways:
+// Write puts the new bytes in place in one of two ways, chosen before it
+// writes anything (WriteMethodFor), so that a caller can tell beforehand
+// how a write of the file will go:
 // - by rename: a new file beside it (same mode and group) is written,
 //   synced and renamed over it, so that a reader sees the old bytes or
 //   the new ones, never a part. Only for a file of the account's own with
@@ -20,12 +22,26 @@
 //   before the failure is reported.
 //
 // A file that nobody may write (no write permission bit) is refused for
-// root too.
+// root too. A name that is a link is followed to the file it leads to,
+// even to one that does not exist yet (FileBehind): the link stays.
 #pragma once
 
 #include <string>
 
 namespace odbc_ini {
+
+enum class WriteMethod { kRename, kInPlace };
+
+// How Write would put new bytes in place of the file at `path` (a file,
+// not a link to one): by rename only for a file of the account's own with
+// no other link, in a folder the account may write, in a group the
+// account may give its new files; a missing file is made by rename.
+WriteMethod WriteMethodFor(const std::string& path);
+
+// The file `path` names: links followed, however many, also to a target
+// that does not exist yet (a relative target is taken from the link's
+// folder). `path` itself when it is no link or the links go round.
+std::string FileBehind(const std::string& path);
 
 // Reads the whole file at `path` into `bytes`; a missing file reads as
 // empty. Returns "" on success, else why not.
@@ -48,6 +64,13 @@ std::string Write(const std::string& path, const std::string& bytes, const std::
 // ".new-" and six characters. Returns
 // "" on success, else why not, having changed nothing.
 std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode);
+
+// Makes a new file of a name no other process has: `path` holds a name
+// whose last `suffixLength` characters follow "XXXXXX", which becomes six
+// characters of its own (mkstemps), and is set to the name made. The file
+// gets `bytes` (synced) and `mode`. Returns "" on success, else why not,
+// having left nothing behind.
+std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode);
 
 // True when the account may create and rename files in `folder`.
 bool FolderWritable(const std::string& folder);

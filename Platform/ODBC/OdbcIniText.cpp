@@ -74,7 +74,8 @@ bool Text::Remove(const std::string& name) {
   return sections.size() != before;
 }
 
-std::string ValueOf(const Section& section, const std::string& key) {
+Entries EntriesOf(const Section& section) {
+  Entries entries;
   // The header line comes first; the entries follow.
   std::size_t start = section.text.find('\n');
   while (start != std::string::npos && start < section.text.size()) {
@@ -82,12 +83,34 @@ std::string ValueOf(const Section& section, const std::string& key) {
     const std::size_t end = section.text.find('\n', start);
     const std::string line = section.text.substr(start, end == std::string::npos ? std::string::npos : end - start);
     const std::size_t equals = line.find('=');
-    if (equals != std::string::npos && SameName(Trimmed(line.substr(0, equals)), key)) {
-      return Trimmed(line.substr(equals + 1));
-    }
+    if (equals != std::string::npos) entries.emplace_back(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
     start = end;
   }
+  return entries;
+}
+
+std::string ValueOf(const Section& section, const std::string& key) {
+  for (const auto& [name, value] : EntriesOf(section)) {
+    if (SameName(name, key)) return value;
+  }
   return std::string();
+}
+
+std::string WithDataSource(const std::string& old, const std::string& name, const std::string& driver,
+                           const Entries& attributes) {
+  std::string text = WithoutDataSource(old, name);
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  text += "[" + name + "]\nDriver=" + driver + "\n";
+  for (const auto& [key, value] : attributes) {
+    if (!SameName(key, "DSN")) text += key + "=" + value + "\n";
+  }
+  return text + "\n";
+}
+
+std::string WithoutDataSource(const std::string& old, const std::string& name) {
+  Text text = Parse(old);
+  if (!text.Remove(name)) return old;
+  return text.Joined();
 }
 
 }  // namespace odbc_ini

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace odbc_ini {
@@ -44,5 +45,21 @@ std::string ValueOf(const Section& section, const std::string& key);
 std::string FoldedName(const std::string& name);
 
 bool SameName(const std::string& a, const std::string& b);
+
+// The entries of a section, "key=value" each, keys and values without
+// blanks at either end, in file order.
+using Entries = std::vector<std::pair<std::string, std::string>>;
+Entries EntriesOf(const Section& section);
+
+// The file `old` with the data source `name` defined anew, as the
+// driver-setup library writes it: any section of that name goes, and a
+// section "[name]", "Driver=<driver>", then each attribute but "DSN" as
+// "key=value", then an empty line, is added at the end (on a line of its
+// own when the file's last line had no line end).
+std::string WithDataSource(const std::string& old, const std::string& name, const std::string& driver,
+                           const Entries& attributes);
+
+// The file `old` without any section `name`.
+std::string WithoutDataSource(const std::string& old, const std::string& name);
 
 }  // namespace odbc_ini

@@ -1,14 +1,20 @@
 #include "QK_TProcess.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -122,7 +128,118 @@ Whereabouts ReadWhereabouts() {
 
 bool IsMachineId(const std::string& text) { return text == "0" || (text.size() == 32 && IsHex(text)); }
 
+// The one byte a life mark locks.
+struct flock LifeByte(short type, unsigned long long life) {
+  struct flock byte {};
+  byte.l_type = type;
+  byte.l_whence = SEEK_SET;
+  byte.l_start = static_cast<off_t>(life);
+  byte.l_len = 1;
+  return byte;
+}
+
+int OpenFolder(const std::string& folder) { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
+
+// The folders this process marked its life in, by device and inode; the
+// descriptors stay open, and so the locks held, until the process ends.
+// A forked child inherits the descriptors but not the marks: its life key
+// is its own.
+class LifeMarks {
+ public:
+  static LifeMarks& Get() {
+    static LifeMarks* marks = new LifeMarks;  // never destroyed: the locks outlive every static
+    return *marks;
+  }
+
+  // "" when this process's life is marked in `folder`, else why not.
+  std::string Mark(const std::string& folder, unsigned long long life) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (owner_ != getpid()) {
+      held_.clear();
+      owner_ = getpid();
+    }
+    const int fd = OpenFolder(folder);
+    if (fd < 0) return Reason("cannot open the folder", folder);
+    struct stat info {};
+    if (fstat(fd, &info) != 0) return Closed(fd, Reason("cannot read the folder", folder));
+    const auto key = std::make_pair(info.st_dev, info.st_ino);
+    if (held_.count(key) != 0) return Closed(fd, std::string());
+    struct flock byte = LifeByte(F_RDLCK, life);
+    if (fcntl(fd, F_OFD_SETLK, &byte) != 0) return Closed(fd, Reason("cannot lock the folder", folder));
+    held_.emplace(key, fd);
+    return std::string();
+  }
+
+ private:
+  static std::string Reason(const char* what, const std::string& folder) {
+    return std::string(what) + " " + folder + ": " + std::strerror(errno);
+  }
+  static std::string Closed(int fd, const std::string& reason) {
+    close(fd);
+    return reason;
+  }
+
+  std::mutex mutex_;
+  pid_t owner_ = 0;
+  std::map<std::pair<dev_t, ino_t>, int> held_;
+};
+
+// Whether some process holds the life mark `life` in `folder`.
+QK_TRunState LockState(const std::string& folder, unsigned long long life) {
+  const int fd = OpenFolder(folder);
+  if (fd < 0) return QK_TRunState::kUnknown;
+  // Asked as for a write lock: any shared lock on the byte is in its way.
+  struct flock byte = LifeByte(F_WRLCK, life);
+  const bool asked = fcntl(fd, F_OFD_GETLK, &byte) == 0;
+  close(fd);
+  if (!asked) return QK_TRunState::kUnknown;
+  return byte.l_type == F_UNLCK ? QK_TRunState::kEnded : QK_TRunState::kRunning;
+}
+
+// A process of this boot and namespace named by its pid and start time,
+// for ids that mark no life.
+QK_TRunState PidState(pid_t pid, unsigned long long startTime) {
+  if (pid <= 0) return QK_TRunState::kEnded;
+  // EPERM: a process of another account runs under that pid.
+  if (kill(pid, 0) != 0 && errno == ESRCH) return QK_TRunState::kEnded;
+  unsigned long long actual = 0;
+  switch (StatOf(pid, actual)) {
+    case Stat::kEnded:
+      // /proc has no such process, yet kill found one: /proc hides it
+      // (hidepid), and whether it is that run or a later one is not known.
+      return kill(pid, 0) != 0 && errno == ESRCH ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
+    case Stat::kUnreadable:
+      return QK_TRunState::kUnknown;
+    default:
+      return actual == startTime ? QK_TRunState::kRunning : QK_TRunState::kEnded;
+  }
+}
+
 }  // namespace
+
+unsigned long long QK_TProcessId::LifeKey() const {
+  // 64-bit FNV-1a, cut to a byte offset a lock can take.
+  const std::string text = std::to_string(pid) + "." + std::to_string(startTime) + "." + boot + "." +
+                           std::to_string(pidNamespace);
+  unsigned long long hash = 14695981039346656037ULL;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return (hash & ((1ULL << 62) - 1)) | 1;
+}
+
+QK_TProcessId QK_TProcessId::MarkLifeIn(const std::string& folder, std::string* reason) {
+  QK_TProcessId self = Self();
+  if (self.boot.empty() || self.pidNamespace == 0) {
+    if (reason != nullptr) *reason = "this process cannot tell its boot and namespace";
+    return self;
+  }
+  const std::string failure = LifeMarks::Get().Mark(folder, self.LifeKey());
+  if (reason != nullptr) *reason = failure;
+  if (failure.empty()) self.life = self.LifeKey();
+  return self;
+}
 
 QK_TProcessId QK_TProcessId::Of(pid_t pid) {
   const QK_TProcessId self = Self();
@@ -155,15 +272,24 @@ std::string QK_TProcessId::Text() const {
   std::string text = std::to_string(pid) + "." + std::to_string(startTime);
   if (!boot.empty() && pidNamespace != 0 && !machine.empty()) {
     text += "." + boot + "." + std::to_string(pidNamespace) + "." + machine;
+    if (life != 0) {
+      char key[20];
+      std::snprintf(key, sizeof key, "+%016llx", life);
+      text += key;
+    }
   }
   return text;
 }
 
 bool QK_TProcessId::Parse(const std::string& text, QK_TProcessId& id) {
+  const std::size_t plus = text.find('+');
+  const std::string where = text.substr(0, plus);
+  const std::string life = plus == std::string::npos ? std::string() : text.substr(plus + 1);
+  if (plus != std::string::npos && (life.size() != 16 || !IsHex(life))) return false;
   std::vector<std::string> parts;
-  std::istringstream in(text);
+  std::istringstream in(where);
   for (std::string part; std::getline(in, part, '.');) parts.push_back(part);
-  if (!text.empty() && text.back() == '.') return false;
+  if (!where.empty() && where.back() == '.') return false;
   if (parts.size() != 2 && parts.size() != 5) return false;
   if (!IsDecimal(parts[0]) || !IsDecimal(parts[1]) || parts[0].size() > 10 || parts[1].size() > 19) return false;
   const unsigned long long pid = std::strtoull(parts[0].c_str(), nullptr, 10);
@@ -181,27 +307,25 @@ bool QK_TProcessId::Parse(const std::string& text, QK_TProcessId& id) {
     parsed.machine = parts[4];
     if (parsed.pidNamespace == 0) return false;
   }
+  if (!life.empty()) {
+    // A life key says where it holds: only the long form carries one.
+    parsed.life = std::strtoull(life.c_str(), nullptr, 16);
+    if (parts.size() != 5 || parsed.life == 0 || parsed.life >= (1ULL << 62)) return false;
+  }
   id = parsed;
   return true;
 }
 
-bool QK_TProcessId::IsRunning() const {
+QK_TRunState QK_TProcessId::StateIn(const std::string& folder) const {
   const QK_TProcessId self = Self();
-  if (self.boot.empty() || self.pidNamespace == 0 || boot.empty()) return true;
-  // An earlier boot of this machine: everything of it has ended.
-  if (boot != self.boot) return machine == "0" || machine != self.machine;
-  if (pidNamespace != self.pidNamespace) return true;
-  if (pid <= 0) return false;
-  if (kill(pid, 0) != 0 && errno == ESRCH) return false;
-  unsigned long long actual = 0;
-  switch (StatOf(pid, actual)) {
-    case Stat::kEnded:
-      return false;
-    case Stat::kUnreadable:
-      // /proc hides the processes of other accounts (hidepid): the one
-      // that kill found stays running.
-      return true;
-    default:
-      return actual == startTime;
+  if (*this == self) return QK_TRunState::kRunning;
+  if (self.boot.empty() || boot.empty()) return QK_TRunState::kUnknown;
+  if (boot != self.boot) {
+    // An earlier boot of this machine: everything of it has ended.
+    const bool thisMachine = machine != "0" && machine == self.machine;
+    return thisMachine ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
   }
+  if (life != 0) return LockState(folder, life);
+  if (self.pidNamespace == 0 || pidNamespace != self.pidNamespace) return QK_TRunState::kUnknown;
+  return PidState(pid, startTime);
 }

@@ -7,23 +7,47 @@
 // id (/proc/sys/kernel/random/boot_id, without its dashes) and the PID
 // namespace (the inode number of /proc/self/ns/pid) in which that id
 // holds, and by the machine (/etc/machine-id; "0" when it has none).
-// Text form: "<pid>.<start>.<boot>.<namespace>.<machine>"; an id written
-// without the last three ("<pid>.<start>") does not say where it holds.
 //
-// Whether a process still runs can be told for an id of this boot and
-// this namespace (by its pid and start time), and for an id of an earlier
-// boot of this machine (it has ended: the machine started again since).
-// Any other id (another machine or container, an id that does not say
-// where it holds, any id at all when this process cannot tell its own
-// boot and namespace) counts as running, and so does a process whose
-// facts this process may not read, so that nothing of a running process
-// is ever taken for a dead one's. Machines that share files must have
-// machine ids of their own, as the system requires of them anyway.
+// Whether it still runs is the kernel's answer, not /proc's. A process
+// that leaves something behind in a folder (a file, a section of a shared
+// file) first marks its life there (MarkLifeIn): it holds a shared lock
+// (an open-file-description lock) on one byte of the folder, opened
+// read-only, for as long as it lives. Its id then carries that byte, its
+// life key. The kernel drops the lock when the process ends, however it
+// ends (killed, or killed with its container), and any process of the
+// same running kernel sees the lock, whatever its account, PID namespace
+// or view of /proc.
+//
+// Text form: "<pid>.<start>.<boot>.<namespace>.<machine>", followed by
+// "+<life key>" (16 hexadecimal digits) for an id that marks its life.
+// Former forms: without the life key, and "<pid>.<start>" alone, which
+// does not say where it holds.
+//
+// What an id's state is (StateIn, asked of the folder where it was found):
+// - this process runs;
+// - an id of the same boot with a life key runs while its lock is held;
+// - an id of an earlier boot of this machine (same machine id, not "0")
+//   has ended: the machine started again since;
+// - an id of the same boot and PID namespace without a life key is judged
+//   by its pid: no such process (ESRCH) has ended, a process with another
+//   start time is a later one, and a process that /proc hides (kill
+//   answers EPERM, hidepid) cannot be told apart from a later one;
+// - everything else cannot be checked: another machine, a machine without
+//   a machine id after a reboot, another namespace without a life key, an
+//   id that does not say where it holds, a folder that takes no locks.
+// A caller counts what cannot be checked as running, but knows that it is
+// not known to run.
 #pragma once
 
 #include <string>
 
 #include <sys/types.h>
+
+enum class QK_TRunState {
+  kRunning,  // known to run
+  kEnded,    // known to have ended
+  kUnknown,  // cannot be checked from here
+};
 
 struct QK_TProcessId {
   pid_t pid = 0;
@@ -31,20 +55,29 @@ struct QK_TProcessId {
   std::string boot;                     // 32 hexadecimal digits; empty: not known
   unsigned long long pidNamespace = 0;  // 0: not known
   std::string machine;                  // 32 hexadecimal digits; "0": none; empty: not known
+  unsigned long long life = 0;          // the byte its life is marked on; 0: none
 
-  // This process.
+  // This process (without a life key).
   static QK_TProcessId Self();
+  // This process, its life marked in `folder` (held until the process
+  // ends; marking a folder again does nothing). Without a life key when
+  // the folder cannot be opened or locked; `reason` then says why.
+  static QK_TProcessId MarkLifeIn(const std::string& folder, std::string* reason = nullptr);
   // The process `pid` of this namespace as it runs now; its start time is
   // 0 when it does not run (or has ended and waits to be reaped).
   static QK_TProcessId Of(pid_t pid);
-  // The text form; Parse takes either form, true when it was one.
+  // The life key of this process: a key of its pid, start time, boot and
+  // namespace, below 2^62 and never 0.
+  unsigned long long LifeKey() const;
+
+  // The text form; Parse takes every form above, true when it was one.
   std::string Text() const;
   static bool Parse(const std::string& text, QK_TProcessId& id);
 
-  // True while the process named runs, or when that cannot be checked;
-  // false once it ended, or its id belongs to a later process.
-  bool IsRunning() const;
+  // As above; `folder` is where the id was found.
+  QK_TRunState StateIn(const std::string& folder) const;
 
+  // The same process: everything but the life key.
   bool operator==(const QK_TProcessId& other) const {
     return pid == other.pid && startTime == other.startTime && boot == other.boot &&
            pidNamespace == other.pidNamespace && machine == other.machine;

@@ -99,6 +99,17 @@ void AppendUtf16(InstallerText& out, const QK_TString& text) {
   }
 }
 
+// The attributes as key and value, as the driver-setup library reads them.
+odbc_ini::Entries Entries(const std::vector<QK_TString>& attributes) {
+  odbc_ini::Entries entries;
+  for (const QK_TString& attribute : attributes) {
+    const std::string& text = attribute.str();
+    const std::size_t equals = text.find('=');
+    entries.emplace_back(text.substr(0, equals), equals == std::string::npos ? std::string() : text.substr(equals + 1));
+  }
+  return entries;
+}
+
 InstallerText Utf16(const QK_TString& text) {
   InstallerText out;
   AppendUtf16(out, text);
@@ -121,8 +132,8 @@ InstallerText AttributeList(const std::vector<QK_TString>& attributes) {
 std::string TaskKey(const QK_TString& task) { return task.Empty() ? std::string() : TextKey(task.str()); }
 
 // The description of this run's data source for `task`: its owner mark.
-QK_TString OwnDescription(const QK_TString& task) {
-  return QK_TString(OwnerDescription(OwnerMark{QK_TProcessId::Self().Text(), TaskKey(task)}));
+QK_TString OwnDescription(const OdbcIniChange& change, const QK_TString& task) {
+  return QK_TString(OwnerDescription(OwnerMark{change.Run().Text(), TaskKey(task)}));
 }
 
 // The installer keeps a profile line in a buffer of 1,000 characters: a
@@ -252,14 +263,15 @@ struct Owner {
   enum Kind {
     kForeign,   // not this program's, or without its owner mark: never touched
     kSelf,      // made by this run
-    kLive,      // made by a run that runs, or that cannot be checked
-    kLeftover,  // made by a run of this boot and namespace that ended
+    kLive,      // made by a run known to run
+    kUnknown,   // made by a run that cannot be checked from here: counts as running
+    kLeftover,  // made by a run known to have ended
   };
   Kind kind = kForeign;
   std::string task;  // the key of its task; empty when it names none
 };
 
-Owner OwnerOf(const odbc_ini::Section& section) {
+Owner OwnerOf(const odbc_ini::Section& section, const OdbcIniChange& change) {
   Owner owner;
   OwnerMark mark;
   QK_TProcessId run;
@@ -267,7 +279,20 @@ Owner OwnerOf(const odbc_ini::Section& section) {
     return owner;
   }
   owner.task = mark.task;
-  owner.kind = run == QK_TProcessId::Self() ? Owner::kSelf : run.IsRunning() ? Owner::kLive : Owner::kLeftover;
+  if (run == change.Run()) {
+    owner.kind = Owner::kSelf;
+    return owner;
+  }
+  switch (change.StateOf(run)) {
+    case QK_TRunState::kRunning:
+      owner.kind = Owner::kLive;
+      break;
+    case QK_TRunState::kEnded:
+      owner.kind = Owner::kLeftover;
+      break;
+    default:
+      owner.kind = Owner::kUnknown;
+  }
   return owner;
 }
 
@@ -278,13 +303,18 @@ QK_TString DriverName(const CadServerConfig& record) {
 
 // Takes every data source of a run that ended out of `ini`; each one is
 // reported.
-void RemoveLeftovers(odbc_ini::Text& ini, const Report& report) {
+void RemoveLeftovers(odbc_ini::Text& ini, const OdbcIniChange& change, const Report& report) {
   std::vector<std::string> ended;
-  for (const odbc_ini::Section& section : ini.sections) {
-    if (OwnerOf(section).kind == Owner::kLeftover) ended.push_back(section.name);
+  std::vector<odbc_ini::Section> kept;
+  for (odbc_ini::Section& section : ini.sections) {
+    if (OwnerOf(section, change).kind == Owner::kLeftover) {
+      ended.push_back(section.name);
+    } else {
+      kept.push_back(std::move(section));
+    }
   }
+  ini.sections = std::move(kept);
   for (const std::string& name : ended) {
-    ini.Remove(name);
     if (report) {
       report(QK_TString::Format("Removed temporary ODBC Data Source %s left behind by a run that ended",
                                 name.c_str()));
@@ -305,28 +335,37 @@ QK_TString Suffixed(const QK_TString& name, int number) {
 }
 
 // The name this run's data source takes in `ini`: `name` when it is free
-// or this run's own; else, when a running run of another task has it, the
-// first free one of its suffixed names.
+// or this run's own; else, when a running run of another task has it, or
+// a run that cannot be checked, the first free one of its suffixed names.
 QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const QK_TString& task,
-                      const Report& report) {
+                      const OdbcIniChange& change, const Report& report) {
   const std::string taskKey = TaskKey(task);
   constexpr int kMostSuffixes = 1000;
+  const char* whose = "";
   for (int number = 1; number <= kMostSuffixes; ++number) {
     const QK_TString candidate = number == 1 ? name : Suffixed(name, number);
     const odbc_ini::Section* section = ini.Find(candidate.str());
-    const Owner owner = section != nullptr ? OwnerOf(*section) : Owner();
+    const Owner owner = section != nullptr ? OwnerOf(*section, change) : Owner();
     if (section == nullptr || owner.kind == Owner::kSelf) {
       if (number > 1 && report) {
-        report(QK_TString::Format("A running run of another task has the ODBC Data Source %s: this run uses %s",
-                                  name.c_str(), candidate.c_str()));
+        report(QK_TString::Format("%s has the ODBC Data Source %s: this run uses %s", whose, name.c_str(),
+                                  candidate.c_str()));
       }
       return candidate;
     }
-    if (owner.kind == Owner::kLive && (taskKey.empty() || owner.task != taskKey)) continue;
-    if (owner.kind == Owner::kLive) RefuseTaken(candidate, ": a run of that task is still going");
-    // Whatever its entries, a section that is not this program's is
-    // somebody else's: the installer would merge into it or replace it.
-    if (number == 1) RefuseTaken(candidate, "");
+    const bool sameTask = !taskKey.empty() && owner.task == taskKey;
+    if (owner.kind == Owner::kLive && sameTask) RefuseTaken(candidate, ": a run of that task is still going");
+    if (owner.kind == Owner::kForeign) {
+      // Whatever its entries, a section that is not this program's is
+      // somebody else's: the installer would merge into it or replace it.
+      if (number == 1) RefuseTaken(candidate, "");
+      continue;
+    }
+    if (number == 1) {
+      whose = owner.kind == Owner::kLive ? "A running run of another task"
+                                         : "A run that cannot be checked from here (another machine, or before a "
+                                           "reboot of a machine without a machine id)";
+    }
   }
   RefuseTaken(name, ", and so does each of its suffixed names");
 }
@@ -347,7 +386,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
 
   std::vector<QK_TString> attributes = {
       QK_TString::Format("DSN=%s", name.c_str()),
-      QK_TString("DESCRIPTION=") + OwnDescription(task),
+      QK_TString("DESCRIPTION="),  // the owner mark, once the change has begun
       QK_TString::Format("SERVER=%s", record.host.c_str()),
   };
   if (record.dbms == CAD::Dbms::kSqlServer) {
@@ -362,14 +401,18 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
   OdbcIniChange change(OdbcIniPath(userDataSource), report);
   const ConfigMode mode(installer, userDataSource);
   odbc_ini::Text ini = odbc_ini::Parse(change.Text());
-  RemoveLeftovers(ini, report);
-  const QK_TString chosen = ChooseName(ini, name, task, report);
+  RemoveLeftovers(ini, change, report);
+  const QK_TString chosen = ChooseName(ini, name, task, change, report);
   change.Begin(OdbcIniJournal::Change::kCreate, chosen.str());
-  const std::string swept = ini.Joined();
-  if (swept != change.Text()) change.Write(swept);
+  change.Write(ini.Joined());
   attributes.front() = QK_TString::Format("DSN=%s", chosen.c_str());
+  attributes[1] = QK_TString("DESCRIPTION=") + OwnDescription(change, task);
   const WORD request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
-  if (!ConfigDataSource(request, DriverName(record), AttributeList(attributes))) {
+  const std::string expected =
+      odbc_ini::WithDataSource(change.Text(), chosen.str(), DriverName(record).str(), Entries(attributes));
+  if (!change.WriteThrough(expected, [&]() {
+        return ConfigDataSource(request, DriverName(record), AttributeList(attributes));
+      })) {
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"), QK_TAny(InstallerMessage())));
   }
   dataSourceName = chosen;
@@ -383,7 +426,9 @@ void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& 
   {
     OdbcIniChange change(OdbcIniPath(userDataSource), report);
     change.Begin(OdbcIniJournal::Change::kRemove, name.str());
-    removed = ConfigDataSource(request, DriverName(record), AttributeList({QK_TString("DSN=") + name}));
+    removed = change.WriteThrough(odbc_ini::WithoutDataSource(change.Text(), name.str()), [&]() {
+      return ConfigDataSource(request, DriverName(record), AttributeList({QK_TString("DSN=") + name}));
+    });
   }
   if (!removed) {
     QK_THROW(QK_EException(QK_TString::Format("Failed to remove temporary ODBC Data Source %s", name.c_str()),

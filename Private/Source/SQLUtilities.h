@@ -16,9 +16,10 @@ namespace SQLUtilities {
 // A data source made here carries an owner mark in its description: the
 // fixed description, then "(run <run> task <key>)", <run> the process
 // that made it (QK_TProcessId's text: it names the machine, its boot and
-// the PID namespace) and <key> a key of the task id (TextKey; none for the
-// connection test). A section without that mark is never touched, the
-// fixed description alone included.
+// PID namespace, and the life key it holds in the folder of odbc.ini) and
+// <key> a key of the task id (TextKey; none for the connection test). A
+// section without that mark is never touched, the fixed description
+// alone included.
 
 // Creates a data source `name`, or a name of its own (below), pointing at
 // the record's database (SQL Server for Dbms::kSqlServer, the record's own
@@ -27,15 +28,17 @@ namespace SQLUtilities {
 // `dataSourceName` as it is. `task` is the id of the task it is for.
 //
 // Before it creates anything it removes every data source of this program
-// whose run has ended (whatever its name): a run of this boot and this PID
-// namespace that no longer runs, or a run of an earlier boot of this
-// machine. A run it cannot check counts as running. Each removal is
+// whose run is known to have ended, whatever its name (QK_TProcess.h: a
+// run of this kernel whose life mark is gone, whatever its account or PID
+// namespace; a run of an earlier boot of this machine). Each removal is
 // reported.
 //
 // A section `name` that this run made itself (a removal that failed) is
-// taken over. One of a running run of another task makes this run take
-// the name with "_2", "_3"... (cut to fit), reported. One of a running run
-// of the same task, or a section that is not this program's, is refused.
+// taken over. One of a run known to run of the same task is refused ("a
+// run of that task is still going"), and so is a section that is not this
+// program's. One of a running run of another task, or of a run that
+// cannot be checked (which counts as running), makes this run take the
+// name with "_2", "_3"... (cut to fit), reported.
 //
 // A refusal of the installer, a name, host or database that an attribute
 // list cannot carry (a line end, ";", NUL, over 255 characters), a name

@@ -10,14 +10,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "OdbcIniFile.h"
 #include "QK_EException.h"
-#include "QK_TProcess.h"
 #include "TW_TCancel.h"
 #include "TW_TTask.h"
 #include "TW_TTaskIO.h"
@@ -29,12 +27,17 @@ namespace {
 // How often a waiting change tries the lock again.
 constexpr std::chrono::milliseconds kLockRetry{10};
 
-// The names of the copies: beside odbc.ini, in the temporary folder, and
-// the one a former version of this program left beside odbc.ini.
-constexpr char kBesideMark[] = ".shapejob-journal-";
-constexpr char kTemporaryOpening[] = "shapejob-odbc-";
-constexpr char kTemporaryEnding[] = ".journal";
+// The names of the journals, of the notes that mark one as used, and of
+// those a former version of this program left: beside odbc.ini ("<base>"
+// followed by these) and in the temporary folder.
+constexpr char kBesideJournal[] = ".shapejob-journal-";
+constexpr char kBesideApplied[] = ".shapejob-applied-";
 constexpr char kFormerCopy[] = ".shapejob-backup";
+constexpr char kTemporaryOpening[] = "shapejob-odbc-";
+constexpr char kJournalEnding[] = ".journal";
+constexpr char kAppliedEnding[] = ".applied";
+constexpr char kNotUsedEnding[] = ".not-used";
+constexpr char kAppliedFirstLine[] = "Shapejob odbc.ini journal applied";
 
 [[noreturn]] void Refuse(const std::string& file, const std::string& reason) {
   QK_THROW(QK_EException(QK_TString::Format("Cannot change the ODBC configuration %s", file.c_str()),
@@ -43,14 +46,6 @@ constexpr char kFormerCopy[] = ".shapejob-backup";
 
 std::string SystemReason(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
-// The file the name leads to: a change rewrites the file itself, not a
-// link to it.
-std::string Resolved(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-  return error ? path : target.string();
 }
 
 std::string BaseName(const std::string& path) {
@@ -64,6 +59,10 @@ bool StartsWith(const std::string& text, const std::string& beginning) {
   return QK_TString(text).StartsWith(QK_TString(beginning));
 }
 
+bool EndsWith(const std::string& text, const std::string& ending) {
+  return QK_TString(text).EndsWith(QK_TString(ending));
+}
+
 // The names of the entries of `folder`, as paths.
 std::vector<std::string> EntriesOf(const std::string& folder) {
   std::vector<std::string> found;
@@ -74,79 +73,135 @@ std::vector<std::string> EntriesOf(const std::string& folder) {
   return found;
 }
 
-bool AllDigits(const std::string& text) {
-  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// What changes of `file` may have left: the copies, whoever made them, and
-// new files a writer was stopped before it renamed them into place. In the
-// temporary folder, a copy is named by a key of the file's path.
+// What changes of `file` may have left: journals and notes of whatever
+// account, and new files a writer was stopped before it renamed them into
+// place. In the temporary folder they are named by a key of the file's
+// path.
 struct LeftBehind {
-  std::vector<std::string> copies;
+  std::vector<std::string> journals;
+  std::vector<std::string> applied;
   std::vector<std::string> unfinished;
 };
 
 LeftBehind FindLeftBehind(const std::string& file) {
   LeftBehind left;
   const std::string base = BaseName(file);
-  const std::string beside = base + kBesideMark;
   const std::string fresh = base + ".new-";
-  const std::string opening = kTemporaryOpening + TextKey(file) + "-";
-  const auto sort = [&left](const std::string& path, const std::string& rest, const std::string& ending) {
-    if (QK_TString(rest).EndsWith(QK_TString(ending)) && AllDigits(rest.substr(0, rest.size() - ending.size()))) {
-      left.copies.push_back(path);
-    } else if (rest.find(ending + ".new-") != std::string::npos) {
-      left.unfinished.push_back(path);
-    }
-  };
-  const std::string folder = odbc_ini::FolderOf(file);
-  for (const std::string& path : EntriesOf(folder)) {
+  for (const std::string& path : EntriesOf(odbc_ini::FolderOf(file))) {
     const std::string name = BaseName(path);
-    if (name == base + kFormerCopy) left.copies.push_back(path);
-    if (StartsWith(name, beside)) sort(path, name.substr(beside.size()), "");
+    if (name == base + kFormerCopy) left.journals.push_back(path);
     if (StartsWith(name, fresh) && name.size() == fresh.size() + 6) left.unfinished.push_back(path);
+    if (EndsWith(name, kNotUsedEnding)) continue;
+    if (StartsWith(name, base + kBesideApplied)) left.applied.push_back(path);
+    if (!StartsWith(name, base + kBesideJournal)) continue;
+    // A former version wrote its copy to "<name>.new-XXXXXX" first.
+    (name.find(".new-") != std::string::npos ? left.unfinished : left.journals).push_back(path);
   }
+  const std::string opening = kTemporaryOpening + TextKey(file) + "-";
   for (const std::string& path : EntriesOf(TemporaryFolder())) {
     const std::string name = BaseName(path);
-    if (StartsWith(name, opening)) sort(path, name.substr(opening.size()), kTemporaryEnding);
+    if (!StartsWith(name, opening)) continue;
+    if (EndsWith(name, kJournalEnding)) left.journals.push_back(path);
+    if (EndsWith(name, kAppliedEnding)) left.applied.push_back(path);
+    if (name.find(std::string(kJournalEnding) + ".new-") != std::string::npos) left.unfinished.push_back(path);
   }
   return left;
 }
 
-// Reads a copy that this program may have left: a file (no link, no pipe)
-// of this account, of root, or of the owner of odbc.ini, who may write
-// odbc.ini anyway. "" on success, else why it is not read.
-std::string ReadCopy(const std::string& copy, uid_t fileOwner, std::string& bytes, struct stat& info) {
-  const int fd = open(copy.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return SystemReason("cannot read", copy);
+// A file of this account, of root, or of the owner of odbc.ini (who may
+// write odbc.ini anyway): only those are read as journals and notes.
+bool Trusted(const struct stat& info, uid_t fileOwner) {
+  return S_ISREG(info.st_mode) && (info.st_uid == 0 || info.st_uid == geteuid() || info.st_uid == fileOwner);
+}
+
+// Reads the file at `path` that a trusted account left (no link, no pipe),
+// from the very file that was checked. Returns "" on success, else why
+// not; `unreadable` tells a trusted file this account may not read.
+std::string ReadTrusted(const std::string& path, uid_t fileOwner, std::string& bytes, struct stat& info,
+                        bool& unreadable) {
+  unreadable = false;
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const std::string reason = SystemReason("cannot read", path);
+    unreadable = errno == EACCES && lstat(path.c_str(), &info) == 0 && Trusted(info, fileOwner);
+    return reason;
+  }
   std::string reason;
   if (fstat(fd, &info) != 0) {
-    reason = SystemReason("cannot read", copy);
+    reason = SystemReason("cannot read", path);
   } else if (!S_ISREG(info.st_mode)) {
     reason = "it is not a file";
-  } else if (info.st_uid != 0 && info.st_uid != geteuid() && info.st_uid != fileOwner) {
+  } else if (!Trusted(info, fileOwner)) {
     reason = "it belongs to another account than this one, root or the owner of the file";
   }
-  // Read from what was checked, not from whatever the name leads to now.
-  if (reason.empty()) reason = odbc_ini::ReadFrom(fd, copy, bytes);
+  if (reason.empty()) reason = odbc_ini::ReadFrom(fd, path, bytes);
   close(fd);
   return reason;
 }
 
-// True when this account may remove the copy: it may write its folder,
+// True when this account may remove the file: it may write its folder,
 // and in a folder that keeps others' files (the sticky bit of /tmp) it is
-// the copy's owner, or root.
-bool Removable(const std::string& copy, const struct stat& info) {
-  const std::string folder = odbc_ini::FolderOf(copy);
+// the file's owner, or root.
+bool Removable(const std::string& path, const struct stat& info) {
+  const std::string folder = odbc_ini::FolderOf(path);
   struct stat folderInfo {};
   if (!odbc_ini::FolderWritable(folder) || stat(folder.c_str(), &folderInfo) != 0) return false;
   return (folderInfo.st_mode & S_ISVTX) == 0 || info.st_uid == geteuid() || geteuid() == 0;
 }
 
-std::string Described(const OdbcIniMending& mending, const OdbcIniJournal& journal) {
-  std::string what = QK_TString::Format("%zu section(s) put back", mending.sectionsPutBack).str();
-  if (mending.sectionRemoved) what += ", its data source " + journal.section + " removed";
-  return what;
+// Which journal a note marks as used: its name and what it was then.
+std::string Identity(const std::string& path, const struct stat& info) {
+  return path + "\n" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
+         std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec) + "\n";
+}
+
+// The note that marks the journal `identity` names as used.
+std::string NoteOf(const std::string& identity) { return kAppliedFirstLine + ("\n" + identity); }
+
+uid_t OwnerOf(const std::string& file) {
+  struct stat info {};
+  return stat(file.c_str(), &info) == 0 ? info.st_uid : geteuid();
+}
+
+// Where this account puts its journals and notes for `file`: the name
+// with "XXXXXX" in it, and how many characters follow those.
+struct UniqueName {
+  std::string pattern;
+  int suffixLength = 0;
+};
+
+UniqueName NameFor(const std::string& file, bool note) {
+  const std::string uid = std::to_string(geteuid());
+  if (odbc_ini::FolderWritable(odbc_ini::FolderOf(file))) {
+    return {file + (note ? kBesideApplied : kBesideJournal) + uid + "-XXXXXX", 0};
+  }
+  const char* ending = note ? kAppliedEnding : kJournalEnding;
+  return {TemporaryFolder() + "/" + kTemporaryOpening + TextKey(file) + "-" + uid + "-XXXXXX" + ending,
+          static_cast<int>(std::strlen(ending))};
+}
+
+// Makes a journal or note for `file` with `bytes`; throws naming the file
+// when it cannot.
+std::string PutFor(const std::string& file, bool note, const std::string& bytes) {
+  // A journal holds what the file holds: it gets no wider permissions,
+  // and the account's group, not the file's.
+  struct stat info {};
+  const unsigned mode = note ? 0644 : stat(file.c_str(), &info) == 0 ? (info.st_mode & 0604) : 0600;
+  UniqueName name = NameFor(file, note);
+  const std::string failure = odbc_ini::PutUniqueFile(name.pattern, name.suffixLength, bytes, mode);
+  if (!failure.empty()) Refuse(file, failure);
+  return name.pattern;
+}
+
+const char* RecoveryWords(const OdbcIniRecovery& recovery) {
+  switch (recovery.kind) {
+    case OdbcIniRecovery::Kind::kFinish:
+      return "the write was cut short, and is finished";
+    case OdbcIniRecovery::Kind::kNotUsed:
+      return "the file was rewritten after the stop and stays as it is";
+    default:
+      return "the write had not begun, or had ended: nothing to mend";
+  }
 }
 
 }  // namespace
@@ -161,20 +216,15 @@ std::string TextKey(const std::string& text) {
   return QK_TString::Format("%016llx", static_cast<unsigned long long>(hash)).str();
 }
 
-std::string OdbcIniChange::JournalPath(const std::string& odbcIni) {
-  const std::string uid = std::to_string(geteuid());
-  if (odbc_ini::FolderWritable(odbc_ini::FolderOf(odbcIni))) return odbcIni + kBesideMark + uid;
-  return TemporaryFolder() + "/" + kTemporaryOpening + TextKey(odbcIni) + "-" + uid + kTemporaryEnding;
-}
-
 OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, std::chrono::milliseconds wait)
-    : file_(Resolved(odbcIni)) {
+    : file_(odbc_ini::FileBehind(odbcIni)) {
   Lock(wait);
   hold_ = std::make_unique<TW_TStopSignalHold>();
   try {
+    run_ = QK_TProcessId::MarkLifeIn(Folder());
     const std::string unread = odbc_ini::Read(file_, text_);
     if (!unread.empty()) Refuse(file_, unread);
-    MendAfterStoppedWriters(report);
+    RecoverAfterStoppedWriters(report);
   } catch (...) {
     hold_.reset();
     close(lock_);
@@ -183,15 +233,16 @@ OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, s
 }
 
 OdbcIniChange::~OdbcIniChange() {
-  // A change whose write failed and could not put the file back keeps its
-  // copy: the next change mends from it.
-  if (!journal_.empty() && FileIsWhole()) unlink(journal_.c_str());
   hold_.reset();
   close(lock_);
 }
 
+std::string OdbcIniChange::Folder() const { return odbc_ini::FolderOf(file_); }
+
+QK_TRunState OdbcIniChange::StateOf(const QK_TProcessId& run) const { return run.StateIn(Folder()); }
+
 void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
-  const std::string folder = odbc_ini::FolderOf(file_);
+  const std::string folder = Folder();
   lock_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (lock_ < 0) Refuse(file_, SystemReason("cannot open the folder", folder));
   const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -214,87 +265,149 @@ void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
   }
 }
 
-void OdbcIniChange::MendAfterStoppedWriters(const Report& report) {
-  // Holding the lock, no change of this program is under way: every copy
-  // there is was left by a writer stopped inside its change, or kept by a
-  // change whose write failed.
+void OdbcIniChange::RecoverAfterStoppedWriters(const Report& report) {
+  // Holding the lock, no write of this program is under way: every
+  // journal there is was left by a writer stopped inside its write, or
+  // kept by a write that failed.
   const LeftBehind left = FindLeftBehind(file_);
-  for (const std::string& copy : left.copies) MendFrom(copy, report);
+  for (const std::string& journal : left.journals) RecoverFrom(journal, report);
   for (const std::string& path : left.unfinished) {
     struct stat info {};
     if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) unlink(path.c_str());
   }
+  // A note whose journal has gone has done its work.
+  const uid_t fileOwner = OwnerOf(file_);
+  for (const std::string& note : left.applied) {
+    std::string bytes;
+    struct stat info {};
+    bool unreadable = false;
+    if (!ReadTrusted(note, fileOwner, bytes, info, unreadable).empty() || !Removable(note, info)) continue;
+    const std::size_t nameStart = std::strlen(kAppliedFirstLine) + 1;
+    const std::string journal = bytes.substr(nameStart, bytes.find('\n', nameStart) - nameStart);
+    struct stat journalInfo {};
+    if (lstat(journal.c_str(), &journalInfo) != 0 || bytes != NoteOf(Identity(journal, journalInfo))) {
+      unlink(note.c_str());
+    }
+  }
 }
 
-void OdbcIniChange::MendFrom(const std::string& copy, const Report& report) {
+void OdbcIniChange::RecoverFrom(const std::string& copy, const Report& report) {
   const auto say = [&report](const QK_TString& line) {
     if (report) report(line);
   };
-  struct stat fileInfo {};
-  const uid_t fileOwner = stat(file_.c_str(), &fileInfo) == 0 ? fileInfo.st_uid : geteuid();
+  const uid_t fileOwner = OwnerOf(file_);
   std::string bytes;
   struct stat info {};
-  std::string refusal = ReadCopy(copy, fileOwner, bytes, info);
+  bool unreadable = false;
+  const std::string refusal = ReadTrusted(copy, fileOwner, bytes, info, unreadable);
+  if (unreadable) Refuse(file_, refusal + " (the journal of a stopped write of the file)");
   const OdbcIniJournal journal = OdbcIniJournal::Parse(bytes);
-  if (refusal.empty() && journal.change != OdbcIniJournal::Change::kUnknown && journal.file != file_) {
-    refusal = "it guards " + journal.file;
-  }
-  if (refusal.empty() && !Removable(copy, info)) {
-    refusal = "this account may not remove it; the account that made it mends from it in its next change";
-  }
-  if (!refusal.empty()) {
+  std::string leftAlone = refusal;
+  if (leftAlone.empty() && !journal.file.empty() && journal.file != file_) leftAlone = "it guards " + journal.file;
+  if (!leftAlone.empty()) {
     say(QK_TString::Format("Left the copy %s of a stopped change of %s alone: %s", copy.c_str(), file_.c_str(),
-                           refusal.c_str()));
+                           leftAlone.c_str()));
     return;
   }
-  QK_TProcessId writer;
-  const bool writerEnded = QK_TProcessId::Parse(journal.writer, writer) && !writer.IsRunning();
-  const OdbcIniMending mending = MendAfterStoppedChange(journal, text_, writerEnded);
-  if (mending.text != text_) {
-    const std::string failure = odbc_ini::Write(file_, mending.text, text_);
-    if (!failure.empty()) {
-      say(QK_TString::Format("Could not mend %s from %s: %s", file_.c_str(), copy.c_str(), failure.c_str()));
+  const std::string note = NoteOf(Identity(copy, info));
+  for (const std::string& applied : FindLeftBehind(file_).applied) {
+    std::string noted;
+    struct stat noteInfo {};
+    if (ReadTrusted(applied, fileOwner, noted, noteInfo, unreadable).empty() && noted == note) {
+      // Used already by an account that could not remove it.
+      if (Removable(copy, info) && unlink(copy.c_str()) == 0 && Removable(applied, noteInfo)) unlink(applied.c_str());
       return;
     }
-    text_ = mending.text;
   }
-  say(QK_TString::Format("Mended %s from %s, the copy that a run stopped during a change left behind: %s",
-                         file_.c_str(), copy.c_str(), Described(mending, journal).c_str()));
-  if (unlink(copy.c_str()) != 0) say(QK_TString(SystemReason("Could not remove the copy", copy)));
+  const bool removable = Removable(copy, info);
+  if (journal.form == OdbcIniJournal::Form::kCutShort) {
+    // Its writer was stopped while it wrote the journal: the write it was
+    // to guard never began.
+    if (removable) unlink(copy.c_str());
+    return;
+  }
+  const OdbcIniRecovery recovery = Recover(journal, text_);
+  std::string retired;
+  const auto retire = [&]() {
+    if (!removable) {
+      retired = "this account may not remove it; it is marked as used by " + PutFor(file_, true, note);
+    } else if (recovery.kind != OdbcIniRecovery::Kind::kNotUsed) {
+      if (unlink(copy.c_str()) != 0) retired = SystemReason("could not remove it", copy);
+    } else {
+      const std::string kept = copy + kNotUsedEnding;
+      retired = rename(copy.c_str(), kept.c_str()) == 0 ? "kept as " + kept + ", not used"
+                                                        : SystemReason("could not keep it as", kept);
+    }
+  };
+  if (recovery.text.empty() || recovery.text == text_) {
+    retire();
+  } else {
+    change_ = journal.change;
+    section_ = journal.section;
+    const std::string mended = recovery.text;
+    std::string failure;
+    const bool written = Guarded(
+        mended, odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace,
+        [&]() {
+          failure = odbc_ini::Write(file_, mended, text_);
+          return failure.empty();
+        },
+        retire);
+    change_ = OdbcIniJournal::Change::kUnknown;
+    section_.clear();
+    if (!written) Refuse(file_, "cannot mend it from " + copy + ": " + failure);
+    text_ = mended;
+  }
+  std::string what = journal.form == OdbcIniJournal::Form::kFormer
+                         ? "a copy of a former version, which is not mended from: the file stays as it is"
+                         : RecoveryWords(recovery);
+  if (recovery.sectionRemoved) what += "; the stopped run's data source " + journal.section + ", cut short, was removed";
+  if (!retired.empty()) what += "; the journal: " + retired;
+  say(QK_TString::Format("Mended %s from %s, the journal that a run stopped during a change left behind: %s",
+                         file_.c_str(), copy.c_str(), what.c_str()));
 }
 
-bool OdbcIniChange::FileIsWhole() const {
+bool OdbcIniChange::Guarded(const std::string& after, bool inPlace, const std::function<bool()>& write,
+                            const std::function<void()>& retire) {
+  OdbcIniJournal journal = OdbcIniJournal::Of(text_, after, inPlace);
+  journal.file = file_;
+  journal.writer = run_.Text();
+  journal.change = change_;
+  journal.section = section_;
+  const std::string path = PutFor(file_, false, journal.Serialized());
+  if (retire) retire();
+  const bool written = write();
+  // A write that failed and could not put the file back keeps its journal
+  // for the next change.
   std::string now;
-  if (!odbc_ini::Read(file_, now).empty()) return false;
-  // Measured against the file as this change last wrote it: what it took
-  // out on purpose (leftovers) is not missing.
-  OdbcIniJournal written = record_;
-  written.before = text_;
-  return MendAfterStoppedChange(written, now, false).sectionsPutBack == 0;
+  if (written || (odbc_ini::Read(file_, now).empty() && now == text_)) unlink(path.c_str());
+  return written;
 }
 
 void OdbcIniChange::Begin(OdbcIniJournal::Change change, const std::string& section) {
-  OdbcIniJournal journal;
-  journal.file = file_;
-  journal.writer = QK_TProcessId::Self().Text();
-  journal.change = change;
-  journal.section = section;
-  journal.before = text_;
-  // The copy holds what the file holds, and is in the account's group,
-  // not the file's: it gets no wider permissions, and no group's.
-  struct stat info {};
-  const unsigned mode = stat(file_.c_str(), &info) == 0 ? (info.st_mode & 0604) : 0600;
-  const std::string path = JournalPath(file_);
-  const std::string failure = odbc_ini::PutNewFile(path, journal.Serialized(), mode);
-  if (!failure.empty()) Refuse(file_, failure);
-  journal_ = path;
-  record_ = journal;
+  change_ = change;
+  section_ = section;
 }
 
 void OdbcIniChange::Write(const std::string& text) {
-  const std::string failure = odbc_ini::Write(file_, text, text_);
-  if (!failure.empty()) Refuse(file_, failure);
+  if (text == text_) return;
+  std::string failure;
+  const auto write = [&]() {
+    failure = odbc_ini::Write(file_, text, text_);
+    return failure.empty();
+  };
+  // A new file renamed into place cannot leave the file cut short.
+  const bool inPlace = odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace;
+  if (!(inPlace ? Guarded(text, true, write) : write())) Refuse(file_, failure);
   text_ = text;
+}
+
+bool OdbcIniChange::WriteThrough(const std::string& expected, const std::function<bool()>& write) {
+  const bool written =
+      Guarded(expected, odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace, write);
+  const std::string unread = odbc_ini::Read(file_, text_);
+  if (!unread.empty()) Refuse(file_, unread);
+  return written;
 }
 
 }  // namespace SQLUtilities

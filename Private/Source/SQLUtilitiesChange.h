@@ -9,24 +9,31 @@
 //   read-only: every account that can read the folder can take it, and
 //   nothing is created for it. Every change this program makes takes it
 //   for its whole sequence; waiting for it is bounded, and a stop asked
-//   for while it waits ends the wait at once (TW_ETaskCanceled).
-// - once the change says what it is about to do (Begin), a copy of the
-//   file as it was, with that record, stands where the account may write
-//   (the format in SQLUtilitiesJournal.h): beside odbc.ini as
-//   "<odbc.ini>.shapejob-journal-<uid>" when the account may write that
-//   folder, else in the temporary folder ($TMPDIR, else /tmp) as
-//   "shapejob-odbc-<key>-<uid>.journal", <key> naming the file. It goes
-//   when the change ends with the file whole.
+//   for while it waits ends the wait at once (TW_ETaskCanceled). This run
+//   also marks its life in that folder (QK_TProcess.h), a lock of another
+//   kind: the two never block each other.
+// - each write that could leave the file cut short if the run were killed
+//   half-way (one in place, and every write of the installer, whose way of
+//   writing is its own) is guarded by a journal (SQLUtilitiesJournal.h),
+//   removed once the write is complete. A journal stands beside odbc.ini
+//   as "<odbc.ini>.shapejob-journal-<uid>-XXXXXX" when the account may
+//   write that folder, else in the temporary folder ($TMPDIR, else /tmp)
+//   as "shapejob-odbc-<key>-<uid>-XXXXXX.journal", <key> naming the file
+//   and XXXXXX a part of its own that nobody can take beforehand.
 // - SIGTERM and SIGINT are held (TW_TStopSignalHold): a stop asked for
 //   during the change takes effect once the file is whole again.
 //
-// A copy that the next holder of the lock finds was left by a writer that
-// died inside its change (the lock goes with its process): before
-// anything else the holder mends the file from it, keeping whatever came
-// later, and reports what it did. A copy it may not trust (not a file, of
-// an account other than this one, root or the file's owner), or that it
-// may not remove (another account's in a sticky folder), is reported,
-// left alone and never stops the change.
+// A journal that the next holder of the lock finds was left by a writer
+// stopped inside its write (the lock goes with its process), or kept by a
+// write that failed and could not put the file back. Before anything else
+// the holder recovers the file from it, as SQLUtilitiesJournal.h says, in
+// a write guarded by a journal of its own, and reports what it did. Only
+// files (no links, no pipes) of this account, of root or of the owner of
+// odbc.ini are read as journals; others are reported and left alone. One
+// of those accounts' that this account may not read stops the change. One
+// that it may read but not remove is marked as used by a note of its own
+// ("...-XXXXXX.applied" beside its own journals), so that nobody uses it
+// twice; the note goes once the journal has gone.
 #pragma once
 
 #include <chrono>
@@ -34,6 +41,7 @@
 #include <memory>
 #include <string>
 
+#include "QK_TProcess.h"
 #include "QK_TString.h"
 #include "SQLUtilitiesJournal.h"
 
@@ -52,47 +60,56 @@ class OdbcIniChange {
  public:
   static constexpr std::chrono::milliseconds kLockWait{30000};
 
-  // Takes the lock, waiting at most `wait`; mends the file after writers
-  // that died (reported through `report`, which may be empty), and reads
-  // it. Throws QK_EException naming the file when the lock cannot be had
-  // in time or the file cannot be read, and TW_ETaskCanceled when a stop
-  // was asked for during the wait.
+  // Takes the lock, waiting at most `wait`; recovers the file after
+  // writers that were stopped (reported through `report`, which may be
+  // empty), and reads it. Throws QK_EException naming the file when the
+  // lock cannot be had in time, the file cannot be read, or a journal
+  // cannot be read, and TW_ETaskCanceled when a stop was asked for during
+  // the wait.
   OdbcIniChange(const std::string& odbcIni, const Report& report, std::chrono::milliseconds wait = kLockWait);
-  // Removes the copy and releases the lock.
+  // Releases the lock.
   ~OdbcIniChange();
   OdbcIniChange(const OdbcIniChange&) = delete;
   OdbcIniChange& operator=(const OdbcIniChange&) = delete;
 
-  // The file (links followed) and its bytes as this change last saw them.
-  const std::string& File() const { return file_; }
+  // The file's bytes as this change last saw them.
   const std::string& Text() const { return text_; }
+  // This run, its life marked in the folder of odbc.ini.
+  const QK_TProcessId& Run() const { return run_; }
+  // Whether `run`, named in odbc.ini, still runs (QK_TProcess.h).
+  QK_TRunState StateOf(const QK_TProcessId& run) const;
 
-  // Makes the copy that guards the change: what it is about to do to the
-  // section `section`, and the file as it is. Comes before the change's
-  // first write. Throws QK_EException when the copy cannot be made.
+  // Says what the writes that follow are for: the data source `section`
+  // that this change creates or removes. Their journals record it.
   void Begin(OdbcIniJournal::Change change, const std::string& section);
 
   // Puts `text` in place of the file, keeping its owner, mode and links
   // (OdbcIniFile.h). Throws QK_EException naming the file when it cannot.
   void Write(const std::string& text);
 
-  // Where a change of this account keeps its copy for `odbcIni` (links
-  // followed by the caller).
-  static std::string JournalPath(const std::string& odbcIni);
+  // Calls `write` (the installer), which is to put `expected` in place of
+  // the file, guarded by a journal; then reads the file again. Returns
+  // what `write` returned. Throws QK_EException naming the file when the
+  // journal cannot be made or the file cannot be read afterwards.
+  bool WriteThrough(const std::string& expected, const std::function<bool()>& write);
 
  private:
   void Lock(std::chrono::milliseconds wait);
-  void MendAfterStoppedWriters(const Report& report);
-  void MendFrom(const std::string& copy, const Report& report);
-  // True when the file holds everything this change left in it (but for
-  // its own section, which the installer writes).
-  bool FileIsWhole() const;
+  void RecoverAfterStoppedWriters(const Report& report);
+  void RecoverFrom(const std::string& copy, const Report& report);
+  // Runs `write`, which puts `after` in place of the file, with a journal
+  // of it standing; `retire` runs once the journal stands, before the
+  // write. True when `write` was.
+  bool Guarded(const std::string& after, bool inPlace, const std::function<bool()>& write,
+               const std::function<void()>& retire = {});
+  std::string Folder() const;
 
   std::string file_;
   int lock_ = -1;
   std::string text_;
-  std::string journal_;
-  OdbcIniJournal record_;
+  QK_TProcessId run_;
+  OdbcIniJournal::Change change_ = OdbcIniJournal::Change::kUnknown;
+  std::string section_;
   std::unique_ptr<TW_TStopSignalHold> hold_;
 };
 

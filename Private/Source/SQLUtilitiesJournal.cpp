@@ -1,8 +1,7 @@
 #include "SQLUtilitiesJournal.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "OdbcIniText.h"
@@ -11,7 +10,8 @@ namespace SQLUtilities {
 
 namespace {
 
-constexpr char kFirstLine[] = "Shapejob odbc.ini journal";
+constexpr char kFirstLine[] = "Shapejob odbc.ini journal 2";
+constexpr char kFormerFirstLine[] = "Shapejob odbc.ini journal";
 
 constexpr char kTemporaryDescription[] = "New Temporary DSN for Shapejob";
 constexpr char kOwnerOpening[] = " (run ";
@@ -28,10 +28,14 @@ const char* ChangeWord(OdbcIniJournal::Change change) {
   }
 }
 
+bool StartsWith(const std::string& text, const std::string& beginning) {
+  return text.size() >= beginning.size() && text.compare(0, beginning.size(), beginning) == 0;
+}
+
 // The text after "<word> " of a record line; false for another word.
 bool Field(const std::string& line, const char* word, std::string& value) {
   const std::string opening = std::string(word) + " ";
-  if (line.compare(0, opening.size(), opening) != 0) return false;
+  if (!StartsWith(line, opening)) return false;
   value = line.substr(opening.size());
   return true;
 }
@@ -45,135 +49,69 @@ void ReadChange(const std::string& text, OdbcIniJournal& journal) {
   journal.section = blank == std::string::npos ? std::string() : text.substr(blank + 1);
 }
 
-bool StartsWith(const std::string& text, const std::string& beginning) {
-  return text.size() >= beginning.size() && text.compare(0, beginning.size(), beginning) == 0;
+bool ReadNumber(const std::string& text, std::size_t& number) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18) return false;
+  number = static_cast<std::size_t>(std::strtoull(text.c_str(), nullptr, 10));
+  return true;
 }
 
-// True when `fragment` is the beginning of a line of `text`.
-bool BeginsALine(const std::string& text, const std::string& fragment) {
-  for (std::size_t start = 0; start < text.size();) {
-    if (text.compare(start, fragment.size(), fragment) == 0) return true;
-    const std::size_t end = text.find('\n', start);
+// "<rename|in-place> <d> <bytes of O> <bytes of N from d on>".
+bool ReadWrite(const std::string& text, OdbcIniJournal& journal, std::size_t& beforeSize, std::size_t& tailSize) {
+  std::vector<std::string> words;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t end = text.find(' ', start);
+    words.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
     if (end == std::string::npos) break;
     start = end + 1;
   }
-  return false;
+  if (words.size() != 4 || (words[0] != "rename" && words[0] != "in-place")) return false;
+  journal.inPlace = words[0] == "in-place";
+  return ReadNumber(words[1], journal.firstChange) && ReadNumber(words[2], beforeSize) &&
+         ReadNumber(words[3], tailSize) && journal.firstChange <= beforeSize;
 }
 
-class Mender {
- public:
-  Mender(const OdbcIniJournal& journal, const std::string& now, bool writerEnded)
-      : journal_(journal),
-        before_(odbc_ini::Parse(journal.before)),
-        now_(odbc_ini::Parse(now)),
-        writerEnded_(writerEnded) {
-    if (!now.empty() && now.back() != '\n') DropCutLine();
+std::size_t CommonBeginning(const std::string& a, const std::string& b) {
+  std::size_t same = 0;
+  while (same < a.size() && same < b.size() && a[same] == b[same]) ++same;
+  return same;
+}
+
+// True when `part` holds a proper beginning of the entries `whole` holds.
+bool EntriesBegin(const odbc_ini::Entries& part, const odbc_ini::Entries& whole) {
+  if (part.size() >= whole.size()) return false;
+  for (std::size_t i = 0; i < part.size(); ++i) {
+    if (!odbc_ini::SameName(part[i].first, whole[i].first)) return false;
+    // The last entry may have been cut off inside its value.
+    const bool last = i + 1 == part.size();
+    if (last ? !StartsWith(whole[i].second, part[i].second) : part[i].second != whole[i].second) return false;
   }
+  return true;
+}
 
-  OdbcIniMending Mend() {
-    OdbcIniMending mending;
-    std::unordered_map<std::string, std::size_t> nowIndex;
-    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
-      nowIndex.emplace(odbc_ini::FoldedName(now_.sections[i].name), i);
-    }
-    if (MendPart(now_.preamble, before_.preamble)) ++mending.sectionsPutBack;
-
-    // Sections the file lacks, each after the section it followed in the
-    // copy ("" for the start of the file).
-    std::unordered_map<std::string, std::vector<const odbc_ini::Section*>> putBackAfter;
-    std::string anchor;
-    std::unordered_set<std::string> seen;
-    for (const odbc_ini::Section& section : before_.sections) {
-      const std::string key = odbc_ini::FoldedName(section.name);
-      if (IsTheChangesOwn(section.name) || !seen.insert(key).second) continue;
-      const auto found = nowIndex.find(key);
-      if (found == nowIndex.end()) {
-        putBackAfter[anchor].push_back(&section);
-        ++mending.sectionsPutBack;
-        continue;
-      }
-      anchor = key;
-      if (MendPart(now_.sections[found->second].text, section.text)) ++mending.sectionsPutBack;
-    }
-
-    odbc_ini::Text mended;
-    mended.preamble = now_.preamble;
-    const auto putBack = [&](const std::string& key) {
-      const auto queued = putBackAfter.find(key);
-      if (queued == putBackAfter.end()) return;
-      for (const odbc_ini::Section* section : queued->second) mended.sections.push_back(*section);
-      putBackAfter.erase(queued);
-    };
-    putBack(std::string());
-    for (odbc_ini::Section& section : now_.sections) {
-      const std::string key = odbc_ini::FoldedName(section.name);
-      mended.sections.push_back(std::move(section));
-      putBack(key);
-    }
-    const odbc_ini::Section* own = IsKnown() ? mended.Find(journal_.section) : nullptr;
-    if (own != nullptr && writerEnded_ && IsTheWritersOwn(*own, own == &mended.sections.back())) {
-      mending.sectionRemoved = mended.Remove(journal_.section);
-    }
-    // A part put back from a copy whose last line had no line end must not
-    // run into the header after it.
-    for (std::size_t i = 0; i + 1 < mended.sections.size(); ++i) {
-      std::string& text = mended.sections[i].text;
-      if (!text.empty() && text.back() != '\n') text += '\n';
-    }
-    if (!mended.sections.empty() && !mended.preamble.empty() && mended.preamble.back() != '\n') {
-      mended.preamble += '\n';
-    }
-    mending.text = mended.Joined();
-    return mending;
-  }
-
- private:
-  bool IsKnown() const { return journal_.change != OdbcIniJournal::Change::kUnknown && !journal_.section.empty(); }
-
-  bool IsTheChangesOwn(const std::string& name) const {
-    return IsKnown() && odbc_ini::SameName(name, journal_.section);
-  }
-
-  // True when the section is the stopped writer's: its description names
-  // the writer's run, or, the file's last section, it was cut off before
-  // its description.
-  bool IsTheWritersOwn(const odbc_ini::Section& section, bool last) const {
-    const std::string description = odbc_ini::ValueOf(section, "DESCRIPTION");
-    // Every mark ends in ")": one without it was cut off.
-    if (description.empty() || description.back() != ')') return last;
+// `now` without the change's own section when it was cut before it was
+// whole; true when one went.
+bool RemoveCutOwnSection(const OdbcIniJournal& journal, std::string& now) {
+  if (journal.change != OdbcIniJournal::Change::kCreate || journal.section.empty()) return false;
+  const odbc_ini::Text written = odbc_ini::Parse(journal.after);
+  const odbc_ini::Section* whole = written.Find(journal.section);
+  if (whole == nullptr) return false;
+  const odbc_ini::Entries wholeEntries = odbc_ini::EntriesOf(*whole);
+  odbc_ini::Text text = odbc_ini::Parse(now);
+  for (auto section = text.sections.begin(); section != text.sections.end(); ++section) {
+    // Whole enough to carry its owner mark, it is a leftover like any other.
     OwnerMark mark;
-    return !journal_.writer.empty() && ReadOwnerMark(description, mark) && mark.run == journal_.writer;
+    if (!odbc_ini::SameName(section->name, journal.section) ||
+        ReadOwnerMark(odbc_ini::ValueOf(*section, "DESCRIPTION"), mark)) {
+      continue;
+    }
+    if (EntriesBegin(odbc_ini::EntriesOf(*section), wholeEntries)) {
+      text.sections.erase(section);
+      now = text.Joined();
+      return true;
+    }
   }
-
-  // Takes the part of a line that ends the file away when a writer cut it
-  // off: it begins a line of the copy, or the change's own header, and
-  // stands in a section the copy holds, or is a header of its own.
-  void DropCutLine() {
-    std::string& part = now_.sections.empty() ? now_.preamble : now_.sections.back().text;
-    const std::size_t lineEnd = part.rfind('\n');
-    const std::size_t start = lineEnd == std::string::npos ? 0 : lineEnd + 1;
-    const std::string fragment = part.substr(start);
-    const bool ownHeader = IsKnown() && StartsWith("[" + journal_.section + "]", fragment);
-    if (!ownHeader && !BeginsALine(journal_.before, fragment)) return;
-    const bool ownLine = now_.sections.empty() || start == 0 || before_.Find(now_.sections.back().name) != nullptr;
-    if (!ownLine) return;
-    part.erase(start);
-    if (!now_.sections.empty() && part.empty()) now_.sections.pop_back();
-  }
-
-  // Puts back the copy's bytes `whole` of a part that the file holds only
-  // a beginning of; true when it did.
-  static bool MendPart(std::string& part, const std::string& whole) {
-    if (part.size() >= whole.size() || !StartsWith(whole, part)) return false;
-    part = whole;
-    return true;
-  }
-
-  const OdbcIniJournal& journal_;
-  const odbc_ini::Text before_;
-  odbc_ini::Text now_;
-  const bool writerEnded_;
-};
+  return false;
+}
 
 }  // namespace
 
@@ -195,34 +133,77 @@ bool ReadOwnerMark(const std::string& description, OwnerMark& mark) {
   return true;
 }
 
+OdbcIniJournal OdbcIniJournal::Of(const std::string& before, const std::string& after, bool inPlace) {
+  OdbcIniJournal journal;
+  journal.before = before;
+  journal.after = after;
+  journal.inPlace = inPlace;
+  journal.firstChange = CommonBeginning(before, after);
+  return journal;
+}
+
 std::string OdbcIniJournal::Serialized() const {
+  const std::string tail = after.substr(firstChange);
   return std::string(kFirstLine) + "\nfile " + file + "\nwriter " + writer + "\nchange " + ChangeWord(change) + " " +
-         section + "\n\n" + before;
+         section + "\nwrite " + (inPlace ? "in-place " : "rename ") + std::to_string(firstChange) + " " +
+         std::to_string(before.size()) + " " + std::to_string(tail.size()) + "\n\n" + before + tail;
 }
 
 OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
   OdbcIniJournal journal;
-  const std::string opening = std::string(kFirstLine) + "\n";
+  journal.form = Form::kFormer;
   const std::size_t recordEnd = bytes.find("\n\n");
-  if (!StartsWith(bytes, opening) || recordEnd == std::string::npos) {
+  const bool current = StartsWith(bytes, std::string(kFirstLine) + "\n");
+  if ((!current && !StartsWith(bytes, std::string(kFormerFirstLine) + "\n")) || recordEnd == std::string::npos) {
     journal.before = bytes;
     return journal;
   }
-  for (std::size_t start = opening.size(); start <= recordEnd;) {
+  bool written = false;
+  std::size_t beforeSize = 0;
+  std::size_t tailSize = 0;
+  for (std::size_t start = bytes.find('\n') + 1; start <= recordEnd;) {
     const std::size_t end = bytes.find('\n', start);
     const std::string line = bytes.substr(start, end - start);
     std::string value;
     if (Field(line, "file", value)) journal.file = value;
     if (Field(line, "writer", value)) journal.writer = value;
     if (Field(line, "change", value)) ReadChange(value, journal);
+    if (Field(line, "write", value)) written = ReadWrite(value, journal, beforeSize, tailSize);
     start = end + 1;
   }
-  journal.before = bytes.substr(recordEnd + 2);
+  const std::string body = bytes.substr(recordEnd + 2);
+  if (!current || !written) {
+    journal.before = body;
+    return journal;
+  }
+  if (body.size() != beforeSize + tailSize) {
+    journal.form = Form::kCutShort;
+    return journal;
+  }
+  journal.form = Form::kWhole;
+  journal.before = body.substr(0, beforeSize);
+  journal.after = journal.before.substr(0, journal.firstChange) + body.substr(beforeSize);
   return journal;
 }
 
-OdbcIniMending MendAfterStoppedChange(const OdbcIniJournal& journal, const std::string& now, bool writerEnded) {
-  return Mender(journal, now, writerEnded).Mend();
+OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now) {
+  OdbcIniRecovery recovery;
+  if (journal.form == OdbcIniJournal::Form::kCutShort) return recovery;
+  if (journal.form == OdbcIniJournal::Form::kWhole) {
+    if (now == journal.before || now == journal.after) return recovery;
+    const std::size_t same = CommonBeginning(now, journal.after);
+    if (journal.inPlace && same >= journal.firstChange) {
+      // Cut at `same` (or ended there), then perhaps added to by hand.
+      if (same == journal.after.size()) return recovery;
+      recovery.kind = OdbcIniRecovery::Kind::kFinish;
+      recovery.text = journal.after + now.substr(same);
+      return recovery;
+    }
+  }
+  recovery.kind = OdbcIniRecovery::Kind::kNotUsed;
+  recovery.text = now;
+  if (journal.form == OdbcIniJournal::Form::kWhole) recovery.sectionRemoved = RemoveCutOwnSection(journal, recovery.text);
+  return recovery;
 }
 
 }  // namespace SQLUtilities

@@ -1,40 +1,46 @@
-// The copy that guards one change of odbc.ini, and the mending of the file
-// after a writer stopped inside its change.
+// The journal that guards one write of odbc.ini, and what the next change
+// does with a journal that a stopped writer left.
 //
-// The copy records the change it guards and holds the file as it was
-// before the change began. It is a text file:
+// Before a write that could leave odbc.ini cut short if its writer were
+// stopped half-way, the writer records in a journal the file as it is (O),
+// the bytes it writes (N) and how (by rename, or in place from byte d: the
+// first byte in which N differs from O). Once the write is complete it
+// removes the journal. A journal is a text file:
 //
-//   Shapejob odbc.ini journal
+//   Shapejob odbc.ini journal 2
 //   file <the odbc.ini it guards>
-//   writer <the run that changes it: QK_TProcessId's text>
+//   writer <the run that writes: QK_TProcessId's text>
 //   change <create|remove> <the data source's section name>
+//   write <rename|in-place> <d> <bytes of O> <bytes of N from d on>
 //
-//   <the bytes of odbc.ini as they were, to the end of the copy>
+//   <O><N from byte d on>
 //
-// The empty line ends the record. A copy without the first line is one a
-// former version of this program left: the file as it was, no record.
+// The empty line ends the record; N is O's first d bytes followed by what
+// the journal holds of it. A journal whose body is shorter or longer than
+// its record says was itself cut short while it was written: its write
+// never began. A copy of a former version of this program (a record
+// without the "write" line, or no record at all) holds O alone.
 //
-// A change rewrites odbc.ini with the section it creates or removes, and
-// may remove leftover sections of ended runs on the way; a writer stopped
-// inside it can leave the file without the removed sections, or cut short
-// where it was rewritten in place. Mending repairs only that and keeps
-// whatever came later (a data source the administrator added, an edited
-// entry):
-// - every section the copy holds that the file now lacks comes back whole,
-//   after the section it followed in the copy;
-// - a section (or the bytes before the first section) that the file now
-//   holds only a beginning of comes back whole. That is a section whose
-//   bytes are a proper beginning of the copy's, or the file's last section
-//   when the file ends in a line without its line end: that line is the
-//   part of a line a writer cut off;
-// - a file that ends in the part of a line (no line end) that begins a
-//   line of the copy, or the header of the change's own section, loses
-//   that part: it is what the writer cut off;
-// - the change's own section never comes back from the copy; it goes when
-//   its writer has ended and the section is the writer's (its description
-//   names the writer's run), or is the file's last and was cut before its
-//   description;
-// - every other section and every other byte stays exactly as it is.
+// The bytes a write leaves, by the order of its steps:
+// - by rename, the file is O or N and nothing else;
+// - in place, the file is first cut to d bytes (unless N only adds to O),
+//   then N's bytes from d on are written: at every moment it is a
+//   beginning of N at least d bytes long.
+// So what the next change finds (Recover):
+// - the file is O or N: the write did not begin, or it ended: nothing to
+//   do;
+// - in place, a beginning of N at least d bytes long, followed by nothing
+//   or by what was appended to it later: the write was cut there. The
+//   file is finished: N, then what was appended;
+// - anything else was rewritten after the stop (a tool that rewrites the
+//   whole file): it stays as it is, but for the stopped change's own
+//   section when it was cut before it was whole (the change creates it,
+//   and its entries are a proper beginning of those N holds for it). The
+//   journal is kept for the administrator under a name that says it was
+//   not used. A copy of a former version is kept so too, its file left
+//   alone.
+// The stopped change's own section, whole, is an ordinary leftover of its
+// run: it carries the run's owner mark, and goes when that run has ended.
 #pragma once
 
 #include <string>
@@ -44,7 +50,7 @@ namespace SQLUtilities {
 // The owner mark a data source of this program carries in its
 // description: "New Temporary DSN for Shapejob (run <run>)", or "... (run
 // <run> task <key>)"; <run> is QK_TProcessId's text, <key> a key of the
-// task id. A change's copy names its writer by the same <run>.
+// task id.
 struct OwnerMark {
   std::string run;
   std::string task;  // empty when the mark names none
@@ -55,28 +61,37 @@ bool ReadOwnerMark(const std::string& description, OwnerMark& mark);
 
 struct OdbcIniJournal {
   enum class Change { kUnknown, kCreate, kRemove };
+  enum class Form { kWhole, kCutShort, kFormer };
 
   std::string file;
   std::string writer;
   Change change = Change::kUnknown;
   std::string section;
-  std::string before;
+  bool inPlace = false;
+  std::size_t firstChange = 0;  // d
+  std::string before;           // O
+  std::string after;            // N
+  Form form = Form::kWhole;
+
+  // A journal of the write of `after` over `before`.
+  static OdbcIniJournal Of(const std::string& before, const std::string& after, bool inPlace);
 
   std::string Serialized() const;
-  // The copy's bytes as a journal; a copy without the record is one of a
-  // former version (change kUnknown, `before` the whole copy).
   static OdbcIniJournal Parse(const std::string& bytes);
 };
 
-// What mending did, for the report.
-struct OdbcIniMending {
+// What to do with the file `now` after the stopped write of `journal`.
+struct OdbcIniRecovery {
+  enum class Kind {
+    kNothing,   // the write did not begin, or it ended
+    kFinish,    // finish the cut write: put `text` in place
+    kNotUsed,   // the file was rewritten later: put `text` in place (when it differs), keep the journal
+  };
+  Kind kind = Kind::kNothing;
   std::string text;
-  std::size_t sectionsPutBack = 0;
-  bool sectionRemoved = false;
+  bool sectionRemoved = false;  // kNotUsed: the change's own section, cut before it was whole, goes
 };
 
-// `now` mended after the stopped change that `journal` records, as above;
-// `writerEnded` tells whether the writer's run has ended.
-OdbcIniMending MendAfterStoppedChange(const OdbcIniJournal& journal, const std::string& now, bool writerEnded);
+OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now);
 
 }  // namespace SQLUtilities

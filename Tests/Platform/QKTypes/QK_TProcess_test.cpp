@@ -1,49 +1,112 @@
-// Process ids: the text form, and whether a process named by its id and
-// start time still runs — a reaped process, and a process id that now
-// belongs to another start time, do not.
+// Process ids: the text form and its refusals, and whether a process still
+// runs — told by its life mark for a process of this boot whatever its
+// namespace, by its pid and start time for an id without one, and not at
+// all for what cannot be checked from here.
 #include <unistd.h>
-
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "PausedChild.h"
 #include "QK_TProcess.h"
+#include "TempFolder.h"
 
 namespace {
 
-TEST(ProcessIdTest, TheTextFormReadsBackAndOtherTextsAreRefused) {
-  QK_TProcessId id;
-  ASSERT_TRUE(QK_TProcessId::Parse("4711.123456", id));
-  EXPECT_EQ(id.pid, 4711);
-  EXPECT_EQ(id.startTime, 123456u);
-  EXPECT_EQ(id.Text(), "4711.123456");
+const std::string kBoot(32, 'a');
+const std::string kMachine(32, 'b');
 
-  QK_TProcessId self;
-  ASSERT_TRUE(QK_TProcessId::Parse(QK_TProcessId::Self().Text(), self));
-  EXPECT_TRUE(self == QK_TProcessId::Self());
+TEST(ProcessIdTest, EveryTextFormReadsBackAndOtherTextsAreRefused) {
+  const std::string longForm = "4711.123456." + kBoot + ".4026531836." + kMachine;
+  for (const std::string& text : {std::string("4711.123456"), longForm, longForm + "+00000000000000ff",
+                                  "4711.123456." + kBoot + ".4026531836.0"}) {
+    QK_TProcessId id;
+    ASSERT_TRUE(QK_TProcessId::Parse(text, id)) << text;
+    EXPECT_EQ(id.Text(), text);
+    EXPECT_EQ(id.pid, 4711);
+    EXPECT_EQ(id.startTime, 123456u);
+  }
+  QK_TProcessId marked;
+  ASSERT_TRUE(QK_TProcessId::Parse(longForm + "+00000000000000ff", marked));
+  EXPECT_EQ(marked.boot, kBoot);
+  EXPECT_EQ(marked.pidNamespace, 4026531836u);
+  EXPECT_EQ(marked.machine, kMachine);
+  EXPECT_EQ(marked.life, 0xffu);
 
-  for (const char* text : {"", "4711", "4711.", ".5", "0.5", "-1.5", "47 11.5", "4711.5.6", "4711.x",
-                           "99999999999.5"}) {
+  for (const std::string& text :
+       {std::string(), std::string("4711"), std::string("4711."), std::string(".5"), std::string("0.5"),
+        std::string("-1.5"), std::string("47 11.5"), std::string("4711.5.6"), std::string("4711.x"),
+        std::string("99999999999.5"), "4711.5." + kBoot.substr(1) + ".1." + kMachine,
+        "4711.5." + kBoot + ".0." + kMachine, "4711.5." + kBoot + ".1.xyz", std::string("4711.5+00000000000000ff"),
+        longForm + "+ff", longForm + "+", longForm + "+0000000000000000", longForm + "+4000000000000000",
+        longForm + "+00000000000000fg"}) {
+    QK_TProcessId id;
     EXPECT_FALSE(QK_TProcessId::Parse(text, id)) << text;
   }
 }
 
-TEST(ProcessIdTest, ARunningProcessRunsUnderItsOwnStartTimeOnly) {
+// A process that marks its life in a folder runs while it lives, as the
+// kernel tells it: from another PID namespace too (a container), and
+// whatever /proc shows. Asked of a folder it never marked, it has ended.
+TEST(ProcessIdTest, ALifeMarkRunsExactlyWhileItsProcessLives) {
+  TempFolder folder;
+  TempFolder elsewhere;
+  const QK_TProcessId self = QK_TProcessId::MarkLifeIn(folder.path());
+  EXPECT_EQ(self.life, self.LifeKey());
+  EXPECT_NE(self.life, 0u);
+  EXPECT_LT(self.life, 1ULL << 62);
+  EXPECT_EQ(QK_TProcessId::MarkLifeIn(folder.path()).Text(), self.Text()) << "marking again changes nothing";
+  EXPECT_EQ(self.StateIn(folder.path()), QK_TRunState::kRunning);
+
+  PausedChild child(folder.path());
+  QK_TProcessId inContainer = child.Id();
+  ASSERT_NE(inContainer.life, 0u);
+  inContainer.pidNamespace += 1;
+  EXPECT_EQ(child.Id().StateIn(folder.path()), QK_TRunState::kRunning);
+  EXPECT_EQ(inContainer.StateIn(folder.path()), QK_TRunState::kRunning);
+  EXPECT_EQ(child.Id().StateIn(elsewhere.path()), QK_TRunState::kEnded);
+  EXPECT_EQ(child.Id().StateIn(folder.File("no-such-folder")), QK_TRunState::kUnknown);
+  child.Reap();
+  EXPECT_EQ(child.Id().StateIn(folder.path()), QK_TRunState::kEnded);
+  EXPECT_EQ(inContainer.StateIn(folder.path()), QK_TRunState::kEnded);
+}
+
+// Ids without a life mark, as a former version wrote them.
+TEST(ProcessIdTest, WithoutALifeMarkOnlyThisNamespaceAndEarlierBootsCanBeJudged) {
+  TempFolder folder;
   const QK_TProcessId self = QK_TProcessId::Self();
-  EXPECT_EQ(self.pid, getpid());
-  EXPECT_NE(self.startTime, 0u);
-  EXPECT_TRUE(self.IsRunning());
+  ASSERT_FALSE(self.boot.empty()) << "this machine tells its boot";
+  EXPECT_EQ(self.StateIn(folder.path()), QK_TRunState::kRunning);
 
   PausedChild child;
   const QK_TProcessId id = QK_TProcessId::Of(child.Pid());
   EXPECT_GE(id.startTime, self.startTime) << "the child started after this process";
-  EXPECT_TRUE(id.IsRunning());
+  EXPECT_EQ(id.StateIn(folder.path()), QK_TRunState::kRunning);
   QK_TProcessId reused = id;
   ++reused.startTime;
-  EXPECT_FALSE(reused.IsRunning()) << "the same pid with another start time is another process";
+  EXPECT_EQ(reused.StateIn(folder.path()), QK_TRunState::kEnded) << "the same pid, a later process";
+  QK_TProcessId otherNamespace = id;
+  otherNamespace.pidNamespace += 1;
+  EXPECT_EQ(otherNamespace.StateIn(folder.path()), QK_TRunState::kUnknown);
+
+  QK_TProcessId earlierBoot = id;
+  earlierBoot.boot = std::string(32, 'f');
+  earlierBoot.machine = self.machine == "0" ? kMachine : self.machine;
+  EXPECT_EQ(earlierBoot.StateIn(folder.path()),
+            self.machine == "0" ? QK_TRunState::kUnknown : QK_TRunState::kEnded);
+  QK_TProcessId noMachineId = earlierBoot;
+  noMachineId.machine = "0";
+  EXPECT_EQ(noMachineId.StateIn(folder.path()), QK_TRunState::kUnknown) << "maybe another machine";
+  QK_TProcessId otherMachine = earlierBoot;
+  otherMachine.machine = std::string(32, 'e');
+  EXPECT_EQ(otherMachine.StateIn(folder.path()), QK_TRunState::kUnknown);
+  QK_TProcessId unplaced;
+  ASSERT_TRUE(QK_TProcessId::Parse(std::to_string(id.pid) + "." + std::to_string(id.startTime), unplaced));
+  EXPECT_EQ(unplaced.StateIn(folder.path()), QK_TRunState::kUnknown);
 
   child.Reap();
-  EXPECT_FALSE(id.IsRunning());
+  EXPECT_EQ(id.StateIn(folder.path()), QK_TRunState::kEnded);
   EXPECT_EQ(QK_TProcessId::Of(id.pid).startTime, 0u);
 }
 

@@ -1,5 +1,6 @@
-// Mending odbc.ini after a writer stopped inside its change: what the
-// change could have damaged comes back, what came later stays.
+// What the next change does with the journal of a write of odbc.ini that a
+// stopped writer left: a cut write is finished exactly, and whatever came
+// after the stop stays as the site left it.
 #include "SQLUtilitiesJournal.h"
 
 #include <gtest/gtest.h>
@@ -8,103 +9,135 @@
 
 namespace {
 
-using SQLUtilities::MendAfterStoppedChange;
 using SQLUtilities::OdbcIniJournal;
+using SQLUtilities::OdbcIniRecovery;
+using SQLUtilities::Recover;
+using Kind = OdbcIniRecovery::Kind;
 
 const std::string kList = "[ODBC Data Sources]\nProduction=SQL Server\n\n";
 const std::string kProduction = "[Production]\nDriver=SQL Server\nSERVER=prod-host\n\n";
-const std::string kEmpty = "[Empty]\n\n";
-const std::string kSite = kList + kProduction + kEmpty;
-const std::string kDead = "[task1]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run 7.8)\n\n";
-const std::string kLeftover = "[old1]\nDESCRIPTION=New Temporary DSN for Shapejob (run 9.9)\n\n";
+const std::string kReport = "[sitereport]\nDriver=SQLite3\nDatabase=/srv/report.db\n\n";
+const std::string kSite = kList + kProduction + kReport;
+const std::string kOwn =
+    "[task1]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run 7.8)\nSERVER=h\n\n";
 const std::string kAdded = "[Added]\nDriver=SQLite3\nDatabase=/srv/added.db\n\n";
 
-OdbcIniJournal Journal(OdbcIniJournal::Change change, const std::string& before) {
-  OdbcIniJournal journal;
+OdbcIniJournal Journal(OdbcIniJournal::Change change, const std::string& before, const std::string& after,
+                       bool inPlace) {
+  OdbcIniJournal journal = OdbcIniJournal::Of(before, after, inPlace);
   journal.file = "/etc/odbc.ini";
   journal.writer = "7.8";
   journal.change = change;
   journal.section = "task1";
-  journal.before = before;
-  return journal;
+  // What the next change reads back is what it works from.
+  return OdbcIniJournal::Parse(journal.Serialized());
 }
 
-TEST(OdbcIniJournalTest, ReadsBackWhatItRecordsAndTakesAFormerCopyAsTheFileAlone) {
-  const OdbcIniJournal written = Journal(OdbcIniJournal::Change::kRemove, "\n" + kSite);
-  const OdbcIniJournal read = OdbcIniJournal::Parse(written.Serialized());
+OdbcIniJournal Create(bool inPlace) { return Journal(OdbcIniJournal::Change::kCreate, kSite, kSite + kOwn, inPlace); }
+
+TEST(OdbcIniJournalTest, ReadsBackWhatItRecordsAndKnowsACopyCutShortOrOfAFormerVersion) {
+  const OdbcIniJournal read = Journal(OdbcIniJournal::Change::kRemove, kSite + kOwn, kSite, true);
+  EXPECT_EQ(read.form, OdbcIniJournal::Form::kWhole);
   EXPECT_EQ(read.file, "/etc/odbc.ini");
   EXPECT_EQ(read.writer, "7.8");
   EXPECT_EQ(read.change, OdbcIniJournal::Change::kRemove);
   EXPECT_EQ(read.section, "task1");
-  EXPECT_EQ(read.before, "\n" + kSite);
+  EXPECT_TRUE(read.inPlace);
+  EXPECT_EQ(read.firstChange, kSite.size());
+  EXPECT_EQ(read.before, kSite + kOwn);
+  EXPECT_EQ(read.after, kSite);
 
-  const OdbcIniJournal former = OdbcIniJournal::Parse(kSite);
-  EXPECT_EQ(former.change, OdbcIniJournal::Change::kUnknown);
+  const std::string bytes = read.Serialized();
+  for (std::size_t cut : {bytes.size() - 1, bytes.size() - kOwn.size()}) {
+    EXPECT_EQ(OdbcIniJournal::Parse(bytes.substr(0, cut)).form, OdbcIniJournal::Form::kCutShort) << cut;
+    EXPECT_EQ(Recover(OdbcIniJournal::Parse(bytes.substr(0, cut)), kAdded).kind, Kind::kNothing);
+  }
+  const OdbcIniJournal former = OdbcIniJournal::Parse("Shapejob odbc.ini journal\nfile /etc/odbc.ini\n\n" + kSite);
+  EXPECT_EQ(former.form, OdbcIniJournal::Form::kFormer);
   EXPECT_EQ(former.before, kSite);
+  EXPECT_EQ(OdbcIniJournal::Parse(kSite).form, OdbcIniJournal::Form::kFormer);
+  // A former copy is never mended from: the file stays, whatever it is.
+  const OdbcIniRecovery fromFormer = Recover(former, kList);
+  EXPECT_EQ(fromFormer.kind, Kind::kNotUsed);
+  EXPECT_EQ(fromFormer.text, kList);
 }
 
-TEST(OdbcIniJournalTest, TheStoppedChangesSectionGoesAndWhatCameLaterStays) {
-  // Stopped right after it renamed the new file in, then the administrator
-  // added a data source and edited one.
-  const std::string edited = "[Production]\nDriver=SQL Server\nSERVER=new-host\n\n";
-  const auto create = MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kSite),
-                                             kList + edited + kEmpty + kDead + kAdded, true);
-  EXPECT_EQ(create.text, kList + edited + kEmpty + kAdded);
-  EXPECT_TRUE(create.sectionRemoved);
-  EXPECT_EQ(create.sectionsPutBack, 0u);
-
-  // Stopped before its removal reached the file; the section does not come
-  // back from the copy once it is gone either.
-  const auto remove =
-      MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kRemove, kSite + kDead), kSite + kDead, true);
-  EXPECT_EQ(remove.text, kSite);
-  EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kRemove, kSite + kDead), kSite, true).text, kSite);
-
-  // Leftovers the change swept come back in their place (the next change
-  // sweeps them again); nothing else moves.
-  const auto swept = MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kList + kLeftover + kProduction),
-                                            kList + kProduction + kAdded, true);
-  EXPECT_EQ(swept.text, kList + kLeftover + kProduction + kAdded);
-  EXPECT_EQ(swept.sectionsPutBack, 1u);
-}
-
-TEST(OdbcIniJournalTest, ARunningWritersSectionStaysAndAPutBackSectionEndsItsLastLine) {
-  // A change whose write failed keeps its copy while its run goes on.
-  const auto running = MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kSite), kList + kDead, false);
-  EXPECT_EQ(running.text, kList + kProduction + kEmpty + kDead);
-  // A copy whose last line has no line end: what is put back before the
-  // administrator's section ends that line first.
-  const std::string unended = "[Prod]\nDriver=x\nSERVER=p";
-  EXPECT_EQ(
-      MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kList + unended), kList + kAdded, true).text,
-      kList + unended + "\n" + kAdded);
-  EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, unended + "\n" + kList), kList, true).text,
-            unended + "\n" + kList);
-}
-
-TEST(OdbcIniJournalTest, AFileCutShortAnywhereComesBackWholeWithoutTheChangesSection) {
-  const std::string before = kSite;
-  const std::string intended = kSite + kDead;  // what the rewrite in place was writing
-  for (std::size_t cut = 0; cut < intended.size(); ++cut) {
-    const auto mended =
-        MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, before), intended.substr(0, cut), true);
-    EXPECT_EQ(mended.text, kSite) << "cut after " << cut << " bytes: " << intended.substr(0, cut);
+TEST(OdbcIniJournalTest, AWriteThatHadNotBegunOrHadEndedLeavesNothingToDo) {
+  for (bool inPlace : {false, true}) {
+    EXPECT_EQ(Recover(Create(inPlace), kSite).kind, Kind::kNothing);
+    EXPECT_EQ(Recover(Create(inPlace), kSite + kOwn).kind, Kind::kNothing);
   }
-  // A removal from the middle, rewritten in place from the removed section
-  // on.
-  const std::string withDead = kList + kDead + kProduction + kEmpty;
-  for (std::size_t cut = kList.size(); cut < kSite.size(); ++cut) {
-    const auto mended =
-        MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kRemove, withDead), kSite.substr(0, cut), true);
-    EXPECT_EQ(mended.text, kSite) << "cut after " << cut << " bytes: " << kSite.substr(0, cut);
+  // Ended, then added to by hand.
+  EXPECT_EQ(Recover(Create(true), kSite + kOwn + kAdded).kind, Kind::kNothing);
+}
+
+// A data source removed after the stop, an entry taken off, an edit that
+// leaves the last line without its line end: none comes back, whichever
+// way the stopped write went.
+TEST(OdbcIniJournalTest, WhatTheSiteChangedAfterTheStopStays) {
+  const std::string withoutReport = kList + kProduction + kOwn;
+  const std::string lastEntryGone = kSite + "[task1]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for "
+                                            "Shapejob (run 7.8)\n\n";
+  const std::string editedUnended = kList + kProduction + "[sitereport]\nDriver=SQLite3\nDatabase=/srv/new.db";
+  for (const std::string& now : {withoutReport, lastEntryGone, editedUnended, kList + kProduction}) {
+    const OdbcIniRecovery byRename = Recover(Create(false), now);
+    EXPECT_EQ(byRename.kind, Kind::kNotUsed) << now;
+    EXPECT_EQ(byRename.text, now);
   }
-  // A site file whose last line has no line end, and that nobody cut, stays.
-  const std::string unended = kList + "[Last]\nKey=1";
-  EXPECT_EQ(
-      MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, unended), unended + "\n" + kDead, true).text,
-      unended + "\n");
-  EXPECT_EQ(MendAfterStoppedChange(Journal(OdbcIniJournal::Change::kCreate, kList), kList + "[New]\nKey=1", true).text,
-            kList + "[New]\nKey=1");
+  for (const std::string& now : {withoutReport, editedUnended}) {
+    const OdbcIniRecovery inPlace = Recover(Create(true), now);
+    EXPECT_EQ(inPlace.kind, Kind::kNotUsed) << now;
+    EXPECT_EQ(inPlace.text, now);
+  }
+  // A removal from the middle, by rename, then the administrator removed
+  // the last entry of the last section.
+  const OdbcIniJournal remove = Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + kProduction + kReport,
+                                        kSite, false);
+  const std::string shorter = kSite.substr(0, kSite.size() - std::string("Database=/srv/report.db\n\n").size());
+  EXPECT_EQ(Recover(remove, shorter).text, shorter);
+}
+
+TEST(OdbcIniJournalTest, AnInPlaceWriteCutAnywhereIsFinishedWithWhatWasAddedLater) {
+  const OdbcIniJournal create = Create(true);
+  for (std::size_t cut = kSite.size() + 1; cut < create.after.size(); ++cut) {
+    const std::string left = create.after.substr(0, cut);
+    const OdbcIniRecovery mended = Recover(create, left);
+    EXPECT_EQ(mended.kind, Kind::kFinish) << left;
+    EXPECT_EQ(mended.text, kSite + kOwn) << left;
+  }
+  // Cut after "[task1]" and its driver, then a data source added by hand.
+  const std::string cut = kSite + "[task1]\nDriver=SQL Server\n";
+  EXPECT_EQ(Recover(create, cut + "\n" + kAdded).text, kSite + kOwn + "\n" + kAdded);
+
+  // A removal from the middle, in place from the removed section on, with
+  // two sections of one name after it: each comes back whole.
+  const std::string twin = "[Twin]\nSERVER=a\n\n[twin]\nSERVER=b\n\n";
+  const OdbcIniJournal remove =
+      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + twin + kReport, kList + twin + kReport, true);
+  for (std::size_t cut = remove.firstChange; cut < remove.after.size(); ++cut) {
+    const OdbcIniRecovery mended = Recover(remove, remove.after.substr(0, cut));
+    EXPECT_EQ(mended.text, kList + twin + kReport) << "cut after " << cut;
+  }
+}
+
+// A cut file that a tool then rewrote whole (the site's sections in its
+// own layout): nothing is finished, but the stopped change's section, cut
+// before it was whole, goes, so that its task can run again; a section of
+// that name that is somebody else's stays.
+TEST(OdbcIniJournalTest, ARewrittenFileLosesOnlyTheStoppedChangesCutSection) {
+  const std::string rewritten = kList + "[Production]\nDriver = SQL Server\nSERVER = prod-host\n\n" + kReport;
+  const std::string cutOwn = "[task1]\nDriver = SQL Server\nDESCRIPTION = New Temporary DSN for Shap\n\n";
+  const OdbcIniRecovery mended = Recover(Create(true), rewritten + cutOwn + kAdded);
+  EXPECT_EQ(mended.kind, Kind::kNotUsed);
+  EXPECT_TRUE(mended.sectionRemoved);
+  EXPECT_EQ(mended.text, rewritten + kAdded);
+
+  const std::string somebodys = "[TASK1]\nDriver=SQLite3\nDatabase=/srv/task1.db\n\n";
+  const OdbcIniRecovery kept = Recover(Create(true), rewritten + somebodys);
+  EXPECT_FALSE(kept.sectionRemoved);
+  EXPECT_EQ(kept.text, rewritten + somebodys);
+  // Whole, it carries its run's owner mark: a leftover like any other.
+  EXPECT_EQ(Recover(Create(true), rewritten + kOwn).text, rewritten + kOwn);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // installer in a private configuration.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "OdbcSandbox.h"
 #include "QK_EException.h"
 #include "QK_TProcess.h"
@@ -10,9 +12,9 @@
 namespace {
 
 // The description of a data source this process makes: the program's own,
-// naming the run.
+// naming the run, its life marked where odbc.ini is.
 std::string OwnDescription() {
-  return "New Temporary DSN for Shapejob (run " + QK_TProcessId::Self().Text() + ")";
+  return "New Temporary DSN for Shapejob (run " + QK_TProcessId::MarkLifeIn(std::getenv("ODBCSYSINI")).Text() + ")";
 }
 
 using CAD::Dbms::kNone;

@@ -5,236 +5,27 @@
 // left (its data source and its temporary folder).
 //
 // Rounds are few by default; SHAPEJOB_SOAK_ROUNDS sets more.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "OdbcIniText.h"
-#include "ShapejobE2eSite.h"
-#include "ShapejobSiteOdbcIni.h"
+#include "ShapejobStartedRuns.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace e2e;
+
+using ConcurrentRunsTest = RunsSite;
 
 int Rounds(int fallback) {
   const char* rounds = std::getenv("SHAPEJOB_SOAK_ROUNDS");
   return rounds != nullptr && std::atoi(rounds) > 0 ? std::atoi(rounds) : fallback;
 }
-
-// The program started in a process of its own, its standard output read
-// line by line while it runs; `launcher` (another account's, another PID
-// namespace's) runs it when given.
-class StartedRun {
- public:
-  StartedRun(const std::string& ticket, const std::vector<std::string>& environment,
-             const std::vector<std::string>& launcher = {}) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      for (const std::string& assignment : environment) putenv(const_cast<char*>(assignment.c_str()));
-      dup2(out[1], STDOUT_FILENO);
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, STDERR_FILENO);
-      close(out[0]);
-      std::vector<std::string> words = launcher;
-      for (const char* word : {SHAPEJOB_BINARY, "--ticket"}) words.emplace_back(word);
-      words.push_back(ticket);
-      std::vector<char*> argv;
-      for (std::string& word : words) argv.push_back(word.data());
-      argv.push_back(nullptr);
-      execvp(argv[0], argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    out_ = out[0];
-  }
-  ~StartedRun() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      Finish();
-    }
-  }
-
-  // Reads until a line that starts with `prefix` has come; false when the
-  // output ended first.
-  bool WaitFor(const std::string& prefix) {
-    for (;;) {
-      for (; seen_ < run_.lines.size(); ++seen_) {
-        if (run_.lines[seen_].rfind(prefix, 0) == 0) {
-          ++seen_;
-          return true;
-        }
-      }
-      if (!ReadMore()) return false;
-    }
-  }
-  void Signal(int signal) const { kill(pid_, signal); }
-
-  // Reads to the end and waits for the process; its status is -1 when a
-  // signal ended it.
-  const ProgramRun& Finish() {
-    while (ReadMore()) {
-    }
-    if (pid_ > 0) {
-      int raw = 0;
-      waitpid(pid_, &raw, 0);
-      run_.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-      pid_ = 0;
-      close(out_);
-    }
-    return run_;
-  }
-
- private:
-  bool ReadMore() {
-    if (pid_ <= 0) return false;
-    char buffer[4096];
-    const ssize_t got = read(out_, buffer, sizeof buffer);
-    if (got <= 0) return false;
-    partial_.append(buffer, static_cast<std::size_t>(got));
-    for (std::size_t end; (end = partial_.find('\n')) != std::string::npos;) {
-      run_.lines.push_back(partial_.substr(0, end));
-      partial_.erase(0, end + 1);
-    }
-    return true;
-  }
-
-  pid_t pid_ = -1;
-  int out_ = -1;
-  std::string partial_;
-  ProgramRun run_;
-  std::size_t seen_ = 0;
-};
-
-class ConcurrentRunsTest : public e2e::Site {
- protected:
-  ConcurrentRunsTest() {
-    AddStandardsAndOrder();
-    folder_.Write("card.xml", "<Design Name='tuck-end.kpx' Path='" + folder_.File("designs") +
-                                  "'><Output Name='card' SampleType='1' Copies='1'/></Design>");
-    fs::create_directories(TempBase());
-  }
-
-  // A ticket of `kind` ("split", "info", "card", "standard") with task id
-  // `id`, its output in a folder of its own.
-  std::string Ticket(const std::string& kind, const std::string& id, const std::string& output) {
-    const auto start = [&](const char* action, const char* outputName) {
-      return TicketXml(action, id).Attribute("outputDir", output).Attribute("outputName", outputName);
-    };
-    const auto ticketOf = [&]() {
-      if (kind == "split") {
-        return start("splitdesign", "OUT")
-            .Input("job.xml")
-            .Param("SELECT_DESIGN", "path")
-            .Param("STANDARD_PATH", Design("gift-box.kpx"))
-            .Param("COMMAND_SCRIPT", "")
-            .Param("PRINT_ITEM", "front");
-      }
-      if (kind == "info") return start("exportdesigninfo", "info").Input(Design("tuck-end.kpx"));
-      if (kind == "card") return start("createshopcard", "card.pdf").Input("card.xml");
-      return start("runstandard", "carton")
-          .Input("job.xml")
-          .Param("STYLE_CATALOG", "nonStyleCatalog")
-          .Param("STANDARD_PATH", folder_.File("standards/tuck-end.kpx"))
-          .Param("BOARD_CODE", "xpath:/job/board/@code")
-          .Param("BOARD_DESC", "xpath:/job/board")
-          .Param("UNITS", "mm")
-          .Param("GRAIN_DIRECTION", "Vertical")
-          .Param("PRINT_SIDE", "Outside")
-          .Param("COMMAND_SCRIPT", "")
-          .Param("selectType", "list")
-          .List("STANDARD_VARIABLES", {{{"KEY", "L"}, {"VALUE", "60"}}});
-    };
-    TicketXml ticket = ticketOf();
-    ticket.Param("SERVER", "Local");
-    return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
-  }
-
-  // A layout of the example design on `templates` sheets, one layout each.
-  std::string LayoutTicket(const std::string& id, const std::string& output, int templates) {
-    std::string list = "<Templates>";
-    for (int i = 0; i < templates; ++i) {
-      list += "<Item><FormatClass>FC-" + std::to_string(i) + "</FormatClass><Template>" SHAPEJOB_SOURCE_DIR
-              "/examples/cad/templates/sheet-1020x720.MFG</Template><Grain>Vertical</Grain><Fill>YES</Fill>"
-              "<Shrink>Both</Shrink></Item>";
-    }
-    folder_.Write(output + "-templates.xml", list + "</Templates>");
-    std::vector<TicketXml::Dict> fields;
-    for (const auto& [name, element] : std::vector<std::pair<std::string, std::string>>{
-             {"Format Class", "FormatClass"}, {"MFG Template", "Template"}, {"Grain Direction", "Grain"},
-             {"Fill Sheet", "Fill"}, {"Shrink Sheet Size", "Shrink"}}) {
-      fields.push_back(
-          {{"LAYOUT_PARAM", name}, {"LAYOUT_PARAM_XML_ELEMENT", element}, {"LAYOUT_PARAM_DEFAULT_VALUE", ""}});
-    }
-    TicketXml ticket("runlayout", id);
-    ticket.Attribute("outputDir", output)
-        .Attribute("outputName", "OUT")
-        .Input(output + "-templates.xml")
-        .Param("SERVER", "Local")
-        .Param("XML_ELEMENT_NAME", "xpath:/Templates/Item")
-        .List("LAYOUT_XML_ELEMENT", fields)
-        .List("NESTING_TYPES", {{{"NESTING_TYPE", "Straight Nest"}}})
-        .Param("SELECT_DESIGN", "path")
-        .Param("STANDARD_PATH", Design("tuck-end.kpx"))
-        .Param("UNITS", "mm")
-        .Param("MFG_OUTPUT_FILE_NAME", "sheet")
-        .Param("MFG_OUTPUT_FOLDER", folder_.File(output + "/mfg"))
-        .Param("XML_OUTPUT_FILE_NAME", "report")
-        .Param("XML_OUTPUT_FOLDER", folder_.File(output + "/reports"))
-        .Switch("GENERATE_PREVIEW", "false")
-        .Param("COMMAND_SCRIPT", "")
-        .Param("CROSS_GRAIN", "No")
-        .Switch("IS_LAYOUT_FOR_PRODUCTION", "false");
-    return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
-  }
-
-  std::unique_ptr<StartedRun> Start(const std::string& kind, const std::string& id, const std::string& output,
-                                    const std::vector<std::string>& launcher = {}) {
-    return Launch(Ticket(kind, id, output), output, launcher);
-  }
-
-  std::unique_ptr<StartedRun> Launch(const std::string& ticket, const std::string& output,
-                                     const std::vector<std::string>& launcher = {}) {
-    return std::make_unique<StartedRun>(
-        ticket,
-        std::vector<std::string>{"QK_SERVER=" + site_, "FOLVANECAD_JOURNAL=" + folder_.File(output + ".journal"),
-                                 "ODBCSYSINI=" + std::string(std::getenv("ODBCSYSINI")), "TMPDIR=" + TempBase()},
-        launcher);
-  }
-
-  // The .MFG files a layout wrote into `output`.
-  int LayoutFiles(const std::string& output) const {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(folder_.File(output + "/mfg"))) {
-      count += entry.path().extension() == ".MFG" ? 1 : 0;
-    }
-    return count;
-  }
-
-  std::string TempBase() const { return folder_.File("tmp"); }
-  bool TempBaseEmpty() const { return fs::is_empty(TempBase()); }
-
-  // The site's sections are as they were and no data source of a run is left.
-  ::testing::AssertionResult SiteWhole() const {
-    const std::string now = site_ini::Read();
-    if (now == site_ini::kSections) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "odbc.ini holds:\n" << now;
-  }
-};
 
 const char kExistsAlready[] = "a data source named ";
 
@@ -281,14 +72,6 @@ TEST_F(ConcurrentRunsTest, TicketsAtOnceLeaveTheSiteWholeAndNeverShareADataSourc
   EXPECT_TRUE(TempBaseEmpty());
 }
 
-// Adds a data source to the site as its administrator does, with the
-// installer's own command.
-void AddSiteDataSource(const std::string& name) {
-  const std::string templateFile = std::string(std::getenv("ODBCSYSINI")) + "/added.template";
-  std::ofstream(templateFile) << "[" << name << "]\nDriver=SQLite3\nDatabase=/srv/" << name << ".db\n";
-  const std::string command = "odbcinst -i -s -l -f '" + templateFile + "' >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
 
 // A run killed (SIGKILL) or stopped twice (SIGTERM, SIGTERM) a moment after
 // it began to create, or to remove, its data source; then the administrator
@@ -353,20 +136,6 @@ TEST_F(ConcurrentRunsTest, ASiteOfManyDataSourcesTakesRunsAtOnce) {
   EXPECT_EQ(site_ini::Read(), many);
 }
 
-// The account a workflow server runs its tasks as, as a run gets it.
-const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-constexpr uid_t kNobody = 65534;
-
-void Own(const std::string& path, uid_t owner, mode_t mode) {
-  ASSERT_EQ(chown(path.c_str(), owner, owner), 0) << path;
-  ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
-}
-
-struct stat StatOf(const std::string& path) {
-  struct stat info {};
-  stat(path.c_str(), &info);
-  return info;
-}
 
 // Runs of other accounts against one site's odbc.ini: the workflow
 // server's account, and root trying a ticket by hand. No run shuts out
@@ -431,11 +200,15 @@ TEST_F(ConcurrentRunsTest, ARunInAnotherPidNamespaceNeverTakesALiveRunsWork) {
     GTEST_SKIP() << "no PID namespace can be made here";
   }
   site_ini::Write(site_ini::kSections);
-  auto layout = Launch(LayoutTicket("wide-layout", "wide", 40), "wide");
-  ASSERT_TRUE(layout->WaitFor("log \"Created temporary ODBC Data Source")) << Printed(layout->Finish());
+  // The layout waits, its data source made, at its first call of the CAD
+  // application, until the other run has ended.
+  const CutAt firstCall{folder_.File("wide.journal"), 1, "all", "hold"};
+  auto layout = Launch(LayoutTicket("wide-layout", "wide", 40), "wide", {}, &firstCall);
+  ASSERT_TRUE(WaitUntilHeld()) << Printed(layout->Finish());
   auto other = Start("standard", "other-namespace", "ns", ownNamespace);
   EXPECT_LE(other->Finish().status, 1) << Printed(other->Finish());
   EXPECT_NE(odbc_ini::Parse(site_ini::Read()).Find("widelayout"), nullptr) << "the live run's data source stays";
+  Release();
   const ProgramRun& done = layout->Finish();
   EXPECT_EQ(done.status, 0) << Printed(done);
   EXPECT_EQ(LayoutFiles("wide"), 40);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -129,11 +130,22 @@ std::string RunSection(const std::string& name, const QK_TProcessId& run) {
          ")\nSERVER=old-host\n\n";
 }
 
-TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNamespace) {
+TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfRunsKnownToHaveEnded) {
   PausedChild live;
   PausedChild ended;
   const QK_TProcessId endedRun = QK_TProcessId::Of(ended.Pid());
   ended.Reap();
+  // Runs that mark their life where odbc.ini is, as written from another
+  // PID namespace (a container): one runs, one was killed with it.
+  const std::string folder = std::filesystem::path(site_ini::Path()).parent_path();
+  PausedChild liveContainer(folder);
+  PausedChild killedContainer(folder);
+  QK_TProcessId inLiveContainer = liveContainer.Id();
+  QK_TProcessId inKilledContainer = killedContainer.Id();
+  ASSERT_NE(inLiveContainer.life, 0u);
+  killedContainer.Reap();
+  inLiveContainer.pidNamespace += 7;
+  inKilledContainer.pidNamespace += 7;
   // The same ended run, but as another PID namespace or another machine
   // would have written it, or a former version without saying where: none
   // can be checked. A run of an earlier boot of this machine has ended.
@@ -147,8 +159,10 @@ TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNames
   const std::string unplaced = "[unplaced]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
                                std::to_string(endedRun.pid) + "." + std::to_string(endedRun.startTime) + ")\n\n";
   const std::string kept = std::string(kSections) + kUnmarked + RunSection("liverun", QK_TProcessId::Of(live.Pid())) +
-                           RunSection("elsewhere", elsewhere) + RunSection("othermachine", otherMachine) + unplaced;
-  site_ini::Write(kept + RunSection("earlierboot", earlierBoot) + RunSection("endedrun", endedRun));
+                           RunSection("elsewhere", elsewhere) + RunSection("othermachine", otherMachine) + unplaced +
+                           RunSection("livecontainer", inLiveContainer);
+  site_ini::Write(kept + RunSection("earlierboot", earlierBoot) + RunSection("endedrun", endedRun) +
+                  RunSection("killedcontainer", inKilledContainer));
 
   std::vector<std::string> reported;
   QK_TString created;
@@ -157,7 +171,8 @@ TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNames
   EXPECT_EQ(created, "task7");
   EXPECT_EQ(reported, (std::vector<std::string>{
                           "Removed temporary ODBC Data Source earlierboot left behind by a run that ended",
-                          "Removed temporary ODBC Data Source endedrun left behind by a run that ended"}));
+                          "Removed temporary ODBC Data Source endedrun left behind by a run that ended",
+                          "Removed temporary ODBC Data Source killedcontainer left behind by a run that ended"}));
   SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), "task7", false);
   EXPECT_EQ(site_ini::Read(), kept);
 }
@@ -192,6 +207,25 @@ TEST_F(DataSourcesTest, ARunningRunOfTheSameTaskIsRefusedAndOneOfAnotherTaskMake
   EXPECT_EQ(odbc_.DataSources()["ordera_2"][2], (std::pair<std::string, std::string>{"SERVER", "h2"}));
   SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), created, false);
   EXPECT_EQ(site_ini::Read(), std::string(kSections) + section);
+
+  // A run that cannot be checked (another machine, or this one before a
+  // reboot when it has no machine id) is not known to run: the same task
+  // takes a suffixed name and is not refused.
+  QK_TProcessId beforeReboot = QK_TProcessId::Of(live.Pid());
+  beforeReboot.boot = std::string(32, 'f');
+  beforeReboot.machine = "0";
+  const std::string unknown = "[orderb]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
+                              beforeReboot.Text() + " task " + SQLUtilities::TextKey("order-b") + ")\n\n";
+  site_ini::Write(std::string(kSections) + unknown);
+  reported.clear();
+  SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "orderb", false,
+                                          [&reported](const QK_TString& line) { reported.push_back(line.str()); },
+                                          "order-b");
+  EXPECT_EQ(created, "orderb_2");
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].rfind("A run that cannot be checked from here", 0), 0u) << reported[0];
+  SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), created, false);
+  EXPECT_EQ(site_ini::Read(), std::string(kSections) + unknown);
 }
 
 // A task that connects a second server re-creates its data source under
@@ -211,41 +245,53 @@ TEST_F(DataSourcesTest, ALoginRightAfterAChangeSeesTheDataSourceAsItNowIs) {
   SQLUtilities::RemoveTemporaryDataSource(Record("localhost", second), created, false);
 }
 
-// A change of odbc.ini: a copy that a writer stopped inside its change
-// left is mended from first, and only one change runs at a time.
-TEST_F(DataSourcesTest, ACopyThatAStoppedWriterLeftIsMendedFromBeforeTheNextChange) {
+// The journal of a write that a writer stopped half-way left is used
+// once, before anything else; a copy that a former version left is kept
+// for the administrator, and the file stays as it is.
+TEST_F(DataSourcesTest, AJournalThatAStoppedWriterLeftIsUsedOnceBeforeTheNextChange) {
   const std::string ini = site_ini::Path();
-  const std::string copy = ini + ".shapejob-backup";  // as a former version left it
-  std::ofstream(copy, std::ios::binary) << kSections;
-  site_ini::Write(std::string(kSections).substr(0, 40));  // cut off half-way by a writer that was killed
+  const std::string own = RunSection("task9", QK_TProcessId::Of(getpid()));
+  SQLUtilities::OdbcIniJournal journal = SQLUtilities::OdbcIniJournal::Of(kSections, kSections + own, true);
+  journal.file = ini;
+  const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
+  std::ofstream(copy, std::ios::binary) << journal.Serialized();
+  const std::string former = ini + ".shapejob-backup";
+  std::ofstream(former, std::ios::binary) << "[Former]\n\n";
+  site_ini::Write(std::string(kSections) + own.substr(0, 20));  // cut after 20 bytes of the section
 
   std::vector<std::string> reported;
-  QK_TString created;
-  SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task10", false,
-                                          [&reported](const QK_TString& line) { reported.push_back(line.str()); });
-  ASSERT_EQ(reported.size(), 1u);
-  EXPECT_EQ(reported[0], "Mended " + ini + " from " + copy +
-                             ", the copy that a run stopped during a change left behind: 4 section(s) put back");
-  EXPECT_FALSE(std::filesystem::exists(copy)) << "the copy goes once mended";
-  EXPECT_FALSE(std::filesystem::exists(SQLUtilities::OdbcIniChange::JournalPath(ini))) << "and so does this change's";
-  SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), "task10", false);
-  EXPECT_EQ(site_ini::Read(), kSections);
+  { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); }); }
+  EXPECT_EQ(site_ini::Read(), kSections + own);
+  EXPECT_FALSE(std::filesystem::exists(copy)) << "a journal goes once used";
+  EXPECT_TRUE(std::filesystem::exists(former + ".not-used"));
+  std::sort(reported.begin(), reported.end());
+  ASSERT_EQ(reported.size(), 2u);
+  EXPECT_EQ(reported[0], "Mended " + ini + " from " + former +
+                             ", the journal that a run stopped during a change left behind: a copy of a former "
+                             "version, which is not mended from: the file stays as it is; the journal: kept as " +
+                             former + ".not-used, not used");
+  EXPECT_EQ(reported[1], "Mended " + ini + " from " + copy +
+                             ", the journal that a run stopped during a change left behind: the write was cut "
+                             "short, and is finished");
+  unlink((former + ".not-used").c_str());
 }
 
-// What is no copy of a stopped change, or one this account must not
-// trust, is never mended from: a copy cut short while it was written, a
-// pipe, a copy of another account in the temporary folder.
-TEST_F(DataSourcesTest, OnlyWholeCopiesOfTrustedAccountsAreMendedFrom) {
+// What is no journal of a stopped write, or one this account must not
+// trust, is never used: a copy cut short while it was written, a pipe, a
+// file of another account in the temporary folder.
+TEST_F(DataSourcesTest, OnlyJournalsOfTrustedAccountsAreUsed) {
   const std::string ini = site_ini::Path();
-  const std::string halfWritten = SQLUtilities::OdbcIniChange::JournalPath(ini) + ".new-Ab12Cd";
+  const std::string halfWritten = ini + ".shapejob-journal-" + std::to_string(geteuid()) + ".new-Ab12Cd";
   std::ofstream(halfWritten) << "Shapejob odbc.ini journal\nfile " << ini;
   const std::string key = SQLUtilities::TextKey(ini);
   const std::string pipe = TemporaryBase() + "/shapejob-odbc-" + key + "-4242.journal";
   ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
-  const std::string planted = TemporaryBase() + "/shapejob-odbc-" + key + "-65534.journal";
+  const std::string planted = TemporaryBase() + "/shapejob-odbc-" + key + "-65534-Ab12Cd.journal";
   std::ofstream(planted) << "[Planted]\nDriver=/tmp/evil.so\n\n";
   const bool root = geteuid() == 0;
-  if (root) ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+  if (root) {
+    ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+  }
 
   std::vector<std::string> reported;
   { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); }); }
@@ -262,6 +308,25 @@ TEST_F(DataSourcesTest, OnlyWholeCopiesOfTrustedAccountsAreMendedFrom) {
   }
   unlink(pipe.c_str());
   unlink(planted.c_str());
+}
+
+// odbc.ini as a link to a file not made yet: the link stays, and the file
+// it leads to is made, as the installer itself would.
+TEST_F(DataSourcesTest, ALinkToAFileNotMadeYetStaysALink) {
+  const std::string ini = site_ini::Path();
+  const std::string target = odbc_.Folder().File("site/odbc.ini");
+  std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+  std::filesystem::remove(ini);
+  std::filesystem::create_symlink(target, ini);
+  QK_TString created;
+  SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task12", false);
+  EXPECT_TRUE(std::filesystem::is_symlink(ini));
+  EXPECT_EQ(odbc_.DataSources().count("task12"), 1u);
+  SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), created, false);
+  EXPECT_TRUE(std::filesystem::is_symlink(ini));
+  EXPECT_TRUE(std::filesystem::exists(target));
+  EXPECT_EQ(odbc_.DataSources().count("task12"), 0u);
+  std::filesystem::remove(ini);
 }
 
 TEST_F(DataSourcesTest, AChangeWaitsForTheLockOnlySoLongOrUntilAStop) {
