@@ -2,30 +2,310 @@
 // odbc.ini that holds sections of the site's own: the program, run as the
 // workflow server runs it, never loses the site's sections, never takes a
 // running run's data source, and the next run clears what a killed run
-// left (its data source and its temporary folder).
+// left (its data source and its temporary folder). A run can be made to
+// stop, or to wait, at a chosen write of a file (the preloaded
+// Tests/Support/WriteCut.cpp), so that a kill or a live run is placed by
+// its step, never by timing.
 //
 // Rounds are few by default; SHAPEJOB_SOAK_ROUNDS sets more.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "ShapejobStartedRuns.h"
+#include "OdbcIniText.h"
+#include "PausedChild.h"
+#include "SQLUtilitiesChange.h"
+#include "ShapejobE2eSite.h"
+#include "ShapejobSiteOdbcIni.h"
 
 namespace {
 
-using namespace e2e;
-
-using ConcurrentRunsTest = RunsSite;
+namespace fs = std::filesystem;
 
 int Rounds(int fallback) {
   const char* rounds = std::getenv("SHAPEJOB_SOAK_ROUNDS");
   return rounds != nullptr && std::atoi(rounds) > 0 ? std::atoi(rounds) : fallback;
 }
+
+// The program started in a process of its own, its standard output read
+// line by line while it runs; `launcher` (another account's, another PID
+// namespace's) runs it when given.
+class StartedRun {
+ public:
+  StartedRun(const std::string& ticket, const std::vector<std::string>& environment,
+             const std::vector<std::string>& launcher = {}) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      for (const std::string& assignment : environment) putenv(const_cast<char*>(assignment.c_str()));
+      dup2(out[1], STDOUT_FILENO);
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDERR_FILENO);
+      close(out[0]);
+      std::vector<std::string> words = launcher;
+      for (const char* word : {SHAPEJOB_BINARY, "--ticket"}) words.emplace_back(word);
+      words.push_back(ticket);
+      std::vector<char*> argv;
+      for (std::string& word : words) argv.push_back(word.data());
+      argv.push_back(nullptr);
+      execvp(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    out_ = out[0];
+  }
+  ~StartedRun() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Finish();
+    }
+  }
+
+  // Reads until a line that starts with `prefix` has come; false when the
+  // output ended first.
+  bool WaitFor(const std::string& prefix) {
+    for (;;) {
+      for (; seen_ < run_.lines.size(); ++seen_) {
+        if (run_.lines[seen_].rfind(prefix, 0) == 0) {
+          ++seen_;
+          return true;
+        }
+      }
+      if (!ReadMore()) return false;
+    }
+  }
+  void Signal(int signal) const { kill(pid_, signal); }
+  pid_t Pid() const { return pid_; }
+
+  // Reads to the end and waits for the process; its status is -1 when a
+  // signal ended it.
+  const ProgramRun& Finish() {
+    while (ReadMore()) {
+    }
+    if (pid_ > 0) {
+      int raw = 0;
+      waitpid(pid_, &raw, 0);
+      run_.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+      pid_ = 0;
+      close(out_);
+    }
+    return run_;
+  }
+
+ private:
+  bool ReadMore() {
+    if (pid_ <= 0) return false;
+    char buffer[4096];
+    const ssize_t got = read(out_, buffer, sizeof buffer);
+    if (got <= 0) return false;
+    partial_.append(buffer, static_cast<std::size_t>(got));
+    for (std::size_t end; (end = partial_.find('\n')) != std::string::npos;) {
+      run_.lines.push_back(partial_.substr(0, end));
+      partial_.erase(0, end + 1);
+    }
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string partial_;
+  ProgramRun run_;
+  std::size_t seen_ = 0;
+};
+
+// Where a run stops: at the `at`th call that changes `file` (a write,
+// truncation or rename onto it), after `bytes` of it ("all": the whole
+// call), by being killed ("kill") or by waiting until released ("hold").
+struct CutAt {
+  std::string file;
+  int at = 1;
+  std::string bytes = "all";
+  std::string action = "kill";
+};
+
+class ConcurrentRunsTest : public e2e::Site {
+ protected:
+  // The configuration folder is the process's for every test: what a
+  // test's runs left beside odbc.ini (journals kept as not used) goes.
+  ~ConcurrentRunsTest() override {
+    for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
+      if (entry.path().filename().string().rfind("odbc.ini.", 0) == 0) fs::remove(entry.path());
+    }
+  }
+
+  ConcurrentRunsTest() {
+    AddStandardsAndOrder();
+    folder_.Write("card.xml", "<Design Name='tuck-end.kpx' Path='" + folder_.File("designs") +
+                                  "'><Output Name='card' SampleType='1' Copies='1'/></Design>");
+    fs::create_directories(TempBase());
+  }
+
+  // A ticket of `kind` ("split", "info", "card", "standard") with task id
+  // `id`, its output in a folder of its own.
+  std::string Ticket(const std::string& kind, const std::string& id, const std::string& output) {
+    const auto start = [&](const char* action, const char* outputName) {
+      return TicketXml(action, id).Attribute("outputDir", output).Attribute("outputName", outputName);
+    };
+    const auto ticketOf = [&]() {
+      if (kind == "split") {
+        return start("splitdesign", "OUT")
+            .Input("job.xml")
+            .Param("SELECT_DESIGN", "path")
+            .Param("STANDARD_PATH", Design("gift-box.kpx"))
+            .Param("COMMAND_SCRIPT", "")
+            .Param("PRINT_ITEM", "front");
+      }
+      if (kind == "info") return start("exportdesigninfo", "info").Input(Design("tuck-end.kpx"));
+      if (kind == "card") return start("createshopcard", "card.pdf").Input("card.xml");
+      return start("runstandard", "carton")
+          .Input("job.xml")
+          .Param("STYLE_CATALOG", "nonStyleCatalog")
+          .Param("STANDARD_PATH", folder_.File("standards/tuck-end.kpx"))
+          .Param("BOARD_CODE", "xpath:/job/board/@code")
+          .Param("BOARD_DESC", "xpath:/job/board")
+          .Param("UNITS", "mm")
+          .Param("GRAIN_DIRECTION", "Vertical")
+          .Param("PRINT_SIDE", "Outside")
+          .Param("COMMAND_SCRIPT", "")
+          .Param("selectType", "list")
+          .List("STANDARD_VARIABLES", {{{"KEY", "L"}, {"VALUE", "60"}}});
+    };
+    TicketXml ticket = ticketOf();
+    ticket.Param("SERVER", "Local");
+    return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
+  }
+
+  // A layout of the example design on `templates` sheets, one layout each.
+  std::string LayoutTicket(const std::string& id, const std::string& output, int templates) {
+    std::string list = "<Templates>";
+    for (int i = 0; i < templates; ++i) {
+      list += "<Item><FormatClass>FC-" + std::to_string(i) + "</FormatClass><Template>" SHAPEJOB_SOURCE_DIR
+              "/examples/cad/templates/sheet-1020x720.MFG</Template><Grain>Vertical</Grain><Fill>YES</Fill>"
+              "<Shrink>Both</Shrink></Item>";
+    }
+    folder_.Write(output + "-templates.xml", list + "</Templates>");
+    std::vector<TicketXml::Dict> fields;
+    for (const auto& [name, element] : std::vector<std::pair<std::string, std::string>>{
+             {"Format Class", "FormatClass"}, {"MFG Template", "Template"}, {"Grain Direction", "Grain"},
+             {"Fill Sheet", "Fill"}, {"Shrink Sheet Size", "Shrink"}}) {
+      fields.push_back(
+          {{"LAYOUT_PARAM", name}, {"LAYOUT_PARAM_XML_ELEMENT", element}, {"LAYOUT_PARAM_DEFAULT_VALUE", ""}});
+    }
+    TicketXml ticket("runlayout", id);
+    ticket.Attribute("outputDir", output)
+        .Attribute("outputName", "OUT")
+        .Input(output + "-templates.xml")
+        .Param("SERVER", "Local")
+        .Param("XML_ELEMENT_NAME", "xpath:/Templates/Item")
+        .List("LAYOUT_XML_ELEMENT", fields)
+        .List("NESTING_TYPES", {{{"NESTING_TYPE", "Straight Nest"}}})
+        .Param("SELECT_DESIGN", "path")
+        .Param("STANDARD_PATH", Design("tuck-end.kpx"))
+        .Param("UNITS", "mm")
+        .Param("MFG_OUTPUT_FILE_NAME", "sheet")
+        .Param("MFG_OUTPUT_FOLDER", folder_.File(output + "/mfg"))
+        .Param("XML_OUTPUT_FILE_NAME", "report")
+        .Param("XML_OUTPUT_FOLDER", folder_.File(output + "/reports"))
+        .Switch("GENERATE_PREVIEW", "false")
+        .Param("COMMAND_SCRIPT", "")
+        .Param("CROSS_GRAIN", "No")
+        .Switch("IS_LAYOUT_FOR_PRODUCTION", "false");
+    return folder_.Write("ticket-" + output + ".xml", ticket.Xml());
+  }
+
+  std::unique_ptr<StartedRun> Start(const std::string& kind, const std::string& id, const std::string& output,
+                                    const std::vector<std::string>& launcher = {}, const CutAt* cut = nullptr) {
+    return Launch(Ticket(kind, id, output), output, launcher, cut);
+  }
+
+  std::unique_ptr<StartedRun> Launch(const std::string& ticket, const std::string& output,
+                                     const std::vector<std::string>& launcher = {}, const CutAt* cut = nullptr) {
+    std::vector<std::string> environment = {
+        "QK_SERVER=" + site_, "FOLVANECAD_JOURNAL=" + folder_.File(output + ".journal"),
+        "ODBCSYSINI=" + std::string(std::getenv("ODBCSYSINI")), "TMPDIR=" + TempBase()};
+    if (cut != nullptr) {
+      const char* asan = std::getenv("ASAN_OPTIONS");
+      environment.insert(environment.end(),
+                         {std::string("LD_PRELOAD=") + SHAPEJOB_WRITE_CUT, "SHAPEJOB_CUT_FILE=" + cut->file,
+                          "SHAPEJOB_CUT_AT=" + std::to_string(cut->at), "SHAPEJOB_CUT_BYTES=" + cut->bytes,
+                          "SHAPEJOB_CUT_ACTION=" + cut->action, "SHAPEJOB_CUT_SIGNAL=" + HeldSignal(),
+                          std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
+      fs::remove(HeldSignal());
+      fs::remove(HeldSignal() + ".go");
+    }
+    return std::make_unique<StartedRun>(ticket, environment, launcher);
+  }
+
+  // Waits until a run started with a "hold" cut waits at its point (a
+  // minute at most); true when it does.
+  bool WaitUntilHeld() const {
+    for (int tries = 0; tries < 6000 && !fs::exists(HeldSignal()); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return fs::exists(HeldSignal());
+  }
+  // Lets the held run go on.
+  void Release() const { std::ofstream(HeldSignal() + ".go") << "go\n"; }
+  std::string HeldSignal() const { return folder_.File("held"); }
+
+  // Everything the runs read and write open to the account `kNobody`;
+  // odbc.ini in a folder of root's that it may not write (root's journals
+  // stand beside it, the account's in the temporary folder). False when
+  // this process may not run the program as another account.
+  bool OpenToTheAccount() {
+    if (geteuid() != 0) return false;
+    chmod(TemporaryBase().c_str(), 0711);
+    for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) {
+      fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+    }
+    fs::permissions(folder_.path(), fs::perms::all, fs::perm_options::add);
+    chmod(fs::path(site_ini::Path()).parent_path().c_str(), 0755);
+    return true;
+  }
+
+  // A split ticket of task `id` stopped at `cut`, or run to its end.
+  void Stopped(const std::string& id, const CutAt& cut, const std::vector<std::string>& launcher = {}) {
+    Start("split", id, id, launcher, &cut)->Finish();
+  }
+  ::testing::AssertionResult Succeeds(const std::string& id, const std::vector<std::string>& launcher = {}) {
+    auto run = Start("split", id, id, launcher);
+    if (run->Finish().status == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << Printed(run->Finish());
+  }
+  static odbc_ini::Text Now() { return odbc_ini::Parse(site_ini::Read()); }
+
+  // The .MFG files a layout wrote into `output`.
+  int LayoutFiles(const std::string& output) const {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder_.File(output + "/mfg"))) {
+      count += entry.path().extension() == ".MFG" ? 1 : 0;
+    }
+    return count;
+  }
+
+  std::string TempBase() const { return folder_.File("tmp"); }
+  bool TempBaseEmpty() const { return fs::is_empty(TempBase()); }
+
+  // The site's sections are as they were and no data source of a run is left.
+  ::testing::AssertionResult SiteWhole() const {
+    const std::string now = site_ini::Read();
+    if (now == site_ini::kSections) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "odbc.ini holds:\n" << now;
+  }
+};
 
 const char kExistsAlready[] = "a data source named ";
 
@@ -72,6 +352,20 @@ TEST_F(ConcurrentRunsTest, TicketsAtOnceLeaveTheSiteWholeAndNeverShareADataSourc
   EXPECT_TRUE(TempBaseEmpty());
 }
 
+// Adds a data source to the site as its administrator does, with the
+// installer's own command.
+void AddSiteDataSource(const std::string& name) {
+  const std::string templateFile = std::string(std::getenv("ODBCSYSINI")) + "/added.template";
+  std::ofstream(templateFile) << "[" << name << "]\nDriver=SQLite3\nDatabase=/srv/" << name << ".db\n";
+  const std::string command = "odbcinst -i -s -l -f '" + templateFile + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// Removes a data source of the site as its administrator does.
+void RemoveSiteDataSource(const std::string& name) {
+  const std::string command = "odbcinst -u -s -l -n '" + name + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
 
 // A run killed (SIGKILL) or stopped twice (SIGTERM, SIGTERM) a moment after
 // it began to create, or to remove, its data source; then the administrator
@@ -136,26 +430,30 @@ TEST_F(ConcurrentRunsTest, ASiteOfManyDataSourcesTakesRunsAtOnce) {
   EXPECT_EQ(site_ini::Read(), many);
 }
 
+// The account a workflow server runs its tasks as, as a run gets it.
+const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+constexpr uid_t kNobody = 65534;
+
+void Own(const std::string& path, uid_t owner, mode_t mode) {
+  ASSERT_EQ(chown(path.c_str(), owner, owner), 0) << path;
+  ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
+}
+
+struct stat StatOf(const std::string& path) {
+  struct stat info {};
+  stat(path.c_str(), &info);
+  return info;
+}
 
 // Runs of other accounts against one site's odbc.ini: the workflow
 // server's account, and root trying a ticket by hand. No run shuts out
 // another, the file stays what it is, and a file the account may not write
 // is left as it was.
 TEST_F(ConcurrentRunsTest, RunsOfOtherAccountsNeverShutEachOtherOut) {
-  if (geteuid() != 0) GTEST_SKIP() << "running the program as another account needs root";
-  // Everything the runs read and write, open to the account.
-  ASSERT_EQ(chmod(TemporaryBase().c_str(), 0711), 0);
-  for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) {
-    fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
-  }
-  fs::permissions(folder_.path(), fs::perms::all, fs::perm_options::add);
+  if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
   const std::string ini = site_ini::Path();
   const std::string configuration = fs::path(ini).parent_path();
-  fs::permissions(configuration, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
   site_ini::Write(site_ini::kSections);
-
-  // odbc.ini the account's, in a folder of root's that it may not write.
-  Own(configuration, 0, 0755);
   Own(ini, kNobody, 0644);
   auto standard = Start("standard", "account-1", "acc1", kAsNobody);
   EXPECT_LE(standard->Finish().status, 1) << Printed(standard->Finish());
@@ -214,6 +512,132 @@ TEST_F(ConcurrentRunsTest, ARunInAnotherPidNamespaceNeverTakesALiveRunsWork) {
   EXPECT_EQ(LayoutFiles("wide"), 40);
   EXPECT_TRUE(SiteWhole());
   EXPECT_TRUE(TempBaseEmpty());
+}
+
+const std::string kReport = "[sitereport]\nDriver=SQLite3\nDatabase=/srv/report.db\n\n";
+
+// Killed once its data source was written, its journal still there; the
+// administrator then removes a data source: it stays removed, and the
+// journal is kept for the administrator.
+TEST_F(ConcurrentRunsTest, WhatTheAdministratorRemovedAfterAKillStaysRemoved) {
+  site_ini::Write(site_ini::kSections + kReport);
+  Stopped("killed-run", CutAt{site_ini::Path(), 1, "all", "kill"});
+  ASSERT_NE(Now().Find("killedrun"), nullptr);
+  RemoveSiteDataSource("sitereport");
+  EXPECT_TRUE(Succeeds("next-run"));
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
+  int kept = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
+    kept += entry.path().extension() == ".not-used" ? 1 : 0;
+  }
+  EXPECT_EQ(kept, 1);
+}
+
+// Killed inside its in-place create (odbc.ini has a second name), after
+// "[task]" and its driver; a data source added by hand after it: the
+// retry of the task runs and the added data source stays. Then killed so
+// again, and the next run killed inside its mending write: the run after
+// both loses nothing either.
+TEST_F(ConcurrentRunsTest, AHalfWrittenSectionGoesAndAKillInsideTheMendingLosesNothing) {
+  const std::string ini = site_ini::Path();
+  const std::string site = site_ini::kSections + kReport;
+  const std::string opening = "[halfway]\nDriver=SQL Server\n";
+  const CutAt insideTheSection{ini, 1, std::to_string(opening.size()), "kill"};
+  site_ini::Write(site);
+  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
+  for (bool killTheMending : {false, true}) {
+    site_ini::Write(site);
+    Stopped("halfway", insideTheSection);
+    ASSERT_EQ(site_ini::Read(), site + opening);
+    AddSiteDataSource("Added");
+    if (killTheMending) Stopped("mender", CutAt{ini, 1, "all", "kill"});
+    EXPECT_TRUE(Succeeds(killTheMending ? "after-both" : "halfway"));
+    EXPECT_EQ(Now().Find("halfway"), nullptr);
+    EXPECT_NE(Now().Find("Added"), nullptr) << site_ini::Read();
+    EXPECT_EQ(site_ini::Read().rfind(site, 0), 0u);
+  }
+}
+
+// Root's run is killed inside an in-place write that takes a leftover out
+// of the middle. The account's next run finishes it from root's journal,
+// which it may read but not remove, and marks it as used; the
+// administrator then removes a data source, and root's next run does not
+// use the journal again. Files another account put where the account's
+// journals go stop nothing.
+TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedOnceAndPlantedNamesStopNothing) {
+  if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
+  const std::string ini = site_ini::Path();
+  PausedChild ended;
+  const std::string leftover = "[ended]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
+                               ended.Id().Text() + ")\n\n";
+  ended.Reap();
+  site_ini::Write(site_ini::kSections + leftover + kReport);
+  Own(ini, kNobody, 0644);
+  const std::string planted = TempBase() + "/shapejob-odbc-" + SQLUtilities::TextKey(ini) + "-65534";
+  fs::create_directory(planted + ".journal");
+  std::ofstream(planted + "-Ab12Cd.journal") << "[Planted]\n\n";
+  ASSERT_EQ(chown((planted + "-Ab12Cd.journal").c_str(), 4242, 4242), 0);
+
+  Stopped("root-run", CutAt{ini, 2, "20", "kill"});  // after the truncation, 20 bytes into the rest
+  ASSERT_EQ(site_ini::Read(), site_ini::kSections + kReport.substr(0, 21));
+  EXPECT_TRUE(Succeeds("account-run", kAsNobody));
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections + kReport);
+  RemoveSiteDataSource("sitereport");
+  EXPECT_TRUE(Succeeds("root-again"));
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
+  EXPECT_EQ(StatOf(ini).st_uid, kNobody);
+  for (const auto& entry : fs::directory_iterator(fs::path(ini).parent_path())) {
+    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
+  }
+  Own(fs::path(ini).parent_path(), 0, 0700);
+}
+
+// Root's run waits, its data source made, while the account runs under a
+// /proc that hides other accounts' processes (hidepid=2): root's run is
+// still running and its data source stays.
+TEST_F(ConcurrentRunsTest, AProcessThatProcHidesStillRuns) {
+  if (std::system("unshare -m sh -c 'mount -t proc -o hidepid=2 proc /proc' >/dev/null 2>&1") != 0 ||
+      !OpenToTheAccount()) {
+    GTEST_SKIP() << "no /proc of its own can be mounted here";
+  }
+  const std::vector<std::string> hidden = {
+      "unshare", "-m", "sh", "-c",
+      "mount -t proc -o hidepid=2 proc /proc && exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$@\"",
+      "sh"};
+  site_ini::Write(site_ini::kSections);
+  Own(site_ini::Path(), kNobody, 0644);
+  const CutAt firstCall{folder_.File("root-live.journal"), 1, "all", "hold"};
+  auto live = Start("split", "root-live", "root-live", {}, &firstCall);
+  ASSERT_TRUE(WaitUntilHeld()) << Printed(live->Finish());
+  EXPECT_TRUE(Succeeds("hidden-view", hidden));
+  EXPECT_NE(Now().Find("rootlive"), nullptr) << "the live run's data source stays";
+  Release();
+  EXPECT_EQ(live->Finish().status, 0) << Printed(live->Finish());
+  EXPECT_TRUE(SiteWhole());
+  Own(fs::path(site_ini::Path()).parent_path(), 0, 0700);
+}
+
+// A run killed together with its container (a PID namespace of its own):
+// the next run of the task, on the host, runs and clears what it left.
+TEST_F(ConcurrentRunsTest, ARunKilledWithItsContainerHasEnded) {
+  if (std::system("unshare --pid --fork --mount-proc true >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "no PID namespace can be made here";
+  }
+  site_ini::Write(site_ini::kSections);
+  const CutAt firstCall{folder_.File("boxed.journal"), 1, "all", "hold"};
+  auto boxed = Start("split", "boxed", "boxed", {"unshare", "--pid", "--fork", "--mount-proc"}, &firstCall);
+  ASSERT_TRUE(WaitUntilHeld()) << Printed(boxed->Finish());
+  // The container's first process is the run; unshare waits for it.
+  const std::string pid = std::to_string(boxed->Pid());
+  std::string child;
+  std::ifstream("/proc/" + pid + "/task/" + pid + "/children") >> child;
+  ASSERT_EQ(kill(std::stoi(child), SIGKILL), 0);
+  boxed->Finish();
+  auto retry = Start("split", "boxed", "retry");
+  EXPECT_EQ(retry->Finish().status, 0) << Printed(retry->Finish());
+  EXPECT_TRUE(retry->Finish().Has("log \"Removed temporary ODBC Data Source boxed left behind by a run that ended\\n\""));
+  EXPECT_TRUE(SiteWhole());
+  EXPECT_TRUE(TempBaseEmpty()) << "the killed run's temporary folder is gone";
 }
 
 }  // namespace
