@@ -153,7 +153,13 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
   OdbcIniJournal journal;
   journal.form = Form::kFormer;
   const std::size_t recordEnd = bytes.find("\n\n");
-  const bool current = StartsWith(bytes, std::string(kFirstLine) + "\n");
+  const std::string firstLine = std::string(kFirstLine) + "\n";
+  const bool current = StartsWith(bytes, firstLine);
+  // Cut short before its record was whole: the write never began.
+  if (StartsWith(firstLine, bytes) || (current && recordEnd == std::string::npos)) {
+    journal.form = Form::kCutShort;
+    return journal;
+  }
   if ((!current && !StartsWith(bytes, std::string(kFormerFirstLine) + "\n")) || recordEnd == std::string::npos) {
     journal.before = bytes;
     return journal;

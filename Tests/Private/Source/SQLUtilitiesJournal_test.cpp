@@ -46,7 +46,7 @@ TEST(OdbcIniJournalTest, ReadsBackWhatItRecordsAndKnowsACopyCutShortOrOfAFormerV
   EXPECT_EQ(read.after, kSite);
 
   const std::string bytes = read.Serialized();
-  for (std::size_t cut : {bytes.size() - 1, bytes.size() - kOwn.size()}) {
+  for (std::size_t cut : {std::size_t{0}, std::size_t{10}, std::size_t{40}, bytes.size() - 1, bytes.size() - kOwn.size()}) {
     EXPECT_EQ(OdbcIniJournal::Parse(bytes.substr(0, cut)).form, OdbcIniJournal::Form::kCutShort) << cut;
     EXPECT_EQ(Recover(OdbcIniJournal::Parse(bytes.substr(0, cut)), kAdded).kind, Kind::kNothing);
   }
