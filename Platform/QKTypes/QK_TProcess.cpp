@@ -22,7 +22,8 @@ namespace {
 // What /proc/<pid>/stat says of a process.
 enum class Stat {
   kRunning,     // it runs (its pid and start time are read)
-  kEnded,       // no such process, or it ended and waits only to be reaped
+  kEnded,       // no such process
+  kZombie,      // it ended and waits only to be reaped
   kUnreadable,  // there may be one, but this process may not read its facts
 };
 
@@ -43,7 +44,7 @@ Stat ReadStat(const std::string& path, pid_t& pid, unsigned long long& startTime
   std::istringstream fields(text.substr(name_end + 1));
   std::string field;
   if (!(fields >> field)) return Stat::kUnreadable;
-  if (field == "Z" || field == "X") return Stat::kEnded;
+  if (field == "Z" || field == "X") return Stat::kZombie;
   // Fields 4 to 21, then the start time.
   for (int number = 4; number <= 21; ++number) {
     if (!(fields >> field)) return Stat::kUnreadable;
@@ -208,6 +209,8 @@ QK_TRunState PidState(pid_t pid, unsigned long long startTime) {
       // /proc has no such process, yet kill found one: /proc hides it
       // (hidepid), and whether it is that run or a later one is not known.
       return kill(pid, 0) != 0 && errno == ESRCH ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
+    case Stat::kZombie:
+      return QK_TRunState::kEnded;
     case Stat::kUnreadable:
       return QK_TRunState::kUnknown;
     default:

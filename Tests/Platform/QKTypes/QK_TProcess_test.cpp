@@ -2,7 +2,10 @@
 // runs — told by its life mark for a process of this boot whatever its
 // namespace, by its pid and start time for an id without one, and not at
 // all for what cannot be checked from here.
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -102,9 +105,14 @@ TEST(ProcessIdTest, WithoutALifeMarkOnlyThisNamespaceAndEarlierBootsCanBeJudged)
   ASSERT_TRUE(QK_TProcessId::Parse(std::to_string(id.pid) + "." + std::to_string(id.startTime), unplaced));
   EXPECT_EQ(unplaced.StateIn(folder.path()), QK_TRunState::kUnknown);
 
-  child.Reap();
+  // Ended, and not yet reaped: it has ended all the same.
+  kill(child.Pid(), SIGKILL);
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(child.Pid()), &info, WEXITED | WNOWAIT), 0);
   EXPECT_EQ(id.StateIn(folder.path()), QK_TRunState::kEnded);
   EXPECT_EQ(QK_TProcessId::Of(id.pid).startTime, 0u);
+  child.Reap();
+  EXPECT_EQ(id.StateIn(folder.path()), QK_TRunState::kEnded);
 }
 
 }  // namespace
