@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "QK_TString.h"
+
 namespace {
 
 // What /proc/<pid>/stat says of a process.
@@ -221,15 +223,10 @@ QK_TRunState PidState(pid_t pid, unsigned long long startTime) {
 }  // namespace
 
 unsigned long long QK_TProcessId::LifeKey() const {
-  // 64-bit FNV-1a, cut to a byte offset a lock can take.
-  const std::string text = std::to_string(pid) + "." + std::to_string(startTime) + "." + boot + "." +
+  // Cut to a byte offset a lock can take.
+  const QK_TString where = std::to_string(pid) + "." + std::to_string(startTime) + "." + boot + "." +
                            std::to_string(pidNamespace);
-  unsigned long long hash = 14695981039346656037ULL;
-  for (unsigned char c : text) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
-  return (hash & ((1ULL << 62) - 1)) | 1;
+  return (where.StableKey() & ((1ULL << 62) - 1)) | 1;
 }
 
 QK_TProcessId QK_TProcessId::MarkLifeIn(const std::string& folder, std::string* reason) {

@@ -207,6 +207,15 @@ bool QK_TString::StartsWith(const QK_TString& prefix, bool caseSensitive) const 
   return caseSensitive ? head == prefix : head.EqualsIgnoreCase(prefix);
 }
 
+std::uint64_t QK_TString::StableKey() const {
+  std::uint64_t key = 14695981039346656037ULL;
+  for (unsigned char c : text_) {
+    key ^= c;
+    key *= 1099511628211ULL;
+  }
+  return key;
+}
+
 bool QK_TString::EndsWith(const QK_TString& suffix, bool caseSensitive) const {
   if (suffix.Length() > Length()) return false;
   QK_TString tail = Substring(Length() - suffix.Length());

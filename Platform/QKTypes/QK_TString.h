@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -46,6 +47,10 @@ class QK_TString {
   bool StartsWith(const QK_TString& prefix, bool caseSensitive = true) const;
   bool EndsWith(const QK_TString& suffix, bool caseSensitive = true) const;
   bool Contains(const QK_TString& what) const { return Find(what) != npos; }
+
+  // A 64-bit key of the bytes (FNV-1a): the same on every machine and in
+  // every build, unlike std::hash.
+  std::uint64_t StableKey() const;
 
   // Wildcard match: "*" any run of characters, "?" any one character.
   bool Match(const QK_TString& pattern, bool caseSensitive) const;
