@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -139,16 +139,6 @@ std::string ReadTrusted(const std::string& path, uid_t fileOwner, std::string& b
   return reason;
 }
 
-// True when this account may remove the file: it may write its folder,
-// and in a folder that keeps others' files (the sticky bit of /tmp) it is
-// the file's owner, or root.
-bool Removable(const std::string& path, const struct stat& info) {
-  const std::string folder = odbc_ini::FolderOf(path);
-  struct stat folderInfo {};
-  if (!odbc_ini::FolderWritable(folder) || stat(folder.c_str(), &folderInfo) != 0) return false;
-  return (folderInfo.st_mode & S_ISVTX) == 0 || info.st_uid == geteuid() || geteuid() == 0;
-}
-
 // Which journal a note marks as used: its name and what it was then.
 std::string Identity(const std::string& path, const struct stat& info) {
   return path + "\n" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
@@ -207,13 +197,7 @@ const char* RecoveryWords(const OdbcIniRecovery& recovery) {
 }  // namespace
 
 std::string TextKey(const std::string& text) {
-  // 64-bit FNV-1a: the same on every machine and in every build.
-  std::uint64_t hash = 14695981039346656037ULL;
-  for (unsigned char c : text) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
-  return QK_TString::Format("%016llx", static_cast<unsigned long long>(hash)).str();
+  return QK_TString::Format("%016llx", static_cast<unsigned long long>(QK_TString(text).StableKey())).str();
 }
 
 OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, std::chrono::milliseconds wait)
@@ -270,32 +254,35 @@ void OdbcIniChange::RecoverAfterStoppedWriters(const Report& report) {
   // journal there is was left by a writer stopped inside its write, or
   // kept by a write that failed.
   const LeftBehind left = FindLeftBehind(file_);
-  for (const std::string& journal : left.journals) RecoverFrom(journal, report);
+  const uid_t fileOwner = OwnerOf(file_);
+  std::vector<std::string> notes(left.applied.size());
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    struct stat info {};
+    bool unreadable = false;
+    if (!ReadTrusted(left.applied[i], fileOwner, notes[i], info, unreadable).empty()) notes[i].clear();
+  }
+  for (const std::string& journal : left.journals) RecoverFrom(journal, fileOwner, notes, report);
   for (const std::string& path : left.unfinished) {
     struct stat info {};
     if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) unlink(path.c_str());
   }
   // A note whose journal has gone has done its work.
-  const uid_t fileOwner = OwnerOf(file_);
-  for (const std::string& note : left.applied) {
-    std::string bytes;
-    struct stat info {};
-    bool unreadable = false;
-    if (!ReadTrusted(note, fileOwner, bytes, info, unreadable).empty() || !Removable(note, info)) continue;
-    const std::size_t nameStart = std::strlen(kAppliedFirstLine) + 1;
-    const std::string journal = bytes.substr(nameStart, bytes.find('\n', nameStart) - nameStart);
+  const std::size_t nameStart = std::strlen(kAppliedFirstLine) + 1;
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    if (notes[i].empty()) continue;
+    const std::string journal = notes[i].substr(nameStart, notes[i].find('\n', nameStart) - nameStart);
     struct stat journalInfo {};
-    if (lstat(journal.c_str(), &journalInfo) != 0 || bytes != NoteOf(Identity(journal, journalInfo))) {
-      unlink(note.c_str());
+    if (lstat(journal.c_str(), &journalInfo) != 0 || notes[i] != NoteOf(Identity(journal, journalInfo))) {
+      unlink(left.applied[i].c_str());
     }
   }
 }
 
-void OdbcIniChange::RecoverFrom(const std::string& copy, const Report& report) {
+void OdbcIniChange::RecoverFrom(const std::string& copy, uid_t fileOwner, const std::vector<std::string>& notes,
+                                const Report& report) {
   const auto say = [&report](const QK_TString& line) {
     if (report) report(line);
   };
-  const uid_t fileOwner = OwnerOf(file_);
   std::string bytes;
   struct stat info {};
   bool unreadable = false;
@@ -309,54 +296,42 @@ void OdbcIniChange::RecoverFrom(const std::string& copy, const Report& report) {
                            leftAlone.c_str()));
     return;
   }
+  // A journal used already by an account that could not remove it, and
+  // one whose writer was stopped while it wrote it (the write it was to
+  // guard never began), only go; where this account may not remove them,
+  // they stay.
   const std::string note = NoteOf(Identity(copy, info));
-  for (const std::string& applied : FindLeftBehind(file_).applied) {
-    std::string noted;
-    struct stat noteInfo {};
-    if (ReadTrusted(applied, fileOwner, noted, noteInfo, unreadable).empty() && noted == note) {
-      // Used already by an account that could not remove it.
-      if (Removable(copy, info) && unlink(copy.c_str()) == 0 && Removable(applied, noteInfo)) unlink(applied.c_str());
-      return;
-    }
-  }
-  const bool removable = Removable(copy, info);
-  if (journal.form == OdbcIniJournal::Form::kCutShort) {
-    // Its writer was stopped while it wrote the journal: the write it was
-    // to guard never began.
-    if (removable) unlink(copy.c_str());
+  if (std::find(notes.begin(), notes.end(), note) != notes.end() || journal.form == OdbcIniJournal::Form::kCutShort) {
+    unlink(copy.c_str());
     return;
   }
   const OdbcIniRecovery recovery = Recover(journal, text_);
   std::string retired;
   const auto retire = [&]() {
-    if (!removable) {
-      retired = "this account may not remove it; it is marked as used by " + PutFor(file_, true, note);
-    } else if (recovery.kind != OdbcIniRecovery::Kind::kNotUsed) {
-      if (unlink(copy.c_str()) != 0) retired = SystemReason("could not remove it", copy);
+    const bool notUsed = recovery.kind == OdbcIniRecovery::Kind::kNotUsed;
+    const std::string kept = copy + kNotUsedEnding;
+    if (notUsed ? rename(copy.c_str(), kept.c_str()) == 0 : unlink(copy.c_str()) == 0) {
+      if (notUsed) retired = "kept as " + kept + ", not used";
     } else {
-      const std::string kept = copy + kNotUsedEnding;
-      retired = rename(copy.c_str(), kept.c_str()) == 0 ? "kept as " + kept + ", not used"
-                                                        : SystemReason("could not keep it as", kept);
+      retired = "this account may not remove it; it is marked as used by " + PutFor(file_, true, note);
     }
   };
   if (recovery.text.empty() || recovery.text == text_) {
     retire();
   } else {
-    change_ = journal.change;
-    section_ = journal.section;
-    const std::string mended = recovery.text;
+    // The mending write is guarded itself; its journal stands before this
+    // one goes.
+    OdbcIniJournal mending;
+    mending.change = journal.change;
+    mending.section = journal.section;
+    mending.mending = true;
     std::string failure;
-    const bool written = Guarded(
-        mended, odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace,
-        [&]() {
-          failure = odbc_ini::Write(file_, mended, text_);
-          return failure.empty();
-        },
-        retire);
-    change_ = OdbcIniJournal::Change::kUnknown;
-    section_.clear();
-    if (!written) Refuse(file_, "cannot mend it from " + copy + ": " + failure);
-    text_ = mended;
+    const auto write = [&]() {
+      failure = odbc_ini::Write(file_, recovery.text, text_);
+      return failure.empty();
+    };
+    if (!Guarded(recovery.text, mending, write, retire)) Refuse(file_, "cannot mend it from " + copy + ": " + failure);
+    text_ = recovery.text;
   }
   std::string what = journal.form == OdbcIniJournal::Form::kFormer
                          ? "a copy of a former version, which is not mended from: the file stays as it is"
@@ -367,13 +342,18 @@ void OdbcIniChange::RecoverFrom(const std::string& copy, const Report& report) {
                          file_.c_str(), copy.c_str(), what.c_str()));
 }
 
-bool OdbcIniChange::Guarded(const std::string& after, bool inPlace, const std::function<bool()>& write,
+bool OdbcIniChange::WritesInPlace() const {
+  return odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace;
+}
+
+bool OdbcIniChange::Guarded(const std::string& after, const OdbcIniJournal& what, const std::function<bool()>& write,
                             const std::function<void()>& retire) {
-  OdbcIniJournal journal = OdbcIniJournal::Of(text_, after, inPlace);
+  OdbcIniJournal journal = OdbcIniJournal::Of(text_, after, WritesInPlace());
   journal.file = file_;
   journal.writer = run_.Text();
-  journal.change = change_;
-  journal.section = section_;
+  journal.change = what.change;
+  journal.section = what.section;
+  journal.mending = what.mending;
   const std::string path = PutFor(file_, false, journal.Serialized());
   if (retire) retire();
   const bool written = write();
@@ -385,8 +365,8 @@ bool OdbcIniChange::Guarded(const std::string& after, bool inPlace, const std::f
 }
 
 void OdbcIniChange::Begin(OdbcIniJournal::Change change, const std::string& section) {
-  change_ = change;
-  section_ = section;
+  record_.change = change;
+  record_.section = section;
 }
 
 void OdbcIniChange::Write(const std::string& text) {
@@ -397,14 +377,13 @@ void OdbcIniChange::Write(const std::string& text) {
     return failure.empty();
   };
   // A new file renamed into place cannot leave the file cut short.
-  const bool inPlace = odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace;
-  if (!(inPlace ? Guarded(text, true, write) : write())) Refuse(file_, failure);
+  if (!(WritesInPlace() ? Guarded(text, record_, write) : write())) Refuse(file_, failure);
   text_ = text;
 }
 
 bool OdbcIniChange::WriteThrough(const std::string& expected, const std::function<bool()>& write) {
-  const bool written =
-      Guarded(expected, odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace, write);
+  // The installer's way of writing is its own: guarded whichever it is.
+  const bool written = Guarded(expected, record_, write);
   const std::string unread = odbc_ini::Read(file_, text_);
   if (!unread.empty()) Refuse(file_, unread);
   return written;

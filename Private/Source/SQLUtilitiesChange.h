@@ -40,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "QK_TProcess.h"
 #include "QK_TString.h"
@@ -96,11 +97,16 @@ class OdbcIniChange {
  private:
   void Lock(std::chrono::milliseconds wait);
   void RecoverAfterStoppedWriters(const Report& report);
-  void RecoverFrom(const std::string& copy, const Report& report);
+  // Recovers from the journal `copy`; `notes` are the notes of used
+  // journals that trusted accounts left.
+  void RecoverFrom(const std::string& copy, uid_t fileOwner, const std::vector<std::string>& notes,
+                   const Report& report);
+  bool WritesInPlace() const;
   // Runs `write`, which puts `after` in place of the file, with a journal
-  // of it standing; `retire` runs once the journal stands, before the
+  // of it standing that records what `what` says (its change, section and
+  // whether it mends); `retire` runs once the journal stands, before the
   // write. True when `write` was.
-  bool Guarded(const std::string& after, bool inPlace, const std::function<bool()>& write,
+  bool Guarded(const std::string& after, const OdbcIniJournal& what, const std::function<bool()>& write,
                const std::function<void()>& retire = {});
   std::string Folder() const;
 
@@ -108,8 +114,7 @@ class OdbcIniChange {
   int lock_ = -1;
   std::string text_;
   QK_TProcessId run_;
-  OdbcIniJournal::Change change_ = OdbcIniJournal::Change::kUnknown;
-  std::string section_;
+  OdbcIniJournal record_;  // what this change's writes are for (Begin)
   std::unique_ptr<TW_TStopSignalHold> hold_;
 };
 

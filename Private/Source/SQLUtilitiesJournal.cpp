@@ -64,7 +64,8 @@ bool ReadWrite(const std::string& text, OdbcIniJournal& journal, std::size_t& be
     if (end == std::string::npos) break;
     start = end + 1;
   }
-  if (words.size() != 4 || (words[0] != "rename" && words[0] != "in-place")) return false;
+  journal.mending = words.size() == 5 && words[4] == "mending";
+  if (words.size() != (journal.mending ? 5 : 4) || (words[0] != "rename" && words[0] != "in-place")) return false;
   journal.inPlace = words[0] == "in-place";
   return ReadNumber(words[1], journal.firstChange) && ReadNumber(words[2], beforeSize) &&
          ReadNumber(words[3], tailSize) && journal.firstChange <= beforeSize;
@@ -146,7 +147,8 @@ std::string OdbcIniJournal::Serialized() const {
   const std::string tail = after.substr(firstChange);
   return std::string(kFirstLine) + "\nfile " + file + "\nwriter " + writer + "\nchange " + ChangeWord(change) + " " +
          section + "\nwrite " + (inPlace ? "in-place " : "rename ") + std::to_string(firstChange) + " " +
-         std::to_string(before.size()) + " " + std::to_string(tail.size()) + "\n\n" + before + tail;
+         std::to_string(before.size()) + " " + std::to_string(tail.size()) + (mending ? " mending" : "") + "\n\n" +
+         before + tail;
 }
 
 OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
@@ -196,7 +198,12 @@ OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now) {
   OdbcIniRecovery recovery;
   if (journal.form == OdbcIniJournal::Form::kCutShort) return recovery;
   if (journal.form == OdbcIniJournal::Form::kWhole) {
-    if (now == journal.before || now == journal.after) return recovery;
+    if (now == journal.after || (now == journal.before && !journal.mending)) return recovery;
+    if (now == journal.before) {
+      recovery.kind = OdbcIniRecovery::Kind::kFinish;
+      recovery.text = journal.after;
+      return recovery;
+    }
     const std::size_t same = CommonBeginning(now, journal.after);
     if (journal.inPlace && same >= journal.firstChange) {
       // Cut at `same` (or ended there), then perhaps added to by hand.

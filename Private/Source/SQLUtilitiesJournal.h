@@ -11,7 +11,7 @@
 //   file <the odbc.ini it guards>
 //   writer <the run that writes: QK_TProcessId's text>
 //   change <create|remove> <the data source's section name>
-//   write <rename|in-place> <d> <bytes of O> <bytes of N from d on>
+//   write <rename|in-place> <d> <bytes of O> <bytes of N from d on>[ mending]
 //
 //   <O><N from byte d on>
 //
@@ -28,7 +28,9 @@
 //   beginning of N at least d bytes long.
 // So what the next change finds (Recover):
 // - the file is O or N: the write did not begin, or it ended: nothing to
-//   do;
+//   do. But a write that mends the file after a stopped writer ("mending")
+//   was to put N in place of a file that was itself cut: from O it is
+//   finished, as from a cut;
 // - in place, a beginning of N at least d bytes long, followed by nothing
 //   or by what was appended to it later: the write was cut there. The
 //   file is finished: N, then what was appended;
@@ -68,6 +70,7 @@ struct OdbcIniJournal {
   Change change = Change::kUnknown;
   std::string section;
   bool inPlace = false;
+  bool mending = false;
   std::size_t firstChange = 0;  // d
   std::string before;           // O
   std::string after;            // N

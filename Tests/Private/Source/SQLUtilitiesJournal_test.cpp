@@ -64,6 +64,13 @@ TEST(OdbcIniJournalTest, AWriteThatHadNotBegunOrHadEndedLeavesNothingToDo) {
   for (const std::string& now : {kSite, kSite + kOwn, kSite + kOwn + kAdded}) {
     EXPECT_EQ(Recover(Create(true), now).kind, Kind::kNothing) << now;
   }
+  // A write that mends a cut file was to replace what it found: not begun,
+  // it is finished all the same.
+  OdbcIniJournal mending = Create(false);
+  mending.mending = true;
+  mending = OdbcIniJournal::Parse(mending.Serialized());
+  EXPECT_TRUE(mending.mending);
+  EXPECT_EQ(Recover(mending, kSite).text, kSite + kOwn);
 }
 
 // A data source removed after the stop, an entry taken off, an edit that

@@ -536,8 +536,8 @@ TEST_F(ConcurrentRunsTest, WhatTheAdministratorRemovedAfterAKillStaysRemoved) {
 // Killed inside its in-place create (odbc.ini has a second name), after
 // "[task]" and its driver; a data source added by hand after it: the
 // retry of the task runs and the added data source stays. Then killed so
-// again, and the next run killed inside its mending write: the run after
-// both loses nothing either.
+// again, and the next run killed inside its mending write, before or after
+// its first step: the run after both loses nothing either.
 TEST_F(ConcurrentRunsTest, AHalfWrittenSectionGoesAndAKillInsideTheMendingLosesNothing) {
   const std::string ini = site_ini::Path();
   const std::string site = site_ini::kSections + kReport;
@@ -545,13 +545,14 @@ TEST_F(ConcurrentRunsTest, AHalfWrittenSectionGoesAndAKillInsideTheMendingLosesN
   const CutAt insideTheSection{ini, 1, std::to_string(opening.size()), "kill"};
   site_ini::Write(site);
   ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
-  for (bool killTheMending : {false, true}) {
+  // The mending write killed not at all, before its first step, after it.
+  for (const char* mendingCut : {"", "0", "all"}) {
     site_ini::Write(site);
     Stopped("halfway", insideTheSection);
     ASSERT_EQ(site_ini::Read(), site + opening);
     AddSiteDataSource("Added");
-    if (killTheMending) Stopped("mender", CutAt{ini, 1, "all", "kill"});
-    EXPECT_TRUE(Succeeds(killTheMending ? "after-both" : "halfway"));
+    if (*mendingCut != '\0') Stopped("mender", CutAt{ini, 1, mendingCut, "kill"});
+    EXPECT_TRUE(Succeeds(*mendingCut != '\0' ? "after-both" : "halfway")) << mendingCut;
     EXPECT_EQ(Now().Find("halfway"), nullptr);
     EXPECT_NE(Now().Find("Added"), nullptr) << site_ini::Read();
     EXPECT_EQ(site_ini::Read().rfind(site, 0), 0u);
