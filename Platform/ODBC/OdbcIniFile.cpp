@@ -11,6 +11,8 @@
 #include <fstream>
 #include <vector>
 
+#include "OdbcIniText.h"
+
 namespace odbc_ini {
 
 namespace {
@@ -71,13 +73,13 @@ bool WriteAt(int fd, const std::string& bytes, std::size_t from) {
 // `old` on, having first cut it there unless `bytes` only adds to `old`.
 // At every moment the file holds a beginning of `bytes` that is at least
 // as long as that first difference: a reader never misses what comes
-// before it, and a writer stopped half-way leaves a file cut short, which
-// a copy of `old` mends. On a failure the old bytes are written back.
+// before it, and a writer stopped half-way leaves a file cut short there,
+// which the caller's journal of the write lets the next writer finish. On
+// a failure the old bytes are written back.
 std::string RewriteInPlace(const std::string& path, const std::string& bytes, const std::string& old) {
   const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) return Reason("cannot write", path);
-  std::size_t same = 0;
-  while (same < bytes.size() && same < old.size() && bytes[same] == old[same]) ++same;
+  const std::size_t same = CommonBeginning(bytes, old);
   std::string reason;
   const bool onlyAdds = same == old.size();
   if ((!onlyAdds && ftruncate(fd, static_cast<off_t>(same)) != 0) || !WriteAt(fd, bytes, same) || fsync(fd) != 0) {

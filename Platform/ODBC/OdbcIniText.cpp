@@ -32,6 +32,16 @@ std::string FoldedName(const std::string& name) {
 
 bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
+bool StartsWith(const std::string& text, const std::string& beginning) {
+  return text.size() >= beginning.size() && text.compare(0, beginning.size(), beginning) == 0;
+}
+
+std::size_t CommonBeginning(const std::string& a, const std::string& b) {
+  std::size_t same = 0;
+  while (same < a.size() && same < b.size() && a[same] == b[same]) ++same;
+  return same;
+}
+
 Text Parse(const std::string& bytes) {
   Text text;
   std::string* current = &text.preamble;

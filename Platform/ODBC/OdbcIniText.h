@@ -46,6 +46,12 @@ std::string FoldedName(const std::string& name);
 
 bool SameName(const std::string& a, const std::string& b);
 
+// Whether `text` begins with `beginning`, byte for byte.
+bool StartsWith(const std::string& text, const std::string& beginning);
+
+// How many bytes `a` and `b` have in common from their first on.
+std::size_t CommonBeginning(const std::string& a, const std::string& b);
+
 // The entries of a section, "key=value" each, keys and values without
 // blanks at either end, in file order.
 using Entries = std::vector<std::pair<std::string, std::string>>;

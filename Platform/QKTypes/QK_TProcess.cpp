@@ -187,20 +187,21 @@ class LifeMarks {
   std::map<std::pair<dev_t, ino_t>, int> held_;
 };
 
-// Whether some process holds the life mark `life` in `folder`.
-QK_TRunState LockState(const std::string& folder, unsigned long long life) {
+// Whether the life mark `life` in `folder` is gone: true only when the
+// folder answered and no process holds its byte. A held byte proves
+// nothing, for any account that may read the folder can lock it too.
+bool LifeMarkGone(const std::string& folder, unsigned long long life) {
   const int fd = OpenFolder(folder);
-  if (fd < 0) return QK_TRunState::kUnknown;
+  if (fd < 0) return false;
   // Asked as for a write lock: any shared lock on the byte is in its way.
   struct flock byte = LifeByte(F_WRLCK, life);
   const bool asked = fcntl(fd, F_OFD_GETLK, &byte) == 0;
   close(fd);
-  if (!asked) return QK_TRunState::kUnknown;
-  return byte.l_type == F_UNLCK ? QK_TRunState::kEnded : QK_TRunState::kRunning;
+  return asked && byte.l_type == F_UNLCK;
 }
 
-// A process of this boot and namespace named by its pid and start time,
-// for ids that mark no life.
+// A process of this boot and namespace named by its pid and start time;
+// unknown when its pid cannot be checked from here.
 QK_TRunState PidState(pid_t pid, unsigned long long startTime) {
   if (pid <= 0) return QK_TRunState::kEnded;
   // EPERM: a process of another account runs under that pid.
@@ -325,7 +326,11 @@ QK_TRunState QK_TProcessId::StateIn(const std::string& folder) const {
     const bool thisMachine = machine != "0" && machine == self.machine;
     return thisMachine ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
   }
-  if (life != 0) return LockState(folder, life);
-  if (self.pidNamespace == 0 || pidNamespace != self.pidNamespace) return QK_TRunState::kUnknown;
-  return PidState(pid, startTime);
+  if (self.pidNamespace != 0 && pidNamespace == self.pidNamespace) {
+    const QK_TRunState byPid = PidState(pid, startTime);
+    if (byPid != QK_TRunState::kUnknown) return byPid;
+  }
+  // Its pid cannot be checked from here. A live run always holds its life
+  // mark, so a mark nobody holds has ended; a held one may be anyone's.
+  return life != 0 && LifeMarkGone(folder, life) ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
 }

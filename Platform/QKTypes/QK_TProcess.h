@@ -8,15 +8,17 @@
 // namespace (the inode number of /proc/self/ns/pid) in which that id
 // holds, and by the machine (/etc/machine-id; "0" when it has none).
 //
-// Whether it still runs is the kernel's answer, not /proc's. A process
-// that leaves something behind in a folder (a file, a section of a shared
-// file) first marks its life there (MarkLifeIn): it holds a shared lock
-// (an open-file-description lock) on one byte of the folder, opened
+// Whether it still runs is the kernel's answer. A process that leaves
+// something behind in a folder (a file, a section of a shared file) first
+// marks its life there (MarkLifeIn): it holds a shared lock (an
+// open-file-description lock) on one byte of the folder, opened
 // read-only, for as long as it lives. Its id then carries that byte, its
 // life key. The kernel drops the lock when the process ends, however it
 // ends (killed, or killed with its container), and any process of the
 // same running kernel sees the lock, whatever its account, PID namespace
-// or view of /proc.
+// or view of /proc. But any process that may read the folder can lock
+// that byte too: a held lock proves nothing about the process, while a
+// byte nobody locks proves that it has ended.
 //
 // Text form: "<pid>.<start>.<boot>.<namespace>.<machine>", followed by
 // "+<life key>" (16 hexadecimal digits) for an id that marks its life.
@@ -25,18 +27,22 @@
 //
 // What an id's state is (StateIn, asked of the folder where it was found):
 // - this process runs;
-// - an id of the same boot with a life key runs while its lock is held;
 // - an id of an earlier boot of this machine (same machine id, not "0")
-//   has ended: the machine started again since;
-// - an id of the same boot and PID namespace without a life key is judged
-//   by its pid: no such process (ESRCH) has ended, a process with another
-//   start time is a later one, and a process that /proc hides (kill
-//   answers EPERM, hidepid) cannot be told apart from a later one;
-// - everything else cannot be checked: another machine, a machine without
-//   a machine id after a reboot, another namespace without a life key, an
-//   id that does not say where it holds, a folder that takes no locks.
-// A caller counts what cannot be checked as running, but knows that it is
-// not known to run.
+//   has ended: the machine started again since; one of an earlier boot
+//   of a machine without a machine id, or of another machine, and an id
+//   that does not say where it holds (its boot is not known), cannot be
+//   checked;
+// - an id of this boot and PID namespace is judged by its pid, whatever
+//   lock is held: no such process (ESRCH), a zombie, or a process with
+//   another start time has ended; a process with its start time runs.
+//   Only when its pid cannot be checked (kill answers EPERM and /proc
+//   hides it, hidepid; or its stat cannot be read) is it judged as below;
+// - an id of this boot in another PID namespace, or in one that cannot be
+//   told, has ended when no process holds its life mark; it cannot be
+//   checked while someone holds it, without a life key, or in a folder
+//   that takes no locks.
+// Only its pid ever makes a process known to run. A caller counts what
+// cannot be checked as running, but knows that it is not known to run.
 #pragma once
 
 #include <string>

@@ -362,9 +362,12 @@ QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const Q
       continue;
     }
     if (number == 1) {
-      whose = owner.kind == Owner::kLive ? "A running run of another task"
-                                         : "A run that cannot be checked from here (another machine, or before a "
-                                           "reboot of a machine without a machine id)";
+      whose = owner.kind == Owner::kLive
+                  ? "A running run of another task"
+                  : "A run that cannot be checked from here (of another machine; of a machine without a machine "
+                    "id, before its reboot; of another PID namespace, or hidden by /proc, with its life mark still "
+                    "locked by someone; with an id that does not say where it holds; or with its life mark in a "
+                    "folder that takes no locks)";
     }
   }
   RefuseTaken(name, ", and so does each of its suffixed names");

@@ -29,9 +29,9 @@ namespace SQLUtilities {
 //
 // Before it creates anything it removes every data source of this program
 // whose run is known to have ended, whatever its name (QK_TProcess.h: a
-// run of this kernel whose life mark is gone, whatever its account or PID
-// namespace; a run of an earlier boot of this machine). Each removal is
-// reported.
+// run of this PID namespace whose process has gone; one of another
+// namespace of this kernel whose life mark nobody holds; a run of an
+// earlier boot of this machine). Each removal is reported.
 //
 // A section `name` that this run made itself (a removal that failed) is
 // taken over. One of a run known to run of the same task is refused ("a

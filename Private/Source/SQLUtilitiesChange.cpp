@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "OdbcIniFile.h"
+#include "OdbcIniText.h"
 #include "QK_EException.h"
 #include "TW_TCancel.h"
 #include "TW_TTask.h"
@@ -55,10 +56,6 @@ std::string BaseName(const std::string& path) {
 
 std::string TemporaryFolder() { return TW_TTask::TempBase().LocalName().str(); }
 
-bool StartsWith(const std::string& text, const std::string& beginning) {
-  return QK_TString(text).StartsWith(QK_TString(beginning));
-}
-
 bool EndsWith(const std::string& text, const std::string& ending) {
   return QK_TString(text).EndsWith(QK_TString(ending));
 }
@@ -90,17 +87,17 @@ LeftBehind FindLeftBehind(const std::string& file) {
   for (const std::string& path : EntriesOf(odbc_ini::FolderOf(file))) {
     const std::string name = BaseName(path);
     if (name == base + kFormerCopy) left.journals.push_back(path);
-    if (StartsWith(name, fresh) && name.size() == fresh.size() + 6) left.unfinished.push_back(path);
+    if (odbc_ini::StartsWith(name, fresh) && name.size() == fresh.size() + 6) left.unfinished.push_back(path);
     if (EndsWith(name, kNotUsedEnding)) continue;
-    if (StartsWith(name, base + kBesideApplied)) left.applied.push_back(path);
-    if (!StartsWith(name, base + kBesideJournal)) continue;
+    if (odbc_ini::StartsWith(name, base + kBesideApplied)) left.applied.push_back(path);
+    if (!odbc_ini::StartsWith(name, base + kBesideJournal)) continue;
     // A former version wrote its copy to "<name>.new-XXXXXX" first.
     (name.find(".new-") != std::string::npos ? left.unfinished : left.journals).push_back(path);
   }
   const std::string opening = kTemporaryOpening + TextKey(file) + "-";
   for (const std::string& path : EntriesOf(TemporaryFolder())) {
     const std::string name = BaseName(path);
-    if (!StartsWith(name, opening)) continue;
+    if (!odbc_ini::StartsWith(name, opening)) continue;
     if (EndsWith(name, kJournalEnding)) left.journals.push_back(path);
     if (EndsWith(name, kAppliedEnding)) left.applied.push_back(path);
     if (name.find(std::string(kJournalEnding) + ".new-") != std::string::npos) left.unfinished.push_back(path);
@@ -183,15 +180,60 @@ std::string PutFor(const std::string& file, bool note, const std::string& bytes)
   return name.pattern;
 }
 
-const char* RecoveryWords(const OdbcIniRecovery& recovery) {
+// Reads the journal `copy` of a stopped write of `file`. False when it is
+// to be left alone (said through `say`); throws when a trusted account's
+// journal, which this account may not read, may guard the file.
+bool ReadJournal(const std::string& copy, const std::string& file, uid_t fileOwner, OdbcIniJournal& journal,
+                 struct stat& info, const Report& say) {
+  bool unreadable = false;
+  std::string bytes;
+  std::string refusal = ReadTrusted(copy, fileOwner, bytes, info, unreadable);
+  // A former version's copy is never mended from: what it holds is not needed.
+  const bool former = BaseName(copy) == BaseName(file) + kFormerCopy;
+  if (unreadable && !former) Refuse(file, refusal + " (the journal of a stopped write of the file)");
+  if (refusal.empty()) {
+    journal = OdbcIniJournal::Parse(bytes);
+    if (!journal.file.empty() && journal.file != file) refusal = "it guards " + journal.file;
+  }
+  if (refusal.empty()) return true;
+  say(QK_TString::Format("Left the copy %s of a stopped change of %s alone: %s", copy.c_str(), file.c_str(),
+                         refusal.c_str()));
+  return false;
+}
+
+// The line that says what the recovery from the journal `copy` did, and
+// what became of the journal (`retired`).
+QK_TString Account(const OdbcIniRecovery& recovery, const OdbcIniJournal& journal, const std::string& file,
+                   const std::string& copy, const std::string& retired) {
+  const char* path = file.c_str();
+  const char* from = copy.c_str();
+  const std::string then = retired.empty() ? std::string() : "; the journal: " + retired;
+  if (journal.form == OdbcIniJournal::Form::kFormer) {
+    return QK_TString::Format("Left %s as it is: %s is a copy that a former version left, which is not mended from%s",
+                              path, from, then.c_str());
+  }
   switch (recovery.kind) {
     case OdbcIniRecovery::Kind::kFinish:
-      return "the write was cut short, and is finished";
-    case OdbcIniRecovery::Kind::kNotUsed:
-      return "the file was rewritten after the stop and stays as it is";
+      return QK_TString::Format("Mended %s from %s, the journal of a write that a stopped run left: the write was "
+                                "cut short, and is finished%s",
+                                path, from, then.c_str());
+    case OdbcIniRecovery::Kind::kNothing:
+      return QK_TString::Format("Nothing to mend in %s: the write that a stopped run left in %s had not begun, or "
+                                "had ended%s",
+                                path, from, then.c_str());
     default:
-      return "the write had not begun, or had ended: nothing to mend";
+      break;
   }
+  const std::string why = "it was changed after the stop and reads in no single way as that write cut short";
+  if (recovery.remains.empty()) {
+    return QK_TString::Format("Left %s as it is after a write that a stopped run left in %s: %s%s", path, from,
+                              why.c_str(), then.c_str());
+  }
+  std::string names;
+  for (const std::string& name : recovery.remains) names += (names.empty() ? "" : ", ") + name;
+  return QK_TString::Format("Mended %s from %s, the journal of a write that a stopped run left: %s, so it stays as "
+                            "it is but for what the write left of its data source (%s), which was removed%s",
+                            path, from, why.c_str(), names.c_str(), then.c_str());
 }
 
 }  // namespace
@@ -280,22 +322,12 @@ void OdbcIniChange::RecoverAfterStoppedWriters(const Report& report) {
 
 void OdbcIniChange::RecoverFrom(const std::string& copy, uid_t fileOwner, const std::vector<std::string>& notes,
                                 const Report& report) {
-  const auto say = [&report](const QK_TString& line) {
+  const Report say = [&report](const QK_TString& line) {
     if (report) report(line);
   };
-  std::string bytes;
+  OdbcIniJournal journal;
   struct stat info {};
-  bool unreadable = false;
-  const std::string refusal = ReadTrusted(copy, fileOwner, bytes, info, unreadable);
-  if (unreadable) Refuse(file_, refusal + " (the journal of a stopped write of the file)");
-  const OdbcIniJournal journal = OdbcIniJournal::Parse(bytes);
-  std::string leftAlone = refusal;
-  if (leftAlone.empty() && !journal.file.empty() && journal.file != file_) leftAlone = "it guards " + journal.file;
-  if (!leftAlone.empty()) {
-    say(QK_TString::Format("Left the copy %s of a stopped change of %s alone: %s", copy.c_str(), file_.c_str(),
-                           leftAlone.c_str()));
-    return;
-  }
+  if (!ReadJournal(copy, file_, fileOwner, journal, info, say)) return;
   // A journal used already by an account that could not remove it, and
   // one whose writer was stopped while it wrote it (the write it was to
   // guard never began), only go; where this account may not remove them,
@@ -306,6 +338,12 @@ void OdbcIniChange::RecoverFrom(const std::string& copy, uid_t fileOwner, const 
     return;
   }
   const OdbcIniRecovery recovery = Recover(journal, text_);
+  const std::string retired = Apply(recovery, journal, copy, note);
+  say(Account(recovery, journal, file_, copy, retired));
+}
+
+std::string OdbcIniChange::Apply(const OdbcIniRecovery& recovery, const OdbcIniJournal& journal,
+                                 const std::string& copy, const std::string& note) {
   std::string retired;
   const auto retire = [&]() {
     const bool notUsed = recovery.kind == OdbcIniRecovery::Kind::kNotUsed;
@@ -316,30 +354,24 @@ void OdbcIniChange::RecoverFrom(const std::string& copy, uid_t fileOwner, const 
       retired = "this account may not remove it; it is marked as used by " + PutFor(file_, true, note);
     }
   };
-  if (recovery.text.empty() || recovery.text == text_) {
+  if (recovery.text == text_) {
     retire();
-  } else {
-    // The mending write is guarded itself; its journal stands before this
-    // one goes.
-    OdbcIniJournal mending;
-    mending.change = journal.change;
-    mending.section = journal.section;
-    mending.mending = true;
-    std::string failure;
-    const auto write = [&]() {
-      failure = odbc_ini::Write(file_, recovery.text, text_);
-      return failure.empty();
-    };
-    if (!Guarded(recovery.text, mending, write, retire)) Refuse(file_, "cannot mend it from " + copy + ": " + failure);
-    text_ = recovery.text;
+    return retired;
   }
-  std::string what = journal.form == OdbcIniJournal::Form::kFormer
-                         ? "a copy of a former version, which is not mended from: the file stays as it is"
-                         : RecoveryWords(recovery);
-  if (recovery.sectionRemoved) what += "; the stopped run's data source " + journal.section + ", cut short, was removed";
-  if (!retired.empty()) what += "; the journal: " + retired;
-  say(QK_TString::Format("Mended %s from %s, the journal that a run stopped during a change left behind: %s",
-                         file_.c_str(), copy.c_str(), what.c_str()));
+  // The mending write is guarded itself; its journal stands before this
+  // one goes.
+  OdbcIniJournal mending;
+  mending.change = journal.change;
+  mending.section = journal.section;
+  mending.mending = true;
+  std::string failure;
+  const auto write = [&]() {
+    failure = odbc_ini::Write(file_, recovery.text, text_);
+    return failure.empty();
+  };
+  if (!Guarded(recovery.text, mending, write, retire)) Refuse(file_, "cannot mend it from " + copy + ": " + failure);
+  text_ = recovery.text;
+  return retired;
 }
 
 bool OdbcIniChange::WritesInPlace() const {

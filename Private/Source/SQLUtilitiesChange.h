@@ -30,10 +30,13 @@
 // a write guarded by a journal of its own, and reports what it did. Only
 // files (no links, no pipes) of this account, of root or of the owner of
 // odbc.ini are read as journals; others are reported and left alone. One
-// of those accounts' that this account may not read stops the change. One
-// that it may read but not remove is marked as used by a note of its own
-// ("...-XXXXXX.applied" beside its own journals), so that nobody uses it
-// twice; the note goes once the journal has gone.
+// of those accounts' that this account may not read stops the change (a
+// former version's copy, "<odbc.ini>.shapejob-backup", which is never
+// mended from, is only reported). One that it may read but not remove is
+// marked as used by a note of its own, made where its own journals go:
+// "<odbc.ini>.shapejob-applied-<uid>-XXXXXX", or
+// "shapejob-odbc-<key>-<uid>-XXXXXX.applied" in the temporary folder. So
+// nobody uses it twice; the note goes once the journal has gone.
 #pragma once
 
 #include <chrono>
@@ -101,6 +104,12 @@ class OdbcIniChange {
   // journals that trusted accounts left.
   void RecoverFrom(const std::string& copy, uid_t fileOwner, const std::vector<std::string>& notes,
                    const Report& report);
+  // Puts in place what `recovery` from the journal `copy` of `journal`
+  // says, and retires the journal: removed, kept as not used, or, where
+  // this account may not do either, marked as used by the note `note`.
+  // Returns what became of the journal ("" when it was removed).
+  std::string Apply(const OdbcIniRecovery& recovery, const OdbcIniJournal& journal, const std::string& copy,
+                    const std::string& note);
   bool WritesInPlace() const;
   // Runs `write`, which puts `after` in place of the file, with a journal
   // of it standing that records what `what` says (its change, section and

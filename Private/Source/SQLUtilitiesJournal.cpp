@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "OdbcIniText.h"
+#include "QK_TString.h"
 
 namespace SQLUtilities {
 
@@ -28,14 +29,10 @@ const char* ChangeWord(OdbcIniJournal::Change change) {
   }
 }
 
-bool StartsWith(const std::string& text, const std::string& beginning) {
-  return text.size() >= beginning.size() && text.compare(0, beginning.size(), beginning) == 0;
-}
-
 // The text after "<word> " of a record line; false for another word.
 bool Field(const std::string& line, const char* word, std::string& value) {
   const std::string opening = std::string(word) + " ";
-  if (!StartsWith(line, opening)) return false;
+  if (!odbc_ini::StartsWith(line, opening)) return false;
   value = line.substr(opening.size());
   return true;
 }
@@ -71,47 +68,244 @@ bool ReadWrite(const std::string& text, OdbcIniJournal& journal, std::size_t& be
          ReadNumber(words[3], tailSize) && journal.firstChange <= beforeSize;
 }
 
-std::size_t CommonBeginning(const std::string& a, const std::string& b) {
-  std::size_t same = 0;
-  while (same < a.size() && same < b.size() && a[same] == b[same]) ++same;
-  return same;
+// ---- lines and sections of the file ----
+
+bool IsLineStart(const std::string& text, std::size_t at) { return at == 0 || text[at - 1] == '\n'; }
+
+// Where the line that begins at `start` ends: its line end, or the end of
+// the text.
+std::size_t LineEnd(const std::string& text, std::size_t start) {
+  const std::size_t end = text.find('\n', start);
+  return end == std::string::npos ? text.size() : end;
 }
 
-// True when `part` holds a proper beginning of the entries `whole` holds.
-bool EntriesBegin(const odbc_ini::Entries& part, const odbc_ini::Entries& whole) {
-  if (part.size() >= whole.size()) return false;
-  for (std::size_t i = 0; i < part.size(); ++i) {
-    if (!odbc_ini::SameName(part[i].first, whole[i].first)) return false;
-    // The last entry may have been cut off inside its value.
-    const bool last = i + 1 == part.size();
-    if (last ? !StartsWith(whole[i].second, part[i].second) : part[i].second != whole[i].second) return false;
+// A line that holds nothing: blank, or a comment.
+bool IsBlankOrComment(const std::string& text, std::size_t start) {
+  const std::size_t first = text.find_first_not_of(" \t\r", start);
+  return first >= LineEnd(text, start) || text[first] == ';' || text[first] == '#';
+}
+
+// A whole header: "[", the name, "]".
+bool IsWholeHeader(const std::string& text, std::size_t start) {
+  return start < text.size() && text[start] == '[' && text.find(']', start) < LineEnd(text, start);
+}
+
+// Whether `text` from byte `from` on is a tail of `whole`.
+bool IsTailOf(const std::string& whole, const std::string& text, std::size_t from) {
+  const std::size_t length = text.size() - from;
+  return length <= whole.size() && whole.compare(whole.size() - length, length, text, from, length) == 0;
+}
+
+// The names of the sections of `text` whose bytes reach past byte `from`:
+// those that a write that had come so far had still to write.
+std::vector<std::string> SectionsFrom(const odbc_ini::Text& text, std::size_t from) {
+  std::vector<std::string> names;
+  std::size_t end = text.preamble.size();
+  for (const odbc_ini::Section& section : text.sections) {
+    end += section.text.size();
+    if (end > from) names.push_back(section.name);
+  }
+  return names;
+}
+
+// ---- what a stopped write left of its data source ----
+
+std::string Trimmed(const std::string& text) { return QK_TString(text).Trim().str(); }
+
+// The lines of a section after its header, without their line ends and
+// without the blank lines that close it.
+std::vector<std::string> Body(const odbc_ini::Section& section) {
+  std::vector<std::string> lines;
+  for (std::size_t start = LineEnd(section.text, 0) + 1; start < section.text.size();) {
+    const std::size_t end = LineEnd(section.text, start);
+    lines.push_back(section.text.substr(start, end - start));
+    start = end + 1;
+  }
+  while (!lines.empty() && Trimmed(lines.back()).empty()) lines.pop_back();
+  return lines;
+}
+
+// Whether `line` holds the line `written` (an entry "key=value"), in
+// whatever layout; when it is the `last` the write came to, a beginning of
+// it: cut inside the key (perhaps closed with "=" by a tool that rewrote
+// the file) or inside the value.
+bool Holds(const std::string& line, const std::string& written, bool last) {
+  const std::size_t equals = line.find('=');
+  const std::size_t writtenEquals = written.find('=');
+  if (writtenEquals == std::string::npos) return line == written;
+  if (equals == std::string::npos) return last && odbc_ini::StartsWith(written, Trimmed(line));
+  const std::string key = Trimmed(line.substr(0, equals));
+  const std::string value = Trimmed(line.substr(equals + 1));
+  const std::string writtenKey = written.substr(0, writtenEquals);
+  const std::string writtenValue = written.substr(writtenEquals + 1);
+  if (odbc_ini::SameName(key, writtenKey)) return last ? odbc_ini::StartsWith(writtenValue, value) : value == writtenValue;
+  return last && value.empty() && odbc_ini::StartsWith(odbc_ini::FoldedName(writtenKey), odbc_ini::FoldedName(key));
+}
+
+// Whether `section` is what a stopped write left of `own`, the data source
+// it was writing, and nobody else's: the file held no such section before.
+bool IsRemainsOf(const odbc_ini::Section& section, const odbc_ini::Section& own, const odbc_ini::Text& before) {
+  const std::vector<std::string> lines = Body(section);
+  const std::vector<std::string> written = Body(own);
+  const bool wholeName = odbc_ini::SameName(section.name, own.name);
+  // A shorter name is a cut header, with nothing after it.
+  if (!wholeName && (!lines.empty() || !odbc_ini::StartsWith(odbc_ini::FoldedName(own.name),
+                                                            odbc_ini::FoldedName(section.name)))) {
+    return false;
+  }
+  const std::string header = Trimmed(section.text.substr(0, LineEnd(section.text, 0)));
+  if (header != "[" + section.name && header != "[" + section.name + "]") return false;
+  if (lines.size() > written.size()) return false;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!Holds(lines[i], written[i], i + 1 == lines.size())) return false;
+  }
+  const bool whole = wholeName && lines.size() == written.size() &&
+                     (lines.empty() || Holds(lines.back(), written.back(), false));
+  if (whole) return false;
+  for (const odbc_ini::Section& held : before.sections) {
+    if (odbc_ini::SameName(held.name, section.name) && Body(held) == lines) return false;
   }
   return true;
 }
 
-// `now` without the change's own section when it was cut before it was
-// whole; true when one went.
-bool RemoveCutOwnSection(const OdbcIniJournal& journal, std::string& now) {
-  if (journal.change != OdbcIniJournal::Change::kCreate || journal.section.empty()) return false;
-  const odbc_ini::Text written = odbc_ini::Parse(journal.after);
-  const odbc_ini::Section* whole = written.Find(journal.section);
-  if (whole == nullptr) return false;
-  const odbc_ini::Entries wholeEntries = odbc_ini::EntriesOf(*whole);
-  odbc_ini::Text text = odbc_ini::Parse(now);
-  for (auto section = text.sections.begin(); section != text.sections.end(); ++section) {
-    // Whole enough to carry its owner mark, it is a leftover like any other.
-    OwnerMark mark;
-    if (!odbc_ini::SameName(section->name, journal.section) ||
-        ReadOwnerMark(odbc_ini::ValueOf(*section, "DESCRIPTION"), mark)) {
-      continue;
-    }
-    if (EntriesBegin(odbc_ini::EntriesOf(*section), wholeEntries)) {
-      text.sections.erase(section);
-      now = text.Joined();
-      return true;
+// The file as the next change found it, and the write the journal guards.
+struct Found {
+  Found(const OdbcIniJournal& journal, const std::string& now)
+      : journal(journal), now(now), written(odbc_ini::Parse(journal.after)), before(odbc_ini::Parse(journal.before)) {
+    // A write by rename leaves nothing cut short.
+    if (!journal.inPlace || journal.section.empty()) return;
+    std::size_t end = written.preamble.size();
+    for (const odbc_ini::Section& section : written.sections) {
+      end += section.text.size();
+      if (end > journal.firstChange && odbc_ini::SameName(section.name, journal.section)) own = &section;
     }
   }
-  return false;
+  Found(const Found&) = delete;
+  Found& operator=(const Found&) = delete;
+
+  // Whether `section` is what the write left of the data source it was creating.
+  bool IsRemains(const odbc_ini::Section& section) const {
+    return own != nullptr && IsRemainsOf(section, *own, before);
+  }
+
+  const OdbcIniJournal& journal;
+  const std::string& now;
+  const odbc_ini::Text written;  // N
+  const odbc_ini::Text before;   // O
+  // The data source the write was creating, in `written`; null when it
+  // created none, or could leave none cut short.
+  const odbc_ini::Section* own = nullptr;
+};
+
+// Takes what the stopped write left of the data source it was creating
+// out of `text`; returns the names of the sections that went.
+std::vector<std::string> RemoveRemains(const Found& found, std::string& text) {
+  std::vector<std::string> removed;
+  odbc_ini::Text now = odbc_ini::Parse(text);
+  std::vector<odbc_ini::Section> kept;
+  for (odbc_ini::Section& section : now.sections) {
+    if (found.IsRemains(section)) {
+      removed.push_back(section.name);
+    } else {
+      kept.push_back(std::move(section));
+    }
+  }
+  if (!removed.empty()) {
+    now.sections = std::move(kept);
+    text = now.Joined();
+  }
+  return removed;
+}
+
+// ---- readings of the file after a stopped write ----
+
+// Whether what follows the first `kept` bytes of the file counts as
+// appended to a state that had still to write N from byte `from` on
+// (SQLUtilitiesJournal.h); nothing following counts too.
+bool Appended(const Found& found, std::size_t kept, std::size_t from) {
+  const std::string& now = found.now;
+  if (kept == now.size()) return true;
+  if (IsTailOf(found.journal.after, now, kept) || IsTailOf(found.journal.before, now, kept)) return false;
+  std::size_t line = kept;
+  if (!IsLineStart(now, kept)) {
+    if (now[kept] != '\n') return false;
+    line = kept + 1;
+  }
+  while (line < now.size() && IsBlankOrComment(now, line)) line = LineEnd(now, line) + 1;
+  if (!IsWholeHeader(now, line)) return false;
+  const std::vector<std::string> stillToWrite = SectionsFrom(found.written, from);
+  for (const odbc_ini::Section& section : odbc_ini::Parse(now.substr(line)).sections) {
+    // What the write left of its data source is no append.
+    if (found.IsRemains(section)) return false;
+    for (const std::string& name : stillToWrite) {
+      if (odbc_ini::SameName(section.name, name)) return false;
+    }
+  }
+  return true;
+}
+
+// N, followed by what was appended after the first `kept` bytes of the
+// file. The line end that closed a cut line is N's own.
+std::string Finished(const Found& found, std::size_t kept) {
+  const std::string& after = found.journal.after;
+  const bool closesCutLine = !IsLineStart(found.now, kept) && kept < found.now.size();
+  const bool endsWithLineEnd = after.empty() || after.back() == '\n';
+  return after + found.now.substr(closesCutLine && endsWithLineEnd ? kept + 1 : kept);
+}
+
+// The lengths at which an in-place write may have been cut, leaving the
+// file: where the file stops being a beginning of N, or the start of that
+// line when it is an appended header or blank, or the line end that
+// closes it. Only lengths of at least d that are not O itself.
+std::vector<std::size_t> CutLengths(const Found& found) {
+  const std::string& now = found.now;
+  const OdbcIniJournal& journal = found.journal;
+  const std::size_t same = odbc_ini::CommonBeginning(now, journal.after);
+  std::vector<std::size_t> lengths;
+  if (same == now.size()) {
+    lengths.push_back(same);
+  } else {
+    const std::size_t line = same == 0 ? 0 : now.rfind('\n', same - 1) + 1;
+    if (IsWholeHeader(now, line)) lengths.push_back(line);
+    if (LineEnd(now, line) == same) {
+      lengths.push_back(same);
+    } else if (IsBlankOrComment(now, line)) {
+      lengths.push_back(line);
+    }
+  }
+  std::vector<std::size_t> states;
+  for (std::size_t length : lengths) {
+    const bool isBefore = length == journal.firstChange && length == journal.before.size();
+    if (length >= journal.firstChange && !isBefore) states.push_back(length);
+  }
+  return states;
+}
+
+// What the readings of the file say it is to hold, each once.
+std::vector<std::string> Outcomes(const Found& found) {
+  const OdbcIniJournal& journal = found.journal;
+  const std::string& now = found.now;
+  std::vector<std::string> outcomes;
+  const auto add = [&outcomes](std::string outcome) {
+    for (const std::string& known : outcomes) {
+      if (known == outcome) return;
+    }
+    outcomes.push_back(std::move(outcome));
+  };
+  // Not begun; a mending write from O is finished all the same.
+  if (odbc_ini::StartsWith(now, journal.before) && Appended(found, journal.before.size(), journal.firstChange)) {
+    add(journal.mending ? Finished(found, journal.before.size()) : now);
+  }
+  if (!journal.inPlace) {
+    if (odbc_ini::StartsWith(now, journal.after) && Appended(found, journal.after.size(), journal.after.size())) {
+      add(now);
+    }
+    return outcomes;
+  }
+  for (std::size_t length : CutLengths(found)) {
+    if (Appended(found, length, length)) add(Finished(found, length));
+  }
+  return outcomes;
 }
 
 }  // namespace
@@ -123,7 +317,7 @@ std::string OwnerDescription(const OwnerMark& mark) {
 
 bool ReadOwnerMark(const std::string& description, OwnerMark& mark) {
   const std::string opening = std::string(kTemporaryDescription) + kOwnerOpening;
-  if (!StartsWith(description, opening) || description.back() != ')') return false;
+  if (!odbc_ini::StartsWith(description, opening) || description.back() != ')') return false;
   mark.run = description.substr(opening.size(), description.size() - opening.size() - 1);
   mark.task.clear();
   const std::size_t task = mark.run.find(kTaskOpening);
@@ -139,7 +333,7 @@ OdbcIniJournal OdbcIniJournal::Of(const std::string& before, const std::string& 
   journal.before = before;
   journal.after = after;
   journal.inPlace = inPlace;
-  journal.firstChange = CommonBeginning(before, after);
+  journal.firstChange = odbc_ini::CommonBeginning(before, after);
   return journal;
 }
 
@@ -156,13 +350,13 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
   journal.form = Form::kFormer;
   const std::size_t recordEnd = bytes.find("\n\n");
   const std::string firstLine = std::string(kFirstLine) + "\n";
-  const bool current = StartsWith(bytes, firstLine);
+  const bool current = odbc_ini::StartsWith(bytes, firstLine);
   // Cut short before its record was whole: the write never began.
-  if (StartsWith(firstLine, bytes) || (current && recordEnd == std::string::npos)) {
+  if (odbc_ini::StartsWith(firstLine, bytes) || (current && recordEnd == std::string::npos)) {
     journal.form = Form::kCutShort;
     return journal;
   }
-  if ((!current && !StartsWith(bytes, std::string(kFormerFirstLine) + "\n")) || recordEnd == std::string::npos) {
+  if ((!current && !odbc_ini::StartsWith(bytes, std::string(kFormerFirstLine) + "\n")) || recordEnd == std::string::npos) {
     journal.before = bytes;
     return journal;
   }
@@ -196,26 +390,18 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
 
 OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now) {
   OdbcIniRecovery recovery;
-  if (journal.form == OdbcIniJournal::Form::kCutShort) return recovery;
-  if (journal.form == OdbcIniJournal::Form::kWhole) {
-    if (now == journal.after || (now == journal.before && !journal.mending)) return recovery;
-    if (now == journal.before) {
-      recovery.kind = OdbcIniRecovery::Kind::kFinish;
-      recovery.text = journal.after;
-      return recovery;
-    }
-    const std::size_t same = CommonBeginning(now, journal.after);
-    if (journal.inPlace && same >= journal.firstChange) {
-      // Cut at `same` (or ended there), then perhaps added to by hand.
-      if (same == journal.after.size()) return recovery;
-      recovery.kind = OdbcIniRecovery::Kind::kFinish;
-      recovery.text = journal.after + now.substr(same);
-      return recovery;
-    }
-  }
-  recovery.kind = OdbcIniRecovery::Kind::kNotUsed;
   recovery.text = now;
-  if (journal.form == OdbcIniJournal::Form::kWhole) recovery.sectionRemoved = RemoveCutOwnSection(journal, recovery.text);
+  if (journal.form == OdbcIniJournal::Form::kCutShort) return recovery;
+  recovery.kind = OdbcIniRecovery::Kind::kNotUsed;
+  if (journal.form == OdbcIniJournal::Form::kFormer) return recovery;
+  const Found found(journal, now);
+  const std::vector<std::string> outcomes = Outcomes(found);
+  if (outcomes.size() == 1) {
+    recovery.kind = outcomes.front() == now ? OdbcIniRecovery::Kind::kNothing : OdbcIniRecovery::Kind::kFinish;
+    recovery.text = outcomes.front();
+    return recovery;
+  }
+  recovery.remains = RemoveRemains(found, recovery.text);
   return recovery;
 }
 

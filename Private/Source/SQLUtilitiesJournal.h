@@ -21,31 +21,47 @@
 // never began. A copy of a former version of this program (a record
 // without the "write" line, or no record at all) holds O alone.
 //
-// The bytes a write leaves, by the order of its steps:
+// The bytes a write leaves, by the order of its steps (its states):
 // - by rename, the file is O or N and nothing else;
 // - in place, the file is first cut to d bytes (unless N only adds to O),
 //   then N's bytes from d on are written: at every moment it is a
-//   beginning of N at least d bytes long.
-// So what the next change finds (Recover):
-// - the file is O or N: the write did not begin, or it ended: nothing to
-//   do. But a write that mends the file after a stopped writer ("mending")
-//   was to put N in place of a file that was itself cut: from O it is
-//   finished, as from a cut;
-// - in place, a beginning of N at least d bytes long, followed by nothing
-//   or by what was appended to it later: the write was cut there. The
-//   file is finished: N, then what was appended;
-// - anything else was rewritten after the stop (a tool that rewrites the
-//   whole file): it stays as it is, but for the stopped change's own
-//   section when it was cut before it was whole (the change creates it,
-//   and its entries are a proper beginning of those N holds for it). The
-//   journal is kept for the administrator under a name that says it was
-//   not used. A copy of a former version is kept so too, its file left
-//   alone.
-// The stopped change's own section, whole, is an ordinary leftover of its
-// run: it carries the run's owner mark, and goes when that run has ended.
+//   beginning of N at least d bytes long (when d is O's length, the
+//   beginning of d bytes is O itself: the write had not begun).
+//
+// What the next change finds (Recover) may have been changed by anyone
+// after the stop. A state followed by nothing, or by whole sections
+// appended later, is a reading of the file. What follows the state counts
+// as appended only when it
+// - starts at a line start, or with the line end that closes a cut line;
+// - is blank lines or comments, then a whole header ("[name]"): entries
+//   added to the last section are no append;
+// - is no tail of N or of O: that is a removal from a written or an
+//   unwritten file;
+// - holds no section of a name that the state had still to write (the
+//   sections of N from the state's end on): that is an edit; nor what the
+//   write left of its data source (below).
+// Each reading says what the file is to hold: for a write cut short, N
+// followed by what was appended; for a write that ended, or that had not
+// begun, the file as it is. A write that mends the file after a stopped
+// writer ("mending") was to put N in place of a file that was itself cut:
+// from O it is finished as from a cut. When every reading there is says
+// the same, that is done and the journal goes. When none fits, or two
+// differ, the file stays as it is, and the journal is kept for the
+// administrator under a name that says it was not used. A copy of a former
+// version is kept so too, its file left alone.
+//
+// In every outcome, what a stopped write in place put into the file and
+// no one else could have goes: a section that begins the data source it was
+// creating and stops short of it. Its name is a beginning of that data
+// source's name (no more than a cut header when it is shorter), its lines
+// a proper beginning of the lines the write gave it, the last one perhaps
+// cut, or closed with "=" by a tool that rewrote the file; and the file did
+// not hold that section before the write. Whole, the data source carries
+// its run's owner mark and goes with its run like any leftover.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace SQLUtilities {
 
@@ -83,16 +99,17 @@ struct OdbcIniJournal {
   static OdbcIniJournal Parse(const std::string& bytes);
 };
 
-// What to do with the file `now` after the stopped write of `journal`.
+// What to do with the file `now` after the stopped write of `journal`:
+// the file is to hold `text`, which is `now` when nothing is to change.
 struct OdbcIniRecovery {
   enum class Kind {
-    kNothing,   // the write did not begin, or it ended
-    kFinish,    // finish the cut write: put `text` in place
-    kNotUsed,   // the file was rewritten later: put `text` in place (when it differs), keep the journal
+    kNothing,  // the write had not begun, or had ended: the journal goes
+    kFinish,   // the write was cut short: `text` finishes it; the journal goes
+    kNotUsed,  // the file reads in no single way: it stays, but for `remains`; the journal is kept
   };
   Kind kind = Kind::kNothing;
   std::string text;
-  bool sectionRemoved = false;  // kNotUsed: the change's own section, cut before it was whole, goes
+  std::vector<std::string> remains;  // kNotUsed: sections the stopped write left, which go
 };
 
 OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now);

@@ -95,6 +95,17 @@ void Act() {
   while (stat(go.c_str(), &info) != 0) usleep(10000);
 }
 
+// Calls `call` with `arguments`; when this call acts, it acts before the
+// call if the bytes are "0" (truncations and renames), else after it.
+template <typename Result, typename... Parameters>
+Result CutCall(bool acts, Result (*call)(Parameters...), Parameters... arguments) {
+  if (!acts) return call(arguments...);
+  if (TheSettings().bytes == 0) Act();
+  const Result result = call(arguments...);
+  if (TheSettings().bytes != 0) Act();
+  return result;
+}
+
 }  // namespace
 
 extern "C" {
@@ -111,30 +122,14 @@ ssize_t write(int fd, const void* buffer, size_t count) {
   return first == count ? wrote : wrote + real(fd, static_cast<const char*>(buffer) + first, count - first);
 }
 
-// Truncations and renames act before the call when the bytes are "0".
-static int CutCall(bool acts, int (*call)()) {
-  if (!acts) return call();
-  if (TheSettings().bytes == 0) Act();
-  const int result = call();
-  if (TheSettings().bytes != 0) Act();
-  return result;
-}
-
 int ftruncate(int fd, off_t length) {
   static const auto real = Real<int (*)(int, off_t)>("ftruncate");
-  static thread_local int callFd;
-  static thread_local off_t callLength;
-  callFd = fd;
-  callLength = length;
-  return CutCall(WatchedDescriptor(fd) && Acts(), [] { return real(callFd, callLength); });
+  return CutCall(WatchedDescriptor(fd) && Acts(), real, fd, length);
 }
 
 int rename(const char* oldpath, const char* newpath) {
   static const auto real = Real<int (*)(const char*, const char*)>("rename");
-  static thread_local const char *callOld, *callNew;
-  callOld = oldpath;
-  callNew = newpath;
-  return CutCall(Watched(newpath) && Acts(), [] { return real(callOld, callNew); });
+  return CutCall(Watched(newpath) && Acts(), real, oldpath, newpath);
 }
 
 }  // extern "C"

@@ -1,11 +1,14 @@
 #include "Base/FolvaneCADText.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <random>
 
 namespace FolvaneCAD {
 
@@ -59,25 +62,59 @@ QK_TString LowerExtension(const QK_TString& path) {
   return dot == QK_TString::npos ? QK_TString() : name.Substring(dot).ToLower();
 }
 
-bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error) {
-  std::string temporary = path.str() + ".writing";
-  errno = 0;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) {
-      *error = errno != 0 ? QK_TString(std::strerror(errno)) : QK_TString("cannot be written");
-      std::remove(temporary.c_str());
-      return false;
-    }
+namespace {
+
+// Creates a file of a name of its own beside `path` ("<path>.writing-" and
+// six random letters) and sets `temporary` to its name; -1 with errno when
+// none can be made. O_EXCL makes the name this call's alone, and the mode
+// 0666 lets the umask (and a folder's default ACL) decide the permissions,
+// as for any file this program creates.
+int CreateTemporaryBeside(const std::string& path, std::string* temporary) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temporary = path + ".writing-";
+    for (int i = 0; i < 6; ++i) *temporary += kLetters[pick(random)];
+    const int descriptor = open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor >= 0 || errno != EEXIST) return descriptor;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    *error = QK_TString(std::strerror(errno));
-    std::remove(temporary.c_str());
-    return false;
+  return -1;
+}
+
+// Writes all of `content` to `descriptor`; false with errno when it cannot.
+bool WriteAll(int descriptor, const std::string& content) {
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t wrote = write(descriptor, content.data() + done, content.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote == 0) errno = EIO;  // a write that takes nothing sets no errno of its own
+    if (wrote <= 0) return false;
+    done += static_cast<std::size_t>(wrote);
   }
   return true;
+}
+
+}  // namespace
+
+// Each call writes a temporary file of its own and renames it over `path`:
+// processes that save the same file at once never write into, or put in
+// place, each other's unfinished file, and the last whole file wins.
+bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error) {
+  std::string temporary;
+  const int descriptor = CreateTemporaryBeside(path.str(), &temporary);
+  if (descriptor < 0) {
+    *error = QK_TString(std::strerror(errno));
+    return false;
+  }
+  int failure = WriteAll(descriptor, content) ? 0 : errno;
+  // A file system may report a failed write only when the file is closed.
+  if (close(descriptor) != 0 && failure == 0) failure = errno;
+  if (failure == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) failure = errno;
+  if (failure == 0) return true;
+  *error = QK_TString(std::strerror(failure));
+  unlink(temporary.c_str());
+  return false;
 }
 
 QK_TString QuotedText(const QK_TString& text) {

@@ -24,9 +24,12 @@ QK_TString BaseName(const QK_TString& path);
 // The extension with its ".", in lower case; empty when there is none.
 QK_TString LowerExtension(const QK_TString& path);
 
-// Writes `content` to `path` through a temporary file beside it, so that the
-// file appears whole or not at all; false with the reason when it cannot be
-// written.
+// Writes `content` to `path` through a temporary file beside it, of a name
+// of this call's own ("<path>.writing-" and six random letters), renamed
+// over `path`: the file appears whole or not at all, and of writers that
+// save the same path at once the last whole file wins. A new file gets
+// 0666 less the umask. False with the reason when it cannot be written;
+// the temporary file is then gone.
 bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error);
 
 // `text` in double quotes, with " and \ and tab, line feed and carriage

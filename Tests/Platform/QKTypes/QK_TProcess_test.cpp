@@ -1,10 +1,12 @@
 // Process ids: the text form and its refusals, and whether a process still
-// runs — told by its life mark for a process of this boot whatever its
-// namespace, by its pid and start time for an id without one, and not at
-// all for what cannot be checked from here.
+// runs — told by its pid and start time in this namespace, only ever
+// "ended" by its life mark elsewhere, and not at all for what cannot be
+// checked from here.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 
 #include <gtest/gtest.h>
@@ -46,10 +48,11 @@ TEST(ProcessIdTest, EveryTextFormReadsBackAndOtherTextsAreRefused) {
   }
 }
 
-// A process that marks its life in a folder runs while it lives, as the
-// kernel tells it: from another PID namespace too (a container), and
-// whatever /proc shows. Asked of a folder it never marked, it has ended.
-TEST(ProcessIdTest, ALifeMarkRunsExactlyWhileItsProcessLives) {
+// A run of this namespace is judged by its pid, whatever lock is held on
+// its life mark: any account that may read the folder can take one. One
+// of another namespace (a container) is not known to run while the byte
+// is held, and has ended once nobody holds it.
+TEST(ProcessIdTest, ALockOnTheLifeMarkNeverOutvotesThePid) {
   TempFolder folder;
   TempFolder elsewhere;
   const QK_TProcessId self = QK_TProcessId::MarkLifeIn(folder.path());
@@ -64,12 +67,38 @@ TEST(ProcessIdTest, ALifeMarkRunsExactlyWhileItsProcessLives) {
   ASSERT_NE(inContainer.life, 0u);
   inContainer.pidNamespace += 1;
   EXPECT_EQ(child.Id().StateIn(folder.path()), QK_TRunState::kRunning);
-  EXPECT_EQ(inContainer.StateIn(folder.path()), QK_TRunState::kRunning);
-  EXPECT_EQ(child.Id().StateIn(elsewhere.path()), QK_TRunState::kEnded);
-  EXPECT_EQ(child.Id().StateIn(folder.File("no-such-folder")), QK_TRunState::kUnknown);
+  EXPECT_EQ(child.Id().StateIn(elsewhere.path()), QK_TRunState::kRunning) << "its pid runs";
+  EXPECT_EQ(inContainer.StateIn(folder.path()), QK_TRunState::kUnknown);
+  EXPECT_EQ(inContainer.StateIn(elsewhere.path()), QK_TRunState::kEnded);
+  EXPECT_EQ(inContainer.StateIn(folder.File("no-such-folder")), QK_TRunState::kUnknown);
+
+  // Another open of the folder holds a read lock on every byte of it.
+  const int holder = open(folder.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  struct flock everyByte {};
+  everyByte.l_type = F_RDLCK;
+  everyByte.l_whence = SEEK_SET;
+  ASSERT_EQ(fcntl(holder, F_OFD_SETLK, &everyByte), 0);
   child.Reap();
   EXPECT_EQ(child.Id().StateIn(folder.path()), QK_TRunState::kEnded);
+  EXPECT_EQ(inContainer.StateIn(folder.path()), QK_TRunState::kUnknown);
+  close(holder);
   EXPECT_EQ(inContainer.StateIn(folder.path()), QK_TRunState::kEnded);
+}
+
+// A process of another account: kill() may not signal it, but /proc names
+// it with its start time, and so it runs.
+TEST(ProcessIdTest, AProcessThisAccountMayNotSignalIsJudgedByItsStartTime) {
+  if (geteuid() != 0) GTEST_SKIP() << "taking another account needs root";
+  const QK_TProcessId root = QK_TProcessId::Self();
+  const pid_t checker = fork();
+  if (checker == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(100);
+    if (kill(root.pid, 0) == 0 || errno != EPERM) _exit(101);
+    _exit(static_cast<int>(root.StateIn("/")));
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(checker, &status, 0), checker);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, static_cast<int>(QK_TRunState::kRunning));
 }
 
 // Ids without a life mark, as a former version wrote them.

@@ -120,23 +120,70 @@ TEST(OdbcIniJournalTest, AnInPlaceWriteCutAnywhereIsFinishedWithWhatWasAddedLate
 }
 
 // A cut file that a tool then rewrote whole (the site's sections in its
-// own layout): nothing is finished, but the stopped change's section, cut
-// before it was whole, goes, so that its task can run again; a section of
-// that name that is somebody else's stays.
-TEST(OdbcIniJournalTest, ARewrittenFileLosesOnlyTheStoppedChangesCutSection) {
+// own layout): nothing is finished, but what the stopped write left of its
+// data source goes, as written or as the tool closed it, so that its task
+// can run again; a section of that name that is somebody else's stays, and
+// so does one the file held before the write.
+TEST(OdbcIniJournalTest, ARewrittenFileLosesOnlyWhatTheStoppedWriteLeftOfItsDataSource) {
   const std::string rewritten = kList + "[Production]\nDriver = SQL Server\nSERVER = prod-host\n\n" + kReport;
-  const std::string cutOwn = "[task1]\nDriver = SQL Server\nDESCRIPTION = New Temporary DSN for Shap\n\n";
-  const OdbcIniRecovery mended = Recover(Create(true), rewritten + cutOwn + kAdded);
-  EXPECT_EQ(mended.kind, Kind::kNotUsed);
-  EXPECT_TRUE(mended.sectionRemoved);
-  EXPECT_EQ(mended.text, rewritten + kAdded);
-
+  for (const std::string& cutOwn :
+       {std::string("[task1]\nDriver = SQL Server\nDESCRIPTION = New Temporary DSN for Shap\n\n"),
+        std::string("[task1]\nDriver=SQL Server\nDESCRI=\n\n"), std::string("[task1]\nDriver=SQL Server\nDES\n"),
+        std::string("[]\n\n"), std::string("[tas]\n\n"), std::string("[tas\n")}) {
+    const OdbcIniRecovery mended = Recover(Create(true), rewritten + cutOwn + kAdded);
+    EXPECT_EQ(mended.kind, Kind::kNotUsed) << cutOwn;
+    EXPECT_EQ(mended.remains.size(), 1u) << cutOwn;
+    EXPECT_EQ(mended.text, rewritten + kAdded) << cutOwn;
+  }
   const std::string somebodys = "[TASK1]\nDriver=SQLite3\nDatabase=/srv/task1.db\n\n";
   const OdbcIniRecovery kept = Recover(Create(true), rewritten + somebodys);
-  EXPECT_FALSE(kept.sectionRemoved);
+  EXPECT_TRUE(kept.remains.empty());
   EXPECT_EQ(kept.text, rewritten + somebodys);
   // Whole, it carries its run's owner mark: a leftover like any other.
   EXPECT_EQ(Recover(Create(true), rewritten + kOwn).text, rewritten + kOwn);
+  // "[Tas]" was the site's before the write.
+  const OdbcIniJournal withTas = Journal(OdbcIniJournal::Change::kCreate, kSite + "[Tas]\n\n",
+                                         kSite + "[Tas]\n\n" + kOwn, true);
+  EXPECT_EQ(Recover(withTas, rewritten + "[Tas]\n\n").text, rewritten + "[Tas]\n\n");
+}
+
+// What came after the stop is never spliced into the write's finish: the
+// write is finished only where the file reads in exactly one way as that
+// write cut short and then added to by whole sections; else it stays.
+TEST(OdbcIniJournalTest, WhatCameAfterTheStopIsFinishedOnlyWhereTheFileReadsOneWay) {
+  const std::string ownCut = kOwn.substr(0, kOwn.find("DESCRIPTION") + 4);
+  const OdbcIniJournal sweep = Journal(OdbcIniJournal::Change::kCreate, kOwn + kSite, kSite, true);
+  const std::string productionEdited = kList + "[Production]\nDriver=SQL Server\nSERVER=new-host\n\n" + kReport;
+  struct Case {
+    const char* what;
+    OdbcIniJournal journal;
+    std::string now;
+    Kind kind;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"not begun, then a section added", Create(true), kSite + kAdded, Kind::kNothing, kSite + kAdded},
+      {"a sweep not begun, then a section added", sweep, kOwn + kSite + kAdded, Kind::kNothing,
+       kOwn + kSite + kAdded},
+      {"a sweep ended, then a section added", sweep, kSite + kAdded, Kind::kNothing, kSite + kAdded},
+      {"ended, then a section after the changed bytes removed", sweep, kList + kReport, Kind::kNotUsed,
+       kList + kReport},
+      {"ended, then a value after the changed bytes edited", sweep, productionEdited, Kind::kNotUsed,
+       productionEdited},
+      {"cut inside a line, then a line end and a section added", Create(true), kSite + ownCut + "\n" + kAdded,
+       Kind::kFinish, kSite + kOwn + kAdded},
+      {"cut, then entries added to the last section", Create(true), kSite + ownCut + "\nKey=value\n",
+       Kind::kNotUsed, kSite + ownCut + "\nKey=value\n"},
+      {"cut, then the cut section added again", Create(true), kSite + "[task1]\n\n[task1]\nDriver=x\n\n",
+       Kind::kNotUsed, kSite + "[task1]\nDriver=x\n\n"},
+      {"cut, then a comment and a section added", Create(true), kSite + "[task1]\n; by hand\n" + kAdded,
+       Kind::kFinish, kSite + kOwn + "; by hand\n" + kAdded},
+  };
+  for (const Case& test : cases) {
+    const OdbcIniRecovery recovery = Recover(test.journal, test.now);
+    EXPECT_EQ(recovery.kind, test.kind) << test.what;
+    EXPECT_EQ(recovery.text, test.text) << test.what;
+  }
 }
 
 }  // namespace

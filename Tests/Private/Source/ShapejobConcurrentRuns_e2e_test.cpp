@@ -9,6 +9,7 @@
 //
 // Rounds are few by default; SHAPEJOB_SOAK_ROUNDS sets more.
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -20,6 +21,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,7 +144,17 @@ class ConcurrentRunsTest : public e2e::Site {
  protected:
   // The configuration folder is the process's for every test: what a
   // test's runs left beside odbc.ini (journals kept as not used) goes.
-  ~ConcurrentRunsTest() override {
+  ~ConcurrentRunsTest() override { RemoveWhatRunsLeftBeside(); }
+  // What a test gave another account (Own, OpenToTheAccount) is given
+  // back: a later test of the process would otherwise write odbc.ini in
+  // place without knowing it.
+  void TearDown() override {
+    for (const auto& [path, was] : given_) {
+      EXPECT_EQ(chown(path.c_str(), was.st_uid, was.st_gid), 0) << path;
+      EXPECT_EQ(chmod(path.c_str(), was.st_mode & 07777), 0) << path;
+    }
+  }
+  void RemoveWhatRunsLeftBeside() const {
     for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
       if (entry.path().filename().string().rfind("odbc.ini.", 0) == 0) fs::remove(entry.path());
     }
@@ -267,13 +281,27 @@ class ConcurrentRunsTest : public e2e::Site {
   // this process may not run the program as another account.
   bool OpenToTheAccount() {
     if (geteuid() != 0) return false;
+    const std::string configuration = fs::path(site_ini::Path()).parent_path();
+    Keep(configuration);
     chmod(TemporaryBase().c_str(), 0711);
     for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) {
       fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
     }
     fs::permissions(folder_.path(), fs::perms::all, fs::perm_options::add);
-    chmod(fs::path(site_ini::Path()).parent_path().c_str(), 0755);
+    chmod(configuration.c_str(), 0755);
     return true;
+  }
+
+  // Gives `path` to `owner` (user and group) with `mode`, until TearDown.
+  void Own(const std::string& path, uid_t owner, mode_t mode) {
+    Keep(path);
+    ASSERT_EQ(chown(path.c_str(), owner, owner), 0) << path;
+    ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
+  }
+  // Notes the owner and mode `path` had before this test first changed them.
+  void Keep(const std::string& path) {
+    struct stat info {};
+    if (given_.count(path) == 0 && stat(path.c_str(), &info) == 0) given_.emplace(path, info);
   }
 
   // A split ticket of task `id` stopped at `cut`, or run to its end.
@@ -298,6 +326,8 @@ class ConcurrentRunsTest : public e2e::Site {
 
   std::string TempBase() const { return folder_.File("tmp"); }
   bool TempBaseEmpty() const { return fs::is_empty(TempBase()); }
+
+  std::map<std::string, struct stat> given_;  // each path Keep noted, as it was
 
   // The site's sections are as they were and no data source of a run is left.
   ::testing::AssertionResult SiteWhole() const {
@@ -413,7 +443,6 @@ TEST_F(ConcurrentRunsTest, AStopAtTheWorstMomentIsMendedByTheNextRun) {
   }
 }
 
-
 // A site of hundreds of data sources: each change reads and writes the file
 // once, so four runs at once each get the lock in time.
 TEST_F(ConcurrentRunsTest, ASiteOfManyDataSourcesTakesRunsAtOnce) {
@@ -430,14 +459,38 @@ TEST_F(ConcurrentRunsTest, ASiteOfManyDataSourcesTakesRunsAtOnce) {
   EXPECT_EQ(site_ini::Read(), many);
 }
 
+// Runs of other tasks that save the same output at once (a workflow that
+// resubmits an order under a new task id), the first held just before it
+// puts its file in place: each ends as the ticket run alone does, and what
+// is left is one whole design, with nothing half-written beside it.
+TEST_F(ConcurrentRunsTest, RunsThatSaveTheSameOutputAtOnceEndAsOneRunAlone) {
+  const ProgramRun alone = Start("split", "alone", "alone")->Finish();
+  ASSERT_EQ(alone.Starting("output "), std::vector<std::string>{"output OK " + folder_.File("alone/OUT.kpx")});
+  const CutAt held{folder_.File("shared/OUT.kpx"), 1, "0", "hold"};
+  std::vector<std::unique_ptr<StartedRun>> runs;
+  for (int i = 0; i < 8; ++i) {
+    const std::string id = "order" + std::to_string(i);  // Ticket() names its file after the output folder
+    const std::string ticket = folder_.Write(id + ".xml", e2e::ReadFile(Ticket("split", id, "shared")));
+    runs.push_back(Launch(ticket, id, {}, i == 0 ? &held : nullptr));
+    if (i == 0) {
+      ASSERT_TRUE(WaitUntilHeld()) << Printed(runs[0]->Finish());
+    }
+  }
+  for (int i = 1; i < 8; ++i) runs[i]->Finish();
+  Release();
+  for (auto& run : runs) {
+    const ProgramRun& done = run->Finish();
+    EXPECT_EQ(done.Starting("stage "), alone.Starting("stage ")) << Printed(done);
+    EXPECT_EQ(done.Starting("output "), std::vector<std::string>{"output OK " + folder_.File("shared/OUT.kpx")});
+    EXPECT_EQ(done.status, alone.status);
+  }
+  EXPECT_EQ(e2e::ReadFile(folder_.File("shared/OUT.kpx")), e2e::ReadFile(folder_.File("alone/OUT.kpx")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.File("shared")), fs::directory_iterator()), 1);
+}
+
 // The account a workflow server runs its tasks as, as a run gets it.
 const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
 constexpr uid_t kNobody = 65534;
-
-void Own(const std::string& path, uid_t owner, mode_t mode) {
-  ASSERT_EQ(chown(path.c_str(), owner, owner), 0) << path;
-  ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
-}
 
 struct stat StatOf(const std::string& path) {
   struct stat info {};
@@ -486,7 +539,6 @@ TEST_F(ConcurrentRunsTest, RunsOfOtherAccountsNeverShutEachOtherOut) {
   for (const auto& entry : fs::directory_iterator(configuration)) {
     EXPECT_EQ(entry.path().filename().string().rfind("odbc.ini.", 0), std::string::npos) << entry.path();
   }
-  Own(configuration, 0, 0700);
 }
 
 // A run in a PID namespace of its own (a container sharing the site's ODBC
@@ -590,8 +642,134 @@ TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedOnceAndPlante
   for (const auto& entry : fs::directory_iterator(fs::path(ini).parent_path())) {
     EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
   }
-  Own(fs::path(ini).parent_path(), 0, 0700);
 }
+
+// The site of the test below: one section in the middle, one last.
+const std::string kEditedSite = std::string(site_ini::kSections) +
+                                "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n[Last]\nDriver=SQLite3\n"
+                                "Database=/srv/last.db\n\n";
+
+// `text` with its entries laid out as a person may ("Key = Value").
+std::string ByHand(std::string text) {
+  for (std::size_t at = 0; (at = text.find('=', at)) != std::string::npos; at += 3) text.replace(at, 1, " = ");
+  return text;
+}
+
+// `text` with `from` put in place of `to`, as an edit of a value by hand.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// odbc.ini whatever its layout: each line that is no header, entry, comment
+// or blank; then each section with its entries.
+std::string Shape(const std::string& text) {
+  std::string shape;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const bool header = !line.empty() && line[0] == '[' && line.back() == ']';
+    if (!line.empty() && !header && line[0] != ';' && line.find('=') == std::string::npos) shape += line + "?\n";
+  }
+  for (const odbc_ini::Section& section : odbc_ini::Parse(text).sections) {
+    shape += "[" + section.name + "]";
+    for (const auto& [key, value] : odbc_ini::EntriesOf(section)) shape += " " + key + "=" + value;
+    shape += "\n";
+  }
+  return shape;
+}
+
+// What the site's administrator does after a kill, and the site it means.
+struct SiteEdit {
+  const char* name;
+  std::function<void()> make;
+  std::string site;
+};
+std::vector<SiteEdit> SiteEdits() {
+  const std::string appended = "[Appended]\nDriver=SQLite3\n";
+  const auto setByHand = [](const std::string& from, const std::string& to) {
+    return [from, to] { site_ini::Write(Replaced(site_ini::Read(), from, to)); };
+  };
+  return {
+      {"odbcinst -i", [] { AddSiteDataSource("Added"); },
+       kEditedSite + "[Added]\nDriver=SQLite3\nDatabase=/srv/Added.db\n"},
+      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); },
+       Replaced(kEditedSite, "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n", "")},
+      {"an append by hand",
+       [appended] {
+         const std::string now = site_ini::Read();
+         site_ini::Write(now + (now.empty() || now.back() == '\n' ? "" : "\n") + appended);
+       },
+       kEditedSite + appended},
+      // Before the bytes a create or removal changes, after those of a sweep.
+      {"a value set by hand", setByHand("prod-host", "moved-host"), Replaced(kEditedSite, "prod-host", "moved-host")},
+      {"a value of the last section set by hand", setByHand("last.db", "moved.db"),
+       Replaced(kEditedSite, "last.db", "moved.db")},
+  };
+}
+
+// Where a split run's in-place write of odbc.ini is killed (CutAt), by the
+// calls that change the file:
+// - the sweep of a leftover that stands first: ftruncate to byte 0 (1),
+//   the write of the rest (2), ftruncate to its size (3);
+// - the create of its data source, appended: the write (1), ftruncate to
+//   the final size (2);
+// - the removal of it, the last section: ftruncate to where it begins (3),
+//   ftruncate to the final size (4).
+struct KillPoint {
+  const char* name;
+  bool sweep;
+  int at;
+  std::string bytes;
+};
+std::string Length(const std::string& opening) { return std::to_string(opening.size()); }
+const KillPoint kKillPoints[] = {
+    {"CreateBeforeItsFirstStep", false, 1, "0"},
+    {"CreateInsideTheHeader", false, 1, Length("[cutr")},
+    {"CreateInsideAnEntryLine", false, 1, Length("[cutrun]\nDr")},
+    {"CreateAfterAWholeLine", false, 1, Length("[cutrun]\nDriver=SQL Server\n")},
+    {"CreateAfterItsLastStep", false, 2, "all"},
+    {"RemovalBeforeItsFirstStep", false, 3, "0"},
+    {"RemovalAfterItsFirstStep", false, 3, "all"},
+    {"RemovalAfterItsLastStep", false, 4, "all"},
+    {"SweepBeforeItBegan", true, 1, "0"},
+    {"SweepAfterItCompleted", true, 3, "all"},
+};
+
+void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
+
+class AKilledInPlaceWrite : public ConcurrentRunsTest, public ::testing::WithParamInterface<KillPoint> {};
+
+// A run's in-place write of odbc.ini (it has a second name) killed at one
+// of its steps, then each edit of the site's file, in either layout: the
+// next run of another task and the killed task's retry run, the edit
+// holds, every other section of the site keeps exactly its entries, and
+// nothing of the runs is left, in the file or in the temporary folder.
+TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
+  const KillPoint& kill = GetParam();
+  const std::string ini = site_ini::Path();
+  PausedChild ended;
+  const std::string leftover = "[ended]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
+                               ended.Id().Text() + ")\n\n";
+  ended.Reap();
+  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
+  for (bool byHand : {false, true}) {
+    for (const SiteEdit& edit : SiteEdits()) {
+      SCOPED_TRACE(std::string(kill.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
+      RemoveWhatRunsLeftBeside();
+      site_ini::Write((kill.sweep ? leftover : "") + (byHand ? ByHand(kEditedSite) : kEditedSite));
+      const CutAt cut{ini, kill.at, kill.bytes, "kill"};
+      EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1) << "killed at its step";
+      edit.make();
+      EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
+      EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
+      EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
+      EXPECT_TRUE(TempBaseEmpty());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKilledInPlaceWrite, ::testing::ValuesIn(kKillPoints),
+                         [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
 
 // Root's run waits, its data source made, while the account runs under a
 // /proc that hides other accounts' processes (hidepid=2): root's run is
@@ -615,7 +793,6 @@ TEST_F(ConcurrentRunsTest, AProcessThatProcHidesStillRuns) {
   Release();
   EXPECT_EQ(live->Finish().status, 0) << Printed(live->Finish());
   EXPECT_TRUE(SiteWhole());
-  Own(fs::path(site_ini::Path()).parent_path(), 0, 0700);
 }
 
 // A run killed together with its container (a PID namespace of its own):
@@ -639,6 +816,54 @@ TEST_F(ConcurrentRunsTest, ARunKilledWithItsContainerHasEnded) {
   EXPECT_TRUE(retry->Finish().Has("log \"Removed temporary ODBC Data Source boxed left behind by a run that ended\\n\""));
   EXPECT_TRUE(SiteWhole());
   EXPECT_TRUE(TempBaseEmpty()) << "the killed run's temporary folder is gone";
+}
+
+// Another account holds a read lock on every byte of the ODBC and the
+// temporary folders, and so on the life mark of a layout that is killed,
+// its data source and temporary folder made, while they hold: the lock
+// does not keep that run alive. The retry of its task runs and clears
+// what it left.
+TEST_F(ConcurrentRunsTest, ALockAnotherAccountHoldsNeverKeepsAKilledRunAlive) {
+  if (!OpenToTheAccount()) GTEST_SKIP() << "running as another account needs root";
+  const std::string configuration = fs::path(site_ini::Path()).parent_path();
+  site_ini::Write(site_ini::kSections);
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t holder = fork();
+  if (holder == 0) {
+    if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+        setresuid(kNobody, kNobody, kNobody) != 0) {
+      _exit(1);
+    }
+    for (const std::string& folder : {configuration, TempBase()}) {
+      struct flock everyByte {};
+      everyByte.l_type = F_RDLCK;
+      everyByte.l_whence = SEEK_SET;
+      if (fcntl(open(folder.c_str(), O_RDONLY | O_DIRECTORY), F_OFD_SETLK, &everyByte) != 0) _exit(1);
+    }
+    if (write(ready[1], "+", 1) == 1) pause();
+    _exit(1);
+  }
+  close(ready[1]);
+  char locked = 0;
+  ASSERT_EQ(read(ready[0], &locked, 1), 1) << "the account locks both folders";  // else it has ended
+  close(ready[0]);
+
+  const CutAt firstCall{folder_.File("locked-out.journal"), 1, "all", "hold"};
+  auto killed = Launch(LayoutTicket("locked-out", "locked-out", 1), "locked-out", {}, &firstCall);
+  EXPECT_TRUE(WaitUntilHeld());
+  killed->Signal(SIGKILL);
+  killed->Finish();
+  EXPECT_NE(Now().Find("lockedout"), nullptr);
+  EXPECT_FALSE(TempBaseEmpty());
+  auto retry = Launch(LayoutTicket("locked-out", "retry", 1), "retry");
+  EXPECT_EQ(retry->Finish().status, 0) << Printed(retry->Finish());
+  EXPECT_TRUE(
+      retry->Finish().Has("log \"Removed temporary ODBC Data Source lockedout left behind by a run that ended\\n\""));
+  EXPECT_TRUE(SiteWhole());
+  EXPECT_TRUE(TempBaseEmpty()) << "the killed run's temporary folder is gone";
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 // file that a writer left half-written. Whatever is refused, the site's
 // sections stay byte for byte as they were.
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -148,7 +151,8 @@ TEST_F(DataSourcesTest, ACreationRemovesOnlyTheDataSourcesOfEndedRunsOfThisNames
   const std::string unplaced = "[unplaced]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
                                std::to_string(endedRun.pid) + "." + std::to_string(endedRun.startTime) + ")\n\n";
   const std::string kept = std::string(kSections) + kUnmarked + RunSection("liverun", QK_TProcessId::Of(live.Pid())) +
-                           RunSection("elsewhere", elsewhere) + RunSection("othermachine", otherMachine) + unplaced;
+                           RunSection("elsewhere", elsewhere) + RunSection("othermachine", otherMachine) + unplaced +
+                           "[EndedRun]\nDriver=SQLite3\nDatabase=/srv/site.db\n\n";  // the site's, of a leftover's name
   site_ini::Write(kept + RunSection("earlierboot", earlierBoot) + RunSection("endedrun", endedRun));
 
   std::vector<std::string> reported;
@@ -244,13 +248,12 @@ TEST_F(DataSourcesTest, AJournalThatAStoppedWriterLeftIsUsedOnceBeforeTheNextCha
   EXPECT_TRUE(std::filesystem::exists(former + ".not-used"));
   std::sort(reported.begin(), reported.end());
   ASSERT_EQ(reported.size(), 2u);
-  EXPECT_EQ(reported[0], "Mended " + ini + " from " + former +
-                             ", the journal that a run stopped during a change left behind: a copy of a former "
-                             "version, which is not mended from: the file stays as it is; the journal: kept as " +
-                             former + ".not-used, not used");
+  EXPECT_EQ(reported[0], "Left " + ini + " as it is: " + former +
+                             " is a copy that a former version left, which is not mended from; the journal: kept "
+                             "as " + former + ".not-used, not used");
   EXPECT_EQ(reported[1], "Mended " + ini + " from " + copy +
-                             ", the journal that a run stopped during a change left behind: the write was cut "
-                             "short, and is finished");
+                             ", the journal of a write that a stopped run left: the write was cut short, and is "
+                             "finished");
   unlink((former + ".not-used").c_str());
 }
 
@@ -286,6 +289,53 @@ TEST_F(DataSourcesTest, OnlyJournalsOfTrustedAccountsAreUsed) {
   }
   unlink(pipe.c_str());
   unlink(planted.c_str());
+}
+
+// A journal this account may not read may guard the file: the change
+// stops and names it. A former version's copy is never mended from, so
+// one it may not read stops nothing.
+TEST_F(DataSourcesTest, AJournalThisAccountMayNotReadStopsTheChangeButAFormerCopyDoesNot) {
+  const std::string ini = site_ini::Path();
+  const auto outcome = [&ini](const std::string& unreadable) {
+    std::ofstream(unreadable) << "[Former]\n\n";
+    chmod(unreadable.c_str(), 0);
+    int said[2];
+    if (pipe(said) != 0) return std::string("no pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+      // Root reads whatever it likes; without those capabilities it reads
+      // as any account does.
+      __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+      __user_cap_data_struct none[2] = {};
+      if (geteuid() == 0) syscall(SYS_capset, &header, none);
+      std::string text;
+      try {
+        SQLUtilities::OdbcIniChange change(ini, [&text](const QK_TString& line) { text += line.str(); });
+        text = "changed: " + text;
+      } catch (const QK_EException& e) {
+        text = "refused: " + e.QK_Message().str() + " | " + e.QK_Data().ToText().str();
+      }
+      if (write(said[1], text.data(), text.size()) < 0) _exit(1);
+      _exit(0);
+    }
+    close(said[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = read(said[0], buffer, sizeof buffer)) > 0;) text.append(buffer, got);
+    close(said[0]);
+    waitpid(child, nullptr, 0);
+    unlink(unreadable.c_str());
+    return text;
+  };
+  const std::string journal = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
+  const std::string stopped = outcome(journal);
+  EXPECT_EQ(stopped.rfind("refused: Cannot change the ODBC configuration " + ini, 0), 0u) << stopped;
+  EXPECT_NE(stopped.find(journal), std::string::npos) << stopped;
+  const std::string former = ini + ".shapejob-backup";
+  const std::string went = outcome(former);
+  EXPECT_EQ(went, "changed: Left the copy " + former + " of a stopped change of " + ini + " alone: cannot read " +
+                      former + ": Permission denied");
+  EXPECT_EQ(site_ini::Read(), kSections);
 }
 
 // odbc.ini as a link to a file not made yet: the link stays, and the file
