@@ -17,7 +17,7 @@
 //   (a section added at the end leaves everything before it untouched),
 //   then synced. A reader at that moment may miss what follows that byte,
 //   and a writer stopped half-way leaves the file cut short there; the
-//   caller guards against that (a copy of the file as it was). If the
+//   caller guards against that (a journal of the write). If the
 //   writing itself fails (a full disk), the old bytes are written back
 //   before the failure is reported.
 //

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "OdbcIniText.h"
@@ -96,14 +97,14 @@ bool IsTailOf(const std::string& whole, const std::string& text, std::size_t fro
   return length <= whole.size() && whole.compare(whole.size() - length, length, text, from, length) == 0;
 }
 
-// The names of the sections of `text` whose bytes reach past byte `from`:
-// those that a write that had come so far had still to write.
-std::vector<std::string> SectionsFrom(const odbc_ini::Text& text, std::size_t from) {
-  std::vector<std::string> names;
+// The names of the sections of `text` whose bytes reach past byte `from`
+// (FoldedName): those that a write that had come so far had still to write.
+std::set<std::string> SectionsFrom(const odbc_ini::Text& text, std::size_t from) {
+  std::set<std::string> names;
   std::size_t end = text.preamble.size();
   for (const odbc_ini::Section& section : text.sections) {
     end += section.text.size();
-    if (end > from) names.push_back(section.name);
+    if (end > from) names.insert(odbc_ini::FoldedName(section.name));
   }
   return names;
 }
@@ -138,8 +139,23 @@ bool Holds(const std::string& line, const std::string& written, bool last) {
   const std::string value = Trimmed(line.substr(equals + 1));
   const std::string writtenKey = written.substr(0, writtenEquals);
   const std::string writtenValue = written.substr(writtenEquals + 1);
-  if (odbc_ini::SameName(key, writtenKey)) return last ? odbc_ini::StartsWith(writtenValue, value) : value == writtenValue;
+  if (odbc_ini::SameName(key, writtenKey)) {
+    return last ? odbc_ini::StartsWith(writtenValue, value) : value == writtenValue;
+  }
   return last && value.empty() && odbc_ini::StartsWith(odbc_ini::FoldedName(writtenKey), odbc_ini::FoldedName(key));
+}
+
+// The lines of a section as the installer reads them, whatever the layout:
+// keys without regard to case, keys and values without blanks at either end.
+std::vector<std::string> Read(const std::vector<std::string>& lines) {
+  std::vector<std::string> read;
+  for (const std::string& line : lines) {
+    const std::size_t equals = line.find('=');
+    read.push_back(equals == std::string::npos
+                       ? Trimmed(line)
+                       : odbc_ini::FoldedName(Trimmed(line.substr(0, equals))) + "=" + Trimmed(line.substr(equals + 1)));
+  }
+  return read;
 }
 
 // Whether `section` is what a stopped write left of `own`, the data source
@@ -149,8 +165,8 @@ bool IsRemainsOf(const odbc_ini::Section& section, const odbc_ini::Section& own,
   const std::vector<std::string> written = Body(own);
   const bool wholeName = odbc_ini::SameName(section.name, own.name);
   // A shorter name is a cut header, with nothing after it.
-  if (!wholeName && (!lines.empty() || !odbc_ini::StartsWith(odbc_ini::FoldedName(own.name),
-                                                            odbc_ini::FoldedName(section.name)))) {
+  if (!wholeName &&
+      (!lines.empty() || !odbc_ini::StartsWith(odbc_ini::FoldedName(own.name), odbc_ini::FoldedName(section.name)))) {
     return false;
   }
   const std::string header = Trimmed(section.text.substr(0, LineEnd(section.text, 0)));
@@ -159,13 +175,18 @@ bool IsRemainsOf(const odbc_ini::Section& section, const odbc_ini::Section& own,
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!Holds(lines[i], written[i], i + 1 == lines.size())) return false;
   }
-  const bool whole = wholeName && lines.size() == written.size() &&
-                     (lines.empty() || Holds(lines.back(), written.back(), false));
+  const bool whole =
+      wholeName && lines.size() == written.size() && (lines.empty() || Holds(lines.back(), written.back(), false));
   if (whole) return false;
   for (const odbc_ini::Section& held : before.sections) {
-    if (odbc_ini::SameName(held.name, section.name) && Body(held) == lines) return false;
+    if (odbc_ini::SameName(held.name, section.name) && Read(Body(held)) == Read(lines)) return false;
   }
   return true;
+}
+
+// Whether `section` holds all that the write gave `own`, whatever the layout.
+bool IsWhole(const odbc_ini::Section& section, const odbc_ini::Section& own) {
+  return odbc_ini::SameName(section.name, own.name) && Read(Body(section)) == Read(Body(own));
 }
 
 // The file as the next change found it, and the write the journal guards.
@@ -179,14 +200,10 @@ struct Found {
       end += section.text.size();
       if (end > journal.firstChange && odbc_ini::SameName(section.name, journal.section)) own = &section;
     }
+    if (own != nullptr) FindRemains();
   }
   Found(const Found&) = delete;
   Found& operator=(const Found&) = delete;
-
-  // Whether `section` is what the write left of the data source it was creating.
-  bool IsRemains(const odbc_ini::Section& section) const {
-    return own != nullptr && IsRemainsOf(section, *own, before);
-  }
 
   const OdbcIniJournal& journal;
   const std::string& now;
@@ -195,26 +212,39 @@ struct Found {
   // The data source the write was creating, in `written`; null when it
   // created none, or could leave none cut short.
   const odbc_ini::Section* own = nullptr;
+  // Where in `now` the section the write left of it begins; npos for none.
+  std::size_t remainsAt = std::string::npos;
+  std::size_t remainsSize = 0;
+
+ private:
+  // A write leaves at most one section cut short: the first that looks
+  // like one, and none where the data source stands whole (what follows it
+  // came later).
+  void FindRemains() {
+    const odbc_ini::Text parsed = odbc_ini::Parse(now);
+    std::size_t at = parsed.preamble.size();
+    for (const odbc_ini::Section& section : parsed.sections) {
+      if (IsWhole(section, *own)) {
+        remainsAt = std::string::npos;
+        return;
+      }
+      if (remainsAt == std::string::npos && IsRemainsOf(section, *own, before)) {
+        remainsAt = at;
+        remainsSize = section.text.size();
+      }
+      at += section.text.size();
+    }
+  }
 };
 
 // Takes what the stopped write left of the data source it was creating
-// out of `text`; returns the names of the sections that went.
+// out of `text` (the file as found); returns the name of the section that
+// went, or none.
 std::vector<std::string> RemoveRemains(const Found& found, std::string& text) {
-  std::vector<std::string> removed;
-  odbc_ini::Text now = odbc_ini::Parse(text);
-  std::vector<odbc_ini::Section> kept;
-  for (odbc_ini::Section& section : now.sections) {
-    if (found.IsRemains(section)) {
-      removed.push_back(section.name);
-    } else {
-      kept.push_back(std::move(section));
-    }
-  }
-  if (!removed.empty()) {
-    now.sections = std::move(kept);
-    text = now.Joined();
-  }
-  return removed;
+  if (found.remainsAt == std::string::npos) return {};
+  const std::string name = odbc_ini::Parse(text.substr(found.remainsAt, found.remainsSize)).sections.front().name;
+  text.erase(found.remainsAt, found.remainsSize);
+  return {name};
 }
 
 // ---- readings of the file after a stopped write ----
@@ -232,14 +262,11 @@ bool Appended(const Found& found, std::size_t kept, std::size_t from) {
     line = kept + 1;
   }
   while (line < now.size() && IsBlankOrComment(now, line)) line = LineEnd(now, line) + 1;
-  if (!IsWholeHeader(now, line)) return false;
-  const std::vector<std::string> stillToWrite = SectionsFrom(found.written, from);
+  // What the write left of its data source is no append.
+  if (!IsWholeHeader(now, line) || (found.remainsAt != std::string::npos && found.remainsAt >= line)) return false;
+  const std::set<std::string> stillToWrite = SectionsFrom(found.written, from);
   for (const odbc_ini::Section& section : odbc_ini::Parse(now.substr(line)).sections) {
-    // What the write left of its data source is no append.
-    if (found.IsRemains(section)) return false;
-    for (const std::string& name : stillToWrite) {
-      if (odbc_ini::SameName(section.name, name)) return false;
-    }
+    if (stillToWrite.count(odbc_ini::FoldedName(section.name)) != 0) return false;
   }
   return true;
 }
@@ -250,7 +277,10 @@ std::string Finished(const Found& found, std::size_t kept) {
   const std::string& after = found.journal.after;
   const bool closesCutLine = !IsLineStart(found.now, kept) && kept < found.now.size();
   const bool endsWithLineEnd = after.empty() || after.back() == '\n';
-  return after + found.now.substr(closesCutLine && endsWithLineEnd ? kept + 1 : kept);
+  const std::string appended = found.now.substr(closesCutLine && endsWithLineEnd ? kept + 1 : kept);
+  // N's last line may have no line end: what follows it starts a line.
+  const bool opensLine = endsWithLineEnd || appended.empty() || appended.front() == '\n';
+  return after + (opensLine ? "" : "\n") + appended;
 }
 
 // The lengths at which an in-place write may have been cut, leaving the
@@ -356,7 +386,8 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
     journal.form = Form::kCutShort;
     return journal;
   }
-  if ((!current && !odbc_ini::StartsWith(bytes, std::string(kFormerFirstLine) + "\n")) || recordEnd == std::string::npos) {
+  const bool former = odbc_ini::StartsWith(bytes, std::string(kFormerFirstLine) + "\n");
+  if ((!current && !former) || recordEnd == std::string::npos) {
     journal.before = bytes;
     return journal;
   }

@@ -38,8 +38,9 @@
 // - is no tail of N or of O: that is a removal from a written or an
 //   unwritten file;
 // - holds no section of a name that the state had still to write (the
-//   sections of N from the state's end on): that is an edit; nor what the
-//   write left of its data source (below).
+//   sections of N from the state's end on, or from d on for a write not
+//   begun): that is an edit; nor what the write left of its data source
+//   (below).
 // Each reading says what the file is to hold: for a write cut short, N
 // followed by what was appended; for a write that ended, or that had not
 // begun, the file as it is. A write that mends the file after a stopped
@@ -56,8 +57,11 @@
 // source's name (no more than a cut header when it is shorter), its lines
 // a proper beginning of the lines the write gave it, the last one perhaps
 // cut, or closed with "=" by a tool that rewrote the file; and the file did
-// not hold that section before the write. Whole, the data source carries
-// its run's owner mark and goes with its run like any leftover.
+// not hold that section before the write (in whatever layout). A write
+// leaves one such section at most: the first, and none where the data
+// source stands whole. No reading takes it for an append, and where no
+// reading fits it is removed. Whole, the data source carries its run's
+// owner mark and goes with its run like any leftover.
 #pragma once
 
 #include <string>

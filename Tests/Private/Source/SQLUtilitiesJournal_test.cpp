@@ -145,6 +145,12 @@ TEST(OdbcIniJournalTest, ARewrittenFileLosesOnlyWhatTheStoppedWriteLeftOfItsData
   const OdbcIniJournal withTas = Journal(OdbcIniJournal::Change::kCreate, kSite + "[Tas]\n\n",
                                          kSite + "[Tas]\n\n" + kOwn, true);
   EXPECT_EQ(Recover(withTas, rewritten + "[Tas]\n\n").text, rewritten + "[Tas]\n\n");
+  // Its own "[task1]", laid out anew; and a "[t]" added after the cut one.
+  const std::string held = kList + "[task1]\nDriver=SQL Server\n\n" + kReport;
+  const OdbcIniJournal taking = Journal(OdbcIniJournal::Change::kCreate, held, kList + kReport + kOwn, true);
+  EXPECT_EQ(Recover(taking, kList + "[task1]\nDriver = SQL Server\n\n" + kReport).text,
+            kList + "[task1]\nDriver = SQL Server\n\n" + kReport);
+  EXPECT_EQ(Recover(Create(true), rewritten + "[task1]\nDriver=SQL Server\nDES\n[t]\n\n").text, rewritten + "[t]\n\n");
 }
 
 // What came after the stop is never spliced into the write's finish: the
@@ -153,33 +159,30 @@ TEST(OdbcIniJournalTest, ARewrittenFileLosesOnlyWhatTheStoppedWriteLeftOfItsData
 TEST(OdbcIniJournalTest, WhatCameAfterTheStopIsFinishedOnlyWhereTheFileReadsOneWay) {
   const std::string ownCut = kOwn.substr(0, kOwn.find("DESCRIPTION") + 4);
   const OdbcIniJournal sweep = Journal(OdbcIniJournal::Change::kCreate, kOwn + kSite, kSite, true);
-  const std::string productionEdited = kList + "[Production]\nDriver=SQL Server\nSERVER=new-host\n\n" + kReport;
-  struct Case {
+  const std::string again = kSite + "[task1]\n\n[task1]\nDriver=x\n\n";
+  const OdbcIniJournal unended =
+      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + "[B]\nk=2", kList + "[B]\nk=2", true);
+  const struct {
     const char* what;
     OdbcIniJournal journal;
-    std::string now;
+    std::string now, text;
     Kind kind;
-    std::string text;
-  };
-  const Case cases[] = {
-      {"not begun, then a section added", Create(true), kSite + kAdded, Kind::kNothing, kSite + kAdded},
-      {"a sweep not begun, then a section added", sweep, kOwn + kSite + kAdded, Kind::kNothing,
-       kOwn + kSite + kAdded},
-      {"a sweep ended, then a section added", sweep, kSite + kAdded, Kind::kNothing, kSite + kAdded},
-      {"ended, then a section after the changed bytes removed", sweep, kList + kReport, Kind::kNotUsed,
-       kList + kReport},
-      {"ended, then a value after the changed bytes edited", sweep, productionEdited, Kind::kNotUsed,
-       productionEdited},
-      {"cut inside a line, then a line end and a section added", Create(true), kSite + ownCut + "\n" + kAdded,
-       Kind::kFinish, kSite + kOwn + kAdded},
-      {"cut, then entries added to the last section", Create(true), kSite + ownCut + "\nKey=value\n",
-       Kind::kNotUsed, kSite + ownCut + "\nKey=value\n"},
-      {"cut, then the cut section added again", Create(true), kSite + "[task1]\n\n[task1]\nDriver=x\n\n",
-       Kind::kNotUsed, kSite + "[task1]\nDriver=x\n\n"},
+  } cases[] = {
+      {"not begun, then a section added", Create(true), kSite + kAdded, kSite + kAdded, Kind::kNothing},
+      {"ended, then a section after the changed bytes removed", sweep, kList + kReport, kList + kReport,
+       Kind::kNotUsed},
+      {"cut, then entries added to the last section", Create(true), kSite + ownCut + "\nKey=v\n",
+       kSite + ownCut + "\nKey=v\n", Kind::kNotUsed},
+      {"cut, then the cut section added again", Create(true), again, kSite + "[task1]\nDriver=x\n\n",
+       Kind::kNotUsed},
       {"cut, then a comment and a section added", Create(true), kSite + "[task1]\n; by hand\n" + kAdded,
-       Kind::kFinish, kSite + kOwn + "; by hand\n" + kAdded},
+       kSite + kOwn + "; by hand\n" + kAdded, Kind::kFinish},
+      {"ended, then an empty section added", Create(true), kSite + kOwn + "[Tas]\n", kSite + kOwn + "[Tas]\n",
+       Kind::kNothing},
+      {"cut, N's last line without its end, then a section added", unended, kList + "[B]\n[Added]\n",
+       kList + "[B]\nk=2\n[Added]\n", Kind::kFinish},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     const OdbcIniRecovery recovery = Recover(test.journal, test.now);
     EXPECT_EQ(recovery.kind, test.kind) << test.what;
     EXPECT_EQ(recovery.text, test.text) << test.what;

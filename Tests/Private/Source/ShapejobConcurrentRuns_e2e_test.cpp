@@ -10,6 +10,7 @@
 // Rounds are few by default; SHAPEJOB_SOAK_ROUNDS sets more.
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -22,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -145,14 +145,14 @@ class ConcurrentRunsTest : public e2e::Site {
   // The configuration folder is the process's for every test: what a
   // test's runs left beside odbc.ini (journals kept as not used) goes.
   ~ConcurrentRunsTest() override { RemoveWhatRunsLeftBeside(); }
-  // What a test gave another account (Own, OpenToTheAccount) is given
-  // back: a later test of the process would otherwise write odbc.ini in
+  // What a test gave another account goes back to root as the site had
+  // it: a later test of the process would otherwise write odbc.ini in
   // place without knowing it.
   void TearDown() override {
-    for (const auto& [path, was] : given_) {
-      EXPECT_EQ(chown(path.c_str(), was.st_uid, was.st_gid), 0) << path;
-      EXPECT_EQ(chmod(path.c_str(), was.st_mode & 07777), 0) << path;
-    }
+    const std::string ini = site_ini::Path();
+    if (geteuid() != 0 || chown(ini.c_str(), 0, 0) != 0 || chmod(ini.c_str(), 0644) != 0) return;
+    chown(fs::path(ini).parent_path().c_str(), 0, 0);
+    chmod(fs::path(ini).parent_path().c_str(), 0700);
   }
   void RemoveWhatRunsLeftBeside() const {
     for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
@@ -281,27 +281,13 @@ class ConcurrentRunsTest : public e2e::Site {
   // this process may not run the program as another account.
   bool OpenToTheAccount() {
     if (geteuid() != 0) return false;
-    const std::string configuration = fs::path(site_ini::Path()).parent_path();
-    Keep(configuration);
     chmod(TemporaryBase().c_str(), 0711);
     for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) {
       fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
     }
     fs::permissions(folder_.path(), fs::perms::all, fs::perm_options::add);
-    chmod(configuration.c_str(), 0755);
+    chmod(fs::path(site_ini::Path()).parent_path().c_str(), 0755);
     return true;
-  }
-
-  // Gives `path` to `owner` (user and group) with `mode`, until TearDown.
-  void Own(const std::string& path, uid_t owner, mode_t mode) {
-    Keep(path);
-    ASSERT_EQ(chown(path.c_str(), owner, owner), 0) << path;
-    ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
-  }
-  // Notes the owner and mode `path` had before this test first changed them.
-  void Keep(const std::string& path) {
-    struct stat info {};
-    if (given_.count(path) == 0 && stat(path.c_str(), &info) == 0) given_.emplace(path, info);
   }
 
   // A split ticket of task `id` stopped at `cut`, or run to its end.
@@ -326,8 +312,6 @@ class ConcurrentRunsTest : public e2e::Site {
 
   std::string TempBase() const { return folder_.File("tmp"); }
   bool TempBaseEmpty() const { return fs::is_empty(TempBase()); }
-
-  std::map<std::string, struct stat> given_;  // each path Keep noted, as it was
 
   // The site's sections are as they were and no data source of a run is left.
   ::testing::AssertionResult SiteWhole() const {
@@ -491,6 +475,11 @@ TEST_F(ConcurrentRunsTest, RunsThatSaveTheSameOutputAtOnceEndAsOneRunAlone) {
 // The account a workflow server runs its tasks as, as a run gets it.
 const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
 constexpr uid_t kNobody = 65534;
+
+void Own(const std::string& path, uid_t owner, mode_t mode) {
+  ASSERT_EQ(chown(path.c_str(), owner, owner), 0) << path;
+  ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
+}
 
 struct stat StatOf(const std::string& path) {
   struct stat info {};
@@ -661,19 +650,18 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-// odbc.ini whatever its layout: each line that is no header, entry, comment
-// or blank; then each section with its entries.
+// odbc.ini whatever its layout: each section with its entries, and each
+// line that is no header, entry, comment or blank.
 std::string Shape(const std::string& text) {
   std::string shape;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    const bool header = !line.empty() && line[0] == '[' && line.back() == ']';
-    if (!line.empty() && !header && line[0] != ';' && line.find('=') == std::string::npos) shape += line + "?\n";
-  }
   for (const odbc_ini::Section& section : odbc_ini::Parse(text).sections) {
     shape += "[" + section.name + "]";
     for (const auto& [key, value] : odbc_ini::EntriesOf(section)) shape += " " + key + "=" + value;
     shape += "\n";
+  }
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find_first_of("[=;") != 0 && line.find('=') == std::string::npos && !line.empty()) shape += line + "?\n";
   }
   return shape;
 }
@@ -685,36 +673,31 @@ struct SiteEdit {
   std::string site;
 };
 std::vector<SiteEdit> SiteEdits() {
-  const std::string appended = "[Appended]\nDriver=SQLite3\n";
-  const auto setByHand = [](const std::string& from, const std::string& to) {
-    return [from, to] { site_ini::Write(Replaced(site_ini::Read(), from, to)); };
+  const auto byHand = [](const std::string& from, const std::string& to) {
+    return [from, to] {
+      const std::string now = site_ini::Read();
+      site_ini::Write(from.empty() ? now + (now.empty() || now.back() == '\n' ? "" : "\n") + to
+                                   : Replaced(now, from, to));
+    };
   };
+  const std::string appended = "[Appended]\nDriver=SQLite3\n";
+  const std::string middle = "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n";
   return {
       {"odbcinst -i", [] { AddSiteDataSource("Added"); },
        kEditedSite + "[Added]\nDriver=SQLite3\nDatabase=/srv/Added.db\n"},
-      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); },
-       Replaced(kEditedSite, "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n", "")},
-      {"an append by hand",
-       [appended] {
-         const std::string now = site_ini::Read();
-         site_ini::Write(now + (now.empty() || now.back() == '\n' ? "" : "\n") + appended);
-       },
-       kEditedSite + appended},
+      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); }, Replaced(kEditedSite, middle, "")},
+      {"an append by hand", byHand("", appended), kEditedSite + appended},
       // Before the bytes a create or removal changes, after those of a sweep.
-      {"a value set by hand", setByHand("prod-host", "moved-host"), Replaced(kEditedSite, "prod-host", "moved-host")},
-      {"a value of the last section set by hand", setByHand("last.db", "moved.db"),
-       Replaced(kEditedSite, "last.db", "moved.db")},
+      {"a value set by hand", byHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved")},
+      {"a value of the last section set by hand", byHand("last.db", "moved"),
+       Replaced(kEditedSite, "last.db", "moved")},
   };
 }
 
 // Where a split run's in-place write of odbc.ini is killed (CutAt), by the
-// calls that change the file:
-// - the sweep of a leftover that stands first: ftruncate to byte 0 (1),
-//   the write of the rest (2), ftruncate to its size (3);
-// - the create of its data source, appended: the write (1), ftruncate to
-//   the final size (2);
-// - the removal of it, the last section: ftruncate to where it begins (3),
-//   ftruncate to the final size (4).
+// calls that change the file: the sweep of a leftover that stands first,
+// ftruncate (1), write (2), ftruncate (3); the create of its data source,
+// write (1), ftruncate (2); the removal of it, ftruncate (3), ftruncate (4).
 struct KillPoint {
   const char* name;
   bool sweep;
@@ -825,30 +808,26 @@ TEST_F(ConcurrentRunsTest, ARunKilledWithItsContainerHasEnded) {
 // what it left.
 TEST_F(ConcurrentRunsTest, ALockAnotherAccountHoldsNeverKeepsAKilledRunAlive) {
   if (!OpenToTheAccount()) GTEST_SKIP() << "running as another account needs root";
-  const std::string configuration = fs::path(site_ini::Path()).parent_path();
   site_ini::Write(site_ini::kSections);
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   const pid_t holder = fork();
   if (holder == 0) {
-    if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
-        setresuid(kNobody, kNobody, kNobody) != 0) {
-      _exit(1);
+    struct flock everyByte {};
+    everyByte.l_type = F_RDLCK;
+    // Ends with the test, even one that fails half-way.
+    bool locked = setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
+                  setresuid(kNobody, kNobody, kNobody) == 0 && prctl(PR_SET_PDEATHSIG, SIGKILL) == 0;
+    for (const std::string& folder : {fs::path(site_ini::Path()).parent_path().string(), TempBase()}) {
+      locked = locked && fcntl(open(folder.c_str(), O_RDONLY | O_DIRECTORY), F_OFD_SETLK, &everyByte) == 0;
     }
-    for (const std::string& folder : {configuration, TempBase()}) {
-      struct flock everyByte {};
-      everyByte.l_type = F_RDLCK;
-      everyByte.l_whence = SEEK_SET;
-      if (fcntl(open(folder.c_str(), O_RDONLY | O_DIRECTORY), F_OFD_SETLK, &everyByte) != 0) _exit(1);
-    }
-    if (write(ready[1], "+", 1) == 1) pause();
+    if (locked && write(ready[1], "+", 1) == 1) pause();
     _exit(1);
   }
   close(ready[1]);
   char locked = 0;
-  ASSERT_EQ(read(ready[0], &locked, 1), 1) << "the account locks both folders";  // else it has ended
+  ASSERT_EQ(read(ready[0], &locked, 1), 1) << "the account locks both folders";
   close(ready[0]);
-
   const CutAt firstCall{folder_.File("locked-out.journal"), 1, "all", "hold"};
   auto killed = Launch(LayoutTicket("locked-out", "locked-out", 1), "locked-out", {}, &firstCall);
   EXPECT_TRUE(WaitUntilHeld());

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -257,6 +258,24 @@ TEST_F(DataSourcesTest, AJournalThatAStoppedWriterLeftIsUsedOnceBeforeTheNextCha
   unlink((former + ".not-used").c_str());
 }
 
+// A file that holds nothing but what a stopped write left of its data
+// source, laid out anew by a tool: that goes, and the file is left empty.
+TEST_F(DataSourcesTest, WhatAStoppedWriteLeftGoesEvenWhenNothingElseStays) {
+  const std::string ini = site_ini::Path();
+  SQLUtilities::OdbcIniJournal journal =
+      SQLUtilities::OdbcIniJournal::Of("", RunSection("task9", QK_TProcessId::Of(getpid())), true);
+  journal.file = ini;
+  journal.section = "task9";
+  const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
+  std::ofstream(copy, std::ios::binary) << journal.Serialized();
+  site_ini::Write("[task9]\nDriver = SQL Server\n");
+  std::string reported;
+  { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported += line.str(); }); }
+  EXPECT_EQ(site_ini::Read(), "");
+  EXPECT_NE(reported.find("its data source (task9), which was removed"), std::string::npos) << reported;
+  unlink((copy + ".not-used").c_str());
+}
+
 // What is no journal of a stopped write, or one this account must not
 // trust, is never used: a copy cut short while it was written, a pipe, a
 // file of another account in the temporary folder.
@@ -296,45 +315,38 @@ TEST_F(DataSourcesTest, OnlyJournalsOfTrustedAccountsAreUsed) {
 // one it may not read stops nothing.
 TEST_F(DataSourcesTest, AJournalThisAccountMayNotReadStopsTheChangeButAFormerCopyDoesNot) {
   const std::string ini = site_ini::Path();
-  const auto outcome = [&ini](const std::string& unreadable) {
+  // What a change says, made where `unreadable` may not be read: root
+  // without its capabilities reads as any account does.
+  const auto said = [&ini](const std::string& unreadable) {
     std::ofstream(unreadable) << "[Former]\n\n";
     chmod(unreadable.c_str(), 0);
-    int said[2];
-    if (pipe(said) != 0) return std::string("no pipe");
-    const pid_t child = fork();
-    if (child == 0) {
-      // Root reads whatever it likes; without those capabilities it reads
-      // as any account does.
+    TempFolder out;
+    if (fork() == 0) {
       __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
       __user_cap_data_struct none[2] = {};
       if (geteuid() == 0) syscall(SYS_capset, &header, none);
-      std::string text;
+      std::ofstream text(out.File("said"));
       try {
-        SQLUtilities::OdbcIniChange change(ini, [&text](const QK_TString& line) { text += line.str(); });
-        text = "changed: " + text;
+        SQLUtilities::OdbcIniChange change(ini, [&text](const QK_TString& line) { text << line.str(); });
       } catch (const QK_EException& e) {
-        text = "refused: " + e.QK_Message().str() + " | " + e.QK_Data().ToText().str();
+        text << "refused: " << e.QK_Message().str() << " | " << e.QK_Data().ToText().str();
       }
-      if (write(said[1], text.data(), text.size()) < 0) _exit(1);
+      text.close();
       _exit(0);
     }
-    close(said[1]);
-    std::string text;
-    char buffer[256];
-    for (ssize_t got; (got = read(said[0], buffer, sizeof buffer)) > 0;) text.append(buffer, got);
-    close(said[0]);
-    waitpid(child, nullptr, 0);
+    wait(nullptr);
     unlink(unreadable.c_str());
-    return text;
+    std::ostringstream text;
+    text << std::ifstream(out.File("said")).rdbuf();
+    return text.str();
   };
   const std::string journal = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
-  const std::string stopped = outcome(journal);
+  const std::string stopped = said(journal);
   EXPECT_EQ(stopped.rfind("refused: Cannot change the ODBC configuration " + ini, 0), 0u) << stopped;
   EXPECT_NE(stopped.find(journal), std::string::npos) << stopped;
   const std::string former = ini + ".shapejob-backup";
-  const std::string went = outcome(former);
-  EXPECT_EQ(went, "changed: Left the copy " + former + " of a stopped change of " + ini + " alone: cannot read " +
-                      former + ": Permission denied");
+  EXPECT_EQ(said(former), "Left the copy " + former + " of a stopped change of " + ini + " alone: cannot read " +
+                              former + ": Permission denied");
   EXPECT_EQ(site_ini::Read(), kSections);
 }
 
