@@ -644,7 +644,7 @@ std::string ByHand(std::string text) {
   return text;
 }
 
-// `text` with `from` put in place of `to`, as an edit of a value by hand.
+// `text` with `to` put in place of `from`, as an edit of a value by hand.
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   const std::size_t at = text.find(from);
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
