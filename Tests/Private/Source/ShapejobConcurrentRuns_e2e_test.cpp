@@ -710,6 +710,7 @@ const KillPoint kKillPoints[] = {
     {"CreateInsideTheHeader", false, 1, Length("[cutr")},
     {"CreateInsideAnEntryLine", false, 1, Length("[cutrun]\nDr")},
     {"CreateAfterAWholeLine", false, 1, Length("[cutrun]\nDriver=SQL Server\n")},
+    {"CreateAfterItsFirstStep", false, 1, "all"},
     {"CreateAfterItsLastStep", false, 2, "all"},
     {"RemovalBeforeItsFirstStep", false, 3, "0"},
     {"RemovalAfterItsFirstStep", false, 3, "all"},
