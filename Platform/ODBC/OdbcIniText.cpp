@@ -8,11 +8,6 @@ namespace odbc_ini {
 
 namespace {
 
-std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 // The section name of a header line; false for any other line.
 bool SectionHeader(const std::string& line, std::string& name) {
@@ -23,6 +18,12 @@ bool SectionHeader(const std::string& line, std::string& name) {
 }
 
 }  // namespace
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
 
 std::string FoldedName(const std::string& name) {
   std::string folded = name;

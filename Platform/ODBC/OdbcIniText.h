@@ -46,6 +46,9 @@ std::string FoldedName(const std::string& name);
 
 bool SameName(const std::string& a, const std::string& b);
 
+// `text` without blanks (spaces, tabs, carriage returns) at either end.
+std::string Trimmed(const std::string& text);
+
 // Whether `text` begins with `beginning`, byte for byte.
 bool StartsWith(const std::string& text, const std::string& beginning);
 

@@ -225,15 +225,13 @@ QK_TString Account(const OdbcIniRecovery& recovery, const OdbcIniJournal& journa
       break;
   }
   const std::string why = "it was changed after the stop and reads in no single way as that write cut short";
-  if (recovery.remains.empty()) {
+  if (!recovery.remains) {
     return QK_TString::Format("Left %s as it is after a write that a stopped run left in %s: %s%s", path, from,
                               why.c_str(), then.c_str());
   }
-  std::string names;
-  for (const std::string& name : recovery.remains) names += (names.empty() ? "" : ", ") + name;
   return QK_TString::Format("Mended %s from %s, the journal of a write that a stopped run left: %s, so it stays as "
                             "it is but for what the write left of its data source (%s), which was removed%s",
-                            path, from, why.c_str(), names.c_str(), then.c_str());
+                            path, from, why.c_str(), recovery.remains->c_str(), then.c_str());
 }
 
 }  // namespace

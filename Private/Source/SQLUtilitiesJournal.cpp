@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "OdbcIniText.h"
-#include "QK_TString.h"
 
 namespace SQLUtilities {
 
@@ -97,21 +97,19 @@ bool IsTailOf(const std::string& whole, const std::string& text, std::size_t fro
   return length <= whole.size() && whole.compare(whole.size() - length, length, text, from, length) == 0;
 }
 
-// The names of the sections of `text` whose bytes reach past byte `from`
-// (FoldedName): those that a write that had come so far had still to write.
-std::set<std::string> SectionsFrom(const odbc_ini::Text& text, std::size_t from) {
-  std::set<std::string> names;
+// The sections of `text` whose bytes reach past byte `from`: those that a
+// write that had come so far had still to write.
+std::vector<const odbc_ini::Section*> SectionsFrom(const odbc_ini::Text& text, std::size_t from) {
+  std::vector<const odbc_ini::Section*> sections;
   std::size_t end = text.preamble.size();
   for (const odbc_ini::Section& section : text.sections) {
     end += section.text.size();
-    if (end > from) names.insert(odbc_ini::FoldedName(section.name));
+    if (end > from) sections.push_back(&section);
   }
-  return names;
+  return sections;
 }
 
 // ---- what a stopped write left of its data source ----
-
-std::string Trimmed(const std::string& text) { return QK_TString(text).Trim().str(); }
 
 // The lines of a section after its header, without their line ends and
 // without the blank lines that close it.
@@ -122,40 +120,37 @@ std::vector<std::string> Body(const odbc_ini::Section& section) {
     lines.push_back(section.text.substr(start, end - start));
     start = end + 1;
   }
-  while (!lines.empty() && Trimmed(lines.back()).empty()) lines.pop_back();
+  while (!lines.empty() && odbc_ini::Trimmed(lines.back()).empty()) lines.pop_back();
   return lines;
 }
 
-// Whether `line` holds the line `written` (an entry "key=value"), in
-// whatever layout; when it is the `last` the write came to, a beginning of
-// it: cut inside the key (perhaps closed with "=" by a tool that rewrote
-// the file) or inside the value.
-bool Holds(const std::string& line, const std::string& written, bool last) {
+// A line of a section as the installer reads it, whatever the layout: an
+// entry as "key=value", the key folded and neither with blanks at either
+// end; any other line folded and without them.
+std::string ReadLine(const std::string& line) {
   const std::size_t equals = line.find('=');
-  const std::size_t writtenEquals = written.find('=');
-  if (writtenEquals == std::string::npos) return line == written;
-  if (equals == std::string::npos) return last && odbc_ini::StartsWith(written, Trimmed(line));
-  const std::string key = Trimmed(line.substr(0, equals));
-  const std::string value = Trimmed(line.substr(equals + 1));
-  const std::string writtenKey = written.substr(0, writtenEquals);
-  const std::string writtenValue = written.substr(writtenEquals + 1);
-  if (odbc_ini::SameName(key, writtenKey)) {
-    return last ? odbc_ini::StartsWith(writtenValue, value) : value == writtenValue;
-  }
-  return last && value.empty() && odbc_ini::StartsWith(odbc_ini::FoldedName(writtenKey), odbc_ini::FoldedName(key));
+  if (equals == std::string::npos) return odbc_ini::FoldedName(odbc_ini::Trimmed(line));
+  return odbc_ini::FoldedName(odbc_ini::Trimmed(line.substr(0, equals))) + "=" +
+         odbc_ini::Trimmed(line.substr(equals + 1));
 }
 
-// The lines of a section as the installer reads them, whatever the layout:
-// keys without regard to case, keys and values without blanks at either end.
 std::vector<std::string> Read(const std::vector<std::string>& lines) {
   std::vector<std::string> read;
-  for (const std::string& line : lines) {
-    const std::size_t equals = line.find('=');
-    read.push_back(equals == std::string::npos
-                       ? Trimmed(line)
-                       : odbc_ini::FoldedName(Trimmed(line.substr(0, equals))) + "=" + Trimmed(line.substr(equals + 1)));
-  }
+  for (const std::string& line : lines) read.push_back(ReadLine(line));
   return read;
+}
+
+// Whether `line` holds the line `written`, in whatever layout; when it is
+// the `last` the write came to, a beginning of it: cut inside the key or
+// the value, or cut inside the key and closed with "=" by a tool that
+// rewrote the file.
+bool Holds(const std::string& line, const std::string& written, bool last) {
+  const std::string held = ReadLine(line);
+  const std::string whole = ReadLine(written);
+  if (!last) return held == whole;
+  if (odbc_ini::StartsWith(whole, held)) return true;
+  const bool closedKey = held.size() > 1 && held.find('=') == held.size() - 1;
+  return closedKey && odbc_ini::StartsWith(whole, held.substr(0, held.size() - 1));
 }
 
 // Whether `section` is what a stopped write left of `own`, the data source
@@ -169,7 +164,7 @@ bool IsRemainsOf(const odbc_ini::Section& section, const odbc_ini::Section& own,
       (!lines.empty() || !odbc_ini::StartsWith(odbc_ini::FoldedName(own.name), odbc_ini::FoldedName(section.name)))) {
     return false;
   }
-  const std::string header = Trimmed(section.text.substr(0, LineEnd(section.text, 0)));
+  const std::string header = odbc_ini::Trimmed(section.text.substr(0, LineEnd(section.text, 0)));
   if (header != "[" + section.name && header != "[" + section.name + "]") return false;
   if (lines.size() > written.size()) return false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -192,15 +187,14 @@ bool IsWhole(const odbc_ini::Section& section, const odbc_ini::Section& own) {
 // The file as the next change found it, and the write the journal guards.
 struct Found {
   Found(const OdbcIniJournal& journal, const std::string& now)
-      : journal(journal), now(now), written(odbc_ini::Parse(journal.after)), before(odbc_ini::Parse(journal.before)) {
+      : journal(journal), now(now), written(odbc_ini::Parse(journal.after)) {
     // A write by rename leaves nothing cut short.
     if (!journal.inPlace || journal.section.empty()) return;
-    std::size_t end = written.preamble.size();
-    for (const odbc_ini::Section& section : written.sections) {
-      end += section.text.size();
-      if (end > journal.firstChange && odbc_ini::SameName(section.name, journal.section)) own = &section;
+    const odbc_ini::Section* own = nullptr;
+    for (const odbc_ini::Section* section : SectionsFrom(written, journal.firstChange)) {
+      if (odbc_ini::SameName(section->name, journal.section)) own = section;
     }
-    if (own != nullptr) FindRemains();
+    if (own != nullptr) FindRemains(*own);
   }
   Found(const Found&) = delete;
   Found& operator=(const Found&) = delete;
@@ -208,30 +202,29 @@ struct Found {
   const OdbcIniJournal& journal;
   const std::string& now;
   const odbc_ini::Text written;  // N
-  const odbc_ini::Text before;   // O
-  // The data source the write was creating, in `written`; null when it
-  // created none, or could leave none cut short.
-  const odbc_ini::Section* own = nullptr;
-  // Where in `now` the section the write left of it begins; npos for none.
-  std::size_t remainsAt = std::string::npos;
-  std::size_t remainsSize = 0;
+  // The section the write left in `now` of the data source it was
+  // creating, if any: where it begins, its bytes and its name.
+  struct Remains {
+    std::size_t at;
+    std::size_t size;
+    std::string name;
+  };
+  std::optional<Remains> remains;
 
  private:
-  // A write leaves at most one section cut short: the first that looks
-  // like one, and none where the data source stands whole (what follows it
+  // A write leaves at most one section cut short of `own`: the first that
+  // looks like one, and none where `own` stands whole (what follows it
   // came later).
-  void FindRemains() {
+  void FindRemains(const odbc_ini::Section& own) {
+    const odbc_ini::Text before = odbc_ini::Parse(journal.before);
     const odbc_ini::Text parsed = odbc_ini::Parse(now);
     std::size_t at = parsed.preamble.size();
     for (const odbc_ini::Section& section : parsed.sections) {
-      if (IsWhole(section, *own)) {
-        remainsAt = std::string::npos;
+      if (IsWhole(section, own)) {
+        remains.reset();
         return;
       }
-      if (remainsAt == std::string::npos && IsRemainsOf(section, *own, before)) {
-        remainsAt = at;
-        remainsSize = section.text.size();
-      }
+      if (!remains && IsRemainsOf(section, own, before)) remains = Remains{at, section.text.size(), section.name};
       at += section.text.size();
     }
   }
@@ -239,12 +232,11 @@ struct Found {
 
 // Takes what the stopped write left of the data source it was creating
 // out of `text` (the file as found); returns the name of the section that
-// went, or none.
-std::vector<std::string> RemoveRemains(const Found& found, std::string& text) {
-  if (found.remainsAt == std::string::npos) return {};
-  const std::string name = odbc_ini::Parse(text.substr(found.remainsAt, found.remainsSize)).sections.front().name;
-  text.erase(found.remainsAt, found.remainsSize);
-  return {name};
+// went, if one did.
+std::optional<std::string> RemoveRemains(const Found& found, std::string& text) {
+  if (!found.remains) return std::nullopt;
+  text.erase(found.remains->at, found.remains->size);
+  return found.remains->name;
 }
 
 // ---- readings of the file after a stopped write ----
@@ -263,8 +255,11 @@ bool Appended(const Found& found, std::size_t kept, std::size_t from) {
   }
   while (line < now.size() && IsBlankOrComment(now, line)) line = LineEnd(now, line) + 1;
   // What the write left of its data source is no append.
-  if (!IsWholeHeader(now, line) || (found.remainsAt != std::string::npos && found.remainsAt >= line)) return false;
-  const std::set<std::string> stillToWrite = SectionsFrom(found.written, from);
+  if (!IsWholeHeader(now, line) || (found.remains && found.remains->at >= line)) return false;
+  std::set<std::string> stillToWrite;
+  for (const odbc_ini::Section* section : SectionsFrom(found.written, from)) {
+    stillToWrite.insert(odbc_ini::FoldedName(section->name));
+  }
   for (const odbc_ini::Section& section : odbc_ini::Parse(now.substr(line)).sections) {
     if (stillToWrite.count(odbc_ini::FoldedName(section.name)) != 0) return false;
   }

@@ -64,8 +64,8 @@
 // owner mark and goes with its run like any leftover.
 #pragma once
 
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace SQLUtilities {
 
@@ -113,7 +113,7 @@ struct OdbcIniRecovery {
   };
   Kind kind = Kind::kNothing;
   std::string text;
-  std::vector<std::string> remains;  // kNotUsed: sections the stopped write left, which go
+  std::optional<std::string> remains;  // kNotUsed: the section the stopped write left, which goes
 };
 
 OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now);

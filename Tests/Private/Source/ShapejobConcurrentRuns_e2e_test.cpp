@@ -300,6 +300,13 @@ class ConcurrentRunsTest : public e2e::Site {
     return ::testing::AssertionFailure() << Printed(run->Finish());
   }
   static odbc_ini::Text Now() { return odbc_ini::Parse(site_ini::Read()); }
+  // A data source "[ended]" that a run left which has ended.
+  static std::string EndedRunsSection() {
+    PausedChild ended;
+    ended.Reap();
+    return "[ended]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " + ended.Id().Text() +
+           ")\n\n";
+  }
 
   // The .MFG files a layout wrote into `output`.
   int LayoutFiles(const std::string& output) const {
@@ -609,10 +616,7 @@ TEST_F(ConcurrentRunsTest, AHalfWrittenSectionGoesAndAKillInsideTheMendingLosesN
 TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedOnceAndPlantedNamesStopNothing) {
   if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
   const std::string ini = site_ini::Path();
-  PausedChild ended;
-  const std::string leftover = "[ended]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
-                               ended.Id().Text() + ")\n\n";
-  ended.Reap();
+  const std::string leftover = EndedRunsSection();
   site_ini::Write(site_ini::kSections + leftover + kReport);
   Own(ini, kNobody, 0644);
   const std::string planted = TempBase() + "/shapejob-odbc-" + SQLUtilities::TextKey(ini) + "-65534";
@@ -731,10 +735,7 @@ class AKilledInPlaceWrite : public ConcurrentRunsTest, public ::testing::WithPar
 TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
   const KillPoint& kill = GetParam();
   const std::string ini = site_ini::Path();
-  PausedChild ended;
-  const std::string leftover = "[ended]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run " +
-                               ended.Id().Text() + ")\n\n";
-  ended.Reap();
+  const std::string leftover = EndedRunsSection();
   ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
   for (bool byHand : {false, true}) {
     for (const SiteEdit& edit : SiteEdits()) {
