@@ -201,6 +201,13 @@ bool ReadJournal(const std::string& copy, const std::string& file, uid_t fileOwn
   return false;
 }
 
+// Section names as a list: "a, b".
+std::string Listed(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+
 // The line that says what the recovery from the journal `copy` did, and
 // what became of the journal (`retired`).
 QK_TString Account(const OdbcIniRecovery& recovery, const OdbcIniJournal& journal, const std::string& file,
@@ -214,9 +221,10 @@ QK_TString Account(const OdbcIniRecovery& recovery, const OdbcIniJournal& journa
   }
   switch (recovery.kind) {
     case OdbcIniRecovery::Kind::kFinish:
-      return QK_TString::Format("Mended %s from %s, the journal of a write that a stopped run left: the write was "
-                                "cut short, and is finished%s",
-                                path, from, then.c_str());
+      return QK_TString::Format(
+          "Mended %s from %s, the journal of a write that a stopped run left: the write was "
+          "cut short, and is finished (put back: %s)%s",
+          path, from, Listed(recovery.putBack).c_str(), then.c_str());
     case OdbcIniRecovery::Kind::kNothing:
       return QK_TString::Format("Nothing to mend in %s: the write that a stopped run left in %s had not begun, or "
                                 "had ended%s",
@@ -225,13 +233,14 @@ QK_TString Account(const OdbcIniRecovery& recovery, const OdbcIniJournal& journa
       break;
   }
   const std::string why = "it was changed after the stop and reads in no single way as that write cut short";
-  if (!recovery.remains) {
+  if (recovery.removed.empty()) {
     return QK_TString::Format("Left %s as it is after a write that a stopped run left in %s: %s%s", path, from,
                               why.c_str(), then.c_str());
   }
-  return QK_TString::Format("Mended %s from %s, the journal of a write that a stopped run left: %s, so it stays as "
-                            "it is but for what the write left of its data source (%s), which was removed%s",
-                            path, from, why.c_str(), recovery.remains->c_str(), then.c_str());
+  return QK_TString::Format(
+      "Mended %s from %s, the journal of a write that a stopped run left: %s, so it stays as "
+      "it is but for what the write left of its data source (%s), which was removed%s",
+      path, from, why.c_str(), Listed(recovery.removed).c_str(), then.c_str());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -71,8 +72,6 @@ bool ReadWrite(const std::string& text, OdbcIniJournal& journal, std::size_t& be
 
 // ---- lines and sections of the file ----
 
-bool IsLineStart(const std::string& text, std::size_t at) { return at == 0 || text[at - 1] == '\n'; }
-
 // Where the line that begins at `start` ends: its line end, or the end of
 // the text.
 std::size_t LineEnd(const std::string& text, std::size_t start) {
@@ -86,47 +85,20 @@ bool IsBlankOrComment(const std::string& text, std::size_t start) {
   return first >= LineEnd(text, start) || text[first] == ';' || text[first] == '#';
 }
 
-// A whole header: "[", the name, "]".
-bool IsWholeHeader(const std::string& text, std::size_t start) {
-  return start < text.size() && text[start] == '[' && text.find(']', start) < LineEnd(text, start);
-}
-
-// Whether `text` from byte `from` on is a tail of `whole`.
-bool IsTailOf(const std::string& whole, const std::string& text, std::size_t from) {
-  const std::size_t length = text.size() - from;
-  return length <= whole.size() && whole.compare(whole.size() - length, length, text, from, length) == 0;
-}
-
-// The sections of `text` whose bytes reach past byte `from`: those that a
-// write that had come so far had still to write.
-std::vector<const odbc_ini::Section*> SectionsFrom(const odbc_ini::Text& text, std::size_t from) {
-  std::vector<const odbc_ini::Section*> sections;
-  std::size_t end = text.preamble.size();
-  for (const odbc_ini::Section& section : text.sections) {
-    end += section.text.size();
-    if (end > from) sections.push_back(&section);
-  }
-  return sections;
-}
-
-// ---- what a stopped write left of its data source ----
-
-// The lines of a section after its header, without their line ends and
-// without the blank lines that close it.
-std::vector<std::string> Body(const odbc_ini::Section& section) {
+// The lines after a section's header that hold something, without their
+// line ends.
+std::vector<std::string> Lines(const odbc_ini::Section& section) {
   std::vector<std::string> lines;
-  for (std::size_t start = LineEnd(section.text, 0) + 1; start < section.text.size();) {
-    const std::size_t end = LineEnd(section.text, start);
-    lines.push_back(section.text.substr(start, end - start));
-    start = end + 1;
+  const std::string& text = section.text;
+  for (std::size_t start = LineEnd(text, 0) + 1; start < text.size(); start = LineEnd(text, start) + 1) {
+    if (!IsBlankOrComment(text, start)) lines.push_back(text.substr(start, LineEnd(text, start) - start));
   }
-  while (!lines.empty() && odbc_ini::Trimmed(lines.back()).empty()) lines.pop_back();
   return lines;
 }
 
-// A line of a section as the installer reads it, whatever the layout: an
-// entry as "key=value", the key folded and neither with blanks at either
-// end; any other line folded and without them.
+// A line as the installer reads it, whatever the layout: an entry as
+// "key=value", the key folded and neither with blanks at either end; any
+// other line folded and without them.
 std::string ReadLine(const std::string& line) {
   const std::size_t equals = line.find('=');
   if (equals == std::string::npos) return odbc_ini::FoldedName(odbc_ini::Trimmed(line));
@@ -134,203 +106,359 @@ std::string ReadLine(const std::string& line) {
          odbc_ini::Trimmed(line.substr(equals + 1));
 }
 
-std::vector<std::string> Read(const std::vector<std::string>& lines) {
+std::vector<std::string> Read(const odbc_ini::Section& section) {
   std::vector<std::string> read;
-  for (const std::string& line : lines) read.push_back(ReadLine(line));
+  for (const std::string& line : Lines(section)) read.push_back(ReadLine(line));
   return read;
 }
 
-// Whether `line` holds the line `written`, in whatever layout; when it is
-// the `last` the write came to, a beginning of it: cut inside the key or
-// the value, or cut inside the key and closed with "=" by a tool that
-// rewrote the file.
-bool Holds(const std::string& line, const std::string& written, bool last) {
-  const std::string held = ReadLine(line);
-  const std::string whole = ReadLine(written);
+// The section as the installer writes it back: "[name]", each line as
+// "key=value" (a line without "=" gets one), no comments, an empty line.
+std::string InstallerLayout(const odbc_ini::Section& section) {
+  std::string text = "[" + section.name + "]\n";
+  for (const std::string& line : Lines(section)) {
+    const std::size_t equals = line.find('=');
+    text += odbc_ini::Trimmed(line.substr(0, equals)) + "=" +
+            (equals == std::string::npos ? std::string() : odbc_ini::Trimmed(line.substr(equals + 1))) + "\n";
+  }
+  return text + "\n";
+}
+
+// Whether the read line `held` is the read line `whole`; when it is the
+// `last` a write came to, a beginning of it: cut inside the key or the
+// value, or cut inside the key and closed with "=" by the installer.
+bool Begins(const std::string& held, const std::string& whole, bool last) {
   if (!last) return held == whole;
   if (odbc_ini::StartsWith(whole, held)) return true;
   const bool closedKey = held.size() > 1 && held.find('=') == held.size() - 1;
   return closedKey && odbc_ini::StartsWith(whole, held.substr(0, held.size() - 1));
 }
 
-// Whether `section` is what a stopped write left of `own`, the data source
-// it was writing, and nobody else's: the file held no such section before.
-bool IsRemainsOf(const odbc_ini::Section& section, const odbc_ini::Section& own, const odbc_ini::Text& before) {
-  const std::vector<std::string> lines = Body(section);
-  const std::vector<std::string> written = Body(own);
-  const bool wholeName = odbc_ini::SameName(section.name, own.name);
-  // A shorter name is a cut header, with nothing after it.
-  if (!wholeName &&
-      (!lines.empty() || !odbc_ini::StartsWith(odbc_ini::FoldedName(own.name), odbc_ini::FoldedName(section.name)))) {
-    return false;
-  }
+// Whether `section`, read as the installer reads it, is `whole` cut short:
+// a header "[name" or "[name]" whose name begins whole's (with nothing
+// after it when it is shorter or unclosed), then a proper beginning of
+// whole's lines.
+bool BeginsReadAs(const odbc_ini::Section& section, const odbc_ini::Section& whole) {
   const std::string header = odbc_ini::Trimmed(section.text.substr(0, LineEnd(section.text, 0)));
-  if (header != "[" + section.name && header != "[" + section.name + "]") return false;
-  if (lines.size() > written.size()) return false;
+  const bool cutHeader = header == "[" + section.name;
+  if (!cutHeader && header != "[" + section.name + "]") return false;
+  if (!odbc_ini::StartsWith(odbc_ini::FoldedName(whole.name), odbc_ini::FoldedName(section.name))) return false;
+  const bool shorter = !odbc_ini::SameName(section.name, whole.name) || cutHeader;
+  const std::vector<std::string> lines = Read(section);
+  const std::vector<std::string> written = Read(whole);
+  if ((shorter && !lines.empty()) || lines.size() > written.size()) return false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!Holds(lines[i], written[i], i + 1 == lines.size())) return false;
+    if (!Begins(lines[i], written[i], i + 1 == lines.size())) return false;
   }
-  const bool whole =
-      wholeName && lines.size() == written.size() && (lines.empty() || Holds(lines.back(), written.back(), false));
-  if (whole) return false;
-  for (const odbc_ini::Section& held : before.sections) {
-    if (odbc_ini::SameName(held.name, section.name) && Read(Body(held)) == Read(lines)) return false;
+  return shorter || lines != written;
+}
+
+// Whether the bytes `text` are a proper beginning of `whole`, followed
+// perhaps by the line end that closes a cut line, then blank lines and
+// comments only: those are set as `added`.
+bool BeginsLiterally(const std::string& text, const std::string& whole, std::string& added) {
+  const std::size_t same = odbc_ini::CommonBeginning(text, whole);
+  if (same == 0 || same == whole.size()) return false;
+  std::size_t rest = same;
+  if (text[same - 1] != '\n' && rest < text.size()) {
+    if (text[rest] != '\n') return false;
+    ++rest;
   }
+  for (std::size_t line = rest; line < text.size(); line = LineEnd(text, line) + 1) {
+    if (!IsBlankOrComment(text, line)) return false;
+  }
+  added = text.substr(rest);
   return true;
 }
 
-// Whether `section` holds all that the write gave `own`, whatever the layout.
-bool IsWhole(const odbc_ini::Section& section, const odbc_ini::Section& own) {
-  return odbc_ini::SameName(section.name, own.name) && Read(Body(section)) == Read(Body(own));
+// Where each section of `text` begins.
+std::vector<std::size_t> Places(const odbc_ini::Text& text) {
+  std::vector<std::size_t> places;
+  std::size_t at = text.preamble.size();
+  for (const odbc_ini::Section& section : text.sections) {
+    places.push_back(at);
+    at += section.text.size();
+  }
+  return places;
 }
 
-// The file as the next change found it, and the write the journal guards.
-struct Found {
-  Found(const OdbcIniJournal& journal, const std::string& now)
-      : journal(journal), now(now), written(odbc_ini::Parse(journal.after)) {
-    // A write by rename leaves nothing cut short.
-    if (!journal.inPlace || journal.section.empty()) return;
-    const odbc_ini::Section* own = nullptr;
-    for (const odbc_ini::Section* section : SectionsFrom(written, journal.firstChange)) {
-      if (odbc_ini::SameName(section->name, journal.section)) own = section;
-    }
-    if (own != nullptr) FindRemains(*own);
-  }
-  Found(const Found&) = delete;
-  Found& operator=(const Found&) = delete;
+// The first of the sections of `text` whose bytes reach past byte `from`:
+// those that a write that had come so far had still to write.
+std::size_t FirstFrom(const odbc_ini::Text& text, std::size_t from) {
+  const std::vector<std::size_t> places = Places(text);
+  std::size_t first = 0;
+  while (first < places.size() && places[first] + text.sections[first].text.size() <= from) ++first;
+  return first;
+}
 
-  const OdbcIniJournal& journal;
-  const std::string& now;
-  const odbc_ini::Text written;  // N
-  // The section the write left in `now` of the data source it was
-  // creating, if any: where it begins, its bytes and its name.
-  struct Remains {
-    std::size_t at;
-    std::size_t size;
-    std::string name;
-  };
-  std::optional<Remains> remains;
+// Appends `piece` to `text`, on a line of its own.
+void Append(std::string& text, const std::string& piece) {
+  if (!text.empty() && text.back() != '\n' && !piece.empty()) text += '\n';
+  text += piece;
+}
+
+// ---- the file read against a write in place that was stopped ----
+
+// The file as the next change found it (F), merged section by section
+// with the write the journal guards (SQLUtilitiesJournal.h).
+class Merge {
+ public:
+  Merge(const OdbcIniJournal& journal, const std::string& now)
+      : journal_(journal),
+        bytes_(now),
+        before_(odbc_ini::Parse(journal.before)),
+        after_(odbc_ini::Parse(journal.after)),
+        now_(odbc_ini::Parse(now)),
+        places_(Places(after_)),
+        nowPlaces_(Places(now_)),
+        first_(FirstFrom(after_, journal.firstChange)),
+        relaid_(!odbc_ini::StartsWith(now, journal.after.substr(0, journal.firstChange))) {
+    for (std::size_t j = first_; j < after_.sections.size(); ++j) {
+      if (journal.change == OdbcIniJournal::Change::kCreate &&
+          odbc_ini::SameName(after_.sections[j].name, journal.section)) {
+        own_ = j;
+      }
+    }
+  }
+
+  OdbcIniRecovery Result() const {
+    OdbcIniRecovery recovery;
+    recovery.text = bytes_;
+    if (NotBegun()) return recovery;
+    const std::vector<Fragment> own = OwnFragments();
+    std::vector<Fragment> fragments = own;
+    std::optional<std::size_t> cut;    // N's section the write was cut in
+    std::optional<std::size_t> place;  // the file's section that holds it
+    if (own.size() > 1 || !FindCut(cut, place, fragments)) {
+      recovery.kind = OdbcIniRecovery::Kind::kNotUsed;
+      recovery.text = Without(own, recovery.removed);
+      return recovery;
+    }
+    // N's sections after the cut were never written: they come back right
+    // after it, ahead of whatever the file holds after it; with no cut,
+    // where N has them. The data source being made comes back only from
+    // what is left of it.
+    std::string missing;
+    std::vector<std::string> missingNames;
+    for (std::size_t j = cut ? *cut + 1 : first_; j < after_.sections.size(); ++j) {
+      if (j == own_) continue;
+      Append(missing, after_.sections[j].text);
+      missingNames.push_back(after_.sections[j].name);
+    }
+    if (!cut) place = PlaceOfMissing();
+    std::string text = now_.preamble;
+    const auto putBack = [&]() {
+      Append(text, missing);
+      recovery.putBack.insert(recovery.putBack.end(), missingNames.begin(), missingNames.end());
+    };
+    if (!place) putBack();
+    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
+      const Fragment* fragment = Find(fragments, i);
+      Append(text, fragment != nullptr ? after_.sections[fragment->of].text : now_.sections[i].text);
+      if (fragment != nullptr) recovery.putBack.push_back(after_.sections[fragment->of].name);
+      if (place && i == *place) putBack();
+      if (fragment != nullptr) Append(text, fragment->added);
+    }
+    recovery.text = text;
+    recovery.kind = text == bytes_ ? OdbcIniRecovery::Kind::kNothing : OdbcIniRecovery::Kind::kFinish;
+    if (text == bytes_) recovery.putBack.clear();
+    return recovery;
+  }
 
  private:
-  // A write leaves at most one section cut short of `own`: the first that
-  // looks like one, and none where `own` stands whole (what follows it
-  // came later).
-  void FindRemains(const odbc_ini::Section& own) {
-    const odbc_ini::Text before = odbc_ini::Parse(journal.before);
-    const odbc_ini::Text parsed = odbc_ini::Parse(now);
-    std::size_t at = parsed.preamble.size();
-    for (const odbc_ini::Section& section : parsed.sections) {
-      if (IsWhole(section, own)) {
-        remains.reset();
-        return;
-      }
-      if (!remains && IsRemainsOf(section, own, before)) remains = Remains{at, section.text.size(), section.name};
-      at += section.text.size();
+  // The file's section `in`, which is N's section `of` cut short, and
+  // what came after the cut in it.
+  struct Fragment {
+    std::size_t in;
+    std::size_t of;
+    std::string added;
+  };
+  static const Fragment* Find(const std::vector<Fragment>& fragments, std::size_t in) {
+    for (const Fragment& fragment : fragments) {
+      if (fragment.in == in) return &fragment;
     }
+    return nullptr;
   }
+
+  // A write that takes sections out cuts the file first: where it still
+  // holds one of them, the write had not begun. A mending write was to
+  // replace a cut file, whatever it held.
+  bool NotBegun() const {
+    if (journal_.mending) return false;
+    for (std::size_t i = FirstFrom(before_, journal_.firstChange); i < before_.sections.size(); ++i) {
+      const std::string& name = before_.sections[i].name;
+      if (after_.Find(name) == nullptr && now_.Find(name) != nullptr) return true;
+    }
+    return false;
+  }
+
+  // For each of N's sections from the first still to write on, the file's
+  // section of its name (the n-th of a name in the file for N's n-th).
+  // False when the file holds such a name more often than N does.
+  bool Held(std::vector<std::optional<std::size_t>>& held) const {
+    std::map<std::string, std::vector<std::size_t>> inFile;
+    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
+      inFile[odbc_ini::FoldedName(now_.sections[i].name)].push_back(i);
+    }
+    std::map<std::string, std::size_t> inN;
+    for (std::size_t j = 0; j < after_.sections.size(); ++j) {
+      const std::string name = odbc_ini::FoldedName(after_.sections[j].name);
+      const std::size_t nth = inN[name]++;
+      if (j < first_) continue;
+      const std::vector<std::size_t>& found = inFile[name];
+      held.push_back(nth < found.size() ? std::optional<std::size_t>(found[nth]) : std::nullopt);
+    }
+    for (std::size_t j = first_; j < after_.sections.size(); ++j) {
+      const std::string name = odbc_ini::FoldedName(after_.sections[j].name);
+      if (inFile[name].size() > inN[name]) return false;
+    }
+    return true;
+  }
+
+  // The cut: the last of N's sections still to write that the file holds
+  // by name, or else a header that begins the name of the next one and is
+  // a fragment of it; a fragment is added to `fragments`. False when the
+  // file holds a name more often than N does, or two headers could be
+  // that fragment.
+  bool FindCut(std::optional<std::size_t>& cut, std::optional<std::size_t>& place,
+               std::vector<Fragment>& fragments) const {
+    std::vector<std::optional<std::size_t>> held;
+    if (!Held(held)) return false;
+    for (std::size_t j = 0; j < held.size(); ++j) {
+      if (held[j]) {
+        cut = first_ + j;
+        place = held[j];
+      }
+    }
+    Fragment fragment{place.value_or(0), cut.value_or(0), {}};
+    // Nothing after a fragment was written.
+    if (cut && IsFragment(fragment.in, fragment.of, fragment.added)) {
+      if (Find(fragments, fragment.in) == nullptr) fragments.push_back(fragment);
+      return true;
+    }
+    const std::size_t next = cut ? *cut + 1 : first_;
+    std::size_t found = 0;
+    for (std::size_t i = 0; next < after_.sections.size() && i < now_.sections.size(); ++i) {
+      if (odbc_ini::SameName(now_.sections[i].name, after_.sections[next].name) ||
+          !IsFragment(i, next, fragment.added)) {
+        continue;
+      }
+      if (found++ == 0 && Find(fragments, i) == nullptr) fragments.push_back(Fragment{i, next, fragment.added});
+      cut = next;
+      place = i;
+    }
+    return found <= 1;
+  }
+
+  // Whether the file's section `i` is N's section `j` cut short by the
+  // write. Where nobody re-laid the file before the write's first byte,
+  // only N's bytes at their own place count, as written or as the
+  // installer writes them back; elsewhere the section as the installer
+  // reads it, and only where the file held no such section before the
+  // write (a mending write's file was a cut one: what it held of N was the
+  // first write's).
+  bool IsFragment(std::size_t i, std::size_t j, std::string& added) const {
+    const odbc_ini::Section& section = now_.sections[i];
+    added.clear();
+    if (!relaid_) {
+      const std::size_t place = nowPlaces_[i];
+      if (place != places_[j] || bytes_.compare(0, place, journal_.after, 0, place) != 0) return false;
+      if (BeginsLiterally(section.text, after_.sections[j].text, added)) return true;
+      if (section.text != InstallerLayout(section)) return false;
+    }
+    if (!BeginsReadAs(section, after_.sections[j])) return false;
+    if (journal_.mending) return true;
+    for (const odbc_ini::Section& held : before_.sections) {
+      if (odbc_ini::SameName(held.name, section.name) && Read(held) == Read(section)) return false;
+    }
+    return true;
+  }
+
+  // Where N's sections still to write go when the file holds none of
+  // them: after the last of the file's sections that N has before them.
+  std::optional<std::size_t> PlaceOfMissing() const {
+    std::optional<std::size_t> place;
+    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
+      for (std::size_t j = 0; j < first_; ++j) {
+        if (odbc_ini::SameName(now_.sections[i].name, after_.sections[j].name)) place = i;
+      }
+    }
+    return place;
+  }
+
+  // What the write left of the data source it was creating: none where
+  // that data source stands whole.
+  std::vector<Fragment> OwnFragments() const {
+    std::vector<Fragment> found;
+    if (!own_) return found;
+    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
+      const odbc_ini::Section& section = now_.sections[i];
+      if (odbc_ini::SameName(section.name, journal_.section) && Read(section) == Read(after_.sections[*own_])) {
+        return {};
+      }
+      Fragment fragment{i, *own_, {}};
+      if (IsFragment(i, *own_, fragment.added)) found.push_back(fragment);
+    }
+    // Where the header was written whole, a shorter one came later.
+    std::vector<Fragment> whole;
+    for (const Fragment& fragment : found) {
+      if (odbc_ini::SameName(now_.sections[fragment.in].name, journal_.section)) whole.push_back(fragment);
+    }
+    return whole.empty() ? found : whole;
+  }
+
+  // The file without `fragments`; the comments that came after them stay.
+  std::string Without(const std::vector<Fragment>& fragments, std::vector<std::string>& removed) const {
+    std::string text = now_.preamble;
+    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
+      const Fragment* fragment = Find(fragments, i);
+      if (fragment == nullptr) {
+        Append(text, now_.sections[i].text);
+        continue;
+      }
+      removed.push_back(now_.sections[i].name);
+      if (fragment->added.find_first_not_of(" \t\r\n") != std::string::npos) Append(text, fragment->added);
+    }
+    return text;
+  }
+
+  const OdbcIniJournal& journal_;
+  const std::string& bytes_;
+  const odbc_ini::Text before_;  // O
+  const odbc_ini::Text after_;   // N
+  const odbc_ini::Text now_;     // F
+  const std::vector<std::size_t> places_;
+  const std::vector<std::size_t> nowPlaces_;
+  const std::size_t first_;  // N's first section still to write
+  const bool relaid_;
+  std::optional<std::size_t> own_;  // N's section of the data source the write creates
 };
 
-// Takes what the stopped write left of the data source it was creating
-// out of `text` (the file as found); returns the name of the section that
-// went, if one did.
-std::optional<std::string> RemoveRemains(const Found& found, std::string& text) {
-  if (!found.remains) return std::nullopt;
-  text.erase(found.remains->at, found.remains->size);
-  return found.remains->name;
-}
-
-// ---- readings of the file after a stopped write ----
-
-// Whether what follows the first `kept` bytes of the file counts as
-// appended to a state that had still to write N from byte `from` on
-// (SQLUtilitiesJournal.h); nothing following counts too.
-bool Appended(const Found& found, std::size_t kept, std::size_t from) {
-  const std::string& now = found.now;
-  if (kept == now.size()) return true;
-  if (IsTailOf(found.journal.after, now, kept) || IsTailOf(found.journal.before, now, kept)) return false;
-  std::size_t line = kept;
-  if (!IsLineStart(now, kept)) {
-    if (now[kept] != '\n') return false;
-    line = kept + 1;
+// Whether the file is `state` (O or N, written by rename) followed only
+// by blank lines, comments and whole sections that the write had nothing
+// to do with.
+bool Extends(const std::string& now, const std::string& state, const OdbcIniJournal& journal) {
+  if (!odbc_ini::StartsWith(now, state)) return false;
+  std::size_t from = state.size();
+  if (!state.empty() && state.back() != '\n' && from < now.size()) {
+    if (now[from] != '\n') return false;
+    ++from;
   }
-  while (line < now.size() && IsBlankOrComment(now, line)) line = LineEnd(now, line) + 1;
-  // What the write left of its data source is no append.
-  if (!IsWholeHeader(now, line) || (found.remains && found.remains->at >= line)) return false;
-  std::set<std::string> stillToWrite;
-  for (const odbc_ini::Section* section : SectionsFrom(found.written, from)) {
-    stillToWrite.insert(odbc_ini::FoldedName(section->name));
+  const odbc_ini::Text added = odbc_ini::Parse(now.substr(from));
+  for (std::size_t line = 0; line < added.preamble.size(); line = LineEnd(added.preamble, line) + 1) {
+    if (!IsBlankOrComment(added.preamble, line)) return false;
   }
-  for (const odbc_ini::Section& section : odbc_ini::Parse(now.substr(line)).sections) {
-    if (stillToWrite.count(odbc_ini::FoldedName(section.name)) != 0) return false;
+  std::set<std::string> written;
+  for (const std::string* text : {&journal.before, &journal.after}) {
+    const odbc_ini::Text parsed = odbc_ini::Parse(*text);
+    for (std::size_t i = FirstFrom(parsed, journal.firstChange); i < parsed.sections.size(); ++i) {
+      written.insert(odbc_ini::FoldedName(parsed.sections[i].name));
+    }
+  }
+  for (const odbc_ini::Section& section : added.sections) {
+    if (written.count(odbc_ini::FoldedName(section.name)) != 0) return false;
   }
   return true;
-}
-
-// N, followed by what was appended after the first `kept` bytes of the
-// file. The line end that closed a cut line is N's own.
-std::string Finished(const Found& found, std::size_t kept) {
-  const std::string& after = found.journal.after;
-  const bool closesCutLine = !IsLineStart(found.now, kept) && kept < found.now.size();
-  const bool endsWithLineEnd = after.empty() || after.back() == '\n';
-  const std::string appended = found.now.substr(closesCutLine && endsWithLineEnd ? kept + 1 : kept);
-  // N's last line may have no line end: what follows it starts a line.
-  const bool opensLine = endsWithLineEnd || appended.empty() || appended.front() == '\n';
-  return after + (opensLine ? "" : "\n") + appended;
-}
-
-// The lengths at which an in-place write may have been cut, leaving the
-// file: where the file stops being a beginning of N, or the start of that
-// line when it is an appended header or blank, or the line end that
-// closes it. Only lengths of at least d that are not O itself.
-std::vector<std::size_t> CutLengths(const Found& found) {
-  const std::string& now = found.now;
-  const OdbcIniJournal& journal = found.journal;
-  const std::size_t same = odbc_ini::CommonBeginning(now, journal.after);
-  std::vector<std::size_t> lengths;
-  if (same == now.size()) {
-    lengths.push_back(same);
-  } else {
-    const std::size_t line = same == 0 ? 0 : now.rfind('\n', same - 1) + 1;
-    if (IsWholeHeader(now, line)) lengths.push_back(line);
-    if (LineEnd(now, line) == same) {
-      lengths.push_back(same);
-    } else if (IsBlankOrComment(now, line)) {
-      lengths.push_back(line);
-    }
-  }
-  std::vector<std::size_t> states;
-  for (std::size_t length : lengths) {
-    const bool isBefore = length == journal.firstChange && length == journal.before.size();
-    if (length >= journal.firstChange && !isBefore) states.push_back(length);
-  }
-  return states;
-}
-
-// What the readings of the file say it is to hold, each once.
-std::vector<std::string> Outcomes(const Found& found) {
-  const OdbcIniJournal& journal = found.journal;
-  const std::string& now = found.now;
-  std::vector<std::string> outcomes;
-  const auto add = [&outcomes](std::string outcome) {
-    for (const std::string& known : outcomes) {
-      if (known == outcome) return;
-    }
-    outcomes.push_back(std::move(outcome));
-  };
-  // Not begun; a mending write from O is finished all the same.
-  if (odbc_ini::StartsWith(now, journal.before) && Appended(found, journal.before.size(), journal.firstChange)) {
-    add(journal.mending ? Finished(found, journal.before.size()) : now);
-  }
-  if (!journal.inPlace) {
-    if (odbc_ini::StartsWith(now, journal.after) && Appended(found, journal.after.size(), journal.after.size())) {
-      add(now);
-    }
-    return outcomes;
-  }
-  for (std::size_t length : CutLengths(found)) {
-    if (Appended(found, length, length)) add(Finished(found, length));
-  }
-  return outcomes;
 }
 
 }  // namespace
@@ -420,15 +548,15 @@ OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now) {
   if (journal.form == OdbcIniJournal::Form::kCutShort) return recovery;
   recovery.kind = OdbcIniRecovery::Kind::kNotUsed;
   if (journal.form == OdbcIniJournal::Form::kFormer) return recovery;
-  const Found found(journal, now);
-  const std::vector<std::string> outcomes = Outcomes(found);
-  if (outcomes.size() == 1) {
-    recovery.kind = outcomes.front() == now ? OdbcIniRecovery::Kind::kNothing : OdbcIniRecovery::Kind::kFinish;
-    recovery.text = outcomes.front();
+  // A write by rename leaves O or N whole; a mending one was to replace a
+  // file that was itself cut.
+  if (!journal.inPlace && !journal.mending) {
+    if (Extends(now, journal.before, journal) || Extends(now, journal.after, journal)) {
+      recovery.kind = OdbcIniRecovery::Kind::kNothing;
+    }
     return recovery;
   }
-  recovery.remains = RemoveRemains(found, recovery.text);
-  return recovery;
+  return Merge(journal, now).Result();
 }
 
 }  // namespace SQLUtilities

@@ -29,43 +29,52 @@
 //   beginning of d bytes is O itself: the write had not begun).
 //
 // What the next change finds (Recover) may have been changed by anyone
-// after the stop. A state followed by nothing, or by whole sections
-// appended later, is a reading of the file. What follows the state counts
-// as appended only when it
-// - starts at a line start, or with the line end that closes a cut line;
-// - is blank lines or comments, then a whole header ("[name]"): entries
-//   added to the last section are no append;
-// - is no tail of N or of O: that is a removal from a written or an
-//   unwritten file;
-// - holds no section of a name that the state had still to write (the
-//   sections of N from the state's end on, or from d on for a write not
-//   begun): that is an edit; nor what the write left of its data source
-//   (below).
-// Each reading says what the file is to hold: for a write cut short, N
-// followed by what was appended; for a write that ended, or that had not
-// begun, the file as it is. A write that mends the file after a stopped
-// writer ("mending") was to put N in place of a file that was itself cut:
-// from O it is finished as from a cut. When every reading there is says
-// the same, that is done and the journal goes. When none fits, or two
-// differ, the file stays as it is, and the journal is kept for the
-// administrator under a name that says it was not used. A copy of a former
-// version is kept so too, its file left alone.
-//
-// In every outcome, what a stopped write in place put into the file and
-// no one else could have goes: a section that begins the data source it was
-// creating and stops short of it. Its name is a beginning of that data
-// source's name (no more than a cut header when it is shorter), its lines
-// a proper beginning of the lines the write gave it, the last one perhaps
-// cut, or closed with "=" by a tool that rewrote the file; and the file did
-// not hold that section before the write (in whatever layout). A write
-// leaves one such section at most: the first, and none where the data
-// source stands whole. No reading takes it for an append, and where no
-// reading fits it is removed. Whole, the data source carries its run's
-// owner mark and goes with its run like any leftover.
+// after the stop. A write by rename leaves O or N whole: the file stays
+// as it is, and the journal is kept for the administrator (under a name
+// that says it was not used) unless the file is O or N followed only by
+// whole sections the write had nothing to do with. A write in place, and
+// a write that mends the file after a stopped writer ("mending", whose O
+// was itself cut), are merged by sections, as the installer reads them
+// (Merge):
+// - a write in place that takes sections out cuts the file first: while
+//   the file still holds one of them, the write had not begun, and the
+//   file stays;
+// - the sections the file holds stay as they are, in their order;
+// - of N's sections that the write had still to write (those whose bytes
+//   reach past byte d), the last that the file holds by name is where the
+//   write was cut; failing that, a header that begins the name of the
+//   next one. If that section of the file is a fragment of N's, it
+//   becomes N's whole section. N's sections after it come back right
+//   after it, ahead of whatever the file holds after it; those before it
+//   that the file lacks were removed after the stop and stay removed.
+//   Where the file holds none of them, all come back after the last
+//   section that N has before them;
+// - the data source the write was creating comes back only from what is
+//   left of it: its fragment, wherever it stands, is finished (it then
+//   carries its run's owner mark and goes with its run like any
+//   leftover); nothing is made anew;
+// - a fragment of a section is, where the file holds O's bytes before d
+//   (nobody re-laid it), a proper beginning of N's bytes at the section's
+//   own place, perhaps followed by the line end that closed the cut line
+//   and by blank lines and comments (which stay after it), or such a
+//   beginning as the installer writes it back. Elsewhere it is a section
+//   whose header ("[name" or "[name]") begins the name of N's (with
+//   nothing after it when it is shorter or unclosed) and whose lines are a
+//   proper beginning of N's, the last one perhaps cut or closed with "=";
+//   unless the file held a section of its name and lines before the write
+//   (comments and blank lines aside). A mending write's O held nothing of
+//   N's but what the first write left. Where a header of the data source
+//   stands whole, no shorter one is its fragment.
+// Where a name still to write is held more often than N has it, or two
+// sections could be the fragment, the merge is not single: the file stays
+// as it is, but for the fragments of the data source the write was
+// creating (none where it stands whole), and the journal is kept for the
+// administrator. A copy of a former version is kept so too, its file left
+// alone.
 #pragma once
 
-#include <optional>
 #include <string>
+#include <vector>
 
 namespace SQLUtilities {
 
@@ -107,13 +116,14 @@ struct OdbcIniJournal {
 // the file is to hold `text`, which is `now` when nothing is to change.
 struct OdbcIniRecovery {
   enum class Kind {
-    kNothing,  // the write had not begun, or had ended: the journal goes
+    kNothing,  // nothing of the write is missing: the journal goes
     kFinish,   // the write was cut short: `text` finishes it; the journal goes
-    kNotUsed,  // the file reads in no single way: it stays, but for `remains`; the journal is kept
+    kNotUsed,  // the file reads in no single way: it stays, but for `removed`; the journal is kept
   };
   Kind kind = Kind::kNothing;
   std::string text;
-  std::optional<std::string> remains;  // kNotUsed: the section the stopped write left, which goes
+  std::vector<std::string> putBack;  // kFinish: the sections made whole or put back
+  std::vector<std::string> removed;  // kNotUsed: the fragments of the data source being made, which go
 };
 
 OdbcIniRecovery Recover(const OdbcIniJournal& journal, const std::string& now);

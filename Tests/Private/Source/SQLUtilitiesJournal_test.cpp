@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -31,6 +32,10 @@ OdbcIniJournal Journal(OdbcIniJournal::Change change, const std::string& before,
   journal.section = "task1";
   // What the next change reads back is what it works from.
   return OdbcIniJournal::Parse(journal.Serialized());
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
 }
 
 OdbcIniJournal Create(bool inPlace) { return Journal(OdbcIniJournal::Change::kCreate, kSite, kSite + kOwn, inPlace); }
@@ -60,23 +65,10 @@ TEST(OdbcIniJournalTest, ReadsBackWhatItRecordsAndKnowsACopyCutShortOrOfAFormerV
   EXPECT_EQ(fromFormer.text, kList);
 }
 
-TEST(OdbcIniJournalTest, AWriteThatHadNotBegunOrHadEndedLeavesNothingToDo) {
-  for (const std::string& now : {kSite, kSite + kOwn, kSite + kOwn + kAdded}) {
-    EXPECT_EQ(Recover(Create(true), now).kind, Kind::kNothing) << now;
-  }
-  // A write that mends a cut file was to replace what it found: not begun,
-  // it is finished all the same.
-  OdbcIniJournal mending = Create(false);
-  mending.mending = true;
-  mending = OdbcIniJournal::Parse(mending.Serialized());
-  EXPECT_TRUE(mending.mending);
-  EXPECT_EQ(Recover(mending, kSite).text, kSite + kOwn);
-}
-
 // A data source removed after the stop, an entry taken off, an edit that
-// leaves the last line without its line end: none comes back, whichever
-// way the stopped write went.
-TEST(OdbcIniJournalTest, WhatTheSiteChangedAfterTheStopStays) {
+// leaves the last line without its line end: none comes back after a
+// write by rename, which leaves no cut file.
+TEST(OdbcIniJournalTest, WhatTheSiteChangedAfterAWriteByRenameStays) {
   const std::string withoutReport = kList + kProduction + kOwn;
   const std::string lastEntryGone = kSite + "[task1]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for "
                                             "Shapejob (run 7.8)\n\n";
@@ -86,106 +78,152 @@ TEST(OdbcIniJournalTest, WhatTheSiteChangedAfterTheStopStays) {
     EXPECT_EQ(byRename.kind, Kind::kNotUsed) << now;
     EXPECT_EQ(byRename.text, now);
   }
-  EXPECT_EQ(Recover(Create(true), withoutReport).text, withoutReport);
-  EXPECT_EQ(Recover(Create(true), editedUnended).text, editedUnended);
-  // A removal from the middle, by rename, then the administrator removed
-  // the last entry of the last section.
-  const OdbcIniJournal remove = Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + kProduction + kReport,
-                                        kSite, false);
-  const std::string shorter = kSite.substr(0, kSite.size() - std::string("Database=/srv/report.db\n\n").size());
-  EXPECT_EQ(Recover(remove, shorter).text, shorter);
+  for (const std::string& now : {kSite + kAdded, kSite + kOwn + "; by hand\n" + kAdded}) {
+    EXPECT_EQ(Recover(Create(false), now).kind, Kind::kNothing) << now;
+  }
 }
 
-TEST(OdbcIniJournalTest, AnInPlaceWriteCutAnywhereIsFinishedWithWhatWasAddedLater) {
+TEST(OdbcIniJournalTest, AnInPlaceWriteCutAnywhereIsFinished) {
   const OdbcIniJournal create = Create(true);
   for (std::size_t cut = kSite.size() + 1; cut < create.after.size(); ++cut) {
-    const std::string left = create.after.substr(0, cut);
-    const OdbcIniRecovery mended = Recover(create, left);
-    EXPECT_EQ(mended.kind, Kind::kFinish) << left;
-    EXPECT_EQ(mended.text, kSite + kOwn) << left;
+    const OdbcIniRecovery mended = Recover(create, create.after.substr(0, cut));
+    EXPECT_EQ(mended.kind, Kind::kFinish) << cut;
+    EXPECT_EQ(mended.text, kSite + kOwn) << cut;
+    EXPECT_EQ(mended.putBack, std::vector<std::string>{"task1"}) << cut;
   }
-  // Cut after "[task1]" and its driver, then a data source added by hand.
-  const std::string cut = kSite + "[task1]\nDriver=SQL Server\n";
-  EXPECT_EQ(Recover(create, cut + "\n" + kAdded).text, kSite + kOwn + "\n" + kAdded);
-
   // A removal from the middle, in place from the removed section on, with
   // two sections of one name after it: each comes back whole.
   const std::string twin = "[Twin]\nSERVER=a\n\n[twin]\nSERVER=b\n\n";
   const OdbcIniJournal remove =
       Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + twin + kReport, kList + twin + kReport, true);
   for (std::size_t cut = remove.firstChange; cut < remove.after.size(); ++cut) {
-    const OdbcIniRecovery mended = Recover(remove, remove.after.substr(0, cut));
-    EXPECT_EQ(mended.text, kList + twin + kReport) << "cut after " << cut;
+    EXPECT_EQ(Recover(remove, remove.after.substr(0, cut)).text, kList + twin + kReport) << cut;
   }
 }
 
+// The sweep of an ended run's section from the middle of the site: the
+// write goes in order, so what the file lacks of the sections it had
+// still to write was cut off, whatever the site did to the file later.
+const std::string kTail = "[sitetail]\nDriver=SQLite3\nDatabase=/srv/tail.db\n\n";
+const std::string kSwept = kList + kProduction + kReport + kTail;
+OdbcIniJournal Sweep() {
+  return Journal(OdbcIniJournal::Change::kCreate, kList + kProduction + kOwn + kReport + kTail, kSwept, true);
+}
+const std::string kCutReport = kList + kProduction + "[sitereport]\nDriver=SQLite3\n";
+// The site cut short, a value before the cut set, and the whole laid out
+// again as the installer writes it.
+const std::string kMoved = kList + "[Production]\nDriver=SQL Server\nSERVER=moved\n\n";
+const std::string kRelaidCut = kMoved + "[sitereport]\nDriver=\n\n";
+
+struct Case {
+  const char* what;
+  OdbcIniJournal journal;
+  std::string now, text;
+  Kind kind;
+};
+
+void Check(const Case& test) {
+  const OdbcIniRecovery recovery = Recover(test.journal, test.now);
+  EXPECT_EQ(recovery.kind, test.kind) << test.what;
+  EXPECT_EQ(recovery.text, test.text) << test.what;
+}
+
+TEST(OdbcIniJournalTest, ACutFileIsMergedBySectionsWithWhateverCameAfter) {
+  const std::string ownCut = kOwn.substr(0, kOwn.find("DESCRIPTION") + 4);
+  const OdbcIniJournal unended =
+      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + "[B]\nk=2", kList + "[B]\nk=2", true);
+  const Case cases[] = {
+      {"cut inside a line, then one line end added", Sweep(), kCutReport + "Data\n", kSwept, Kind::kFinish},
+      {"cut at a line end", Sweep(), kCutReport, kSwept, Kind::kFinish},
+      {"cut, then a blank line and a comment added", Sweep(), kCutReport + "Data\n\n; note\n", kSwept + "\n; note\n",
+       Kind::kFinish},
+      {"cut, then a value before it set and the file re-laid", Sweep(), kRelaidCut + kAdded,
+       kMoved + kReport + kTail + kAdded, Kind::kFinish},
+      {"cut inside a header that the installer closed", Sweep(), kList + kProduction + "[siterep]\n\n" + kAdded,
+       kSwept + kAdded, Kind::kFinish},
+      {"cut, then the cut section removed", Sweep(), kList + kProduction + kAdded, kSwept + kAdded, Kind::kFinish},
+      {"cut, then a section before it removed", Sweep(), kList + "[sitereport]\nDriver=\n\n", kList + kReport + kTail,
+       Kind::kFinish},
+      {"ended, then a section before the last removed", Sweep(), kList + kProduction + kTail,
+       kList + kProduction + kTail, Kind::kNothing},
+      {"not begun, then a section removed", Sweep(), kList + kOwn + kReport + kTail, kList + kOwn + kReport + kTail,
+       Kind::kNothing},
+      {"cut, then a section added", Create(true), kSite + "[task1]\nDriver=SQL Server\n\n" + kAdded,
+       kSite + kOwn + "\n" + kAdded, Kind::kFinish},
+      {"cut, then a comment and a section added", Create(true), kSite + "[task1]\n; by hand\n" + kAdded,
+       kSite + kOwn + "; by hand\n" + kAdded, Kind::kFinish},
+      {"cut, N's last line without its end, then a section added", unended, kList + "[B]\n[Added]\n",
+       kList + "[B]\nk=2\n[Added]\n", Kind::kFinish},
+      {"cut, then entries added to the cut section", Create(true), kSite + ownCut + "\nKey=v\n",
+       kSite + ownCut + "\nKey=v\n", Kind::kNothing},
+      {"not begun, then a section added", Create(true), kSite + kAdded, kSite + kAdded, Kind::kNothing},
+      {"ended, then an empty section added", Create(true), kSite + kOwn + "[Tas]\n", kSite + kOwn + "[Tas]\n",
+       Kind::kNothing},
+      {"cut, then the cut section added again", Create(true), kSite + "[task1]\n\n[task1]\nDriver=x\n\n",
+       kSite + "[task1]\nDriver=x\n\n", Kind::kNotUsed},
+      {"cut in a header, then two headers that could be it", Sweep(), kMoved + "[site]\n\n[sitere]\n\n",
+       kMoved + "[site]\n\n[sitere]\n\n", Kind::kNotUsed},
+  };
+  for (const Case& test : cases) Check(test);
+}
+
 // A cut file that a tool then rewrote whole (the site's sections in its
-// own layout): nothing is finished, but what the stopped write left of its
-// data source goes, as written or as the tool closed it, so that its task
-// can run again; a section of that name that is somebody else's stays, and
-// so does one the file held before the write.
-TEST(OdbcIniJournalTest, ARewrittenFileLosesOnlyWhatTheStoppedWriteLeftOfItsDataSource) {
+// own layout): what the stopped write left of its data source is
+// finished, as written or as the tool closed it; a section of that name
+// that is somebody else's stays, and so does one the file held before the
+// write, comments aside, or one added by hand to a file nobody re-laid.
+TEST(OdbcIniJournalTest, WhatIsLeftOfTheDataSourceBeingMadeIsFinishedAndNothingElse) {
   const std::string rewritten = kList + "[Production]\nDriver = SQL Server\nSERVER = prod-host\n\n" + kReport;
   for (const std::string& cutOwn :
        {std::string("[task1]\nDriver = SQL Server\nDESCRIPTION = New Temporary DSN for Shap\n\n"),
         std::string("[task1]\nDriver=SQL Server\nDESCRI=\n\n"), std::string("[task1]\nDriver=SQL Server\nDES\n"),
         std::string("[]\n\n"), std::string("[tas]\n\n"), std::string("[tas\n")}) {
-    const OdbcIniRecovery mended = Recover(Create(true), rewritten + cutOwn + kAdded);
-    EXPECT_EQ(mended.kind, Kind::kNotUsed) << cutOwn;
-    EXPECT_TRUE(mended.remains.has_value()) << cutOwn;
-    EXPECT_EQ(mended.text, rewritten + kAdded) << cutOwn;
+    Check({cutOwn.c_str(), Create(true), rewritten + cutOwn + kAdded, rewritten + kOwn + kAdded, Kind::kFinish});
   }
   const std::string somebodys = "[TASK1]\nDriver=SQLite3\nDatabase=/srv/task1.db\n\n";
-  const OdbcIniRecovery kept = Recover(Create(true), rewritten + somebodys);
-  EXPECT_FALSE(kept.remains.has_value());
-  EXPECT_EQ(kept.text, rewritten + somebodys);
-  // Whole, it carries its run's owner mark: a leftover like any other.
-  EXPECT_EQ(Recover(Create(true), rewritten + kOwn).text, rewritten + kOwn);
-  // "[Tas]" was the site's before the write.
-  const OdbcIniJournal withTas = Journal(OdbcIniJournal::Change::kCreate, kSite + "[Tas]\n\n",
-                                         kSite + "[Tas]\n\n" + kOwn, true);
-  EXPECT_EQ(Recover(withTas, rewritten + "[Tas]\n\n").text, rewritten + "[Tas]\n\n");
-  // Its own "[task1]", laid out anew; and a "[t]" added after the cut one.
   const std::string held = kList + "[task1]\nDriver=SQL Server\n\n" + kReport;
-  const OdbcIniJournal taking = Journal(OdbcIniJournal::Change::kCreate, held, kList + kReport + kOwn, true);
-  EXPECT_EQ(Recover(taking, kList + "[task1]\nDriver = SQL Server\n\n" + kReport).text,
-            kList + "[task1]\nDriver = SQL Server\n\n" + kReport);
-  EXPECT_EQ(Recover(Create(true), rewritten + "[task1]\nDriver=SQL Server\nDES\n[t]\n\n").text, rewritten + "[t]\n\n");
+  const std::string commented = kSite + "[tas]\n; the site's\n\n";
+  const Case cases[] = {
+      {"somebody's section of that name", Create(true), rewritten + somebodys, rewritten + somebodys, Kind::kNothing},
+      {"whole, with its run's owner mark", Create(true), rewritten + kOwn, rewritten + kOwn, Kind::kNothing},
+      {"the site's [Tas] from before the write",
+       Journal(OdbcIniJournal::Change::kCreate, kSite + "[Tas]\n\n", kSite + "[Tas]\n\n" + kOwn, true),
+       rewritten + "[Tas]\n\n", rewritten + "[Tas]\n\n", Kind::kNothing},
+      {"the site's [tas] re-laid without its comment",
+       Journal(OdbcIniJournal::Change::kCreate, commented, commented + kOwn, true), rewritten + "[tas]\n\n",
+       rewritten + "[tas]\n\n", Kind::kNothing},
+      {"its own [task1] laid out anew", Journal(OdbcIniJournal::Change::kCreate, held, kList + kReport + kOwn, true),
+       kList + "[task1]\nDriver = SQL Server\n\n" + kReport, kList + "[task1]\nDriver = SQL Server\n\n" + kReport,
+       Kind::kNothing},
+      {"an empty [tas] appended by hand", Create(true), kSite + "[tas]\n", kSite + "[tas]\n", Kind::kNothing},
+      {"[task1] appended by hand", Create(true), kSite + "[task1]\nDriver = SQL Server\n",
+       kSite + "[task1]\nDriver = SQL Server\n", Kind::kNothing},
+      {"cut, then a section added after it", Create(true), rewritten + "[task1]\nDriver=SQL Server\nDES\n[t]\n\n",
+       rewritten + kOwn + "[t]\n\n", Kind::kFinish},
+  };
+  for (const Case& test : cases) Check(test);
+  // Where the merge is not single, the fragment goes all the same.
+  const OdbcIniRecovery twice = Recover(Create(true), rewritten + "[task1]\nDriver=SQL\n\n[tas]\n\n[task1]\nk=v\n\n");
+  EXPECT_EQ(twice.kind, Kind::kNotUsed);
+  EXPECT_EQ(twice.removed, std::vector<std::string>{"task1"});
+  EXPECT_EQ(twice.text, rewritten + "[tas]\n\n[task1]\nk=v\n\n");
 }
 
-// What came after the stop is never spliced into the write's finish: the
-// write is finished only where the file reads in exactly one way as that
-// write cut short and then added to by whole sections; else it stays.
-TEST(OdbcIniJournalTest, WhatCameAfterTheStopIsFinishedOnlyWhereTheFileReadsOneWay) {
-  const std::string ownCut = kOwn.substr(0, kOwn.find("DESCRIPTION") + 4);
-  const OdbcIniJournal sweep = Journal(OdbcIniJournal::Change::kCreate, kOwn + kSite, kSite, true);
-  const std::string again = kSite + "[task1]\n\n[task1]\nDriver=x\n\n";
-  const OdbcIniJournal unended =
-      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + "[B]\nk=2", kList + "[B]\nk=2", true);
-  const struct {
-    const char* what;
-    OdbcIniJournal journal;
-    std::string now, text;
-    Kind kind;
-  } cases[] = {
-      {"not begun, then a section added", Create(true), kSite + kAdded, kSite + kAdded, Kind::kNothing},
-      {"ended, then a section after the changed bytes removed", sweep, kList + kReport, kList + kReport,
-       Kind::kNotUsed},
-      {"cut, then entries added to the last section", Create(true), kSite + ownCut + "\nKey=v\n",
-       kSite + ownCut + "\nKey=v\n", Kind::kNotUsed},
-      {"cut, then the cut section added again", Create(true), again, kSite + "[task1]\nDriver=x\n\n",
-       Kind::kNotUsed},
-      {"cut, then a comment and a section added", Create(true), kSite + "[task1]\n; by hand\n" + kAdded,
-       kSite + kOwn + "; by hand\n" + kAdded, Kind::kFinish},
-      {"ended, then an empty section added", Create(true), kSite + kOwn + "[Tas]\n", kSite + kOwn + "[Tas]\n",
-       Kind::kNothing},
-      {"cut, N's last line without its end, then a section added", unended, kList + "[B]\n[Added]\n",
-       kList + "[B]\nk=2\n[Added]\n", Kind::kFinish},
-  };
-  for (const auto& test : cases) {
-    const OdbcIniRecovery recovery = Recover(test.journal, test.now);
-    EXPECT_EQ(recovery.kind, test.kind) << test.what;
-    EXPECT_EQ(recovery.text, test.text) << test.what;
+// A write that mends a cut file was to replace what it found: not begun,
+// it is finished all the same, and what the cut file held of the data
+// source being made was the first write's, not the site's.
+TEST(OdbcIniJournalTest, AMendingWriteFinishesFromTheCutFileItFound) {
+  const std::string cut = kSite + "[task1]\nDriver=SQL ";
+  for (bool inPlace : {false, true}) {
+    OdbcIniJournal mending = Journal(OdbcIniJournal::Change::kCreate, cut, kSite + kOwn, inPlace);
+    mending.mending = true;
+    mending = OdbcIniJournal::Parse(mending.Serialized());
+    EXPECT_TRUE(mending.mending);
+    Check({"not begun", mending, cut, kSite + kOwn, Kind::kFinish});
+    Check({"not begun, then a value edited", mending, Replaced(cut, "prod-host", "moved"),
+           Replaced(kSite + kOwn, "prod-host", "moved"), Kind::kFinish});
+    Check({"not begun, then re-laid", mending, kSite + "[task1]\nDriver=SQL\n\n" + kAdded, kSite + kOwn + kAdded,
+           Kind::kFinish});
   }
 }
 

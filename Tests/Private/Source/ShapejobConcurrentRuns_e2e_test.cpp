@@ -601,7 +601,7 @@ TEST_F(ConcurrentRunsTest, AHalfWrittenSectionGoesAndAKillInsideTheMendingLosesN
     AddSiteDataSource("Added");
     if (*mendingCut != '\0') Stopped("mender", CutAt{ini, 1, mendingCut, "kill"});
     EXPECT_TRUE(Succeeds(*mendingCut != '\0' ? "after-both" : "halfway")) << mendingCut;
-    EXPECT_EQ(Now().Find("halfway"), nullptr);
+    EXPECT_EQ(Now().Find("halfway"), nullptr) << mendingCut << site_ini::Read();
     EXPECT_NE(Now().Find("Added"), nullptr) << site_ini::Read();
     EXPECT_EQ(site_ini::Read().rfind(site, 0), 0u);
   }

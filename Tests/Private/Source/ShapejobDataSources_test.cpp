@@ -254,25 +254,29 @@ TEST_F(DataSourcesTest, AJournalThatAStoppedWriterLeftIsUsedOnceBeforeTheNextCha
                              "as " + former + ".not-used, not used");
   EXPECT_EQ(reported[1], "Mended " + ini + " from " + copy +
                              ", the journal of a write that a stopped run left: the write was cut short, and is "
-                             "finished");
+                             "finished (put back: task9)");
   unlink((former + ".not-used").c_str());
 }
 
-// A file that holds nothing but what a stopped write left of its data
-// source, laid out anew by a tool: that goes, and the file is left empty.
+// A file that holds nothing but two fragments of a stopped write's data
+// source, laid out anew by a tool, which could each be the one it was cut
+// in: the file reads in no single way, but both go, and the file is left
+// empty.
 TEST_F(DataSourcesTest, WhatAStoppedWriteLeftGoesEvenWhenNothingElseStays) {
   const std::string ini = site_ini::Path();
+  const std::string site = "; the site's\n";
   SQLUtilities::OdbcIniJournal journal =
-      SQLUtilities::OdbcIniJournal::Of("", RunSection("task9", QK_TProcessId::Of(getpid())), true);
+      SQLUtilities::OdbcIniJournal::Of(site, site + RunSection("task9", QK_TProcessId::Of(getpid())), true);
   journal.file = ini;
+  journal.change = SQLUtilities::OdbcIniJournal::Change::kCreate;
   journal.section = "task9";
   const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
   std::ofstream(copy, std::ios::binary) << journal.Serialized();
-  site_ini::Write("[task9]\nDriver = SQL Server\n");
+  site_ini::Write("[task9]\nDriver=SQL Server\n\n[task9]\n\n");
   std::string reported;
   { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported += line.str(); }); }
   EXPECT_EQ(site_ini::Read(), "");
-  EXPECT_NE(reported.find("its data source (task9), which was removed"), std::string::npos) << reported;
+  EXPECT_NE(reported.find("its data source (task9, task9), which was removed"), std::string::npos) << reported;
   unlink((copy + ".not-used").c_str());
 }
 
