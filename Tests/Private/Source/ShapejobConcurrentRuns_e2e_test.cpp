@@ -676,19 +676,23 @@ struct SiteEdit {
   std::function<void()> make;
   std::string site;
 };
-std::vector<SiteEdit> SiteEdits() {
-  const auto byHand = [](const std::string& from, const std::string& to) {
-    return [from, to] {
-      const std::string now = site_ini::Read();
-      site_ini::Write(from.empty() ? now + (now.empty() || now.back() == '\n' ? "" : "\n") + to
-                                   : Replaced(now, from, to));
-    };
+// An edit by hand: `from` replaced by `to`, or `to` appended on a line of
+// its own when `from` is empty.
+std::function<void()> EditByHand(const std::string& from, const std::string& to) {
+  return [from, to] {
+    const std::string now = site_ini::Read();
+    site_ini::Write(from.empty() ? now + (now.empty() || now.back() == '\n' ? "" : "\n") + to
+                                 : Replaced(now, from, to));
   };
+}
+const std::string kAddedSection = "[Added]\nDriver=SQLite3\nDatabase=/srv/Added.db\n";
+
+std::vector<SiteEdit> SiteEdits() {
+  const auto byHand = EditByHand;
   const std::string appended = "[Appended]\nDriver=SQLite3\n";
   const std::string middle = "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n";
   return {
-      {"odbcinst -i", [] { AddSiteDataSource("Added"); },
-       kEditedSite + "[Added]\nDriver=SQLite3\nDatabase=/srv/Added.db\n"},
+      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection},
       {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); }, Replaced(kEditedSite, middle, "")},
       {"an append by hand", byHand("", appended), kEditedSite + appended},
       // Before the bytes a create or removal changes, after those of a sweep.
@@ -755,6 +759,133 @@ TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
 
 INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKilledInPlaceWrite, ::testing::ValuesIn(kKillPoints),
                          [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
+
+// Where a run's in-place sweep of an ended run's section from the middle
+// of the site (before [Middle] and [Last]) is cut: what it had written of
+// the rest, and the name the installer reads in the fragment.
+struct SweepCut {
+  const char* name;
+  std::string written;
+  std::string fragment;
+};
+const SweepCut kSweepCuts[] = {
+    {"InsideAHeader", "[Midd", "Midd"},
+    {"InsideALine", "[Middle]\nDriv", "Middle"},
+    {"AtALineEnd", "[Middle]\nDriver=SQLite3\n", "Middle"},
+};
+void PrintTo(const SweepCut& cut, std::ostream* out) { *out << cut.name; }
+
+// What the site may do to a cut file, and the site it means.
+std::vector<SiteEdit> EditsOfACutFile(const std::string& fragment) {
+  const auto append = [](const std::string& text) { return [text] { site_ini::Write(site_ini::Read() + text); }; };
+  const std::string appended = "[Appended]\nDriver=SQLite3\n";
+  return {
+      {"nothing", [] {}, kEditedSite},
+      {"one line end", append("\n"), kEditedSite},
+      {"a blank line and a comment", append("\n\n; by hand\n"), kEditedSite},
+      {"a value set before the cut", EditByHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved")},
+      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection},
+      {"odbcinst -u of a section before the cut", [] { RemoveSiteDataSource("NoDriver"); },
+       Replaced(kEditedSite, "[NoDriver]\nSERVER=elsewhere\n\n", "")},
+      {"odbcinst -u of the fragment", [fragment] { RemoveSiteDataSource(fragment); }, kEditedSite},
+      {"an append by hand", EditByHand("", appended), kEditedSite + appended},
+  };
+}
+
+class ACutSweep : public ConcurrentRunsTest, public ::testing::WithParamInterface<SweepCut> {};
+
+// A run's in-place sweep from the middle of odbc.ini (it has a second
+// name) killed inside its write, then each edit, in either layout: the
+// next run and the killed task's retry run, every site section is in the
+// live file with the edit applied, and nothing of the runs is left.
+TEST_P(ACutSweep, LeavesEverySiteSectionInTheLiveFileWhateverTheSiteEditsNext) {
+  const SweepCut& cut = GetParam();
+  const std::string ini = site_ini::Path();
+  const std::string leftover = EndedRunsSection();
+  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
+  for (bool byHand : {false, true}) {
+    const std::string swept = byHand ? ByHand(kEditedSite) : kEditedSite;
+    const std::string site = Replaced(swept, "[Middle]", leftover + "[Middle]");
+    const std::string left = swept.substr(0, swept.find("[Middle]")) + (byHand ? ByHand(cut.written) : cut.written);
+    // The sweep truncates, then writes from the first byte that changes.
+    const CutAt kill{ini, 2, std::to_string(left.size() - odbc_ini::CommonBeginning(site, swept)), "kill"};
+    for (const SiteEdit& edit : EditsOfACutFile(cut.fragment)) {
+      SCOPED_TRACE(std::string(cut.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
+      RemoveWhatRunsLeftBeside();
+      site_ini::Write(site);
+      EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &kill)->Finish().status, -1) << "killed in its write";
+      ASSERT_EQ(site_ini::Read(), left);
+      edit.make();
+      EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
+      EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
+      EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
+      EXPECT_TRUE(TempBaseEmpty());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, ACutSweep, ::testing::ValuesIn(kSweepCuts),
+                         [](const ::testing::TestParamInfo<SweepCut>& info) { return std::string(info.param.name); });
+
+// A create cut inside its header or inside an entry; the next run's
+// mending write killed before its first byte or inside it; then an edit:
+// the retry of the task runs, and nothing of the runs is left.
+TEST_F(ConcurrentRunsTest, AKilledMendingThenAnEditNeverBlocksTheTask) {
+  const std::string ini = site_ini::Path();
+  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
+  const std::vector<SiteEdit> edits = {
+      {"a value set by hand", EditByHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved")},
+      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection},
+  };
+  for (const std::string& createCut : {Length("[cutr"), Length("[cutrun]\nDriver=SQL ")}) {
+    for (const char* mendingCut : {"0", "10"}) {
+      for (const SiteEdit& edit : edits) {
+        SCOPED_TRACE("create cut after " + createCut + " bytes, mending after " + mendingCut + ", then " + edit.name);
+        RemoveWhatRunsLeftBeside();
+        site_ini::Write(kEditedSite);
+        const CutAt create{ini, 1, createCut, "kill"};
+        const CutAt mending{ini, 1, mendingCut, "kill"};
+        EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &create)->Finish().status, -1);
+        EXPECT_EQ(Start("split", "mender", "mender", {}, &mending)->Finish().status, -1);
+        edit.make();
+        EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
+        EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
+        EXPECT_TRUE(TempBaseEmpty());
+      }
+    }
+  }
+}
+
+// A create killed right after its journal, odbc.ini untouched; then the
+// site adds, or has re-laid, a section whose name begins the data
+// source's: the next run keeps it as the site has it.
+TEST_F(ConcurrentRunsTest, ASectionTheStoppedCreateNeverWroteStays) {
+  const std::string ini = site_ini::Path();
+  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
+  const struct {
+    const char* what;
+    std::string site;
+    std::function<void()> edit;
+    std::string kept;
+  } cases[] = {
+      {"an empty one appended by hand", kEditedSite, EditByHand("", "[cutr]\n"), "[cutr]"},
+      {"the site's, its comment dropped by odbcinst -i", kEditedSite + "[cutr]\n; the site's\n",
+       [] { AddSiteDataSource("Added"); }, "[cutr]"},
+      {"one of its very name appended by hand", kEditedSite, EditByHand("", "[cutrun]\nDriver = SQL Server\n"),
+       "[cutrun] Driver=SQL Server"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    RemoveWhatRunsLeftBeside();
+    site_ini::Write(test.site);
+    const CutAt afterItsJournal{ini, 1, "0", "kill"};
+    EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &afterItsJournal)->Finish().status, -1);
+    ASSERT_EQ(site_ini::Read(), test.site);
+    test.edit();
+    EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
+    EXPECT_NE(Shape(site_ini::Read()).find(test.kept + "\n"), std::string::npos) << site_ini::Read();
+  }
+}
 
 // Root's run waits, its data source made, while the account runs under a
 // /proc that hides other accounts' processes (hidepid=2): root's run is
