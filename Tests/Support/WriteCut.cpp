@@ -5,7 +5,9 @@
 //
 // Environment, read at the first call:
 //   SHAPEJOB_CUT_FILE    the file watched (its absolute path, as the
-//                        program names it); unset: every call passes.
+//                        program names it), or, ending with "/", every
+//                        file in that folder, unnamed ones (O_TMPFILE)
+//                        too; unset: every call passes.
 //   SHAPEJOB_CUT_AT      which call acts, from 1, counting the calls that
 //                        change that file: write and ftruncate on a
 //                        descriptor open on it, and rename onto it.
@@ -17,12 +19,16 @@
 //                        killed; "hold": it makes the file named by
 //                        SHAPEJOB_CUT_SIGNAL, waits until "<that file>.go"
 //                        exists, then finishes the call.
+//   SHAPEJOB_CUT_NO_TMPFILE  set: the file system makes no unnamed files
+//                        (open with O_TMPFILE fails, EOPNOTSUPP).
 // A program built with AddressSanitizer wants its runtime first among its
 // libraries: set ASAN_OPTIONS=verify_asan_link_order=0 along with this.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <stdarg.h>
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -41,12 +47,14 @@ struct Settings {
   long bytes = -1;  // -1: all
   bool hold = false;
   std::string signal;
+  bool noTmpfile = false;
 };
 
 const Settings& TheSettings() {
   static const Settings settings = [] {
     Settings read;
     const char* file = getenv("SHAPEJOB_CUT_FILE");
+    read.noTmpfile = getenv("SHAPEJOB_CUT_NO_TMPFILE") != nullptr;
     if (file == nullptr || *file == '\0') return read;
     read.file = file;
     const char* at = getenv("SHAPEJOB_CUT_AT");
@@ -69,7 +77,11 @@ Function Real(const char* name) {
   return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-bool Watched(const std::string& path) { return !TheSettings().file.empty() && path == TheSettings().file; }
+bool Watched(const std::string& path) {
+  const std::string& file = TheSettings().file;
+  if (file.empty()) return false;
+  return file.back() == '/' ? path.compare(0, file.size(), file) == 0 : path == file;
+}
 
 bool WatchedDescriptor(int fd) {
   if (TheSettings().file.empty()) return false;
@@ -130,6 +142,22 @@ int ftruncate(int fd, off_t length) {
 int rename(const char* oldpath, const char* newpath) {
   static const auto real = Real<int (*)(const char*, const char*)>("rename");
   return CutCall(Watched(newpath) && Acts(), real, oldpath, newpath);
+}
+
+int open(const char* path, int flags, ...) {
+  static const auto real = Real<int (*)(const char*, int, ...)>("open");
+  mode_t mode = 0;
+  if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+    va_list arguments;
+    va_start(arguments, flags);
+    mode = va_arg(arguments, mode_t);
+    va_end(arguments);
+  }
+  if ((flags & O_TMPFILE) == O_TMPFILE && TheSettings().noTmpfile) {
+    errno = EOPNOTSUPP;
+    return -1;
+  }
+  return real(path, flags, mode);
 }
 
 }  // extern "C"

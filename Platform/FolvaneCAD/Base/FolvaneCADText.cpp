@@ -1,5 +1,6 @@
 #include "Base/FolvaneCADText.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,7 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
+
+#include "QK_TProcess.h"
 
 namespace FolvaneCAD {
 
@@ -64,22 +68,79 @@ QK_TString LowerExtension(const QK_TString& path) {
 
 namespace {
 
-// Creates a file of a name of its own beside `path` ("<path>.writing-" and
-// six random letters) and sets `temporary` to its name; -1 with errno when
-// none can be made. O_EXCL makes the name this call's alone, and the mode
-// 0666 lets the umask (and a folder's default ACL) decide the permissions,
-// as for any file this program creates.
-int CreateTemporaryBeside(const std::string& path, std::string* temporary) {
+// "<path>.writing-<pid>-<start time>-<PID namespace>-": the names this
+// process gives its files for `path` before they are whole.
+std::string WriterOpening(const std::string& path, const QK_TProcessId& writer) {
+  return path + ".writing-" + std::to_string(writer.pid) + "-" + std::to_string(writer.startTime) + "-" +
+         std::to_string(writer.pidNamespace) + "-";
+}
+
+// Removes the files a writer of `path` of this PID namespace left when it
+// was stopped half-way, once that writer has ended.
+void RemoveEndedWritersFiles(const std::string& path, const QK_TProcessId& self) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string opening = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".writing-";
+  DIR* listing = opendir(folder.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    long long pid = 0;
+    unsigned long long start = 0, pidNamespace = 0;
+    char letters[7] = {};
+    int used = 0;
+    if (name.compare(0, opening.size(), opening) != 0 ||
+        std::sscanf(name.c_str() + opening.size(), "%lld-%llu-%llu-%6[A-Za-z0-9]%n", &pid, &start, &pidNamespace,
+                    letters, &used) != 4 ||
+        opening.size() + static_cast<std::size_t>(used) != name.size() || pidNamespace != self.pidNamespace ||
+        pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
+      continue;
+    }
+    if (QK_TProcessId::Of(static_cast<pid_t>(pid)).startTime != start) {
+      unlink((path.substr(0, slash + 1) + name).c_str());
+    }
+  }
+  closedir(listing);
+}
+
+// A name that begins with `opening`, followed by six random letters.
+std::string RandomName(const std::string& opening) {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device random;
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  std::string name = opening;
+  for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
+  return name;
+}
+
+// Creates a file of a name of this call's own that begins with `opening`
+// and sets `temporary` to it; -1 with errno when none can be made. The
+// mode 0666 lets the umask (and a folder's default ACL) decide the
+// permissions, as for any file this program creates.
+int CreateNamed(const std::string& opening, std::string* temporary) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *temporary = path + ".writing-";
-    for (int i = 0; i < 6; ++i) *temporary += kLetters[pick(random)];
+    *temporary = RandomName(opening);
     const int descriptor = open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor >= 0 || errno != EEXIST) return descriptor;
   }
   return -1;
+}
+
+// Gives the unnamed file `descriptor` a name of this call's own that
+// begins with `opening` and sets `temporary` to it; false with errno when
+// it cannot. The link through /proc needs no privilege; an empty path,
+// where no /proc is mounted, does.
+bool Name(int descriptor, const std::string& opening, std::string* temporary) {
+  const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temporary = RandomName(opening);
+    int linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary->c_str(), AT_SYMLINK_FOLLOW);
+    if (linked != 0 && errno == ENOENT) linked = linkat(descriptor, "", AT_FDCWD, temporary->c_str(), AT_EMPTY_PATH);
+    if (linked == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  temporary->clear();
+  return false;
 }
 
 // Writes all of `content` to `descriptor`; false with errno when it cannot.
@@ -97,23 +158,29 @@ bool WriteAll(int descriptor, const std::string& content) {
 
 }  // namespace
 
-// Each call writes a temporary file of its own and renames it over `path`:
-// processes that save the same file at once never write into, or put in
-// place, each other's unfinished file, and the last whole file wins.
 bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error) {
+  const QK_TProcessId self = QK_TProcessId::Self();
+  RemoveEndedWritersFiles(path.str(), self);
+  const std::string opening = WriterOpening(path.str(), self);
+  const std::size_t slash = path.str().rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.str().substr(0, slash + 1);
   std::string temporary;
-  const int descriptor = CreateTemporaryBeside(path.str(), &temporary);
+  int descriptor = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  const bool unnamed = descriptor >= 0;
+  // A file system without unnamed files: the named file is written.
+  if (!unnamed) descriptor = CreateNamed(opening, &temporary);
   if (descriptor < 0) {
     *error = QK_TString(std::strerror(errno));
     return false;
   }
   int failure = WriteAll(descriptor, content) ? 0 : errno;
+  if (failure == 0 && unnamed && !Name(descriptor, opening, &temporary)) failure = errno;
   // A file system may report a failed write only when the file is closed.
   if (close(descriptor) != 0 && failure == 0) failure = errno;
   if (failure == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) failure = errno;
   if (failure == 0) return true;
   *error = QK_TString(std::strerror(failure));
-  unlink(temporary.c_str());
+  if (!temporary.empty()) unlink(temporary.c_str());
   return false;
 }
 

@@ -24,12 +24,17 @@ QK_TString BaseName(const QK_TString& path);
 // The extension with its ".", in lower case; empty when there is none.
 QK_TString LowerExtension(const QK_TString& path);
 
-// Writes `content` to `path` through a temporary file beside it, of a name
-// of this call's own ("<path>.writing-" and six random letters), renamed
-// over `path`: the file appears whole or not at all, and of writers that
-// save the same path at once the last whole file wins. A new file gets
-// 0666 less the umask. False with the reason when it cannot be written;
-// the temporary file is then gone.
+// Writes `content` to `path` so that the file appears whole or not at
+// all: through an unnamed file in its folder (O_TMPFILE), given a name of
+// this call's own only once it is whole ("<path>.writing-<pid>-<start
+// time>-<PID namespace>-" and six random letters, naming the writer as
+// QK_TProcessId does), then renamed over `path`. Where the file system
+// makes no unnamed files, the named file is written instead. A writer
+// killed half-way leaves no named file, or one of that name; each call
+// first removes those of writers of `path` of this PID namespace that
+// have ended. Of writers that save the same path at once the last whole
+// file wins. A new file gets 0666 less the umask. False with the reason
+// when it cannot be written; nothing of this call is then left.
 bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error);
 
 // `text` in double quotes, with " and \ and tab, line feed and carriage

@@ -138,6 +138,7 @@ struct CutAt {
   int at = 1;
   std::string bytes = "all";
   std::string action = "kill";
+  bool noUnnamedFiles = false;  // the file system makes no O_TMPFILE files
 };
 
 class ConcurrentRunsTest : public e2e::Site {
@@ -257,6 +258,7 @@ class ConcurrentRunsTest : public e2e::Site {
                           "SHAPEJOB_CUT_AT=" + std::to_string(cut->at), "SHAPEJOB_CUT_BYTES=" + cut->bytes,
                           "SHAPEJOB_CUT_ACTION=" + cut->action, "SHAPEJOB_CUT_SIGNAL=" + HeldSignal(),
                           std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
+      if (cut->noUnnamedFiles) environment.push_back("SHAPEJOB_CUT_NO_TMPFILE=1");
       fs::remove(HeldSignal());
       fs::remove(HeldSignal() + ".go");
     }
@@ -976,6 +978,30 @@ TEST_F(ConcurrentRunsTest, ALockAnotherAccountHoldsNeverKeepsAKilledRunAlive) {
   EXPECT_TRUE(TempBaseEmpty()) << "the killed run's temporary folder is gone";
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
+}
+
+// Saves of one output killed in mid-write, through an unnamed file and,
+// on a file system that makes none, through a file named after its
+// writer: nothing named is left beside the output, or what is left goes
+// with the next save; the retry saves the output alone.
+TEST_F(ConcurrentRunsTest, ASaveKilledInMidWriteLeavesNothingBesideTheOutput) {
+  for (bool unnamed : {true, false}) {
+    const std::string output = unnamed ? "unnamed" : "named";
+    const std::string ticket = Ticket("split", "save-" + output, output);
+    fs::create_directories(folder_.File(output));
+    for (int kill = 0; kill < 3; ++kill) {
+      CutAt inMidWrite{folder_.File(output) + "/", 1, "10", "kill"};
+      inMidWrite.noUnnamedFiles = !unnamed;
+      EXPECT_EQ(Launch(ticket, output, {}, &inMidWrite)->Finish().status, -1) << output;
+      const auto left = std::distance(fs::directory_iterator(folder_.File(output)), fs::directory_iterator());
+      EXPECT_EQ(left, unnamed ? 0 : 1) << output << ": a killed save left " << left << " files";
+    }
+    const ProgramRun& retry = Launch(ticket, output)->Finish();
+    EXPECT_EQ(retry.status, 0) << Printed(retry);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_.File(output))) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"OUT.kpx"}) << output;
+  }
 }
 
 }  // namespace

@@ -258,6 +258,36 @@ TEST_F(DataSourcesTest, AJournalThatAStoppedWriterLeftIsUsedOnceBeforeTheNextCha
   unlink((former + ".not-used").c_str());
 }
 
+// What the next change says of a stopped write in place: "Mended" only
+// where it changed the file, "Nothing to mend" where the write was whole,
+// "Left ... as it is" where the file reads in no single way.
+TEST_F(DataSourcesTest, TheNextChangeSaysMendedOnlyWhereItChangedTheFile) {
+  const std::string ini = site_ini::Path();
+  const std::string own = RunSection("task9", QK_TProcessId::Of(getpid()));
+  const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
+  const struct {
+    std::string before, after, now, said;
+  } cases[] = {
+      {kSections, kSections + own, kSections + own, "Nothing to mend in " + ini},
+      {kSections, kSections + own, kSections + own.substr(0, 12), "Mended " + ini},
+      {own + kSections, kSections, std::string(kSections) + "[Empty]\n\n", "Left " + ini + " as it is"},
+  };
+  for (const auto& test : cases) {
+    SQLUtilities::OdbcIniJournal journal = SQLUtilities::OdbcIniJournal::Of(test.before, test.after, true);
+    journal.file = ini;
+    std::ofstream(copy, std::ios::binary) << journal.Serialized();
+    site_ini::Write(test.now);
+    std::vector<std::string> reported;
+    {
+      SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); });
+    }
+    ASSERT_EQ(reported.size(), 1u) << test.said;
+    EXPECT_EQ(reported[0].rfind(test.said, 0), 0u) << reported[0];
+    EXPECT_EQ(site_ini::Read(), test.said[0] == 'M' ? test.after : test.now) << test.said;
+    unlink((copy + ".not-used").c_str());
+  }
+}
+
 // A file that holds nothing but two fragments of a stopped write's data
 // source, laid out anew by a tool, which could each be the one it was cut
 // in: the file reads in no single way, but both go, and the file is left
