@@ -191,6 +191,13 @@ std::size_t FirstFrom(const odbc_ini::Text& text, std::size_t from) {
   return first;
 }
 
+// The folded names of the sections of `text` from its `first` on.
+std::set<std::string> Names(const odbc_ini::Text& text, std::size_t first) {
+  std::set<std::string> names;
+  for (std::size_t i = first; i < text.sections.size(); ++i) names.insert(odbc_ini::FoldedName(text.sections[i].name));
+  return names;
+}
+
 // Appends `piece` to `text`, on a line of its own.
 void Append(std::string& text, const std::string& piece) {
   if (!text.empty() && text.back() != '\n' && !piece.empty()) text += '\n';
@@ -285,9 +292,10 @@ class Merge {
   // replace a cut file, whatever it held.
   bool NotBegun() const {
     if (journal_.mending) return false;
-    for (std::size_t i = FirstFrom(before_, journal_.firstChange); i < before_.sections.size(); ++i) {
-      const std::string& name = before_.sections[i].name;
-      if (after_.Find(name) == nullptr && now_.Find(name) != nullptr) return true;
+    const std::set<std::string> written = Names(after_, 0);
+    const std::set<std::string> held = Names(now_, 0);
+    for (const std::string& name : Names(before_, FirstFrom(before_, journal_.firstChange))) {
+      if (written.count(name) == 0 && held.count(name) != 0) return true;
     }
     return false;
   }
@@ -377,11 +385,11 @@ class Merge {
   // Where N's sections still to write go when the file holds none of
   // them: after the last of the file's sections that N has before them.
   std::optional<std::size_t> PlaceOfMissing() const {
+    std::set<std::string> before;
+    for (std::size_t j = 0; j < first_; ++j) before.insert(odbc_ini::FoldedName(after_.sections[j].name));
     std::optional<std::size_t> place;
     for (std::size_t i = 0; i < now_.sections.size(); ++i) {
-      for (std::size_t j = 0; j < first_; ++j) {
-        if (odbc_ini::SameName(now_.sections[i].name, after_.sections[j].name)) place = i;
-      }
+      if (before.count(odbc_ini::FoldedName(now_.sections[i].name)) != 0) place = i;
     }
     return place;
   }
@@ -448,15 +456,12 @@ bool Extends(const std::string& now, const std::string& state, const OdbcIniJour
   for (std::size_t line = 0; line < added.preamble.size(); line = LineEnd(added.preamble, line) + 1) {
     if (!IsBlankOrComment(added.preamble, line)) return false;
   }
-  std::set<std::string> written;
-  for (const std::string* text : {&journal.before, &journal.after}) {
-    const odbc_ini::Text parsed = odbc_ini::Parse(*text);
-    for (std::size_t i = FirstFrom(parsed, journal.firstChange); i < parsed.sections.size(); ++i) {
-      written.insert(odbc_ini::FoldedName(parsed.sections[i].name));
-    }
-  }
-  for (const odbc_ini::Section& section : added.sections) {
-    if (written.count(odbc_ini::FoldedName(section.name)) != 0) return false;
+  const odbc_ini::Text before = odbc_ini::Parse(journal.before);
+  const odbc_ini::Text after = odbc_ini::Parse(journal.after);
+  std::set<std::string> written = Names(before, FirstFrom(before, journal.firstChange));
+  written.merge(Names(after, FirstFrom(after, journal.firstChange)));
+  for (const std::string& name : Names(added, 0)) {
+    if (written.count(name) != 0) return false;
   }
   return true;
 }
