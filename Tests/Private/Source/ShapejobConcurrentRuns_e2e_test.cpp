@@ -996,7 +996,7 @@ TEST_F(ConcurrentRunsTest, ASaveKilledInMidWriteLeavesNothingBesideTheOutput) {
       const auto left = std::distance(fs::directory_iterator(folder_.File(output)), fs::directory_iterator());
       EXPECT_EQ(left, unnamed ? 0 : 1) << output << ": a killed save left " << left << " files";
     }
-    const ProgramRun& retry = Launch(ticket, output)->Finish();
+    const ProgramRun retry = Launch(ticket, output)->Finish();
     EXPECT_EQ(retry.status, 0) << Printed(retry);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_.File(output))) names.push_back(entry.path().filename());
