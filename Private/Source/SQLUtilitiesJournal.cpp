@@ -1,5 +1,6 @@
 #include "SQLUtilitiesJournal.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -124,6 +125,20 @@ std::string InstallerLayout(const odbc_ini::Section& section) {
   return text + "\n";
 }
 
+// Whether two sections read alike, comments and blank lines aside.
+bool ReadsAs(const odbc_ini::Section& a, const odbc_ini::Section& b) {
+  return odbc_ini::SameName(a.name, b.name) && Read(a) == Read(b);
+}
+
+// A section's header: "[name]", "[name" (cut short), or another form.
+enum class Header { kClosed, kCut, kOther };
+Header HeaderOf(const odbc_ini::Section& section) {
+  const std::string header = odbc_ini::Trimmed(section.text.substr(0, LineEnd(section.text, 0)));
+  return header == "[" + section.name + "]" ? Header::kClosed
+         : header == "[" + section.name     ? Header::kCut
+                                            : Header::kOther;
+}
+
 // Whether the read line `held` is the read line `whole`; when it is the
 // `last` a write came to, a beginning of it: cut inside the key or the
 // value, or cut inside the key and closed with "=" by the installer.
@@ -139,9 +154,9 @@ bool Begins(const std::string& held, const std::string& whole, bool last) {
 // after it when it is shorter or unclosed), then a proper beginning of
 // whole's lines.
 bool BeginsReadAs(const odbc_ini::Section& section, const odbc_ini::Section& whole) {
-  const std::string header = odbc_ini::Trimmed(section.text.substr(0, LineEnd(section.text, 0)));
-  const bool cutHeader = header == "[" + section.name;
-  if (!cutHeader && header != "[" + section.name + "]") return false;
+  const Header header = HeaderOf(section);
+  const bool cutHeader = header == Header::kCut;
+  if (header == Header::kOther) return false;
   if (!odbc_ini::StartsWith(odbc_ini::FoldedName(whole.name), odbc_ini::FoldedName(section.name))) return false;
   const bool shorter = !odbc_ini::SameName(section.name, whole.name) || cutHeader;
   const std::vector<std::string> lines = Read(section);
@@ -219,12 +234,20 @@ class Merge {
         places_(Places(after_)),
         nowPlaces_(Places(now_)),
         first_(FirstFrom(after_, journal.firstChange)),
-        relaid_(!odbc_ini::StartsWith(now, journal.after.substr(0, journal.firstChange))) {
+        holdsBefore_(odbc_ini::StartsWith(now, journal.after.substr(0, journal.firstChange))) {
     for (std::size_t j = first_; j < after_.sections.size(); ++j) {
       if (journal.change == OdbcIniJournal::Change::kCreate &&
           odbc_ini::SameName(after_.sections[j].name, journal.section)) {
         own_ = j;
       }
+    }
+    // A mending write's O was a cut file: only what stood before d was
+    // the site's.
+    const std::vector<std::size_t> beforePlaces = Places(before_);
+    for (std::size_t i = 0; i < before_.sections.size(); ++i) {
+      const std::size_t end = beforePlaces[i] + before_.sections[i].text.size();
+      const bool beforeD = end <= journal.firstChange && end < journal.before.size();
+      if (!journal.mending || beforeD) heldBefore_.push_back(&before_.sections[i]);
     }
   }
 
@@ -235,40 +258,15 @@ class Merge {
     const std::vector<Fragment> own = OwnFragments();
     std::vector<Fragment> fragments = own;
     std::optional<std::size_t> cut;    // N's section the write was cut in
-    std::optional<std::size_t> place;  // the file's section that holds it
+    std::optional<std::size_t> place;  // the file's section after which the missing ones go
     if (own.size() > 1 || !FindCut(cut, place, fragments)) {
       recovery.kind = OdbcIniRecovery::Kind::kNotUsed;
-      recovery.text = Without(own, recovery.removed);
+      recovery.text = Rebuilt(own, false, std::nullopt, recovery.removed);
       return recovery;
     }
-    // N's sections after the cut were never written: they come back right
-    // after it, ahead of whatever the file holds after it; with no cut,
-    // where N has them. The data source being made comes back only from
-    // what is left of it.
-    std::string missing;
-    std::vector<std::string> missingNames;
-    for (std::size_t j = cut ? *cut + 1 : first_; j < after_.sections.size(); ++j) {
-      if (j == own_) continue;
-      Append(missing, after_.sections[j].text);
-      missingNames.push_back(after_.sections[j].name);
-    }
-    if (!cut) place = PlaceOfMissing();
-    std::string text = now_.preamble;
-    const auto putBack = [&]() {
-      Append(text, missing);
-      recovery.putBack.insert(recovery.putBack.end(), missingNames.begin(), missingNames.end());
-    };
-    if (!place) putBack();
-    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
-      const Fragment* fragment = Find(fragments, i);
-      Append(text, fragment != nullptr ? after_.sections[fragment->of].text : now_.sections[i].text);
-      if (fragment != nullptr) recovery.putBack.push_back(after_.sections[fragment->of].name);
-      if (place && i == *place) putBack();
-      if (fragment != nullptr) Append(text, fragment->added);
-    }
-    recovery.text = text;
-    recovery.kind = text == bytes_ ? OdbcIniRecovery::Kind::kNothing : OdbcIniRecovery::Kind::kFinish;
-    if (text == bytes_) recovery.putBack.clear();
+    recovery.text = Rebuilt(fragments, true, place, recovery.putBack, cut ? *cut + 1 : first_);
+    recovery.kind = recovery.text == bytes_ ? OdbcIniRecovery::Kind::kNothing : OdbcIniRecovery::Kind::kFinish;
+    if (recovery.text == bytes_) recovery.putBack.clear();
     return recovery;
   }
 
@@ -288,55 +286,71 @@ class Merge {
   }
 
   // A write that takes sections out cuts the file first: where it still
-  // holds one of them, the write had not begun. A mending write was to
-  // replace a cut file, whatever it held.
+  // holds one of them whole, the write had not begun. A mending write was
+  // to replace a cut file, whatever it held.
   bool NotBegun() const {
     if (journal_.mending) return false;
     const std::set<std::string> written = Names(after_, 0);
-    const std::set<std::string> held = Names(now_, 0);
-    for (const std::string& name : Names(before_, FirstFrom(before_, journal_.firstChange))) {
-      if (written.count(name) == 0 && held.count(name) != 0) return true;
+    for (std::size_t i = FirstFrom(before_, journal_.firstChange); i < before_.sections.size(); ++i) {
+      const odbc_ini::Section& removed = before_.sections[i];
+      if (written.count(odbc_ini::FoldedName(removed.name)) != 0) continue;
+      for (const odbc_ini::Section& section : now_.sections) {
+        if (HeaderOf(section) == Header::kClosed && ReadsAs(section, removed)) return true;
+      }
     }
     return false;
   }
 
-  // For each of N's sections from the first still to write on, the file's
-  // section of its name (the n-th of a name in the file for N's n-th).
-  // False when the file holds such a name more often than N does.
-  bool Held(std::vector<std::optional<std::size_t>>& held) const {
-    std::map<std::string, std::vector<std::size_t>> inFile;
-    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
-      inFile[odbc_ini::FoldedName(now_.sections[i].name)].push_back(i);
-    }
-    std::map<std::string, std::size_t> inN;
+  // Pairs the file's sections with N's of their names: in order, each with
+  // the next of its name after the last one paired, and what is left with
+  // the first of its name still free. Sets `heldBy` for each of N's
+  // sections; false when the file holds a name still to write more often
+  // than N does.
+  bool Pair(std::vector<std::optional<std::size_t>>& heldBy) const {
+    heldBy.assign(after_.sections.size(), std::nullopt);
+    std::map<std::string, std::vector<std::size_t>> ofName;
     for (std::size_t j = 0; j < after_.sections.size(); ++j) {
-      const std::string name = odbc_ini::FoldedName(after_.sections[j].name);
-      const std::size_t nth = inN[name]++;
-      if (j < first_) continue;
-      const std::vector<std::size_t>& found = inFile[name];
-      held.push_back(nth < found.size() ? std::optional<std::size_t>(found[nth]) : std::nullopt);
+      ofName[odbc_ini::FoldedName(after_.sections[j].name)].push_back(j);
     }
-    for (std::size_t j = first_; j < after_.sections.size(); ++j) {
-      const std::string name = odbc_ini::FoldedName(after_.sections[j].name);
-      if (inFile[name].size() > inN[name]) return false;
+    std::vector<std::size_t> unpaired;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
+      const auto found = ofName.find(odbc_ini::FoldedName(now_.sections[i].name));
+      if (found == ofName.end()) continue;
+      const auto at = std::lower_bound(found->second.begin(), found->second.end(), next);
+      if (at == found->second.end() || heldBy[*at]) {
+        unpaired.push_back(i);
+        continue;
+      }
+      heldBy[*at] = i;
+      next = *at + 1;
+    }
+    for (std::size_t i : unpaired) {
+      const std::vector<std::size_t>& same = ofName[odbc_ini::FoldedName(now_.sections[i].name)];
+      const auto free = std::find_if(same.begin(), same.end(), [&](std::size_t j) { return !heldBy[j]; });
+      if (free != same.end()) {
+        heldBy[*free] = i;
+      } else if (same.back() >= first_) {
+        return false;
+      }
     }
     return true;
   }
 
   // The cut: the last of N's sections still to write that the file holds
   // by name, or else a header that begins the name of the next one and is
-  // a fragment of it; a fragment is added to `fragments`. False when the
-  // file holds a name more often than N does, or two headers could be
-  // that fragment.
+  // a fragment of it; a fragment is added to `fragments`. `place` is the
+  // file's section that holds the cut one or, with no cut, the last that
+  // holds one of N's before them. False when the file holds a name more
+  // often than N does, or two headers could be that fragment.
   bool FindCut(std::optional<std::size_t>& cut, std::optional<std::size_t>& place,
                std::vector<Fragment>& fragments) const {
-    std::vector<std::optional<std::size_t>> held;
-    if (!Held(held)) return false;
-    for (std::size_t j = 0; j < held.size(); ++j) {
-      if (held[j]) {
-        cut = first_ + j;
-        place = held[j];
-      }
+    std::vector<std::optional<std::size_t>> heldBy;
+    if (!Pair(heldBy)) return false;
+    for (std::size_t j = 0; j < heldBy.size(); ++j) {
+      if (!heldBy[j]) continue;
+      if (j >= first_) cut = j;
+      if (j >= first_ || !place || *heldBy[j] > *place) place = heldBy[j];
     }
     Fragment fragment{place.value_or(0), cut.value_or(0), {}};
     // Nothing after a fragment was written.
@@ -347,11 +361,12 @@ class Merge {
     const std::size_t next = cut ? *cut + 1 : first_;
     std::size_t found = 0;
     for (std::size_t i = 0; next < after_.sections.size() && i < now_.sections.size(); ++i) {
+      fragment = Fragment{i, next, {}};
       if (odbc_ini::SameName(now_.sections[i].name, after_.sections[next].name) ||
-          !IsFragment(i, next, fragment.added)) {
+          !IsFragment(i, next, fragment.added) || found++ > 0) {
         continue;
       }
-      if (found++ == 0 && Find(fragments, i) == nullptr) fragments.push_back(Fragment{i, next, fragment.added});
+      if (Find(fragments, i) == nullptr) fragments.push_back(fragment);
       cut = next;
       place = i;
     }
@@ -359,73 +374,75 @@ class Merge {
   }
 
   // Whether the file's section `i` is N's section `j` cut short by the
-  // write. Where nobody re-laid the file before the write's first byte,
-  // only N's bytes at their own place count, as written or as the
-  // installer writes them back; elsewhere the section as the installer
-  // reads it, and only where the file held no such section before the
-  // write (a mending write's file was a cut one: what it held of N was the
-  // first write's).
+  // write. Where nothing before it changed, at its own place, only N's
+  // bytes count, as written or as the installer writes them back; so
+  // does, for the data source being made, anywhere in a file that holds
+  // O's bytes before d. Elsewhere the section as the installer reads it,
+  // unless the file held such a section before the write.
   bool IsFragment(std::size_t i, std::size_t j, std::string& added) const {
     const odbc_ini::Section& section = now_.sections[i];
+    const std::size_t place = nowPlaces_[i];
     added.clear();
-    if (!relaid_) {
-      const std::size_t place = nowPlaces_[i];
-      if (place != places_[j] || bytes_.compare(0, place, journal_.after, 0, place) != 0) return false;
+    if (place == places_[j] && bytes_.compare(0, place, journal_.after, 0, place) == 0) {
       if (BeginsLiterally(section.text, after_.sections[j].text, added)) return true;
       if (section.text != InstallerLayout(section)) return false;
+    } else if (j == own_ && holdsBefore_) {
+      return false;
     }
     if (!BeginsReadAs(section, after_.sections[j])) return false;
-    if (journal_.mending) return true;
-    for (const odbc_ini::Section& held : before_.sections) {
-      if (odbc_ini::SameName(held.name, section.name) && Read(held) == Read(section)) return false;
+    for (const odbc_ini::Section* held : heldBefore_) {
+      if (ReadsAs(*held, section)) return false;
     }
     return true;
   }
 
-  // Where N's sections still to write go when the file holds none of
-  // them: after the last of the file's sections that N has before them.
-  std::optional<std::size_t> PlaceOfMissing() const {
-    std::set<std::string> before;
-    for (std::size_t j = 0; j < first_; ++j) before.insert(odbc_ini::FoldedName(after_.sections[j].name));
-    std::optional<std::size_t> place;
-    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
-      if (before.count(odbc_ini::FoldedName(now_.sections[i].name)) != 0) place = i;
-    }
-    return place;
-  }
-
   // What the write left of the data source it was creating: none where
-  // that data source stands whole.
+  // that data source stands whole, and no shorter header where its own
+  // header was written whole.
   std::vector<Fragment> OwnFragments() const {
     std::vector<Fragment> found;
-    if (!own_) return found;
-    for (std::size_t i = 0; i < now_.sections.size(); ++i) {
-      const odbc_ini::Section& section = now_.sections[i];
-      if (odbc_ini::SameName(section.name, journal_.section) && Read(section) == Read(after_.sections[*own_])) {
-        return {};
-      }
+    std::vector<Fragment> wholeHeader;
+    for (std::size_t i = 0; own_ && i < now_.sections.size(); ++i) {
+      if (ReadsAs(now_.sections[i], after_.sections[*own_])) return {};
       Fragment fragment{i, *own_, {}};
-      if (IsFragment(i, *own_, fragment.added)) found.push_back(fragment);
+      if (!IsFragment(i, *own_, fragment.added)) continue;
+      found.push_back(fragment);
+      if (odbc_ini::SameName(now_.sections[i].name, journal_.section)) wholeHeader.push_back(fragment);
     }
-    // Where the header was written whole, a shorter one came later.
-    std::vector<Fragment> whole;
-    for (const Fragment& fragment : found) {
-      if (odbc_ini::SameName(now_.sections[fragment.in].name, journal_.section)) whole.push_back(fragment);
-    }
-    return whole.empty() ? found : whole;
+    return wholeHeader.empty() ? found : wholeHeader;
   }
 
-  // The file without `fragments`; the comments that came after them stay.
-  std::string Without(const std::vector<Fragment>& fragments, std::vector<std::string>& removed) const {
+  // The file with each of `fragments` made whole (or, not `whole`, taken
+  // out), followed by the comments that came after its cut, and N's sections
+  // from `missing` on put back after the file's section `place` (before
+  // all of them when there is none); the data source being made comes
+  // back only from what is left of it. `names` gets the sections put back
+  // or taken out.
+  std::string Rebuilt(const std::vector<Fragment>& fragments, bool whole, std::optional<std::size_t> place,
+                      std::vector<std::string>& names, std::size_t missing = std::string::npos) const {
     std::string text = now_.preamble;
+    const auto putBack = [&]() {
+      for (std::size_t j = missing; j < after_.sections.size(); ++j) {
+        if (j == own_) continue;
+        Append(text, after_.sections[j].text);
+        names.push_back(after_.sections[j].name);
+      }
+    };
+    if (!place) putBack();
     for (std::size_t i = 0; i < now_.sections.size(); ++i) {
       const Fragment* fragment = Find(fragments, i);
       if (fragment == nullptr) {
         Append(text, now_.sections[i].text);
-        continue;
+      } else {
+        names.push_back(now_.sections[i].name);
+        if (whole) names.back() = after_.sections[fragment->of].name;
+        if (whole) Append(text, after_.sections[fragment->of].text);
       }
-      removed.push_back(now_.sections[i].name);
-      if (fragment->added.find_first_not_of(" \t\r\n") != std::string::npos) Append(text, fragment->added);
+      if (place && i == *place) putBack();
+      // Blank lines after a cut are no edit; comments are.
+      if (fragment != nullptr && fragment->added.find_first_not_of(" \t\r\n") != std::string::npos) {
+        Append(text, fragment->added);
+      }
     }
     return text;
   }
@@ -438,8 +455,9 @@ class Merge {
   const std::vector<std::size_t> places_;
   const std::vector<std::size_t> nowPlaces_;
   const std::size_t first_;  // N's first section still to write
-  const bool relaid_;
+  const bool holdsBefore_;   // the file holds O's bytes before d
   std::optional<std::size_t> own_;  // N's section of the data source the write creates
+  std::vector<const odbc_ini::Section*> heldBefore_;  // O's sections that were the site's
 };
 
 // Whether the file is `state` (O or N, written by rename) followed only

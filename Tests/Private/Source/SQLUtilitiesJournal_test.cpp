@@ -132,8 +132,29 @@ TEST(OdbcIniJournalTest, ACutFileIsMergedBySectionsWithWhateverCameAfter) {
   const std::string ownCut = kOwn.substr(0, kOwn.find("DESCRIPTION") + 4);
   const OdbcIniJournal unended =
       Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + "[B]\nk=2", kList + "[B]\nk=2", true);
+  const std::string task10 = "[task10]\nDriver=SQLite3\n\n";
+  const OdbcIniJournal removeBeforeTask10 =
+      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + task10, kList + task10, true);
+  const std::string spaced = "[sitereport]\nDriver = SQLite3\nDatabase = /srv/report.db\n\n";
+  const OdbcIniJournal spacedSweep =
+      Journal(OdbcIniJournal::Change::kCreate, kList + kProduction + kOwn + spaced + kTail,
+              kList + kProduction + spaced + kTail, true);
+  const std::string editedReport = Replaced(kReport, "report.db", "r.db");
+  const std::string dup1 = "[Dup]\nk=1\n\n", dup2 = "[Dup]\nk=2\n\n";
+  const OdbcIniJournal dupSweep = Journal(OdbcIniJournal::Change::kCreate, kList + dup1 + kOwn + kReport + dup2,
+                                          kList + dup1 + kReport + dup2, true);
   const Case cases[] = {
       {"cut inside a line, then one line end added", Sweep(), kCutReport + "Data\n", kSwept, Kind::kFinish},
+      {"cut at the byte where a removed name ends that begins the next", removeBeforeTask10, kList + "[task1",
+       kList + task10, Kind::kFinish},
+      {"so cut, then re-laid", removeBeforeTask10, kList + "[task1]\n\n", kList + task10, Kind::kFinish},
+      {"cut, then a section before the cut edited", Sweep(),
+       kList + kProduction + editedReport + "[sitetail]\nDriver=SQ", kList + kProduction + editedReport + kTail,
+       Kind::kFinish},
+      {"cut in a header, then re-laid from a layout of its own", spacedSweep,
+       kList + kProduction + kReport + "[sitet]\n\n", kList + kProduction + kReport + kTail, Kind::kFinish},
+      {"cut, then an earlier section of the same name removed", dupSweep,
+       kList + kReport + "[Dup]\nk=", kList + kReport + dup2, Kind::kFinish},
       {"cut at a line end", Sweep(), kCutReport, kSwept, Kind::kFinish},
       {"cut, then a blank line and a comment added", Sweep(), kCutReport + "Data\n\n; note\n", kSwept + "\n; note\n",
        Kind::kFinish},
@@ -149,7 +170,7 @@ TEST(OdbcIniJournalTest, ACutFileIsMergedBySectionsWithWhateverCameAfter) {
       {"not begun, then a section removed", Sweep(), kList + kOwn + kReport + kTail, kList + kOwn + kReport + kTail,
        Kind::kNothing},
       {"cut, then a section added", Create(true), kSite + "[task1]\nDriver=SQL Server\n\n" + kAdded,
-       kSite + kOwn + "\n" + kAdded, Kind::kFinish},
+       kSite + kOwn + kAdded, Kind::kFinish},
       {"cut, then a comment and a section added", Create(true), kSite + "[task1]\n; by hand\n" + kAdded,
        kSite + kOwn + "; by hand\n" + kAdded, Kind::kFinish},
       {"cut, N's last line without its end, then a section added", unended, kList + "[B]\n[Added]\n",
@@ -225,6 +246,14 @@ TEST(OdbcIniJournalTest, AMendingWriteFinishesFromTheCutFileItFound) {
     Check({"not begun, then re-laid", mending, kSite + "[task1]\nDriver=SQL\n\n" + kAdded, kSite + kOwn + kAdded,
            Kind::kFinish});
   }
+  // The cut file's own sections before the cut were the site's.
+  const std::string site = kList + "[Production]\nDriver = SQL Server\n\n[tas]\n\n";
+  const std::string relaid = kList + "[Production]\nDriver=SQL Server\n\n[tas]\n\n";
+  OdbcIniJournal cutHeader = Journal(OdbcIniJournal::Change::kCreate, site + "[ta", site + kOwn, true);
+  OdbcIniJournal cutEntry = Journal(OdbcIniJournal::Change::kCreate, site + "[task1]\nDriver=SQL", site + kOwn, true);
+  cutHeader.mending = cutEntry.mending = true;
+  Check({"cut in a header, then re-laid", cutHeader, relaid + "[ta]\n\n", relaid + kOwn, Kind::kFinish});
+  Check({"cut, then the fragment removed and re-laid", cutEntry, relaid, relaid, Kind::kNothing});
 }
 
 }  // namespace
