@@ -168,6 +168,14 @@ bool BeginsReadAs(const odbc_ini::Section& section, const odbc_ini::Section& who
   return shorter || lines != written;
 }
 
+// Whether the lines of `text` from byte `from` on are blank or comments.
+bool HoldsNothingFrom(const std::string& text, std::size_t from) {
+  for (std::size_t line = from; line < text.size(); line = LineEnd(text, line) + 1) {
+    if (!IsBlankOrComment(text, line)) return false;
+  }
+  return true;
+}
+
 // Whether the bytes `text` are a proper beginning of `whole`, followed
 // perhaps by the line end that closes a cut line, then blank lines and
 // comments only: those are set as `added`.
@@ -179,9 +187,7 @@ bool BeginsLiterally(const std::string& text, const std::string& whole, std::str
     if (text[rest] != '\n') return false;
     ++rest;
   }
-  for (std::size_t line = rest; line < text.size(); line = LineEnd(text, line) + 1) {
-    if (!IsBlankOrComment(text, line)) return false;
-  }
+  if (!HoldsNothingFrom(text, rest)) return false;
   added = text.substr(rest);
   return true;
 }
@@ -279,10 +285,8 @@ class Merge {
     std::string added;
   };
   static const Fragment* Find(const std::vector<Fragment>& fragments, std::size_t in) {
-    for (const Fragment& fragment : fragments) {
-      if (fragment.in == in) return &fragment;
-    }
-    return nullptr;
+    const auto found = std::find_if(fragments.begin(), fragments.end(), [in](const Fragment& f) { return f.in == in; });
+    return found == fragments.end() ? nullptr : &*found;
   }
 
   // A write that takes sections out cuts the file first: where it still
@@ -471,9 +475,7 @@ bool Extends(const std::string& now, const std::string& state, const OdbcIniJour
     ++from;
   }
   const odbc_ini::Text added = odbc_ini::Parse(now.substr(from));
-  for (std::size_t line = 0; line < added.preamble.size(); line = LineEnd(added.preamble, line) + 1) {
-    if (!IsBlankOrComment(added.preamble, line)) return false;
-  }
+  if (!HoldsNothingFrom(added.preamble, 0)) return false;
   const odbc_ini::Text before = odbc_ini::Parse(journal.before);
   const odbc_ini::Text after = odbc_ini::Parse(journal.after);
   std::set<std::string> written = Names(before, FirstFrom(before, journal.firstChange));

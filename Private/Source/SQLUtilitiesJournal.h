@@ -37,8 +37,8 @@
 // was itself cut), are merged by sections, as the installer reads them
 // (Merge):
 // - a write in place that takes sections out cuts the file first: while
-//   the file still holds one of them, the write had not begun, and the
-//   file stays;
+//   the file still holds one of them whole, the write had not begun, and
+//   the file stays;
 // - the sections the file holds stay as they are, in their order;
 // - of N's sections that the write had still to write (those whose bytes
 //   reach past byte d), the last that the file holds by name is where the
@@ -53,18 +53,20 @@
 //   left of it: its fragment, wherever it stands, is finished (it then
 //   carries its run's owner mark and goes with its run like any
 //   leftover); nothing is made anew;
-// - a fragment of a section is, where the file holds O's bytes before d
-//   (nobody re-laid it), a proper beginning of N's bytes at the section's
-//   own place, perhaps followed by the line end that closed the cut line
-//   and by blank lines and comments (which stay after it), or such a
+// - a fragment of N's section is, where the file holds N's bytes up to
+//   that section's own place, a proper beginning of its bytes there,
+//   perhaps followed by the line end that closed the cut line and by
+//   blank lines and comments (the comments stay after it), or such a
 //   beginning as the installer writes it back. Elsewhere it is a section
 //   whose header ("[name" or "[name]") begins the name of N's (with
 //   nothing after it when it is shorter or unclosed) and whose lines are a
 //   proper beginning of N's, the last one perhaps cut or closed with "=";
-//   unless the file held a section of its name and lines before the write
-//   (comments and blank lines aside). A mending write's O held nothing of
-//   N's but what the first write left. Where a header of the data source
-//   stands whole, no shorter one is its fragment.
+//   unless O held a section of its name and lines (comments and blank
+//   lines aside; of a mending write's O, only what stood before the cut).
+//   The data source being made has no fragment off its place in a file
+//   that holds O's bytes before d (nobody re-laid it), and no shorter
+//   header where its own was written whole;
+// - the file's sections are paired with N's of their names in order.
 // Where a name still to write is held more often than N has it, or two
 // sections could be the fragment, the merge is not single: the file stays
 // as it is, but for the fragments of the data source the write was
