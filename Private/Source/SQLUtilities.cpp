@@ -334,11 +334,28 @@ QK_TString Suffixed(const QK_TString& name, int number) {
   return QK_TString(name.str().substr(0, kLongestName - suffix.size()) + suffix);
 }
 
-// The name this run's data source takes in `ini`: `name` when it is free
-// or this run's own; else, when a running run of another task has it, or
-// a run that cannot be checked, the first free one of its suffixed names.
+// Whether `section` is no more than what a create of it with `driver`
+// left when it was stopped before its owner mark was whole: the bytes
+// that create writes, cut short past its header (blank lines aside). So
+// it stands where the journal of that create cannot be seen (another
+// temporary folder).
+bool IsCutCreate(const odbc_ini::Section& section, const std::string& driver) {
+  const std::string mark = OwnerDescription(OwnerMark{});
+  const std::string written = "[" + section.name + "]\nDriver=" + driver +
+                              "\nDESCRIPTION=" + mark.substr(0, mark.size() - 1);  // up to the run's id
+  const std::string left = section.text.substr(0, section.text.find_last_not_of('\n') + 1);
+  // A whole header and nothing else is the site's own empty section.
+  if (left == "[" + section.name + "]") return false;
+  if (odbc_ini::StartsWith(written, left)) return true;
+  return odbc_ini::StartsWith(left, written) && left.find_first_of(")\n", written.size()) == std::string::npos;
+}
+
+// The name this run's data source takes in `ini`: `name` when it is free,
+// this run's own, or no more than a stopped create of it left; else, when
+// a running run of another task has it, or a run that cannot be checked,
+// the first free one of its suffixed names.
 QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const QK_TString& task,
-                      const OdbcIniChange& change, const Report& report) {
+                      const std::string& driver, const OdbcIniChange& change, const Report& report) {
   const std::string taskKey = TaskKey(task);
   constexpr int kMostSuffixes = 1000;
   const char* whose = "";
@@ -346,7 +363,13 @@ QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const Q
     const QK_TString candidate = number == 1 ? name : Suffixed(name, number);
     const odbc_ini::Section* section = ini.Find(candidate.str());
     const Owner owner = section != nullptr ? OwnerOf(*section, change) : Owner();
-    if (section == nullptr || owner.kind == Owner::kSelf) {
+    const bool cutCreate =
+        section != nullptr && number == 1 && owner.kind == Owner::kForeign && IsCutCreate(*section, driver);
+    if (cutCreate && report) {
+      report(QK_TString::Format("Took over ODBC Data Source %s, no more than what a stopped create of it left",
+                                candidate.c_str()));
+    }
+    if (section == nullptr || owner.kind == Owner::kSelf || cutCreate) {
       if (number > 1 && report) {
         report(QK_TString::Format("%s has the ODBC Data Source %s: this run uses %s", whose, name.c_str(),
                                   candidate.c_str()));
@@ -405,7 +428,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
   const ConfigMode mode(installer, userDataSource);
   odbc_ini::Text ini = odbc_ini::Parse(change.Text());
   RemoveLeftovers(ini, change, report);
-  const QK_TString chosen = ChooseName(ini, name, task, change, report);
+  const QK_TString chosen = ChooseName(ini, name, task, DriverName(record).str(), change, report);
   change.Begin(OdbcIniJournal::Change::kCreate, chosen.str());
   change.Write(ini.Joined());
   attributes.front() = QK_TString::Format("DSN=%s", chosen.c_str());

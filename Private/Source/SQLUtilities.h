@@ -36,9 +36,11 @@ namespace SQLUtilities {
 // A section `name` that this run made itself (a removal that failed) is
 // taken over. One of a run known to run of the same task is refused ("a
 // run of that task is still going"), and so is a section that is not this
-// program's. One of a running run of another task, or of a run that
-// cannot be checked (which counts as running), makes this run take the
-// name with "_2", "_3"... (cut to fit), reported.
+// program's, unless it is no more than the bytes a create of it writes,
+// cut short before its owner mark: then it is taken over, reported. One
+// of a running run of another task, or of a run that cannot be checked
+// (which counts as running), makes this run take the name with "_2",
+// "_3"... (cut to fit), reported.
 //
 // A refusal of the installer, a name, host or database that an attribute
 // list cannot carry (a line end, ";", NUL, over 255 characters), a name

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "OdbcIniText.h"
 #include "OdbcSandbox.h"
 #include "PausedChild.h"
 #include "QK_EException.h"
@@ -256,6 +257,27 @@ TEST_F(DataSourcesTest, AJournalThatAStoppedWriterLeftIsUsedOnceBeforeTheNextCha
                              ", the journal of a write that a stopped run left: the write was cut short, and is "
                              "finished (put back: task9)");
   unlink((former + ".not-used").c_str());
+}
+
+// A create of the task's data source cut short before its owner mark, its
+// journal out of sight (another temporary folder): the task's next run
+// takes the name over. Laid out by hand, or bare, it is the site's.
+TEST_F(DataSourcesTest, WhatAStoppedCreateLeftOfTheTasksNameNeverBlocksTheTask) {
+  for (const std::string cut : {"[task9", "[task9]\nDriver=SQL", "[task9]\nDriver=SQL Server\nDESCRIPTION=New Temp",
+                                "[task9]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run 7.8.1f"}) {
+    site_ini::Write(kSections + cut + "\n");
+    QK_TString created;
+    std::string reported;
+    SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task9", false,
+                                            [&reported](const QK_TString& line) { reported += line.str(); });
+    EXPECT_EQ(created, QK_TString("task9")) << cut;
+    EXPECT_NE(reported.find("Took over ODBC Data Source task9"), std::string::npos) << reported;
+    EXPECT_NE(odbc_ini::ValueOf(*odbc_ini::Parse(site_ini::Read()).Find("task9"), "SERVER"), "") << cut;
+  }
+  for (const std::string site : {"[task9]\nDriver = SQL Server\n", "[task9]\n\n"}) {
+    site_ini::Write(kSections + site);
+    EXPECT_NE(Refusal(Record("h", "d"), "task9").find("exists already"), std::string::npos) << site;
+  }
 }
 
 // What the next change says of a stopped write in place: "Mended" only
