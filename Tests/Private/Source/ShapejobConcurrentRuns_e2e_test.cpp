@@ -731,7 +731,28 @@ const KillPoint kKillPoints[] = {
 
 void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
 
-class AKilledInPlaceWrite : public ConcurrentRunsTest, public ::testing::WithParamInterface<KillPoint> {};
+class KilledRunsTest : public ConcurrentRunsTest {
+ protected:
+  // The site's odbc.ini `site`; a run of task "cut-run" killed at `cut`,
+  // leaving `left` when given; then `edit`. The next run of another task
+  // and the killed task's retry run, the file reads as the edit's site
+  // whatever its layout, and nothing of the runs is left, in the file or
+  // in the temporary folder.
+  void KillEditAndRetry(const std::string& site, const CutAt& cut, const SiteEdit& edit,
+                        const std::string* left = nullptr) {
+    RemoveWhatRunsLeftBeside();
+    site_ini::Write(site);
+    EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1) << "killed at its step";
+    if (left != nullptr) ASSERT_EQ(site_ini::Read(), *left);
+    edit.make();
+    EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
+    EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
+    EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
+    EXPECT_TRUE(TempBaseEmpty());
+  }
+};
+
+class AKilledInPlaceWrite : public KilledRunsTest, public ::testing::WithParamInterface<KillPoint> {};
 
 // A run's in-place write of odbc.ini (it has a second name) killed at one
 // of its steps, then each edit of the site's file, in either layout: the
@@ -746,15 +767,8 @@ TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
   for (bool byHand : {false, true}) {
     for (const SiteEdit& edit : SiteEdits()) {
       SCOPED_TRACE(std::string(kill.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
-      RemoveWhatRunsLeftBeside();
-      site_ini::Write((kill.sweep ? leftover : "") + (byHand ? ByHand(kEditedSite) : kEditedSite));
-      const CutAt cut{ini, kill.at, kill.bytes, "kill"};
-      EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1) << "killed at its step";
-      edit.make();
-      EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
-      EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
-      EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
-      EXPECT_TRUE(TempBaseEmpty());
+      KillEditAndRetry((kill.sweep ? leftover : "") + (byHand ? ByHand(kEditedSite) : kEditedSite),
+                       CutAt{ini, kill.at, kill.bytes, "kill"}, edit);
     }
   }
 }
@@ -794,7 +808,7 @@ std::vector<SiteEdit> EditsOfACutFile(const std::string& fragment) {
   };
 }
 
-class ACutSweep : public ConcurrentRunsTest, public ::testing::WithParamInterface<SweepCut> {};
+class ACutSweep : public KilledRunsTest, public ::testing::WithParamInterface<SweepCut> {};
 
 // A run's in-place sweep from the middle of odbc.ini (it has a second
 // name) killed inside its write, then each edit, in either layout: the
@@ -813,15 +827,7 @@ TEST_P(ACutSweep, LeavesEverySiteSectionInTheLiveFileWhateverTheSiteEditsNext) {
     const CutAt kill{ini, 2, std::to_string(left.size() - odbc_ini::CommonBeginning(site, swept)), "kill"};
     for (const SiteEdit& edit : EditsOfACutFile(cut.fragment)) {
       SCOPED_TRACE(std::string(cut.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
-      RemoveWhatRunsLeftBeside();
-      site_ini::Write(site);
-      EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &kill)->Finish().status, -1) << "killed in its write";
-      ASSERT_EQ(site_ini::Read(), left);
-      edit.make();
-      EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
-      EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
-      EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
-      EXPECT_TRUE(TempBaseEmpty());
+      KillEditAndRetry(site, kill, edit, &left);
     }
   }
 }
