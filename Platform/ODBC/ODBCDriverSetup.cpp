@@ -100,6 +100,26 @@ std::string OdbcIniPath(WORD request) {
   return odbc_ini::FileBehind(path);
 }
 
+// Reads odbc.ini for `request`; false (the error posted) when it cannot.
+bool ReadOdbcIni(WORD request, std::string& path, std::string& text) {
+  path = OdbcIniPath(request);
+  if (path.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot tell where odbc.ini is");
+  const std::string unread = odbc_ini::Read(path, text);
+  return unread.empty() || Fail(ODBC_ERROR_REQUEST_FAILED, unread);
+}
+
+// Takes every section `name` out of the file at `path`, which holds `text`
+// (and holds it after); "" on success, else why not.
+std::string TakeOutAll(const std::string& path, std::string& text, const std::string& name) {
+  for (odbc_ini::Edit edit; (edit = odbc_ini::TakingOut(text, name)).kind != odbc_ini::Edit::Kind::kNone;) {
+    const std::string failure = odbc_ini::Change(path, text, edit);
+    if (!failure.empty()) return failure;
+    const bool inPlace = odbc_ini::WriteMethodFor(path) == odbc_ini::WriteMethod::kInPlace;
+    text = odbc_ini::Applied(text, edit, inPlace);
+  }
+  return std::string();
+}
+
 BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
   const std::string name = DataSourceName(attributes);
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
@@ -108,15 +128,13 @@ BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
     const std::string reason = Unkeepable(key, value);
     if (!reason.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, reason);
   }
-  const std::string path = OdbcIniPath(request);
-  std::string old;
-  if (path.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot tell where odbc.ini is");
-  const std::string unread = odbc_ini::Read(path, old);
-  if (!unread.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, unread);
+  std::string path, text;
+  if (!ReadOdbcIni(request, path, text)) return 0;
   // A data source of this name is replaced whole: no attribute of an
   // earlier definition survives.
-  const std::string text = odbc_ini::WithDataSource(old, name, driver != nullptr ? driver : "", attributes);
-  const std::string failure = odbc_ini::Write(path, text, old);
+  std::string failure = TakeOutAll(path, text, name);
+  const std::string section = odbc_ini::DataSourceSection(name, driver != nullptr ? driver : "", attributes);
+  if (failure.empty()) failure = odbc_ini::Change(path, text, odbc_ini::Appending(text, section));
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write data source " + name + ": " + failure);
   return 1;
 }
@@ -124,14 +142,9 @@ BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
 BOOL RemoveDataSource(WORD request, const Attributes& attributes) {
   const std::string name = DataSourceName(attributes);
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
-  const std::string path = OdbcIniPath(request);
-  std::string old;
-  if (path.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "cannot tell where odbc.ini is");
-  const std::string unread = odbc_ini::Read(path, old);
-  if (!unread.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, unread);
-  const std::string text = odbc_ini::WithoutDataSource(old, name);
-  if (text == old) return 1;  // nothing to remove
-  const std::string failure = odbc_ini::Write(path, text, old);
+  std::string path, text;
+  if (!ReadOdbcIni(request, path, text)) return 0;
+  const std::string failure = TakeOutAll(path, text, name);
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not remove " + name + ": " + failure);
   return 1;
 }

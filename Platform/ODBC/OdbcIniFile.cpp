@@ -21,10 +21,10 @@ std::string Reason(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+// Writes `bytes` at `at` of the file `fd`, all of them.
+bool WriteAt(int fd, std::size_t at, const std::string& bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t wrote = pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(at + done));
     if (wrote < 0 && errno == EINTR) continue;
     // A write that takes nothing sets no errno of its own.
     if (wrote == 0) errno = EIO;
@@ -43,7 +43,7 @@ std::string ReplaceByRename(const std::string& path, const std::string& bytes, m
   if (fd < 0) return Reason("cannot create a file beside", path);
   std::string reason;
   if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) || fchmod(fd, mode) != 0 ||
-      !WriteAll(fd, bytes) || fsync(fd) != 0) {
+      !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
     reason = Reason("cannot write", fresh);
   }
   if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", fresh);
@@ -64,32 +64,25 @@ bool MayGiveGroup(gid_t group) {
   return false;
 }
 
-bool WriteAt(int fd, const std::string& bytes, std::size_t from) {
-  return lseek(fd, static_cast<off_t>(from), SEEK_SET) >= 0 && WriteAll(fd, bytes.substr(from)) &&
-         ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
-}
-
-// Rewrites the file from the first byte in which `bytes` differs from
-// `old` on, having first cut it there unless `bytes` only adds to `old`.
-// At every moment the file holds a beginning of `bytes` that is at least
-// as long as that first difference: a reader never misses what comes
-// before it, and a writer stopped half-way leaves a file cut short there,
-// which the caller's journal of the write lets the next writer finish. On
-// a failure the old bytes are written back.
-std::string RewriteInPlace(const std::string& path, const std::string& bytes, const std::string& old) {
+// Makes `edit` in the file itself: only the edit's range is written.
+std::string ChangeInPlace(const std::string& path, const Edit& edit) {
   const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) return Reason("cannot write", path);
-  const std::size_t same = CommonBeginning(bytes, old);
-  std::string reason;
-  const bool onlyAdds = same == old.size();
-  if ((!onlyAdds && ftruncate(fd, static_cast<off_t>(same)) != 0) || !WriteAt(fd, bytes, same) || fsync(fd) != 0) {
-    reason = Reason("cannot write", path);
-    if (ftruncate(fd, static_cast<off_t>(same)) == 0 && WriteAt(fd, old, same) && fsync(fd) == 0) {
-      reason += " (the file was put back as it was)";
-    } else {
-      reason += " (the file could not be put back as it was)";
+  bool done = true;
+  if (edit.kind == Edit::Kind::kAppend) {
+    done = WriteAt(fd, edit.at, edit.bytes);
+    // A part-written section goes again at once (a full disk).
+    if (!done) {
+      const int failure = errno;
+      ftruncate(fd, static_cast<off_t>(edit.at));
+      errno = failure;
     }
+  } else if (edit.kind == Edit::Kind::kTruncate) {
+    done = ftruncate(fd, static_cast<off_t>(edit.at)) == 0;
+  } else if (edit.kind == Edit::Kind::kBlank) {
+    for (const Step& step : BlankingSteps(edit.bytes)) done = done && WriteAt(fd, edit.at + step.at, step.bytes);
   }
+  std::string reason = done && fsync(fd) == 0 ? std::string() : Reason("cannot write", path);
   if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
   return reason;
 }
@@ -105,15 +98,11 @@ mode_t NewFileMode() {
 
 }  // namespace
 
-std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode) {
-  return ReplaceByRename(path, bytes, static_cast<mode_t>(mode), nullptr);
-}
-
 std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode) {
   const int fd = mkostemps(path.data(), suffixLength, O_CLOEXEC);
   if (fd < 0) return Reason("cannot create", path);
   std::string reason;
-  if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) {
+  if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
     reason = Reason("cannot write", path);
   }
   if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
@@ -177,12 +166,13 @@ std::string Read(const std::string& path, std::string& bytes) {
   return reason;
 }
 
-std::string Write(const std::string& path, const std::string& bytes, const std::string& old) {
+std::string Change(const std::string& path, const std::string& old, const Edit& edit) {
+  if (edit.kind == Edit::Kind::kNone) return std::string();
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     if (errno != ENOENT) return Reason("cannot write", path);
     // A new file gets what the account's new files get.
-    return PutNewFile(path, bytes, NewFileMode());
+    return ReplaceByRename(path, Applied(old, edit, false), NewFileMode(), nullptr);
   }
   // The file's own permission decides, not the folder's; a file nobody may
   // write stays so for root too.
@@ -192,12 +182,12 @@ std::string Write(const std::string& path, const std::string& bytes, const std::
   }
   if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Reason("cannot write", path);
   // A file that is not the account's own, or has other names, and one
-  // whose group a new file of the account cannot have, is rewritten in
+  // whose group a new file of the account cannot have, is changed in
   // place: a new file would take it from its owner, group or links.
   if (WriteMethodFor(path) == WriteMethod::kRename) {
-    return ReplaceByRename(path, bytes, info.st_mode & 07777, &info.st_gid);
+    return ReplaceByRename(path, Applied(old, edit, false), info.st_mode & 07777, &info.st_gid);
   }
-  return RewriteInPlace(path, bytes, old);
+  return ChangeInPlace(path, edit);
 }
 
 }  // namespace odbc_ini

@@ -6,20 +6,18 @@
 // what it is: its owner, group, mode and links stay, and a file the
 // account may not write is never changed, whatever the folder allows.
 //
-// Write puts the new bytes in place in one of two ways, chosen before it
-// writes anything (WriteMethodFor), so that a caller can tell beforehand
-// how a write of the file will go:
+// Change makes one change of the file (an Edit, OdbcIniText.h) in one of
+// two ways, chosen before it writes anything (WriteMethodFor), so that a
+// caller can tell beforehand how a change of the file will go:
 // - by rename: a new file beside it (same mode and group) is written,
 //   synced and renamed over it, so that a reader sees the old bytes or
 //   the new ones, never a part. Only for a file of the account's own with
 //   no other link, in a folder the account may write.
-// - in place: only the bytes from the first that changes on are written
-//   (a section added at the end leaves everything before it untouched),
-//   then synced. A reader at that moment may miss what follows that byte,
-//   and a writer stopped half-way leaves the file cut short there; the
-//   caller guards against that (a journal of the write). If the
-//   writing itself fails (a full disk), the old bytes are written back
-//   before the failure is reported.
+// - in place: the edit's own bytes alone are written (appended, cut off,
+//   or blanked), then synced; no byte of another section moves. A writer
+//   stopped half-way leaves that one section part-written, which the
+//   caller guards against (a journal of the range). An append that
+//   fails (a full disk) is cut off again before the failure is reported.
 //
 // A file that nobody may write (no write permission bit) is refused for
 // root too. A name that is a link is followed to the file it leads to,
@@ -27,6 +25,8 @@
 #pragma once
 
 #include <string>
+
+#include "OdbcIniText.h"
 
 namespace odbc_ini {
 
@@ -51,19 +51,13 @@ std::string Read(const std::string& path, std::string& bytes);
 // into `bytes`. Returns "" on success, else why not.
 std::string ReadFrom(int fd, const std::string& path, std::string& bytes);
 
-// Puts `bytes` in place of the file at `path` (a file, not a link to one),
-// as above; `old` is what the file holds now. A missing file is created
+// Makes `edit` to the file at `path` (a file, not a link to one), as
+// above; `old` is what the file holds now. A missing file is created
 // (mode 0644 less the umask). Returns "" on success, else why not (for a
 // file the account may not write: "cannot write <path>: Permission
-// denied"), having changed nothing.
-std::string Write(const std::string& path, const std::string& bytes, const std::string& old);
-
-// Puts a new file with `bytes` and `mode` at `path` in one step (written
-// beside it, synced, renamed over it), in the group the folder gives:
-// whatever stood there goes. Its temporary name is `path` followed by
-// ".new-" and six characters. Returns
-// "" on success, else why not, having changed nothing.
-std::string PutNewFile(const std::string& path, const std::string& bytes, unsigned mode);
+// denied"), having changed nothing but, in place, part of the edit's own
+// range.
+std::string Change(const std::string& path, const std::string& old, const Edit& edit);
 
 // Makes a new file of a name no other process has: `path` holds a name
 // whose last `suffixLength` characters follow "XXXXXX", which becomes six

@@ -37,12 +37,6 @@ bool StartsWith(const std::string& text, const std::string& beginning) {
   return text.size() >= beginning.size() && text.compare(0, beginning.size(), beginning) == 0;
 }
 
-std::size_t CommonBeginning(const std::string& a, const std::string& b) {
-  std::size_t same = 0;
-  while (same < a.size() && same < b.size() && a[same] == b[same]) ++same;
-  return same;
-}
-
 Text Parse(const std::string& bytes) {
   Text text;
   std::string* current = &text.preamble;
@@ -94,7 +88,9 @@ Entries EntriesOf(const Section& section) {
     const std::size_t end = section.text.find('\n', start);
     const std::string line = section.text.substr(start, end == std::string::npos ? std::string::npos : end - start);
     const std::size_t equals = line.find('=');
-    if (equals != std::string::npos) entries.emplace_back(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
+    const std::size_t first = line.find_first_not_of(" \t");
+    const bool comment = first != std::string::npos && (line[first] == ';' || line[first] == '#');
+    if (equals != std::string::npos && !comment) entries.emplace_back(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
     start = end;
   }
   return entries;
@@ -107,21 +103,79 @@ std::string ValueOf(const Section& section, const std::string& key) {
   return std::string();
 }
 
-std::string WithDataSource(const std::string& old, const std::string& name, const std::string& driver,
-                           const Entries& attributes) {
-  std::string text = WithoutDataSource(old, name);
-  if (!text.empty() && text.back() != '\n') text += '\n';
-  text += "[" + name + "]\nDriver=" + driver + "\n";
+std::string DataSourceSection(const std::string& name, const std::string& driver, const Entries& attributes) {
+  std::string text = "[" + name + "]\nDriver=" + driver + "\n";
   for (const auto& [key, value] : attributes) {
     if (!SameName(key, "DSN")) text += key + "=" + value + "\n";
   }
   return text + "\n";
 }
 
-std::string WithoutDataSource(const std::string& old, const std::string& name) {
-  Text text = Parse(old);
-  if (!text.Remove(name)) return old;
-  return text.Joined();
+Edit Appending(const std::string& old, const std::string& section) {
+  const bool lineEnd = old.empty() || old.back() == '\n';
+  return Edit{Edit::Kind::kAppend, old.size(), (lineEnd ? "" : "\n") + section};
+}
+
+Edit TakingOut(const std::string& old, const std::string& name) {
+  const Text text = Parse(old);
+  std::size_t at = text.preamble.size();
+  for (const Section& section : text.sections) {
+    if (SameName(section.name, name)) return TakingOutRange(old, at, section.text.size());
+    at += section.text.size();
+  }
+  return Edit();
+}
+
+Edit TakingOutRange(const std::string& text, std::size_t at, std::size_t size) {
+  const std::size_t end = at + size;
+  if (text.find_first_not_of(" \t\r\n", end) != std::string::npos) {
+    return Edit{Edit::Kind::kBlank, at, text.substr(at, size)};
+  }
+  // Nothing but blank lines follows: the file is cut, and with it the
+  // lines of blanks alone (as blanking leaves them) right before it.
+  std::size_t cut = at;
+  while (cut >= 2 && text[cut - 1] == '\n') {
+    const std::size_t previous = text.rfind('\n', cut - 2);
+    const std::size_t start = previous == std::string::npos ? 0 : previous + 1;
+    if (start == cut - 1 || text.find_first_not_of(' ', start) != cut - 1) break;
+    cut = start;
+  }
+  return Edit{Edit::Kind::kTruncate, cut, text.substr(cut)};
+}
+
+std::string Applied(const std::string& old, const Edit& edit, bool inPlace) {
+  switch (edit.kind) {
+    case Edit::Kind::kAppend:
+      return old.substr(0, edit.at) + edit.bytes;
+    case Edit::Kind::kTruncate:
+      return old.substr(0, edit.at);
+    case Edit::Kind::kBlank: {
+      const std::string blanked = inPlace ? std::string(edit.bytes.size() - 1, ' ') + "\n" : std::string();
+      return old.substr(0, edit.at) + blanked + old.substr(edit.at + edit.bytes.size());
+    }
+    default:
+      return old;
+  }
+}
+
+std::vector<Step> BlankingSteps(const std::string& range) {
+  std::vector<Step> steps;
+  const std::size_t last = range.size() - 1;  // the range's last line end: it stays
+  for (std::size_t end = last;;) {
+    const std::size_t newline = end > 0 ? range.rfind('\n', end - 1) : std::string::npos;
+    const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
+    const std::size_t through = end == last ? end : end + 1;  // its bytes, and its line end but the last
+    if (range.find_first_not_of(" \t\r", start) >= end) {
+      if (through > start) steps.push_back(Step{start, std::string(through - start, ' ')});
+    } else {
+      steps.push_back(Step{start, ";"});
+      if (through > start + 1) steps.push_back(Step{start + 1, std::string(through - start - 1, ' ')});
+      steps.push_back(Step{start, " "});
+    }
+    if (start == 0) break;
+    end = start - 1;
+  }
+  return steps;
 }
 
 }  // namespace odbc_ini

@@ -4,6 +4,7 @@
 #include <odbcinst.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -301,23 +302,33 @@ QK_TString DriverName(const CadServerConfig& record) {
   return record.dbms == CAD::Dbms::kSqlServer ? QK_TString("SQL Server") : QK_TString(record.driverName);
 }
 
-// Takes every data source of a run that ended out of `ini`; each one is
-// reported.
-void RemoveLeftovers(odbc_ini::Text& ini, const OdbcIniChange& change, const Report& report) {
-  std::vector<std::string> ended;
-  std::vector<odbc_ini::Section> kept;
-  for (odbc_ini::Section& section : ini.sections) {
-    if (OwnerOf(section, change).kind == Owner::kLeftover) {
-      ended.push_back(section.name);
-    } else {
-      kept.push_back(std::move(section));
-    }
+// Takes every data source of a run that ended out of odbc.ini, one by
+// one, in file order; each is reported once it is out. A section of the
+// site may have the same name: each goes by where it stands.
+void RemoveLeftovers(OdbcIniChange& change, const Report& report) {
+  struct Ended {
+    std::string name;
+    std::size_t at, size;
+  };
+  std::vector<Ended> ended;
+  const odbc_ini::Text ini = odbc_ini::Parse(change.Text());
+  std::size_t at = ini.preamble.size();
+  for (const odbc_ini::Section& section : ini.sections) {
+    if (OwnerOf(section, change).kind == Owner::kLeftover) ended.push_back(Ended{section.name, at, section.text.size()});
+    at += section.text.size();
   }
-  ini.sections = std::move(kept);
-  for (const std::string& name : ended) {
+  // A file written anew loses the bytes of each section taken out; one
+  // changed in place keeps its length but where it was cut at the end.
+  long shift = 0;
+  for (const Ended& section : ended) {
+    const std::size_t before = change.Text().size();
+    const std::size_t from = section.at + shift;
+    const std::size_t size = std::min(section.size, change.Text().size() - std::min(from, change.Text().size()));
+    change.Make(OdbcIniJournal::Change::kRemove, section.name, odbc_ini::TakingOutRange(change.Text(), from, size));
+    shift += static_cast<long>(change.Text().size()) - static_cast<long>(before);
     if (report) {
       report(QK_TString::Format("Removed temporary ODBC Data Source %s left behind by a run that ended",
-                                name.c_str()));
+                                section.name.c_str()));
     }
   }
 }
@@ -334,19 +345,38 @@ QK_TString Suffixed(const QK_TString& name, int number) {
   return QK_TString(name.str().substr(0, kLongestName - suffix.size()) + suffix);
 }
 
+// The header and lines of `section` without blank lines and comments
+// (what blanking leaves on its way), a "\r" before a line end left out.
+std::string LinesOf(const odbc_ini::Section& section) {
+  std::string kept;
+  for (std::size_t start = 0; start < section.text.size();) {
+    const std::size_t end = std::min(section.text.find('\n', start), section.text.size());
+    std::string line = section.text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first != std::string::npos && line[first] != ';' && line[first] != '#') kept += (kept.empty() ? "" : "\n") + line;
+    start = end + 1;
+  }
+  return kept;
+}
+
 // Whether `section` is no more than what a create of it with `driver`
-// left when it was stopped before its owner mark was whole: the bytes
-// that create writes, cut short past its header (blank lines aside). So
-// it stands where the journal of that create cannot be seen (another
-// temporary folder).
+// left when it was stopped before its owner mark was whole, or a removal
+// of it before it came to the header: the bytes that create writes, cut
+// short past its header, the last line perhaps closed with "=" by the
+// installer. So it stands where the journal of that change cannot be seen
+// (another temporary folder), or after the file was laid out anew.
 bool IsCutCreate(const odbc_ini::Section& section, const std::string& driver) {
   const std::string mark = OwnerDescription(OwnerMark{});
   const std::string written = "[" + section.name + "]\nDriver=" + driver +
                               "\nDESCRIPTION=" + mark.substr(0, mark.size() - 1);  // up to the run's id
-  const std::string left = section.text.substr(0, section.text.find_last_not_of('\n') + 1);
+  const std::string left = LinesOf(section);
   // A whole header and nothing else is the site's own empty section.
   if (left == "[" + section.name + "]") return false;
   if (odbc_ini::StartsWith(written, left)) return true;
+  const std::size_t lastLine = left.rfind('\n');
+  const bool closedKey = lastLine != std::string::npos && left.find('=', lastLine) == left.size() - 1;
+  if (closedKey && odbc_ini::StartsWith(written, left.substr(0, left.size() - 1))) return true;
   return odbc_ini::StartsWith(left, written) && left.find_first_of(")\n", written.size()) == std::string::npos;
 }
 
@@ -426,19 +456,18 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
   }
   OdbcIniChange change(OdbcIniPath(userDataSource), report);
   const ConfigMode mode(installer, userDataSource);
-  odbc_ini::Text ini = odbc_ini::Parse(change.Text());
-  RemoveLeftovers(ini, change, report);
-  const QK_TString chosen = ChooseName(ini, name, task, DriverName(record).str(), change, report);
-  change.Begin(OdbcIniJournal::Change::kCreate, chosen.str());
-  change.Write(ini.Joined());
+  RemoveLeftovers(change, report);
+  const QK_TString chosen =
+      ChooseName(odbc_ini::Parse(change.Text()), name, task, DriverName(record).str(), change, report);
+  // What stands of that name (this run's own, or a stopped create's) goes
+  // first: the create only appends.
+  change.Make(OdbcIniJournal::Change::kRemove, chosen.str(), odbc_ini::TakingOut(change.Text(), chosen.str()));
   attributes.front() = QK_TString::Format("DSN=%s", chosen.c_str());
   attributes[1] = QK_TString("DESCRIPTION=") + OwnDescription(change, task);
   const WORD request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
-  const std::string expected =
-      odbc_ini::WithDataSource(change.Text(), chosen.str(), DriverName(record).str(), Entries(attributes));
-  if (!change.WriteThrough(expected, [&]() {
-        return ConfigDataSource(request, DriverName(record), AttributeList(attributes));
-      })) {
+  const std::string section = odbc_ini::DataSourceSection(chosen.str(), DriverName(record).str(), Entries(attributes));
+  if (!change.MakeThrough(OdbcIniJournal::Change::kCreate, chosen.str(), odbc_ini::Appending(change.Text(), section),
+                          [&]() { return ConfigDataSource(request, DriverName(record), AttributeList(attributes)); })) {
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"), QK_TAny(InstallerMessage())));
   }
   dataSourceName = chosen;
@@ -451,10 +480,11 @@ void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& 
   bool removed = false;
   {
     OdbcIniChange change(OdbcIniPath(userDataSource), report);
-    change.Begin(OdbcIniJournal::Change::kRemove, name.str());
-    removed = change.WriteThrough(odbc_ini::WithoutDataSource(change.Text(), name.str()), [&]() {
-      return ConfigDataSource(request, DriverName(record), AttributeList({QK_TString("DSN=") + name}));
-    });
+    removed = change.MakeThrough(OdbcIniJournal::Change::kRemove, name.str(),
+                                 odbc_ini::TakingOut(change.Text(), name.str()), [&]() {
+                                   return ConfigDataSource(request, DriverName(record),
+                                                           AttributeList({QK_TString("DSN=") + name}));
+                                 });
   }
   if (!removed) {
     QK_THROW(QK_EException(QK_TString::Format("Failed to remove temporary ODBC Data Source %s", name.c_str()),

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -28,17 +27,14 @@ namespace {
 // How often a waiting change tries the lock again.
 constexpr std::chrono::milliseconds kLockRetry{10};
 
-// The names of the journals, of the notes that mark one as used, and of
-// those a former version of this program left: beside odbc.ini ("<base>"
-// followed by these) and in the temporary folder.
+// The names of the journals, and of the copy a former version of this
+// program left: beside odbc.ini ("<base>" followed by these) and in the
+// temporary folder.
 constexpr char kBesideJournal[] = ".shapejob-journal-";
-constexpr char kBesideApplied[] = ".shapejob-applied-";
 constexpr char kFormerCopy[] = ".shapejob-backup";
 constexpr char kTemporaryOpening[] = "shapejob-odbc-";
 constexpr char kJournalEnding[] = ".journal";
-constexpr char kAppliedEnding[] = ".applied";
 constexpr char kNotUsedEnding[] = ".not-used";
-constexpr char kAppliedFirstLine[] = "Shapejob odbc.ini journal applied";
 
 [[noreturn]] void Refuse(const std::string& file, const std::string& reason) {
   QK_THROW(QK_EException(QK_TString::Format("Cannot change the ODBC configuration %s", file.c_str()),
@@ -70,43 +66,38 @@ std::vector<std::string> EntriesOf(const std::string& folder) {
   return found;
 }
 
-// What changes of `file` may have left: journals and notes of whatever
-// account, and new files a writer was stopped before it renamed them into
-// place. In the temporary folder they are named by a key of the file's
-// path.
-struct LeftBehind {
-  std::vector<std::string> journals;
-  std::vector<std::string> applied;
-  std::vector<std::string> unfinished;
+// A journal that a change of some odbc.ini may have left; `ours` when
+// its name is that of a journal of `file`. One of another name guards
+// `file` too when it names the file's inode (a link to it).
+struct Found {
+  std::string path;
+  bool ours = false;
+  bool former = false;  // a former version's copy
 };
 
-LeftBehind FindLeftBehind(const std::string& file) {
-  LeftBehind left;
+std::vector<Found> FindJournals(const std::string& file) {
+  std::vector<Found> found;
   const std::string base = BaseName(file);
-  const std::string fresh = base + ".new-";
   for (const std::string& path : EntriesOf(odbc_ini::FolderOf(file))) {
     const std::string name = BaseName(path);
-    if (name == base + kFormerCopy) left.journals.push_back(path);
-    if (odbc_ini::StartsWith(name, fresh) && name.size() == fresh.size() + 6) left.unfinished.push_back(path);
-    if (EndsWith(name, kNotUsedEnding)) continue;
-    if (odbc_ini::StartsWith(name, base + kBesideApplied)) left.applied.push_back(path);
-    if (!odbc_ini::StartsWith(name, base + kBesideJournal)) continue;
-    // A former version wrote its copy to "<name>.new-XXXXXX" first.
-    (name.find(".new-") != std::string::npos ? left.unfinished : left.journals).push_back(path);
+    if (name == base + kFormerCopy) found.push_back(Found{path, true, true});
+    if (EndsWith(name, kNotUsedEnding) || name.find(".new-") != std::string::npos) continue;
+    if (name.find(kBesideJournal) != std::string::npos) {
+      found.push_back(Found{path, odbc_ini::StartsWith(name, base + kBesideJournal)});
+    }
   }
   const std::string opening = kTemporaryOpening + TextKey(file) + "-";
   for (const std::string& path : EntriesOf(TemporaryFolder())) {
     const std::string name = BaseName(path);
-    if (!odbc_ini::StartsWith(name, opening)) continue;
-    if (EndsWith(name, kJournalEnding)) left.journals.push_back(path);
-    if (EndsWith(name, kAppliedEnding)) left.applied.push_back(path);
-    if (name.find(std::string(kJournalEnding) + ".new-") != std::string::npos) left.unfinished.push_back(path);
+    if (odbc_ini::StartsWith(name, kTemporaryOpening) && EndsWith(name, kJournalEnding)) {
+      found.push_back(Found{path, odbc_ini::StartsWith(name, opening)});
+    }
   }
-  return left;
+  return found;
 }
 
 // A file of this account, of root, or of the owner of odbc.ini (who may
-// write odbc.ini anyway): only those are read as journals and notes.
+// write odbc.ini anyway): only those are read as journals.
 bool Trusted(const struct stat& info, uid_t fileOwner) {
   return S_ISREG(info.st_mode) && (info.st_uid == 0 || info.st_uid == geteuid() || info.st_uid == fileOwner);
 }
@@ -114,8 +105,8 @@ bool Trusted(const struct stat& info, uid_t fileOwner) {
 // Reads the file at `path` that a trusted account left (no link, no pipe),
 // from the very file that was checked. Returns "" on success, else why
 // not; `unreadable` tells a trusted file this account may not read.
-std::string ReadTrusted(const std::string& path, uid_t fileOwner, std::string& bytes, struct stat& info,
-                        bool& unreadable) {
+std::string ReadTrusted(const std::string& path, uid_t fileOwner, std::string& bytes, bool& unreadable) {
+  struct stat info {};
   unreadable = false;
   const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
@@ -136,111 +127,34 @@ std::string ReadTrusted(const std::string& path, uid_t fileOwner, std::string& b
   return reason;
 }
 
-// Which journal a note marks as used: its name and what it was then.
-std::string Identity(const std::string& path, const struct stat& info) {
-  return path + "\n" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
-         std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec) + "\n";
-}
-
-// The note that marks the journal `identity` names as used.
-std::string NoteOf(const std::string& identity) { return kAppliedFirstLine + ("\n" + identity); }
-
+// The owner of the file, and its device and inode ("" when it has none).
 uid_t OwnerOf(const std::string& file) {
   struct stat info {};
   return stat(file.c_str(), &info) == 0 ? info.st_uid : geteuid();
 }
 
-// Where this account puts its journals and notes for `file`: the name
-// with "XXXXXX" in it, and how many characters follow those.
-struct UniqueName {
-  std::string pattern;
-  int suffixLength = 0;
-};
-
-UniqueName NameFor(const std::string& file, bool note) {
-  const std::string uid = std::to_string(geteuid());
-  if (odbc_ini::FolderWritable(odbc_ini::FolderOf(file))) {
-    return {file + (note ? kBesideApplied : kBesideJournal) + uid + "-XXXXXX", 0};
-  }
-  const char* ending = note ? kAppliedEnding : kJournalEnding;
-  return {TemporaryFolder() + "/" + kTemporaryOpening + TextKey(file) + "-" + uid + "-XXXXXX" + ending,
-          static_cast<int>(std::strlen(ending))};
+std::string InodeOf(const std::string& file) {
+  struct stat info {};
+  if (stat(file.c_str(), &info) != 0) return std::string();
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
-// Makes a journal or note for `file` with `bytes`; throws naming the file
-// when it cannot.
-std::string PutFor(const std::string& file, bool note, const std::string& bytes) {
+// Makes the journal `bytes` of `file` where this account puts them; throws
+// naming the file when it cannot.
+std::string PutJournal(const std::string& file, const std::string& bytes) {
   // A journal holds what the file holds: it gets no wider permissions,
   // and the account's group, not the file's.
   struct stat info {};
-  const unsigned mode = note ? 0644 : stat(file.c_str(), &info) == 0 ? (info.st_mode & 0604) : 0600;
-  UniqueName name = NameFor(file, note);
-  const std::string failure = odbc_ini::PutUniqueFile(name.pattern, name.suffixLength, bytes, mode);
+  const unsigned mode = stat(file.c_str(), &info) == 0 ? (info.st_mode & 0604) : 0600;
+  const std::string uid = std::to_string(geteuid());
+  const bool beside = odbc_ini::FolderWritable(odbc_ini::FolderOf(file));
+  std::string path = beside ? file + kBesideJournal + uid + "-XXXXXX"
+                            : TemporaryFolder() + "/" + kTemporaryOpening + TextKey(file) + "-" + uid +
+                                  "-XXXXXX" + kJournalEnding;
+  const int ending = beside ? 0 : static_cast<int>(std::strlen(kJournalEnding));
+  const std::string failure = odbc_ini::PutUniqueFile(path, ending, bytes, mode);
   if (!failure.empty()) Refuse(file, failure);
-  return name.pattern;
-}
-
-// Reads the journal `copy` of a stopped write of `file`. False when it is
-// to be left alone (said through `say`); throws when a trusted account's
-// journal, which this account may not read, may guard the file.
-bool ReadJournal(const std::string& copy, const std::string& file, uid_t fileOwner, OdbcIniJournal& journal,
-                 struct stat& info, const Report& say) {
-  bool unreadable = false;
-  std::string bytes;
-  std::string refusal = ReadTrusted(copy, fileOwner, bytes, info, unreadable);
-  // A former version's copy is never mended from: what it holds is not needed.
-  const bool former = BaseName(copy) == BaseName(file) + kFormerCopy;
-  if (unreadable && !former) Refuse(file, refusal + " (the journal of a stopped write of the file)");
-  if (refusal.empty()) {
-    journal = OdbcIniJournal::Parse(bytes);
-    if (!journal.file.empty() && journal.file != file) refusal = "it guards " + journal.file;
-  }
-  if (refusal.empty()) return true;
-  say(QK_TString::Format("Left the copy %s of a stopped change of %s alone: %s", copy.c_str(), file.c_str(),
-                         refusal.c_str()));
-  return false;
-}
-
-// Section names as a list: "a, b".
-std::string Listed(const std::vector<std::string>& names) {
-  std::string list;
-  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
-  return list;
-}
-
-// The line that says what the recovery from the journal `copy` did, and
-// what became of the journal (`retired`).
-QK_TString Account(const OdbcIniRecovery& recovery, const OdbcIniJournal& journal, const std::string& file,
-                   const std::string& copy, const std::string& retired) {
-  const char* path = file.c_str();
-  const char* from = copy.c_str();
-  const std::string then = retired.empty() ? std::string() : "; the journal: " + retired;
-  if (journal.form == OdbcIniJournal::Form::kFormer) {
-    return QK_TString::Format("Left %s as it is: %s is a copy that a former version left, which is not mended from%s",
-                              path, from, then.c_str());
-  }
-  switch (recovery.kind) {
-    case OdbcIniRecovery::Kind::kFinish:
-      return QK_TString::Format(
-          "Mended %s from %s, the journal of a write that a stopped run left: the write was "
-          "cut short, and is finished (put back: %s)%s",
-          path, from, Listed(recovery.putBack).c_str(), then.c_str());
-    case OdbcIniRecovery::Kind::kNothing:
-      return QK_TString::Format("Nothing to mend in %s: the write that a stopped run left in %s had not begun, or "
-                                "had ended%s",
-                                path, from, then.c_str());
-    default:
-      break;
-  }
-  const std::string why = "it was changed after the stop and reads in no single way as that write cut short";
-  if (recovery.removed.empty()) {
-    return QK_TString::Format("Left %s as it is after a write that a stopped run left in %s: %s%s", path, from,
-                              why.c_str(), then.c_str());
-  }
-  return QK_TString::Format(
-      "Mended %s from %s, the journal of a write that a stopped run left: %s, so it stays as "
-      "it is but for what the write left of its data source (%s), which was removed%s",
-      path, from, why.c_str(), Listed(recovery.removed).c_str(), then.c_str());
+  return path;
 }
 
 }  // namespace
@@ -255,9 +169,8 @@ OdbcIniChange::OdbcIniChange(const std::string& odbcIni, const Report& report, s
   hold_ = std::make_unique<TW_TStopSignalHold>();
   try {
     run_ = QK_TProcessId::MarkLifeIn(Folder());
-    const std::string unread = odbc_ini::Read(file_, text_);
-    if (!unread.empty()) Refuse(file_, unread);
-    RecoverAfterStoppedWriters(report);
+    ReadAgain();
+    FinishStoppedWrites(report);
   } catch (...) {
     hold_.reset();
     close(lock_);
@@ -273,6 +186,11 @@ OdbcIniChange::~OdbcIniChange() {
 std::string OdbcIniChange::Folder() const { return odbc_ini::FolderOf(file_); }
 
 QK_TRunState OdbcIniChange::StateOf(const QK_TProcessId& run) const { return run.StateIn(Folder()); }
+
+void OdbcIniChange::ReadAgain() {
+  const std::string unread = odbc_ini::Read(file_, text_);
+  if (!unread.empty()) Refuse(file_, unread);
+}
 
 void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
   const std::string folder = Folder();
@@ -298,134 +216,112 @@ void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
   }
 }
 
-void OdbcIniChange::RecoverAfterStoppedWriters(const Report& report) {
-  // Holding the lock, no write of this program is under way: every
-  // journal there is was left by a writer stopped inside its write, or
-  // kept by a write that failed.
-  const LeftBehind left = FindLeftBehind(file_);
+void OdbcIniChange::FinishStoppedWrites(const Report& report) {
+  // Holding the lock, no change of this program is under way: every
+  // journal there is was left by a writer stopped inside its change, or
+  // kept by a change that failed.
   const uid_t fileOwner = OwnerOf(file_);
-  std::vector<std::string> notes(left.applied.size());
-  for (std::size_t i = 0; i < notes.size(); ++i) {
-    struct stat info {};
+  const std::string inode = InodeOf(file_);
+  for (const Found& found : FindJournals(file_)) {
+    std::string bytes;
     bool unreadable = false;
-    if (!ReadTrusted(left.applied[i], fileOwner, notes[i], info, unreadable).empty()) notes[i].clear();
-  }
-  for (const std::string& journal : left.journals) RecoverFrom(journal, fileOwner, notes, report);
-  for (const std::string& path : left.unfinished) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) unlink(path.c_str());
-  }
-  // A note whose journal has gone has done its work.
-  const std::size_t nameStart = std::strlen(kAppliedFirstLine) + 1;
-  for (std::size_t i = 0; i < notes.size(); ++i) {
-    if (notes[i].empty()) continue;
-    const std::string journal = notes[i].substr(nameStart, notes[i].find('\n', nameStart) - nameStart);
-    struct stat journalInfo {};
-    if (lstat(journal.c_str(), &journalInfo) != 0 || notes[i] != NoteOf(Identity(journal, journalInfo))) {
-      unlink(left.applied[i].c_str());
-    }
-  }
-}
-
-void OdbcIniChange::RecoverFrom(const std::string& copy, uid_t fileOwner, const std::vector<std::string>& notes,
-                                const Report& report) {
-  const Report say = [&report](const QK_TString& line) {
-    if (report) report(line);
-  };
-  OdbcIniJournal journal;
-  struct stat info {};
-  if (!ReadJournal(copy, file_, fileOwner, journal, info, say)) return;
-  // A journal used already by an account that could not remove it, and
-  // one whose writer was stopped while it wrote it (the write it was to
-  // guard never began), only go; where this account may not remove them,
-  // they stay.
-  const std::string note = NoteOf(Identity(copy, info));
-  if (std::find(notes.begin(), notes.end(), note) != notes.end() || journal.form == OdbcIniJournal::Form::kCutShort) {
-    unlink(copy.c_str());
-    return;
-  }
-  const OdbcIniRecovery recovery = Recover(journal, text_);
-  const std::string retired = Apply(recovery, journal, copy, note);
-  say(Account(recovery, journal, file_, copy, retired));
-}
-
-std::string OdbcIniChange::Apply(const OdbcIniRecovery& recovery, const OdbcIniJournal& journal,
-                                 const std::string& copy, const std::string& note) {
-  std::string retired;
-  const auto retire = [&]() {
-    const bool notUsed = recovery.kind == OdbcIniRecovery::Kind::kNotUsed;
-    const std::string kept = copy + kNotUsedEnding;
-    if (notUsed ? rename(copy.c_str(), kept.c_str()) == 0 : unlink(copy.c_str()) == 0) {
-      if (notUsed) retired = "kept as " + kept + ", not used";
+    const std::string refusal = ReadTrusted(found.path, fileOwner, bytes, unreadable);
+    QK_TString line;
+    if (!refusal.empty()) {
+      if (!found.ours) continue;
+      // A former version's copy is never used: what it holds is not needed.
+      if (unreadable && !found.former) Refuse(file_, refusal + " (the journal of a stopped write of the file)");
+      line = QK_TString::Format("Left the journal %s of a stopped change of %s alone: %s", found.path.c_str(),
+                                file_.c_str(), refusal.c_str());
     } else {
-      retired = "this account may not remove it; it is marked as used by " + PutFor(file_, true, note);
+      const OdbcIniJournal journal = OdbcIniJournal::Parse(bytes);
+      const bool guardsFile = journal.form == OdbcIniJournal::Form::kWhole
+                                  ? journal.file == file_ || (!inode.empty() && journal.inode == inode)
+                                  : found.ours;
+      if (!guardsFile) continue;
+      // Cut short while it was written: its change never began.
+      if (journal.form == OdbcIniJournal::Form::kCutShort) {
+        unlink(found.path.c_str());
+        continue;
+      }
+      line = FinishFrom(found.path, journal);
     }
-  };
-  if (recovery.text == text_) {
-    retire();
-    return retired;
+    if (report) report(line);
   }
-  // The mending write is guarded itself; its journal stands before this
-  // one goes.
-  OdbcIniJournal mending;
-  mending.change = journal.change;
-  mending.section = journal.section;
-  mending.mending = true;
-  std::string failure;
-  const auto write = [&]() {
-    failure = odbc_ini::Write(file_, recovery.text, text_);
-    return failure.empty();
-  };
-  if (!Guarded(recovery.text, mending, write, retire)) Refuse(file_, "cannot mend it from " + copy + ": " + failure);
-  text_ = recovery.text;
-  return retired;
+  // What a writer by rename of this account left when it was stopped.
+  const std::string fresh = BaseName(file_) + ".new-";
+  for (const std::string& path : EntriesOf(Folder())) {
+    struct stat info {};
+    const std::string name = BaseName(path);
+    if (odbc_ini::StartsWith(name, fresh) && name.size() == fresh.size() + 6 && lstat(path.c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode) && info.st_uid == geteuid()) {
+      unlink(path.c_str());
+    }
+  }
 }
 
-bool OdbcIniChange::WritesInPlace() const {
-  return odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace;
+QK_TString OdbcIniChange::FinishFrom(const std::string& copy, const OdbcIniJournal& journal) {
+  const char* file = file_.c_str();
+  const char* from = copy.c_str();
+  if (journal.form == OdbcIniJournal::Form::kFormer) {
+    const std::string kept = copy + kNotUsedEnding;
+    const std::string then = rename(from, kept.c_str()) == 0 ? "kept as " + kept : SystemReason("cannot rename", copy);
+    return QK_TString::Format("Left %s as it is: %s is the journal of a former version, which is not used; %s", file,
+                              from, then.c_str());
+  }
+  const OdbcIniRange range = RangeIn(journal, text_);
+  QK_TString line;
+  if (range.state == OdbcIniRange::State::kPart) {
+    const std::string failure = odbc_ini::Change(file_, text_, odbc_ini::TakingOutRange(text_, range.at, range.size));
+    // The journal stays for the next change.
+    if (!failure.empty()) Refuse(file_, "cannot finish the change that a stopped run left in " + copy + ": " + failure);
+    ReadAgain();
+    line = QK_TString::Format("Mended %s from %s, the journal of a change that a stopped run left: took out what "
+                              "it left of %s",
+                              file, from, journal.section.c_str());
+  } else if (range.state == OdbcIniRange::State::kGone) {
+    line = QK_TString::Format("Nothing to mend in %s: the change that a stopped run left in %s had not begun, or "
+                              "had ended",
+                              file, from);
+  } else {
+    line = QK_TString::Format("Left %s as it is after a change that a stopped run left in %s: the file was laid "
+                              "out anew or edited there since",
+                              file, from);
+  }
+  if (unlink(from) != 0) line += QK_TString("; the journal stays: " + SystemReason("cannot remove", copy));
+  return line;
 }
 
-bool OdbcIniChange::Guarded(const std::string& after, const OdbcIniJournal& what, const std::function<bool()>& write,
-                            const std::function<void()>& retire) {
-  OdbcIniJournal journal = OdbcIniJournal::Of(text_, after, WritesInPlace());
-  journal.file = file_;
-  journal.writer = run_.Text();
-  journal.change = what.change;
-  journal.section = what.section;
-  journal.mending = what.mending;
-  const std::string path = PutFor(file_, false, journal.Serialized());
-  if (retire) retire();
+bool OdbcIniChange::MakeThrough(OdbcIniJournal::Change change, const std::string& section, const odbc_ini::Edit& edit,
+                                const std::function<bool()>& write) {
+  // A change by rename leaves the old file or the new one: no journal.
+  std::string copy;
+  if (odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace) {
+    OdbcIniJournal journal;
+    journal.file = file_;
+    journal.inode = InodeOf(file_);
+    journal.writer = run_.Text();
+    journal.change = change;
+    journal.section = section;
+    journal.edit = edit;
+    copy = PutJournal(file_, journal.Serialized());
+  }
+  const std::string before = text_;
   const bool written = write();
-  // A write that failed and could not put the file back keeps its journal
-  // for the next change.
-  std::string now;
-  if (written || (odbc_ini::Read(file_, now).empty() && now == text_)) unlink(path.c_str());
+  ReadAgain();
+  // A change that failed half-way keeps its journal for the next change.
+  if (!copy.empty() && (written || text_ == before)) unlink(copy.c_str());
   return written;
 }
 
-void OdbcIniChange::Begin(OdbcIniJournal::Change change, const std::string& section) {
-  record_.change = change;
-  record_.section = section;
-}
-
-void OdbcIniChange::Write(const std::string& text) {
-  if (text == text_) return;
+void OdbcIniChange::Make(OdbcIniJournal::Change change, const std::string& section, const odbc_ini::Edit& edit) {
   std::string failure;
-  const auto write = [&]() {
-    failure = odbc_ini::Write(file_, text, text_);
-    return failure.empty();
-  };
-  // A new file renamed into place cannot leave the file cut short.
-  if (!(WritesInPlace() ? Guarded(text, record_, write) : write())) Refuse(file_, failure);
-  text_ = text;
-}
-
-bool OdbcIniChange::WriteThrough(const std::string& expected, const std::function<bool()>& write) {
-  // The installer's way of writing is its own: guarded whichever it is.
-  const bool written = Guarded(expected, record_, write);
-  const std::string unread = odbc_ini::Read(file_, text_);
-  if (!unread.empty()) Refuse(file_, unread);
-  return written;
+  if (!MakeThrough(change, section, edit, [&]() {
+        failure = odbc_ini::Change(file_, text_, edit);
+        return failure.empty();
+      })) {
+    Refuse(file_, failure);
+  }
 }
 
 }  // namespace SQLUtilities

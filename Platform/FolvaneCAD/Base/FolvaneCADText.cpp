@@ -4,13 +4,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "QK_TProcess.h"
 
@@ -68,37 +71,76 @@ QK_TString LowerExtension(const QK_TString& path) {
 
 namespace {
 
-// "<path>.writing-<pid>-<start time>-<PID namespace>-": the names this
-// process gives its files for `path` before they are whole.
+// The longest ending a writer's file name gets after the output's name:
+// "." and 16 hexadecimal digits of key, ".writing-", the pid (10 digits at
+// most), start time and PID namespace (20 each), three "-", six letters.
+constexpr std::size_t kLongestEnding = 17 + 9 + 10 + 20 + 20 + 3 + 6;
+// So much of the output's name is kept that any ending fits in NAME_MAX.
+constexpr std::size_t kKeptOfName = NAME_MAX - kLongestEnding;
+static_assert(kKeptOfName == 170, "FolvaneCADText.h tells callers how much of the name is kept");
+
+// The folder of `path` with its "/" ("" for the current one), and the name.
+std::pair<std::string, std::string> FolderAndName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string(), path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// "<first bytes of name>.<key of name>.writing-": how the files of every
+// writer of the output `name` are named. The cut name keeps the files
+// recognisable; the key of the whole name tells apart outputs whose names
+// share their beginning.
+std::string WritersOpening(const std::string& name) {
+  std::size_t kept = std::min(name.size(), kKeptOfName);
+  // A cut inside a UTF-8 character makes a name some file systems refuse.
+  while (kept > 0 && kept < name.size() && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80) --kept;
+  char key[17];
+  std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(QK_TString(name).StableKey()));
+  return name.substr(0, kept) + "." + key + ".writing-";
+}
+
+// The path this process's files for `path` have before they are whole, up
+// to their random letters.
 std::string WriterOpening(const std::string& path, const QK_TProcessId& writer) {
-  return path + ".writing-" + std::to_string(writer.pid) + "-" + std::to_string(writer.startTime) + "-" +
+  const auto [folder, name] = FolderAndName(path);
+  return folder + WritersOpening(name) + std::to_string(writer.pid) + "-" + std::to_string(writer.startTime) + "-" +
          std::to_string(writer.pidNamespace) + "-";
+}
+
+// Whether the writer `pid` of this PID namespace that started at `start`
+// has ended, as the kernel tells: no such process (or only its zombie),
+// or one with another start time. One whose start time cannot be read,
+// another account's under a /proc mounted with hidepid, may be writing
+// still: it has not ended.
+bool HasEnded(pid_t pid, unsigned long long start, const QK_TProcessId& self, const std::string& folder) {
+  QK_TProcessId writer = self;
+  writer.pid = pid;
+  writer.startTime = start;
+  return writer.StateIn(folder) == QK_TRunState::kEnded;
 }
 
 // Removes the files a writer of `path` of this PID namespace left when it
 // was stopped half-way, once that writer has ended.
 void RemoveEndedWritersFiles(const std::string& path, const QK_TProcessId& self) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string opening = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".writing-";
-  DIR* listing = opendir(folder.c_str());
+  const auto [folder, name] = FolderAndName(path);
+  const std::string listed = folder.empty() ? "." : folder;
+  const std::string opening = WritersOpening(name);
+  DIR* listing = opendir(listed.c_str());
   if (listing == nullptr) return;
   while (const dirent* entry = readdir(listing)) {
-    const std::string name = entry->d_name;
+    const std::string file = entry->d_name;
     long long pid = 0;
     unsigned long long start = 0, pidNamespace = 0;
     char letters[7] = {};
     int used = 0;
-    if (name.compare(0, opening.size(), opening) != 0 ||
-        std::sscanf(name.c_str() + opening.size(), "%lld-%llu-%llu-%6[A-Za-z0-9]%n", &pid, &start, &pidNamespace,
+    if (file.compare(0, opening.size(), opening) != 0 ||
+        std::sscanf(file.c_str() + opening.size(), "%lld-%llu-%llu-%6[A-Za-z0-9]%n", &pid, &start, &pidNamespace,
                     letters, &used) != 4 ||
-        opening.size() + static_cast<std::size_t>(used) != name.size() || pidNamespace != self.pidNamespace ||
+        opening.size() + static_cast<std::size_t>(used) != file.size() || pidNamespace != self.pidNamespace ||
         pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
       continue;
     }
-    if (QK_TProcessId::Of(static_cast<pid_t>(pid)).startTime != start) {
-      unlink((path.substr(0, slash + 1) + name).c_str());
-    }
+    if (HasEnded(static_cast<pid_t>(pid), start, self, listed)) unlink((folder + file).c_str());
   }
   closedir(listing);
 }
@@ -162,10 +204,9 @@ bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TStri
   const QK_TProcessId self = QK_TProcessId::Self();
   RemoveEndedWritersFiles(path.str(), self);
   const std::string opening = WriterOpening(path.str(), self);
-  const std::size_t slash = path.str().rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.str().substr(0, slash + 1);
+  const std::string folder = FolderAndName(path.str()).first;
   std::string temporary;
-  int descriptor = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  int descriptor = open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   const bool unnamed = descriptor >= 0;
   // A file system without unnamed files: the named file is written.
   if (!unnamed) descriptor = CreateNamed(opening, &temporary);

@@ -26,15 +26,24 @@ QK_TString LowerExtension(const QK_TString& path);
 
 // Writes `content` to `path` so that the file appears whole or not at
 // all: through an unnamed file in its folder (O_TMPFILE), given a name of
-// this call's own only once it is whole ("<path>.writing-<pid>-<start
-// time>-<PID namespace>-" and six random letters, naming the writer as
-// QK_TProcessId does), then renamed over `path`. Where the file system
-// makes no unnamed files, the named file is written instead. A writer
-// killed half-way leaves no named file, or one of that name; each call
-// first removes those of writers of `path` of this PID namespace that
-// have ended. Of writers that save the same path at once the last whole
-// file wins. A new file gets 0666 less the umask. False with the reason
-// when it cannot be written; nothing of this call is then left.
+// this call's own only once it is whole, then renamed over `path`. Where
+// the file system makes no unnamed files, the named file is written
+// instead. That name is "<name>.<key>.writing-<pid>-<start time>-<PID
+// namespace>-" and six random letters: <name> is the name of `path` cut
+// to its first 170 bytes (fewer where the cut would split a UTF-8
+// character), so that the whole fits in NAME_MAX (255) for any name the
+// file system takes; <key> is the QK_TString::StableKey of the whole name
+// in 16 hexadecimal digits, so that writers of the same path, and only
+// they, find each other's files; the rest names the writer as
+// QK_TProcessId does. A writer killed half-way leaves no named file, or
+// one of that name; each call first removes those of writers of `path` of
+// this PID namespace that the kernel says have ended (no such process, or
+// one of another start time). A writer that cannot be checked, another
+// account's under a /proc that hides it, may be writing still: its file
+// stays. Of writers that save the same path at once the last whole file
+// wins. A new file gets 0666 less the umask. False with the reason when
+// it cannot be written (a name the file system refuses: "File name too
+// long"); nothing of this call is then left.
 bool WriteWholeFile(const QK_TString& path, const std::string& content, QK_TString* error);
 
 // `text` in double quotes, with " and \ and tab, line feed and carriage

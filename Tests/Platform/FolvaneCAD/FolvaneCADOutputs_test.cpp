@@ -1,9 +1,15 @@
 // The main control's outputs and the journal of the files the stand-in
 // writes, driven with the ids and argument types that the program sends.
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+
 #include <filesystem>
 
+#include "Base/FolvaneCADText.h"
 #include "FolvaneCADPictureFiles.h"
 #include "FolvaneCADTestSupport.h"
+#include "PausedChild.h"
 
 namespace {
 
@@ -176,6 +182,53 @@ TEST_F(OutputsTest, TheJournalListsEveryCallThatWritesAFile) {
             "Control.WriteOutput(\"card \\\"A\\\"\", 2, \"\") = 0 -> " + spool + "\n"
             "Control.SaveDesign(\"" + copy + "\", 1, \"x\") = 0 -> " + copy + "\n"
             "Control.ExportThumbnail(\"thumb.bmp\") = 2\n");
+}
+
+// The file the writer `id` of output `name` leaves when it is killed half-way.
+std::string Leftover(const std::string& name, const QK_TProcessId& id) {
+  return QK_TString::Format("%.170s.%016llx.writing-%d-%llu-%llu-AbC123", name.c_str(),
+                            static_cast<unsigned long long>(QK_TString(name).StableKey()), id.pid, id.startTime,
+                            id.pidNamespace).str();
+}
+
+// An ended writer's file goes with the save; one of an output named alike stays.
+TEST(SaveTest, AnyNameTheFileSystemTakesSaves) {
+  TempFolder folder;
+  PausedChild ended;
+  ended.Reap();
+  const std::string name = std::string(246, 'n') + ".kpx", alike = std::string(246, 'n') + ".pdf";
+  for (const std::string& output : {name, alike}) folder.Write(Leftover(output, ended.Id()), "");
+  QK_TString error;
+  ASSERT_TRUE(FolvaneCAD::WriteWholeFile(folder.File(name), "whole", &error)) << error;
+  EXPECT_FALSE(FolvaneCAD::WriteWholeFile(folder.File(name + "123456"), "whole", &error));
+  EXPECT_EQ(error, "File name too long");
+  EXPECT_EQ(FileBytes(folder.File(name)), "whole");
+  EXPECT_TRUE(std::filesystem::exists(folder.File(Leftover(alike, ended.Id()))));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+// The account nobody saves under a /proc that hides root's processes: root's
+// live writer cannot be checked, so its file stays.
+TEST(SaveTest, AFileOfAWriterThatCannotBeCheckedStays) {
+  if (geteuid() != 0) GTEST_SKIP() << "saving as another account needs root";
+  TempFolder folder;
+  chmod(TemporaryBase().c_str(), 0711);
+  chmod(folder.path().c_str(), 0777);
+  PausedChild live;
+  const std::string hidden = folder.Write(Leftover("box.kpx", live.Id()), "");
+  const pid_t saver = fork();
+  if (saver == 0) {
+    QK_TString error;
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("proc", "/proc", "proc", 0, "hidepid=2") != 0) _exit(2);
+    _exit(setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 && setresuid(65534, 65534, 65534) == 0 &&
+          FolvaneCAD::WriteWholeFile(folder.File("box.kpx"), "whole", &error) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(saver, &status, 0);
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no /proc of its own can be mounted here";
+  EXPECT_EQ(status, 0) << "the save failed";
+  EXPECT_TRUE(std::filesystem::exists(hidden));
 }
 
 }  // namespace

@@ -1,238 +1,146 @@
-// What the next change does with the journal of a write of odbc.ini that a
-// stopped writer left: a cut write is finished exactly, and whatever came
-// after the stop stays as the site left it.
+// The journal of a change of odbc.ini made in place, and how the next
+// change reads the range it guards: the stopped writer's bytes (as
+// written, as they stood, blanked, "\r\n" for "\n") are finished; a range
+// laid out anew or edited is left alone.
 #include "SQLUtilitiesJournal.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
 using SQLUtilities::OdbcIniJournal;
-using SQLUtilities::OdbcIniRecovery;
-using SQLUtilities::Recover;
-using Kind = OdbcIniRecovery::Kind;
+using SQLUtilities::OdbcIniRange;
+using SQLUtilities::RangeIn;
+using State = OdbcIniRange::State;
 
-const std::string kList = "[ODBC Data Sources]\nProduction=SQL Server\n\n";
-const std::string kProduction = "[Production]\nDriver=SQL Server\nSERVER=prod-host\n\n";
-const std::string kReport = "[sitereport]\nDriver=SQLite3\nDatabase=/srv/report.db\n\n";
-const std::string kSite = kList + kProduction + kReport;
+const std::string kSite =
+    "[ODBC Data Sources]\nProduction=SQL Server\n\n[Production]\nDriver=SQL Server\nSERVER=prod-host\n\n";
 const std::string kOwn =
     "[task1]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run 7.8)\nSERVER=h\n\n";
-const std::string kAdded = "[Added]\nDriver=SQLite3\nDatabase=/srv/added.db\n\n";
+const std::string kAdded = "[Added]\nDriver=SQLite3\nDatabase=/srv/added.db\n";
 
-OdbcIniJournal Journal(OdbcIniJournal::Change change, const std::string& before, const std::string& after,
-                       bool inPlace) {
-  OdbcIniJournal journal = OdbcIniJournal::Of(before, after, inPlace);
+// The journal of `edit` as the next change reads it back.
+OdbcIniJournal Journal(const odbc_ini::Edit& edit) {
+  OdbcIniJournal journal;
   journal.file = "/etc/odbc.ini";
+  journal.inode = "2049:131";
   journal.writer = "7.8";
-  journal.change = change;
+  journal.change = edit.kind == odbc_ini::Edit::Kind::kAppend ? OdbcIniJournal::Change::kCreate
+                                                               : OdbcIniJournal::Change::kRemove;
   journal.section = "task1";
-  // What the next change reads back is what it works from.
+  journal.edit = edit;
   return OdbcIniJournal::Parse(journal.Serialized());
 }
 
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  return text.replace(text.find(from), from.size(), to);
+std::string Crlf(std::string text) {
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.replace(at, 1, "\r\n");
+  return text;
 }
 
-OdbcIniJournal Create(bool inPlace) { return Journal(OdbcIniJournal::Change::kCreate, kSite, kSite + kOwn, inPlace); }
+// `now` once what RangeIn says is left of the section was taken out.
+std::string Finished(const OdbcIniJournal& journal, const std::string& now) {
+  const OdbcIniRange range = RangeIn(journal, now);
+  if (range.state != State::kPart) return now;
+  return odbc_ini::Applied(now, odbc_ini::TakingOutRange(now, range.at, range.size), true);
+}
 
-TEST(OdbcIniJournalTest, ReadsBackWhatItRecordsAndKnowsACopyCutShortOrOfAFormerVersion) {
-  const OdbcIniJournal read = Journal(OdbcIniJournal::Change::kRemove, kSite + kOwn, kSite, true);
+TEST(OdbcIniJournalTest, ReadsBackItsRangeAndKnowsAJournalCutShortOrOfAFormerVersion) {
+  const OdbcIniJournal read = Journal(odbc_ini::TakingOut(kSite + kOwn + kAdded, "task1"));
   EXPECT_EQ(read.form, OdbcIniJournal::Form::kWhole);
-  EXPECT_EQ(read.file + " " + read.writer + " " + read.section, "/etc/odbc.ini 7.8 task1");
+  EXPECT_EQ(read.file + " " + read.inode + " " + read.writer + " " + read.section, "/etc/odbc.ini 2049:131 7.8 task1");
   EXPECT_EQ(read.change, OdbcIniJournal::Change::kRemove);
-  EXPECT_TRUE(read.inPlace);
-  EXPECT_EQ(read.firstChange, kSite.size());
-  EXPECT_EQ(read.before, kSite + kOwn);
-  EXPECT_EQ(read.after, kSite);
-
+  EXPECT_EQ(read.edit.kind, odbc_ini::Edit::Kind::kBlank);
+  EXPECT_EQ(read.edit.at, kSite.size());
+  EXPECT_EQ(read.edit.bytes, kOwn);
   const std::string bytes = read.Serialized();
-  for (std::size_t cut : {std::size_t{0}, std::size_t{10}, std::size_t{40}, bytes.size() - 1, bytes.size() - kOwn.size()}) {
+  for (std::size_t cut : {std::size_t{0}, std::size_t{10}, std::size_t{40}, bytes.size() - 1, bytes.size() - 20}) {
     EXPECT_EQ(OdbcIniJournal::Parse(bytes.substr(0, cut)).form, OdbcIniJournal::Form::kCutShort) << cut;
-    EXPECT_EQ(Recover(OdbcIniJournal::Parse(bytes.substr(0, cut)), kAdded).kind, Kind::kNothing);
   }
-  const OdbcIniJournal former = OdbcIniJournal::Parse("Shapejob odbc.ini journal\nfile /etc/odbc.ini\n\n" + kSite);
-  EXPECT_EQ(former.form, OdbcIniJournal::Form::kFormer);
-  EXPECT_EQ(former.before, kSite);
-  EXPECT_EQ(OdbcIniJournal::Parse(kSite).form, OdbcIniJournal::Form::kFormer);
-  // A former copy is never mended from: the file stays, whatever it is.
-  const OdbcIniRecovery fromFormer = Recover(former, kList);
-  EXPECT_EQ(fromFormer.kind, Kind::kNotUsed);
-  EXPECT_EQ(fromFormer.text, kList);
-}
-
-// A data source removed after the stop, an entry taken off, an edit that
-// leaves the last line without its line end: none comes back after a
-// write by rename, which leaves no cut file.
-TEST(OdbcIniJournalTest, WhatTheSiteChangedAfterTheStopStays) {
-  const std::string withoutReport = kList + kProduction + kOwn;
-  const std::string lastEntryGone = kSite + "[task1]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for "
-                                            "Shapejob (run 7.8)\n\n";
-  const std::string editedUnended = kList + kProduction + "[sitereport]\nDriver=SQLite3\nDatabase=/srv/new.db";
-  for (const std::string& now : {withoutReport, lastEntryGone, editedUnended, kList + kProduction}) {
-    const OdbcIniRecovery byRename = Recover(Create(false), now);
-    EXPECT_EQ(byRename.kind, Kind::kNotUsed) << now;
-    EXPECT_EQ(byRename.text, now);
-  }
-  for (const std::string& now : {kSite + kAdded, kSite + kOwn + "; by hand\n" + kAdded}) {
-    EXPECT_EQ(Recover(Create(false), now).kind, Kind::kNothing) << now;
+  for (const std::string& former : {"Shapejob odbc.ini journal 2\nfile /etc/odbc.ini\nwrite in-place 3 4 5\n\n" + kSite,
+                                    "Shapejob odbc.ini journal\nfile /etc/odbc.ini\n\n" + kSite, kSite}) {
+    EXPECT_EQ(OdbcIniJournal::Parse(former).form, OdbcIniJournal::Form::kFormer) << former;
   }
 }
 
-TEST(OdbcIniJournalTest, AnInPlaceWriteCutAnywhereIsFinishedWithWhatWasAddedLater) {
-  const OdbcIniJournal create = Create(true);
-  for (std::size_t cut = kSite.size() + 1; cut < create.after.size(); ++cut) {
-    const OdbcIniRecovery mended = Recover(create, create.after.substr(0, cut));
-    EXPECT_EQ(mended.kind, Kind::kFinish) << cut;
-    EXPECT_EQ(mended.text, kSite + kOwn) << cut;
-    EXPECT_EQ(mended.putBack, std::vector<std::string>{"task1"}) << cut;
+// A create cut at any byte, as written or with its line ends made "\r\n":
+// what it wrote goes, to the file as it was; nothing written, nothing to do.
+TEST(OdbcIniJournalTest, ACreateCutAtAnyByteIsTakenOutAsWrittenOrWithCrlfLineEnds) {
+  const OdbcIniJournal create = Journal(odbc_ini::Appending(kSite, kOwn));
+  for (bool crlf : {false, true}) {
+    for (std::size_t cut = 0; cut <= kOwn.size(); ++cut) {
+      const std::string written = crlf ? Crlf(kOwn.substr(0, cut)) : kOwn.substr(0, cut);
+      const OdbcIniRange range = RangeIn(create, kSite + written);
+      EXPECT_EQ(range.state, cut == 0 ? State::kGone : State::kPart) << cut;
+      EXPECT_EQ(range.size, written.size()) << cut;
+      EXPECT_EQ(Finished(create, kSite + written), kSite) << cut;
+    }
   }
-  // A removal from the middle, in place from the removed section on, with
-  // two sections of one name after it: each comes back whole.
-  const std::string twin = "[Twin]\nSERVER=a\n\n[twin]\nSERVER=b\n\n";
-  const OdbcIniJournal remove =
-      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + twin + kReport, kList + twin + kReport, true);
-  for (std::size_t cut = remove.firstChange; cut < remove.after.size(); ++cut) {
-    EXPECT_EQ(Recover(remove, remove.after.substr(0, cut)).text, kList + twin + kReport) << cut;
-  }
+  // A site in "\r\n" line ends: the append's own "\n" are as written.
+  const OdbcIniJournal onCrlf = Journal(odbc_ini::Appending(Crlf(kSite), kOwn));
+  EXPECT_EQ(Finished(onCrlf, Crlf(kSite) + kOwn.substr(0, 30)), Crlf(kSite));
 }
 
-// The sweep of an ended run's section from the middle of the site: the
-// write goes in order, so what the file lacks of the sections it had
-// still to write was cut off, whatever the site did to the file later.
-const std::string kTail = "[sitetail]\nDriver=SQLite3\nDatabase=/srv/tail.db\n\n";
-const std::string kSwept = kList + kProduction + kReport + kTail;
-OdbcIniJournal Sweep() {
-  return Journal(OdbcIniJournal::Change::kCreate, kList + kProduction + kOwn + kReport + kTail, kSwept, true);
-}
-// The site with a value set, laid out again as the installer writes it.
-const std::string kMoved = kList + "[Production]\nDriver=SQL Server\nSERVER=moved\n\n";
-
-struct Case {
-  const char* what;
-  OdbcIniJournal journal;
-  std::string now, text;
-  Kind kind;
-};
-
-void Check(const Case& test) {
-  const OdbcIniRecovery recovery = Recover(test.journal, test.now);
-  EXPECT_EQ(recovery.kind, test.kind) << test.what;
-  EXPECT_EQ(recovery.text, test.text) << test.what;
-}
-
-TEST(OdbcIniJournalTest, ACutFileIsMergedBySectionsWithWhateverCameAfter) {
-  const std::string ownCut = kOwn.substr(0, kOwn.find("DESCRIPTION") + 4);
-  const OdbcIniJournal unended =
-      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + "[B]\nk=2", kList + "[B]\nk=2", true);
-  const std::string task10 = "[task10]\nDriver=SQLite3\n\n";
-  const OdbcIniJournal removeBeforeTask10 =
-      Journal(OdbcIniJournal::Change::kRemove, kList + kOwn + task10, kList + task10, true);
-  const std::string spaced = "[sitereport]\nDriver = SQLite3\nDatabase = /srv/report.db\n\n";
-  const OdbcIniJournal spacedSweep =
-      Journal(OdbcIniJournal::Change::kCreate, kList + kProduction + kOwn + spaced + kTail,
-              kList + kProduction + spaced + kTail, true);
-  const std::string editedReport = Replaced(kReport, "report.db", "r.db");
-  const std::string dup1 = "[Dup]\nk=1\n\n", dup2 = "[Dup]\nk=2\n\n";
-  const OdbcIniJournal dupSweep = Journal(OdbcIniJournal::Change::kCreate, kList + dup1 + kOwn + kReport + dup2,
-                                          kList + dup1 + kReport + dup2, true);
-  const Case cases[] = {
-      {"cut at the byte where a removed name ends that begins the next", removeBeforeTask10, kList + "[task1",
-       kList + task10, Kind::kFinish},
-      {"so cut, then re-laid", removeBeforeTask10, kList + "[task1]\n\n", kList + task10, Kind::kFinish},
-      {"cut, then a section before the cut edited", Sweep(),
-       kList + kProduction + editedReport + "[sitetail]\nDriver=SQ", kList + kProduction + editedReport + kTail,
-       Kind::kFinish},
-      {"cut in a header, then re-laid from a layout of its own", spacedSweep,
-       kList + kProduction + kReport + "[sitet]\n\n", kList + kProduction + kReport + kTail, Kind::kFinish},
-      {"cut, then an earlier section of the same name removed", dupSweep,
-       kList + kReport + "[Dup]\nk=", kList + kReport + dup2, Kind::kFinish},
-      {"ended, then a section before the last removed", Sweep(), kList + kProduction + kTail,
-       kList + kProduction + kTail, Kind::kNothing},
-      {"not begun, then a section removed", Sweep(), kList + kOwn + kReport + kTail, kList + kOwn + kReport + kTail,
-       Kind::kNothing},
-      {"cut, then a section added", Create(true), kSite + "[task1]\nDriver=SQL Server\n\n" + kAdded,
-       kSite + kOwn + kAdded, Kind::kFinish},
-      {"cut, then a comment and a section added", Create(true), kSite + "[task1]\n; by hand\n" + kAdded,
-       kSite + kOwn + "; by hand\n" + kAdded, Kind::kFinish},
-      {"cut, N's last line without its end, then a section added", unended, kList + "[B]\n[Added]\n",
-       kList + "[B]\nk=2\n[Added]\n", Kind::kFinish},
-      {"cut, then entries added to the cut section", Create(true), kSite + ownCut + "\nKey=v\n",
-       kSite + ownCut + "\nKey=v\n", Kind::kNothing},
-      {"not begun, then a section added", Create(true), kSite + kAdded, kSite + kAdded, Kind::kNothing},
-      {"ended, then an empty section added", Create(true), kSite + kOwn + "[Tas]\n", kSite + kOwn + "[Tas]\n",
-       Kind::kNothing},
-      {"cut, then the cut section added again", Create(true), kSite + "[task1]\n\n[task1]\nDriver=x\n\n",
-       kSite + "[task1]\nDriver=x\n\n", Kind::kNotUsed},
-      {"cut in a header, then two headers that could be it", Sweep(), kMoved + "[site]\n\n[sitere]\n\n",
-       kMoved + "[site]\n\n[sitere]\n\n", Kind::kNotUsed},
+// Then somebody else's section after the cut: the cut line and its line
+// end are blanked, the section after stays; a file laid out anew or moved
+// by an edit before the range is left as it is.
+TEST(OdbcIniJournalTest, AfterACutOnlyTheWritersBytesGoAndARangeLaidOutAnewStays) {
+  const OdbcIniJournal create = Journal(odbc_ini::Appending(kSite, kOwn));
+  const struct {
+    const char* what;
+    std::string now;
+    State state;
+    std::string finished;
+  } cases[] = {
+      {"a section appended by hand", kSite + "[task1]\nDr\n" + kAdded, State::kPart,
+       kSite + std::string(10, ' ') + "\n" + kAdded},
+      {"a blank line and a comment, then a section", kSite + "[tas\n\n; by hand\n" + kAdded, State::kPart,
+       kSite + "    \n\n; by hand\n" + kAdded},
+      {"the cut line closed by the installer", kSite + "[task1]\nDr=\n\n" + kAdded, State::kOther, ""},
+      {"a cut header closed by the installer", kSite + "[tas]\n\n" + kAdded, State::kOther, ""},
+      {"an entry added to the cut section", kSite + "[task1]\nDriver=SQL Server\nExtra=1\n", State::kOther, ""},
+      {"a value set before the range", "[ODBC Data Sources]\nProduction=SQL Server\n\n[Production]\nDriver=SQL "
+                                       "Server\nSERVER=moved\n\n" + kOwn.substr(0, 20),
+       State::kOther, ""},
+      {"somebody else's section where nothing was written", kSite + kAdded, State::kOther, ""},
   };
-  for (const Case& test : cases) Check(test);
+  for (const auto& test : cases) {
+    EXPECT_EQ(RangeIn(create, test.now).state, test.state) << test.what;
+    EXPECT_EQ(Finished(create, test.now), test.state == State::kPart ? test.finished : test.now) << test.what;
+  }
 }
 
-// A cut file that a tool then rewrote whole (the site's sections in its
-// own layout): what the stopped write left of its data source is
-// finished, as written or as the tool closed it; a section of that name
-// that is somebody else's stays, and so does one the file held before the
-// write.
-TEST(OdbcIniJournalTest, WhatIsLeftOfTheDataSourceBeingMadeIsFinishedAndNothingElse) {
-  const std::string rewritten = kList + "[Production]\nDriver = SQL Server\nSERVER = prod-host\n\n" + kReport;
-  for (const std::string& cutOwn :
-       {std::string("[task1]\nDriver = SQL Server\nDESCRIPTION = New Temporary DSN for Shap\n\n"),
-        std::string("[task1]\nDriver=SQL Server\nDESCRI=\n\n"), std::string("[task1]\nDriver=SQL Server\nDES\n"),
-        std::string("[]\n\n"), std::string("[tas]\n\n"), std::string("[tas\n")}) {
-    Check({cutOwn.c_str(), Create(true), rewritten + cutOwn + kAdded, rewritten + kOwn + kAdded, Kind::kFinish});
+// A section taken out from the middle, stopped before its first byte or
+// at any byte of its blanking: finishing blanks it whole; blanked whole,
+// nothing is to do. A section taken out from the end: cut off, or not.
+TEST(OdbcIniJournalTest, ATakeOutStoppedAnywhereIsFinishedFromAsItStoodOrBlanked) {
+  for (bool crlf : {false, true}) {
+    const std::string own = crlf ? Crlf(kOwn) : kOwn;
+    const std::string before = kSite + own + kAdded;
+    const odbc_ini::Edit edit = odbc_ini::TakingOut(before, "task1");
+    const OdbcIniJournal blank = Journal(edit);
+    const std::string blanked = odbc_ini::Applied(before, edit, true);
+    std::string now = before;
+    EXPECT_EQ(RangeIn(blank, now).state, State::kPart);
+    for (const odbc_ini::Step& step : odbc_ini::BlankingSteps(edit.bytes)) {
+      for (std::size_t byte = 0; byte < step.bytes.size(); ++byte) {
+        EXPECT_EQ(Finished(blank, now), blanked) << now;
+        now[edit.at + step.at + byte] = step.bytes[byte];
+      }
+    }
+    EXPECT_EQ(now, blanked);
+    EXPECT_EQ(RangeIn(blank, now).state, State::kGone);
   }
-  const std::string somebodys = "[TASK1]\nDriver=SQLite3\nDatabase=/srv/task1.db\n\n";
-  const std::string held = kList + "[task1]\nDriver=SQL Server\n\n" + kReport;
-  const Case cases[] = {
-      {"somebody's section of that name", Create(true), rewritten + somebodys, rewritten + somebodys, Kind::kNothing},
-      {"whole, with its run's owner mark", Create(true), rewritten + kOwn, rewritten + kOwn, Kind::kNothing},
-      {"the site's [Tas] from before the write",
-       Journal(OdbcIniJournal::Change::kCreate, kSite + "[Tas]\n\n", kSite + "[Tas]\n\n" + kOwn, true),
-       rewritten + "[Tas]\n\n", rewritten + "[Tas]\n\n", Kind::kNothing},
-      {"its own [task1] laid out anew", Journal(OdbcIniJournal::Change::kCreate, held, kList + kReport + kOwn, true),
-       kList + "[task1]\nDriver = SQL Server\n\n" + kReport, kList + "[task1]\nDriver = SQL Server\n\n" + kReport,
-       Kind::kNothing},
-      {"cut, then a section added after it", Create(true), rewritten + "[task1]\nDriver=SQL Server\nDES\n[t]\n\n",
-       rewritten + kOwn + "[t]\n\n", Kind::kFinish},
-  };
-  for (const Case& test : cases) Check(test);
-  // Where the merge is not single, the fragment goes all the same.
-  const OdbcIniRecovery twice = Recover(Create(true), rewritten + "[task1]\nDriver=SQL\n\n[tas]\n\n[task1]\nk=v\n\n");
-  EXPECT_EQ(twice.kind, Kind::kNotUsed);
-  EXPECT_EQ(twice.removed, std::vector<std::string>{"task1"});
-  EXPECT_EQ(twice.text, rewritten + "[tas]\n\n[task1]\nk=v\n\n");
-}
+  const OdbcIniJournal blank = Journal(odbc_ini::TakingOut(kSite + kOwn + kAdded, "task1"));
+  EXPECT_EQ(RangeIn(blank, kSite + "[task1]\nDriver=SQL Server\n" + kAdded).state, State::kOther) << "re-laid";
+  EXPECT_EQ(RangeIn(blank, kSite + Crlf(kOwn) + kAdded).state, State::kPart) << "its line ends made \\r\\n";
 
-// A write that mends a cut file was to replace what it found: not begun,
-// it is finished all the same, and what the cut file held of the data
-// source being made was the first write's, not the site's.
-TEST(OdbcIniJournalTest, AMendingWriteFinishesFromTheCutFileItFound) {
-  const std::string cut = kSite + "[task1]\nDriver=SQL ";
-  for (bool inPlace : {false, true}) {
-    OdbcIniJournal mending = Journal(OdbcIniJournal::Change::kCreate, cut, kSite + kOwn, inPlace);
-    mending.mending = true;
-    mending = OdbcIniJournal::Parse(mending.Serialized());
-    EXPECT_TRUE(mending.mending);
-    Check({"not begun", mending, cut, kSite + kOwn, Kind::kFinish});
-    Check({"not begun, then a value edited", mending, Replaced(cut, "prod-host", "moved"),
-           Replaced(kSite + kOwn, "prod-host", "moved"), Kind::kFinish});
-    Check({"not begun, then re-laid", mending, kSite + "[task1]\nDriver=SQL\n\n" + kAdded, kSite + kOwn + kAdded,
-           Kind::kFinish});
-  }
-  // The cut file's own sections before the cut were the site's.
-  const std::string site = kList + "[Production]\nDriver = SQL Server\n\n[tas]\n\n";
-  const std::string relaid = kList + "[Production]\nDriver=SQL Server\n\n[tas]\n\n";
-  OdbcIniJournal cutHeader = Journal(OdbcIniJournal::Change::kCreate, site + "[ta", site + kOwn, true);
-  OdbcIniJournal cutEntry = Journal(OdbcIniJournal::Change::kCreate, site + "[task1]\nDriver=SQL", site + kOwn, true);
-  cutHeader.mending = cutEntry.mending = true;
-  Check({"cut in a header, then re-laid", cutHeader, relaid + "[ta]\n\n", relaid + kOwn, Kind::kFinish});
-  Check({"cut, then the fragment removed and re-laid", cutEntry, relaid, relaid, Kind::kNothing});
+  const OdbcIniJournal truncate = Journal(odbc_ini::TakingOut(kSite + kOwn, "task1"));
+  EXPECT_EQ(truncate.edit.kind, odbc_ini::Edit::Kind::kTruncate);
+  EXPECT_EQ(RangeIn(truncate, kSite).state, State::kGone);
+  EXPECT_EQ(Finished(truncate, kSite + kOwn), kSite);
+  EXPECT_EQ(Finished(truncate, kSite + kOwn + kAdded), kSite + std::string(kOwn.size() - 1, ' ') + "\n" + kAdded);
 }
 
 }  // namespace

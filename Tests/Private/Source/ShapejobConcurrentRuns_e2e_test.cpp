@@ -139,6 +139,12 @@ struct CutAt {
   std::string bytes = "all";
   std::string action = "kill";
   bool noUnnamedFiles = false;  // the file system makes no O_TMPFILE files
+  std::string signal = "held";  // the name a hold signals by
+  // A kill at the `thenAt`th call that changes `thenFile`, after
+  // `thenBytes` of it; none when `thenFile` is empty.
+  std::string thenFile;
+  int thenAt = 1;
+  std::string thenBytes = "all";
 };
 
 class ConcurrentRunsTest : public e2e::Site {
@@ -256,26 +262,28 @@ class ConcurrentRunsTest : public e2e::Site {
       environment.insert(environment.end(),
                          {std::string("LD_PRELOAD=") + SHAPEJOB_WRITE_CUT, "SHAPEJOB_CUT_FILE=" + cut->file,
                           "SHAPEJOB_CUT_AT=" + std::to_string(cut->at), "SHAPEJOB_CUT_BYTES=" + cut->bytes,
-                          "SHAPEJOB_CUT_ACTION=" + cut->action, "SHAPEJOB_CUT_SIGNAL=" + HeldSignal(),
+                          "SHAPEJOB_CUT_ACTION=" + cut->action, "SHAPEJOB_CUT_SIGNAL=" + HeldSignal(cut->signal),
+                          "SHAPEJOB_CUT_THEN_FILE=" + cut->thenFile, "SHAPEJOB_CUT_THEN_AT=" + std::to_string(cut->thenAt),
+                          "SHAPEJOB_CUT_THEN_BYTES=" + cut->thenBytes,
                           std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
       if (cut->noUnnamedFiles) environment.push_back("SHAPEJOB_CUT_NO_TMPFILE=1");
-      fs::remove(HeldSignal());
-      fs::remove(HeldSignal() + ".go");
+      fs::remove(HeldSignal(cut->signal));
+      fs::remove(HeldSignal(cut->signal) + ".go");
     }
     return std::make_unique<StartedRun>(ticket, environment, launcher);
   }
 
   // Waits until a run started with a "hold" cut waits at its point (a
   // minute at most); true when it does.
-  bool WaitUntilHeld() const {
-    for (int tries = 0; tries < 6000 && !fs::exists(HeldSignal()); ++tries) {
+  bool WaitUntilHeld(const std::string& signal = "held") const {
+    for (int tries = 0; tries < 6000 && !fs::exists(HeldSignal(signal)); ++tries) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return fs::exists(HeldSignal());
+    return fs::exists(HeldSignal(signal));
   }
   // Lets the held run go on.
-  void Release() const { std::ofstream(HeldSignal() + ".go") << "go\n"; }
-  std::string HeldSignal() const { return folder_.File("held"); }
+  void Release(const std::string& signal = "held") const { std::ofstream(HeldSignal(signal) + ".go") << "go\n"; }
+  std::string HeldSignal(const std::string& signal = "held") const { return folder_.File(signal); }
 
   // Everything the runs read and write open to the account `kNobody`;
   // odbc.ini in a folder of root's that it may not write (root's journals
@@ -318,6 +326,10 @@ class ConcurrentRunsTest : public e2e::Site {
     }
     return count;
   }
+
+  // Gives odbc.ini a second name, so that every change makes it in
+  // place; false when it cannot.
+  bool WrittenInPlace() const { return link(site_ini::Path().c_str(), folder_.File("second-name.ini").c_str()) == 0; }
 
   std::string TempBase() const { return folder_.File("tmp"); }
   bool TempBaseEmpty() const { return fs::is_empty(TempBase()); }
@@ -564,82 +576,7 @@ TEST_F(ConcurrentRunsTest, ARunInAnotherPidNamespaceNeverTakesALiveRunsWork) {
   EXPECT_TRUE(TempBaseEmpty());
 }
 
-const std::string kReport = "[sitereport]\nDriver=SQLite3\nDatabase=/srv/report.db\n\n";
-
-// Killed once its data source was written, its journal still there; the
-// administrator then removes a data source: it stays removed, and the
-// journal is kept for the administrator.
-TEST_F(ConcurrentRunsTest, WhatTheAdministratorRemovedAfterAKillStaysRemoved) {
-  site_ini::Write(site_ini::kSections + kReport);
-  Stopped("killed-run", CutAt{site_ini::Path(), 1, "all", "kill"});
-  ASSERT_NE(Now().Find("killedrun"), nullptr);
-  RemoveSiteDataSource("sitereport");
-  EXPECT_TRUE(Succeeds("next-run"));
-  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
-  int kept = 0;
-  for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
-    kept += entry.path().extension() == ".not-used" ? 1 : 0;
-  }
-  EXPECT_EQ(kept, 1);
-}
-
-// Killed inside its in-place create (odbc.ini has a second name), after
-// "[task]" and its driver; a data source added by hand after it: the
-// retry of the task runs and the added data source stays. Then killed so
-// again, and the next run killed inside its mending write, before or after
-// its first step: the run after both loses nothing either.
-TEST_F(ConcurrentRunsTest, AHalfWrittenSectionGoesAndAKillInsideTheMendingLosesNothing) {
-  const std::string ini = site_ini::Path();
-  const std::string site = site_ini::kSections + kReport;
-  const std::string opening = "[halfway]\nDriver=SQL Server\n";
-  const CutAt insideTheSection{ini, 1, std::to_string(opening.size()), "kill"};
-  site_ini::Write(site);
-  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
-  // The mending write killed not at all, before its first step, after it.
-  for (const char* mendingCut : {"", "0", "all"}) {
-    site_ini::Write(site);
-    Stopped("halfway", insideTheSection);
-    ASSERT_EQ(site_ini::Read(), site + opening);
-    AddSiteDataSource("Added");
-    if (*mendingCut != '\0') Stopped("mender", CutAt{ini, 1, mendingCut, "kill"});
-    EXPECT_TRUE(Succeeds(*mendingCut != '\0' ? "after-both" : "halfway")) << mendingCut;
-    EXPECT_EQ(Now().Find("halfway"), nullptr) << mendingCut << site_ini::Read();
-    EXPECT_NE(Now().Find("Added"), nullptr) << site_ini::Read();
-    EXPECT_EQ(site_ini::Read().rfind(site, 0), 0u);
-  }
-}
-
-// Root's run is killed inside an in-place write that takes a leftover out
-// of the middle. The account's next run finishes it from root's journal,
-// which it may read but not remove, and marks it as used; the
-// administrator then removes a data source, and root's next run does not
-// use the journal again. Files another account put where the account's
-// journals go stop nothing.
-TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedOnceAndPlantedNamesStopNothing) {
-  if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
-  const std::string ini = site_ini::Path();
-  const std::string leftover = EndedRunsSection();
-  site_ini::Write(site_ini::kSections + leftover + kReport);
-  Own(ini, kNobody, 0644);
-  const std::string planted = TempBase() + "/shapejob-odbc-" + SQLUtilities::TextKey(ini) + "-65534";
-  fs::create_directory(planted + ".journal");
-  std::ofstream(planted + "-Ab12Cd.journal") << "[Planted]\n\n";
-  ASSERT_EQ(chown((planted + "-Ab12Cd.journal").c_str(), 4242, 4242), 0);
-
-  Stopped("root-run", CutAt{ini, 2, "20", "kill"});  // after the truncation, 20 bytes into the rest
-  ASSERT_EQ(site_ini::Read(), site_ini::kSections + kReport.substr(0, 21));
-  EXPECT_TRUE(Succeeds("account-run", kAsNobody));
-  EXPECT_EQ(site_ini::Read(), site_ini::kSections + kReport);
-  RemoveSiteDataSource("sitereport");
-  EXPECT_TRUE(Succeeds("root-again"));
-  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
-  EXPECT_EQ(StatOf(ini).st_uid, kNobody);
-  for (const auto& entry : fs::directory_iterator(fs::path(ini).parent_path())) {
-    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
-  }
-}
-
-// The site of the test below: one section in the middle, one last.
+// The site of the tests below: one section in the middle, one last.
 const std::string kEditedSite = std::string(site_ini::kSections) +
                                 "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n[Last]\nDriver=SQLite3\n"
                                 "Database=/srv/last.db\n\n";
@@ -650,6 +587,12 @@ std::string ByHand(std::string text) {
   return text;
 }
 
+// `text` with "\r\n" line ends.
+std::string Crlf(std::string text) {
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.replace(at, 1, "\r\n");
+  return text;
+}
+
 // `text` with `to` put in place of `from`, as an edit of a value by hand.
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   const std::size_t at = text.find(from);
@@ -657,26 +600,238 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 }
 
 // odbc.ini whatever its layout: each section with its entries, and each
-// line that is no header, entry, comment or blank.
-std::string Shape(const std::string& text) {
+// line that is no header, entry, comment or blank; without the sections
+// whose names begin `stray` (none when it is empty).
+std::string Shape(const std::string& text, const std::string& stray = "") {
   std::string shape;
   for (const odbc_ini::Section& section : odbc_ini::Parse(text).sections) {
+    if (!stray.empty() && odbc_ini::StartsWith(stray, section.name)) continue;
     shape += "[" + section.name + "]";
     for (const auto& [key, value] : odbc_ini::EntriesOf(section)) shape += " " + key + "=" + value;
     shape += "\n";
   }
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
-    if (line.find_first_of("[=;") != 0 && line.find('=') == std::string::npos && !line.empty()) shape += line + "?\n";
+    const std::string content = odbc_ini::Trimmed(line);
+    if (content.find_first_of("[=;") != 0 && content.find('=') == std::string::npos && !content.empty()) {
+      shape += content + "?\n";
+    }
   }
   return shape;
 }
 
-// What the site's administrator does after a kill, and the site it means.
+// Every section of `site` is in `now`, whole: the same entries, as the
+// installer reads them.
+::testing::AssertionResult SiteSectionsWhole(const std::string& site, const std::string& now) {
+  const odbc_ini::Text read = odbc_ini::Parse(now);
+  for (const odbc_ini::Section& section : odbc_ini::Parse(site).sections) {
+    const odbc_ini::Section* found = read.Find(section.name);
+    if (found == nullptr || odbc_ini::EntriesOf(*found) != odbc_ini::EntriesOf(section)) {
+      return ::testing::AssertionFailure() << "[" << section.name << "] is not whole in:\n" << now;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+const std::string kReport = "[sitereport]\nDriver=SQLite3\nDatabase=/srv/report.db\n\n";
+
+// Killed once its data source was written, its journal still there; the
+// administrator then removes a data source, which moves the section the
+// journal guards: it stays removed, and the killed run's section, whole
+// with its owner mark, goes with the next run.
+TEST_F(ConcurrentRunsTest, WhatTheAdministratorRemovedAfterAKillStaysRemoved) {
+  site_ini::Write(site_ini::kSections + kReport);
+  ASSERT_TRUE(WrittenInPlace());
+  Stopped("killed-run", CutAt{site_ini::Path(), 1, "all", "kill"});
+  ASSERT_NE(Now().Find("killedrun"), nullptr);
+  RemoveSiteDataSource("sitereport");
+  EXPECT_TRUE(Succeeds("next-run"));
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
+  for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
+    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
+  }
+}
+
+// Root's run is killed inside its in-place blanking of a leftover in the
+// middle. The account's next run finishes it from root's journal, which
+// it may read but not remove (it says so); the administrator then
+// removes a data source, and root's next run removes its journal without
+// using it again. Files another account put where the account's journals
+// go stop nothing.
+TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedAndPlantedNamesStopNothing) {
+  if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
+  const std::string ini = site_ini::Path();
+  const std::string leftover = EndedRunsSection();
+  site_ini::Write(site_ini::kSections + leftover + kReport);
+  Own(ini, kNobody, 0644);
+  const std::string planted = TempBase() + "/shapejob-odbc-" + SQLUtilities::TextKey(ini) + "-65534";
+  fs::create_directory(planted + ".journal");
+  std::ofstream(planted + "-Ab12Cd.journal") << "[Planted]\n\n";
+  ASSERT_EQ(chown((planted + "-Ab12Cd.journal").c_str(), 4242, 4242), 0);
+
+  Stopped("root-run", CutAt{ini, 2, "5", "kill"});  // 5 blanks into its owner mark's line
+  ASSERT_NE(site_ini::Read(), site_ini::kSections + leftover + kReport);
+  ASSERT_TRUE(SiteSectionsWhole(site_ini::kSections + kReport, site_ini::Read()));
+  auto account = Start("split", "account-run", "account-run", kAsNobody);
+  const ProgramRun& done = account->Finish();
+  EXPECT_EQ(done.status, 0) << Printed(done);
+  EXPECT_NE(Printed(done).find("the journal stays"), std::string::npos) << Printed(done);
+  EXPECT_EQ(Shape(site_ini::Read()), Shape(site_ini::kSections + kReport));
+  RemoveSiteDataSource("sitereport");
+  EXPECT_TRUE(Succeeds("root-again"));
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
+  EXPECT_EQ(StatOf(ini).st_uid, kNobody);
+  for (const auto& entry : fs::directory_iterator(fs::path(ini).parent_path())) {
+    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
+  }
+}
+
+// The layouts a site's odbc.ini comes in: the installer's own (which the
+// sites below are in), by hand ("Key = Value"), and with "\r\n" line ends.
+struct Layout {
+  const char* name;
+  std::function<std::string(const std::string&)> of;
+};
+const Layout kLayouts[] = {{"OdbcinstLayout", [](const std::string& text) { return text; }},
+                           {"ByHand", ByHand},
+                           {"CrlfLineEnds", Crlf}};
+
+// Which of a run's writes of odbc.ini is cut: the sweep of an ended run's
+// section from the middle of the site (blanked), the create of its data
+// source (appended), or the removal of it (cut off).
+enum class Write { kSweep, kCreate, kRemoval };
+struct AnyByteCase {
+  Layout layout;
+  Write write;
+};
+void PrintTo(const AnyByteCase& test, std::ostream* out) { *out << test.layout.name; }
+
+class AKillAtAnyByte : public ConcurrentRunsTest, public ::testing::WithParamInterface<AnyByteCase> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(WrittenInPlace()); }
+
+  // A run of task "cut-run" killed at `kill` in `file`, whose site's own
+  // sections are `site`: right after the kill every one of them is in
+  // the file, whole; the next run of another task and the killed task's
+  // retry end 0, and nothing of the runs is left. Returns what the kill
+  // left.
+  std::string KillThenRunTwice(const std::string& file, const std::string& site, const CutAt& kill) {
+    RemoveWhatRunsLeftBeside();
+    site_ini::Write(file);
+    EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &kill)->Finish().status, -1) << "killed at its step";
+    const std::string left = site_ini::Read();
+    EXPECT_TRUE(SiteSectionsWhole(site, left)) << "right after the kill";
+    EXPECT_TRUE(Succeeds("other-run")) << left;
+    EXPECT_TRUE(Succeeds("cut-run")) << left;
+    EXPECT_EQ(Shape(site_ini::Read()), Shape(site)) << left;
+    EXPECT_TRUE(TempBaseEmpty());
+    return left;
+  }
+};
+
+// A run killed after any byte of its sweep, its create or its removal, in
+// each layout: the check right after the kill, and after the next runs.
+TEST_P(AKillAtAnyByte, LeavesEverySiteSectionWholeAndTheNextRunsClearIt) {
+  const AnyByteCase& test = GetParam();
+  const std::string ini = site_ini::Path();
+  const std::string site = test.layout.of(kEditedSite);
+  if (test.write == Write::kRemoval) {
+    for (const char* bytes : {"0", "all"}) KillThenRunTwice(site, site, CutAt{ini, 2, bytes, "kill"});
+    return;
+  }
+  if (test.write == Write::kCreate) {
+    // Every byte of its one write, up to the kill after the whole of it.
+    for (std::size_t bytes = 0;; ++bytes) {
+      SCOPED_TRACE("create killed after " + std::to_string(bytes) + " bytes");
+      const std::string left = KillThenRunTwice(site, site, CutAt{ini, 1, std::to_string(bytes), "kill"});
+      if (left.size() - site.size() < bytes || HasFailure()) break;
+    }
+    return;
+  }
+  const std::string file = Replaced(site, "[Middle]", test.layout.of(EndedRunsSection()) + "[Middle]");
+  const odbc_ini::Edit sweep = odbc_ini::TakingOut(file, "ended");
+  const std::vector<odbc_ini::Step> steps = odbc_ini::BlankingSteps(sweep.bytes);
+  for (std::size_t step = 0; step < steps.size() && !HasFailure(); ++step) {
+    for (std::size_t bytes = 0; bytes < steps[step].bytes.size() && !HasFailure(); ++bytes) {
+      SCOPED_TRACE("sweep killed in its write " + std::to_string(step + 1) + " after " + std::to_string(bytes));
+      KillThenRunTwice(file, site, CutAt{ini, static_cast<int>(step) + 1, std::to_string(bytes), "kill"});
+    }
+  }
+  KillThenRunTwice(file, site, CutAt{ini, static_cast<int>(steps.size()), "all", "kill"});
+}
+
+std::vector<AnyByteCase> AnyByteCases() {
+  std::vector<AnyByteCase> cases;
+  for (const Layout& layout : kLayouts) {
+    for (Write write : {Write::kSweep, Write::kCreate, Write::kRemoval}) cases.push_back(AnyByteCase{layout, write});
+  }
+  return cases;
+}
+
+std::string AnyByteName(const ::testing::TestParamInfo<AnyByteCase>& info) {
+  const char* writes[] = {"Sweep", "Create", "Removal"};
+  return std::string(writes[static_cast<int>(info.param.write)]) + info.param.layout.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKillAtAnyByte, ::testing::ValuesIn(AnyByteCases()), AnyByteName);
+
+// A run's own data source taken out from the middle while another run's
+// follows, killed after any byte of its blanking: right after the kill the
+// site and the other run's section are whole; once the other run has
+// ended, odbc.ini is byte for byte the site's, and the next runs end 0.
+TEST_F(ConcurrentRunsTest, ASectionTakenOutFromTheMiddleKilledAtAnyByteLeavesTheFileAsItWas) {
+  const std::string ini = site_ini::Path();
+  ASSERT_TRUE(WrittenInPlace());
+  // The killed run's section as it blanks it; its length tells its steps.
+  std::vector<odbc_ini::Step> steps;
+  for (std::size_t step = 0; steps.empty() || step < steps.size(); ++step) {
+    for (std::size_t bytes = 0; steps.empty() || bytes < steps[step].bytes.size(); ++bytes) {
+      SCOPED_TRACE("killed in its blanking's write " + std::to_string(step + 1) + " after " + std::to_string(bytes));
+      RemoveWhatRunsLeftBeside();
+      site_ini::Write(kEditedSite);
+      // Held once its data source is made, then killed in its removal
+      // (its write 1 was its create).
+      CutAt cut{folder_.File("cut-run.journal"), 1, "all", "hold"};
+      cut.signal = "cut-held";
+      cut.thenFile = ini;
+      cut.thenAt = static_cast<int>(step) + 2;
+      cut.thenBytes = std::to_string(bytes);
+      auto killed = Start("split", "cut-run", "cut-run", {}, &cut);
+      ASSERT_TRUE(WaitUntilHeld("cut-held")) << Printed(killed->Finish());
+      const std::string section = site_ini::Read().substr(kEditedSite.size());
+      if (steps.empty()) steps = odbc_ini::BlankingSteps(section);
+      CutAt follow{folder_.File("follower.journal"), 1, "all", "hold"};
+      follow.signal = "follower-held";
+      auto follower = Start("split", "follower", "follower", {}, &follow);
+      ASSERT_TRUE(WaitUntilHeld("follower-held")) << Printed(follower->Finish());
+      const std::string followed = site_ini::Read();
+      Release("cut-held");
+      EXPECT_EQ(killed->Finish().status, -1);
+      const std::string left = site_ini::Read();
+      EXPECT_TRUE(SiteSectionsWhole(followed.substr(0, kEditedSite.size()) + followed.substr(kEditedSite.size() +
+                                                                                               section.size()),
+                                    left));
+      Release("follower-held");
+      EXPECT_EQ(follower->Finish().status, 0) << Printed(follower->Finish());
+      EXPECT_EQ(site_ini::Read(), kEditedSite) << left;
+      EXPECT_TRUE(Succeeds("other-run")) << left;
+      EXPECT_TRUE(Succeeds("cut-run")) << left;
+      EXPECT_EQ(site_ini::Read(), kEditedSite);
+      EXPECT_TRUE(TempBaseEmpty());
+      if (HasFailure()) return;
+    }
+  }
+}
+
+// What the site's administrator does after a kill, and the site it means;
+// `moves`: the edit moves the bytes of the section the kill cut (it lays
+// the file out anew, or changes the length of a line before it), so that
+// its journal finds no range of its own.
 struct SiteEdit {
   const char* name;
   std::function<void()> make;
   std::string site;
+  bool moves = false;
 };
 // An edit by hand: `from` replaced by `to`, or `to` appended on a line of
 // its own when `from` is empty.
@@ -694,81 +849,77 @@ std::vector<SiteEdit> SiteEdits() {
   const std::string appended = "[Appended]\nDriver=SQLite3\n";
   const std::string middle = "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n";
   return {
-      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection},
-      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); }, Replaced(kEditedSite, middle, "")},
+      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection, true},
+      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); }, Replaced(kEditedSite, middle, ""), true},
       {"an append by hand", byHand("", appended), kEditedSite + appended},
-      // Before the bytes a create or removal changes, after those of a sweep.
-      {"a value set by hand", byHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved")},
+      {"a value set by hand", byHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved"), true},
       {"a value of the last section set by hand", byHand("last.db", "moved"),
-       Replaced(kEditedSite, "last.db", "moved")},
+       Replaced(kEditedSite, "last.db", "moved"), true},
   };
 }
 
 // Where a split run's in-place write of odbc.ini is killed (CutAt), by the
 // calls that change the file: the sweep of a leftover that stands first,
-// ftruncate (1), write (2), ftruncate (3); the create of its data source,
-// write (1), ftruncate (2); the removal of it, ftruncate (3), ftruncate (4).
+// its blanking's writes (1 to 9); the create of its data source, write
+// (1, or 10 after a sweep); the removal of it, ftruncate (2).
 struct KillPoint {
   const char* name;
   bool sweep;
   int at;
   std::string bytes;
+  // What the kill leaves when an edit moves it: a stray section (a part
+  // of the section it cut, not of the task's name) that no run can tell
+  // from the site's.
+  bool leavesAStray = false;
 };
 std::string Length(const std::string& opening) { return std::to_string(opening.size()); }
 const KillPoint kKillPoints[] = {
     {"CreateBeforeItsFirstStep", false, 1, "0"},
-    {"CreateInsideTheHeader", false, 1, Length("[cutr")},
+    {"CreateInsideTheHeader", false, 1, Length("[cutr"), true},
     {"CreateInsideAnEntryLine", false, 1, Length("[cutrun]\nDr")},
     {"CreateAfterAWholeLine", false, 1, Length("[cutrun]\nDriver=SQL Server\n")},
-    {"CreateAfterItsFirstStep", false, 1, "all"},
-    {"CreateAfterItsLastStep", false, 2, "all"},
-    {"RemovalBeforeItsFirstStep", false, 3, "0"},
-    {"RemovalAfterItsFirstStep", false, 3, "all"},
-    {"RemovalAfterItsLastStep", false, 4, "all"},
+    {"CreateAfterItsStep", false, 1, "all"},
+    {"RemovalBeforeItsStep", false, 2, "0"},
+    {"RemovalAfterItsStep", false, 2, "all"},
     {"SweepBeforeItBegan", true, 1, "0"},
-    {"SweepAfterItCompleted", true, 3, "all"},
+    {"SweepInsideTheOwnerMarksLine", true, 2, "10", true},
+    {"SweepBeforeTheHeader", true, 7, "0", true},
+    {"SweepAfterItCompleted", true, 9, "all"},
 };
 
 void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
 
-class KilledRunsTest : public ConcurrentRunsTest {
+class AKilledInPlaceWrite : public ConcurrentRunsTest, public ::testing::WithParamInterface<KillPoint> {
  protected:
-  // The site's odbc.ini `site`; a run of task "cut-run" killed at `cut`,
-  // leaving `left` when given; then `edit`. The next run of another task
-  // and the killed task's retry run, the file reads as the edit's site
-  // whatever its layout, and nothing of the runs is left, in the file or
-  // in the temporary folder.
-  void KillEditAndRetry(const std::string& site, const CutAt& cut, const SiteEdit& edit,
-                        const std::string* left = nullptr) {
-    RemoveWhatRunsLeftBeside();
-    site_ini::Write(site);
-    EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1) << "killed at its step";
-    if (left != nullptr) ASSERT_EQ(site_ini::Read(), *left);
-    edit.make();
-    EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
-    EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
-    EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
-    EXPECT_TRUE(TempBaseEmpty());
-  }
+  void SetUp() override { ASSERT_TRUE(WrittenInPlace()); }
 };
 
-class AKilledInPlaceWrite : public KilledRunsTest, public ::testing::WithParamInterface<KillPoint> {};
-
-// A run's in-place write of odbc.ini (it has a second name) killed at one
-// of its steps, then each edit of the site's file, in either layout: the
-// next run of another task and the killed task's retry run, the edit
-// holds, every other section of the site keeps exactly its entries, and
-// nothing of the runs is left, in the file or in the temporary folder.
+// A run's in-place write of odbc.ini killed at one of its steps, then each
+// edit of the site's file, in either layout: the next run of another task
+// and the killed task's retry run, the edit holds, every other section of
+// the site keeps exactly its entries, and nothing of the runs is left in
+// the temporary folder; nor in the file, but where an edit moved what the
+// kill cut of a section not of the task's name.
 TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
   const KillPoint& kill = GetParam();
   const std::string ini = site_ini::Path();
-  const std::string leftover = EndedRunsSection();
-  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
   for (bool byHand : {false, true}) {
     for (const SiteEdit& edit : SiteEdits()) {
       SCOPED_TRACE(std::string(kill.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
-      KillEditAndRetry((kill.sweep ? leftover : "") + (byHand ? ByHand(kEditedSite) : kEditedSite),
-                       CutAt{ini, kill.at, kill.bytes, "kill"}, edit);
+      RemoveWhatRunsLeftBeside();
+      const std::string site = byHand ? ByHand(kEditedSite) : kEditedSite;
+      const std::string leftover = kill.sweep ? EndedRunsSection() : "";
+      site_ini::Write((byHand ? ByHand(leftover) : leftover) + site);
+      const CutAt cut{ini, kill.at, kill.bytes};
+      EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1);
+      EXPECT_TRUE(SiteSectionsWhole(site, site_ini::Read())) << "right after the kill";
+      edit.make();
+      EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
+      EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
+      const bool stray = kill.leavesAStray && edit.moves;
+      EXPECT_EQ(Shape(site_ini::Read(), stray ? kill.sweep ? "ended" : "cutr" : ""), Shape(edit.site))
+          << site_ini::Read();
+      EXPECT_TRUE(TempBaseEmpty());
     }
   }
 }
@@ -776,100 +927,12 @@ TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
 INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKilledInPlaceWrite, ::testing::ValuesIn(kKillPoints),
                          [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
 
-// Where a run's in-place sweep of an ended run's section from the middle
-// of the site (before [Middle] and [Last]) is cut: what it had written of
-// the rest, and the name the installer reads in the fragment.
-struct SweepCut {
-  const char* name;
-  std::string written;
-  std::string fragment;
-};
-const SweepCut kSweepCuts[] = {
-    {"InsideAHeader", "[Midd", "Midd"},
-    {"InsideALine", "[Middle]\nDriv", "Middle"},
-    {"AtALineEnd", "[Middle]\nDriver=SQLite3\n", "Middle"},
-};
-void PrintTo(const SweepCut& cut, std::ostream* out) { *out << cut.name; }
-
-// What the site may do to a cut file, and the site it means.
-std::vector<SiteEdit> EditsOfACutFile(const std::string& fragment) {
-  const auto append = [](const std::string& text) { return [text] { site_ini::Write(site_ini::Read() + text); }; };
-  const std::string appended = "[Appended]\nDriver=SQLite3\n";
-  return {
-      {"nothing", [] {}, kEditedSite},
-      {"one line end", append("\n"), kEditedSite},
-      {"a blank line and a comment", append("\n\n; by hand\n"), kEditedSite},
-      {"a value set before the cut", EditByHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved")},
-      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection},
-      {"odbcinst -u of a section before the cut", [] { RemoveSiteDataSource("NoDriver"); },
-       Replaced(kEditedSite, "[NoDriver]\nSERVER=elsewhere\n\n", "")},
-      {"odbcinst -u of the fragment", [fragment] { RemoveSiteDataSource(fragment); }, kEditedSite},
-      {"an append by hand", EditByHand("", appended), kEditedSite + appended},
-  };
-}
-
-class ACutSweep : public KilledRunsTest, public ::testing::WithParamInterface<SweepCut> {};
-
-// A run's in-place sweep from the middle of odbc.ini (it has a second
-// name) killed inside its write, then each edit, in either layout: the
-// next run and the killed task's retry run, every site section is in the
-// live file with the edit applied, and nothing of the runs is left.
-TEST_P(ACutSweep, LeavesEverySiteSectionInTheLiveFileWhateverTheSiteEditsNext) {
-  const SweepCut& cut = GetParam();
-  const std::string ini = site_ini::Path();
-  const std::string leftover = EndedRunsSection();
-  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
-  for (bool byHand : {false, true}) {
-    const std::string swept = byHand ? ByHand(kEditedSite) : kEditedSite;
-    const std::string site = Replaced(swept, "[Middle]", leftover + "[Middle]");
-    const std::string left = swept.substr(0, swept.find("[Middle]")) + (byHand ? ByHand(cut.written) : cut.written);
-    // The sweep truncates, then writes from the first byte that changes.
-    const CutAt kill{ini, 2, std::to_string(left.size() - odbc_ini::CommonBeginning(site, swept)), "kill"};
-    for (const SiteEdit& edit : EditsOfACutFile(cut.fragment)) {
-      SCOPED_TRACE(std::string(cut.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
-      KillEditAndRetry(site, kill, edit, &left);
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, ACutSweep, ::testing::ValuesIn(kSweepCuts),
-                         [](const ::testing::TestParamInfo<SweepCut>& info) { return std::string(info.param.name); });
-
-// A create cut inside its header or inside an entry; the next run's
-// mending write killed before its first byte or inside it; then an edit:
-// the retry of the task runs, and nothing of the runs is left.
-TEST_F(ConcurrentRunsTest, AKilledMendingThenAnEditNeverBlocksTheTask) {
-  const std::string ini = site_ini::Path();
-  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
-  const std::vector<SiteEdit> edits = {
-      {"a value set by hand", EditByHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved")},
-      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection},
-  };
-  for (const std::string& createCut : {Length("[cutr"), Length("[cutrun]\nDriver=SQL ")}) {
-    for (const char* mendingCut : {"0", "10"}) {
-      for (const SiteEdit& edit : edits) {
-        SCOPED_TRACE("create cut after " + createCut + " bytes, mending after " + mendingCut + ", then " + edit.name);
-        RemoveWhatRunsLeftBeside();
-        site_ini::Write(kEditedSite);
-        const CutAt create{ini, 1, createCut, "kill"};
-        const CutAt mending{ini, 1, mendingCut, "kill"};
-        EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &create)->Finish().status, -1);
-        EXPECT_EQ(Start("split", "mender", "mender", {}, &mending)->Finish().status, -1);
-        edit.make();
-        EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
-        EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << site_ini::Read();
-        EXPECT_TRUE(TempBaseEmpty());
-      }
-    }
-  }
-}
-
 // A create killed right after its journal, odbc.ini untouched; then the
 // site adds, or has re-laid, a section whose name begins the data
 // source's: the next run keeps it as the site has it.
 TEST_F(ConcurrentRunsTest, ASectionTheStoppedCreateNeverWroteStays) {
   const std::string ini = site_ini::Path();
-  ASSERT_EQ(link(ini.c_str(), folder_.File("second-name.ini").c_str()), 0);
+  ASSERT_TRUE(WrittenInPlace());
   const struct {
     const char* what;
     std::string site;

@@ -229,34 +229,122 @@ TEST_F(DataSourcesTest, ALoginRightAfterAChangeSeesTheDataSourceAsItNowIs) {
   SQLUtilities::RemoveTemporaryDataSource(Record("localhost", second), created, false);
 }
 
-// The journal of a write that a writer stopped half-way left is used
-// once, before anything else; a copy that a former version left is kept
-// for the administrator, and the file stays as it is.
+// A journal of a create of `section`, cut or not, written beside odbc.ini
+// as a run of this account names it, naming the file `file` and its
+// inode; returns its path.
+std::string PutCreateJournal(const std::string& section, const std::string& file) {
+  const std::string ini = site_ini::Path();
+  struct stat info {};
+  stat(ini.c_str(), &info);
+  SQLUtilities::OdbcIniJournal journal;
+  journal.file = file;
+  journal.inode = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+  journal.change = SQLUtilities::OdbcIniJournal::Change::kCreate;
+  journal.section = "task9";
+  journal.edit = odbc_ini::Appending(kSections, section);
+  const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
+  std::ofstream(copy, std::ios::binary) << journal.Serialized();
+  return copy;
+}
+
+// What the change said, one line each.
+std::vector<std::string> Said(const std::string& ini) {
+  std::vector<std::string> reported;
+  SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); });
+  return reported;
+}
+
+// The journal of a change that a writer stopped half-way left is used
+// once, before anything else, found by the file's inode whatever name it
+// gave the file; a journal of a former version is kept for the
+// administrator, and the file stays as it is.
 TEST_F(DataSourcesTest, AJournalThatAStoppedWriterLeftIsUsedOnceBeforeTheNextChange) {
   const std::string ini = site_ini::Path();
   const std::string own = RunSection("task9", QK_TProcessId::Of(getpid()));
-  SQLUtilities::OdbcIniJournal journal = SQLUtilities::OdbcIniJournal::Of(kSections, kSections + own, true);
-  journal.file = ini;
-  const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
-  std::ofstream(copy, std::ios::binary) << journal.Serialized();
+  const std::string copy = PutCreateJournal(own, ini + "-by-another-name");
   const std::string former = ini + ".shapejob-backup";
   std::ofstream(former, std::ios::binary) << "[Former]\n\n";
+  const std::string second = ini + ".shapejob-journal-0-Zz99Zz";
+  std::ofstream(second, std::ios::binary) << "Shapejob odbc.ini journal 2\nfile " << ini << "\n\n" << kSections;
   site_ini::Write(std::string(kSections) + own.substr(0, 20));  // cut after 20 bytes of the section
 
-  std::vector<std::string> reported;
-  { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); }); }
-  EXPECT_EQ(site_ini::Read(), kSections + own);
+  std::vector<std::string> reported = Said(ini);
+  EXPECT_EQ(site_ini::Read(), kSections);
   EXPECT_FALSE(std::filesystem::exists(copy)) << "a journal goes once used";
-  EXPECT_TRUE(std::filesystem::exists(former + ".not-used"));
   std::sort(reported.begin(), reported.end());
-  ASSERT_EQ(reported.size(), 2u);
-  EXPECT_EQ(reported[0], "Left " + ini + " as it is: " + former +
-                             " is a copy that a former version left, which is not mended from; the journal: kept "
-                             "as " + former + ".not-used, not used");
-  EXPECT_EQ(reported[1], "Mended " + ini + " from " + copy +
-                             ", the journal of a write that a stopped run left: the write was cut short, and is "
-                             "finished (put back: task9)");
-  unlink((former + ".not-used").c_str());
+  ASSERT_EQ(reported.size(), 3u);
+  for (const std::string& kept : {second, former}) {
+    EXPECT_TRUE(std::filesystem::exists(kept + ".not-used"));
+    EXPECT_NE(std::find(reported.begin(), reported.end(),
+                        "Left " + ini + " as it is: " + kept + " is the journal of a former version, which is not "
+                        "used; kept as " + kept + ".not-used"),
+              reported.end());
+    unlink((kept + ".not-used").c_str());
+  }
+  EXPECT_EQ(reported[2], "Mended " + ini + " from " + copy +
+                             ", the journal of a change that a stopped run left: took out what it left of task9");
+}
+
+// What the next change says of a stopped change in place: "Mended" only
+// where it changed the file, "Nothing to mend" where nothing was written,
+// "Left ... as it is" where the file was edited there since.
+TEST_F(DataSourcesTest, TheNextChangeSaysMendedOnlyWhereItChangedTheFile) {
+  const std::string ini = site_ini::Path();
+  const std::string own = RunSection("task9", QK_TProcessId::Of(getpid()));
+  const std::string moved = std::string(kSections) + "; a comment\n";
+  const struct {
+    std::string now, said, text;
+  } cases[] = {
+      {kSections, "Nothing to mend in " + ini, kSections},
+      {kSections + own.substr(0, 12), "Mended " + ini, kSections},
+      {kSections + own, "Mended " + ini, kSections},
+      {moved + own.substr(0, 12), "Left " + ini + " as it is", moved + own.substr(0, 12)},
+  };
+  for (const auto& test : cases) {
+    const std::string copy = PutCreateJournal(own, ini);
+    site_ini::Write(test.now);
+    const std::vector<std::string> reported = Said(ini);
+    ASSERT_EQ(reported.size(), 1u) << test.said;
+    EXPECT_EQ(reported[0].rfind(test.said, 0), 0u) << reported[0];
+    EXPECT_EQ(site_ini::Read(), test.text) << test.said;
+    EXPECT_FALSE(std::filesystem::exists(copy)) << test.said;
+  }
+}
+
+// A change that may not write odbc.ini (made read-only) neither finishes
+// a stopped change nor removes a leftover: it says so, keeps the journal,
+// and reports no removal. Once it may, the next change finishes it.
+TEST_F(DataSourcesTest, AFinishingWriteRefusedKeepsTheJournalForTheNextChange) {
+  const std::string ini = site_ini::Path();
+  PausedChild ended;
+  ended.Reap();
+  const std::string leftover = RunSection("ended", ended.Id());
+  const std::string own = RunSection("task9", QK_TProcessId::Of(getpid()));
+  for (bool stopped : {true, false}) {
+    const std::string copy = stopped ? PutCreateJournal(own, ini) : std::string();
+    const std::string site = stopped ? kSections + own.substr(0, 30) : leftover + kSections;
+    site_ini::Write(site);
+    chmod(ini.c_str(), 0444);
+    std::string reported;
+    const std::string refusal = [&]() -> std::string {
+      try {
+        QK_TString created;
+        SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task10", false,
+                                                [&reported](const QK_TString& line) { reported += line.str(); });
+      } catch (const QK_EException& e) {
+        return e.QK_Message().str() + " | " + e.QK_Data().ToText().str();
+      }
+      return "";
+    }();
+    EXPECT_NE(refusal.find("Permission denied"), std::string::npos) << refusal;
+    EXPECT_EQ(reported, "") << "nothing was mended or removed";
+    EXPECT_EQ(site_ini::Read(), site);
+    if (stopped) EXPECT_TRUE(std::filesystem::exists(copy));
+    chmod(ini.c_str(), 0644);
+    { SQLUtilities::OdbcIniChange change(ini, SQLUtilities::Report()); }
+    EXPECT_EQ(site_ini::Read(), stopped ? std::string(kSections) : site);
+    if (stopped) EXPECT_FALSE(std::filesystem::exists(copy));
+  }
 }
 
 // A create of the task's data source cut short before its owner mark, its
@@ -280,65 +368,13 @@ TEST_F(DataSourcesTest, WhatAStoppedCreateLeftOfTheTasksNameNeverBlocksTheTask) 
   }
 }
 
-// What the next change says of a stopped write in place: "Mended" only
-// where it changed the file, "Nothing to mend" where the write was whole,
-// "Left ... as it is" where the file reads in no single way.
-TEST_F(DataSourcesTest, TheNextChangeSaysMendedOnlyWhereItChangedTheFile) {
-  const std::string ini = site_ini::Path();
-  const std::string own = RunSection("task9", QK_TProcessId::Of(getpid()));
-  const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
-  const struct {
-    std::string before, after, now, said;
-  } cases[] = {
-      {kSections, kSections + own, kSections + own, "Nothing to mend in " + ini},
-      {kSections, kSections + own, kSections + own.substr(0, 12), "Mended " + ini},
-      {own + kSections, kSections, std::string(kSections) + "[Empty]\n\n", "Left " + ini + " as it is"},
-  };
-  for (const auto& test : cases) {
-    SQLUtilities::OdbcIniJournal journal = SQLUtilities::OdbcIniJournal::Of(test.before, test.after, true);
-    journal.file = ini;
-    std::ofstream(copy, std::ios::binary) << journal.Serialized();
-    site_ini::Write(test.now);
-    std::vector<std::string> reported;
-    {
-      SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); });
-    }
-    ASSERT_EQ(reported.size(), 1u) << test.said;
-    EXPECT_EQ(reported[0].rfind(test.said, 0), 0u) << reported[0];
-    EXPECT_EQ(site_ini::Read(), test.said[0] == 'M' ? test.after : test.now) << test.said;
-    unlink((copy + ".not-used").c_str());
-  }
-}
-
-// A file that holds nothing but two fragments of a stopped write's data
-// source, laid out anew by a tool, which could each be the one it was cut
-// in: the file reads in no single way, but both go, and the file is left
-// empty.
-TEST_F(DataSourcesTest, WhatAStoppedWriteLeftGoesEvenWhenNothingElseStays) {
-  const std::string ini = site_ini::Path();
-  const std::string site = "; the site's\n";
-  SQLUtilities::OdbcIniJournal journal =
-      SQLUtilities::OdbcIniJournal::Of(site, site + RunSection("task9", QK_TProcessId::Of(getpid())), true);
-  journal.file = ini;
-  journal.change = SQLUtilities::OdbcIniJournal::Change::kCreate;
-  journal.section = "task9";
-  const std::string copy = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Ab12Cd";
-  std::ofstream(copy, std::ios::binary) << journal.Serialized();
-  site_ini::Write("[task9]\nDriver=SQL Server\n\n[task9]\n\n");
-  std::string reported;
-  { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported += line.str(); }); }
-  EXPECT_EQ(site_ini::Read(), "");
-  EXPECT_NE(reported.find("its data source (task9, task9), which was removed"), std::string::npos) << reported;
-  unlink((copy + ".not-used").c_str());
-}
-
-// What is no journal of a stopped write, or one this account must not
-// trust, is never used: a copy cut short while it was written, a pipe, a
-// file of another account in the temporary folder.
+// What is no journal of a stopped change, or one this account must not
+// trust, is never used: a journal cut short while it was written, a pipe,
+// a file of another account in the temporary folder.
 TEST_F(DataSourcesTest, OnlyJournalsOfTrustedAccountsAreUsed) {
   const std::string ini = site_ini::Path();
-  const std::string halfWritten = ini + ".shapejob-journal-" + std::to_string(geteuid()) + ".new-Ab12Cd";
-  std::ofstream(halfWritten) << "Shapejob odbc.ini journal\nfile " << ini;
+  const std::string halfWritten = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Cd34Ef";
+  std::ofstream(halfWritten) << "Shapejob odbc.ini journal 3\nfile " << ini;
   const std::string key = SQLUtilities::TextKey(ini);
   const std::string pipe = TemporaryBase() + "/shapejob-odbc-" + key + "-4242.journal";
   ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
@@ -352,14 +388,14 @@ TEST_F(DataSourcesTest, OnlyJournalsOfTrustedAccountsAreUsed) {
   std::vector<std::string> reported;
   { SQLUtilities::OdbcIniChange change(ini, [&reported](const QK_TString& line) { reported.push_back(line.str()); }); }
   EXPECT_EQ(site_ini::Read(), kSections);
-  EXPECT_FALSE(std::filesystem::exists(halfWritten)) << "a copy cut short while it was written goes";
+  EXPECT_FALSE(std::filesystem::exists(halfWritten)) << "a journal cut short while it was written goes";
   std::string said;
   for (const std::string& line : reported) said += line + "\n";
-  EXPECT_NE(said.find("Left the copy " + pipe + " of a stopped change of " + ini + " alone: it is not a file"),
+  EXPECT_NE(said.find("Left the journal " + pipe + " of a stopped change of " + ini + " alone: it is not a file"),
             std::string::npos)
       << said;
   if (root) {
-    EXPECT_NE(said.find("Left the copy " + planted), std::string::npos) << said;
+    EXPECT_NE(said.find("Left the journal " + planted), std::string::npos) << said;
     EXPECT_NE(said.find("belongs to another account"), std::string::npos) << said;
   }
   unlink(pipe.c_str());
@@ -367,8 +403,8 @@ TEST_F(DataSourcesTest, OnlyJournalsOfTrustedAccountsAreUsed) {
 }
 
 // A journal this account may not read may guard the file: the change
-// stops and names it. A former version's copy is never mended from, so
-// one it may not read stops nothing.
+// stops and names it. A former version's copy is never used, so one it
+// may not read stops nothing.
 TEST_F(DataSourcesTest, AJournalThisAccountMayNotReadStopsTheChangeButAFormerCopyDoesNot) {
   const std::string ini = site_ini::Path();
   // What a change says, made where `unreadable` may not be read: root
@@ -401,7 +437,7 @@ TEST_F(DataSourcesTest, AJournalThisAccountMayNotReadStopsTheChangeButAFormerCop
   EXPECT_EQ(stopped.rfind("refused: Cannot change the ODBC configuration " + ini, 0), 0u) << stopped;
   EXPECT_NE(stopped.find(journal), std::string::npos) << stopped;
   const std::string former = ini + ".shapejob-backup";
-  EXPECT_EQ(said(former), "Left the copy " + former + " of a stopped change of " + ini + " alone: cannot read " +
+  EXPECT_EQ(said(former), "Left the journal " + former + " of a stopped change of " + ini + " alone: cannot read " +
                               former + ": Permission denied");
   EXPECT_EQ(site_ini::Read(), kSections);
 }
