@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -34,34 +35,39 @@ bool WriteAt(int fd, std::size_t at, const std::string& bytes) {
   return true;
 }
 
+// PutUniqueFile, the file given the group `*group` when that is given.
+std::string PutFile(std::string& path, int suffixLength, const std::string& bytes, mode_t mode, const gid_t* group) {
+  const int fd = mkostemps(path.data(), suffixLength, O_CLOEXEC);
+  if (fd < 0) return Reason("cannot create", path);
+  std::string reason;
+  if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) || fchmod(fd, mode) != 0 ||
+      !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
+    reason = Reason("cannot write", path);
+  }
+  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
+  if (!reason.empty()) unlink(path.c_str());
+  return reason;
+}
+
 // A new file beside `path` with the bytes and `mode`, renamed over it; its
 // group is `*group` when given, else what the folder gives. Returns "" on
 // success, else why not, having changed nothing.
 std::string ReplaceByRename(const std::string& path, const std::string& bytes, mode_t mode, const gid_t* group) {
   std::string fresh = path + ".new-XXXXXX";
-  const int fd = mkostemp(fresh.data(), O_CLOEXEC);
-  if (fd < 0) return Reason("cannot create a file beside", path);
-  std::string reason;
-  if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) || fchmod(fd, mode) != 0 ||
-      !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
-    reason = Reason("cannot write", fresh);
+  std::string reason = PutFile(fresh, 0, bytes, mode, group);
+  if (reason.empty() && rename(fresh.c_str(), path.c_str()) != 0) {
+    reason = Reason("cannot replace", path);
+    unlink(fresh.c_str());
   }
-  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", fresh);
-  if (reason.empty() && rename(fresh.c_str(), path.c_str()) != 0) reason = Reason("cannot replace", path);
-  if (!reason.empty()) unlink(fresh.c_str());
   return reason;
 }
 
 // True when a new file of this account may be given the group `group`.
 bool MayGiveGroup(gid_t group) {
   if (geteuid() == 0 || group == getegid()) return true;
-  const int count = getgroups(0, nullptr);
-  std::vector<gid_t> groups(count > 0 ? static_cast<std::size_t>(count) : 0);
-  if (count <= 0 || getgroups(count, groups.data()) != count) return false;
-  for (gid_t member : groups) {
-    if (member == group) return true;
-  }
-  return false;
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
+  groups.resize(static_cast<std::size_t>(std::max(getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  return std::find(groups.begin(), groups.end(), group) != groups.end();
 }
 
 // Makes `edit` in the file itself: only the edit's range is written.
@@ -99,15 +105,7 @@ mode_t NewFileMode() {
 }  // namespace
 
 std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode) {
-  const int fd = mkostemps(path.data(), suffixLength, O_CLOEXEC);
-  if (fd < 0) return Reason("cannot create", path);
-  std::string reason;
-  if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
-    reason = Reason("cannot write", path);
-  }
-  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
-  if (!reason.empty()) unlink(path.c_str());
-  return reason;
+  return PutFile(path, suffixLength, bytes, static_cast<mode_t>(mode), nullptr);
 }
 
 WriteMethod WriteMethodFor(const std::string& path) {
@@ -134,8 +132,7 @@ std::string FileBehind(const std::string& path) {
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 bool FolderWritable(const std::string& folder) {
@@ -145,20 +142,15 @@ bool FolderWritable(const std::string& folder) {
 std::string ReadFrom(int fd, const std::string& path, std::string& bytes) {
   bytes.clear();
   char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      bytes.clear();
-      return Reason("cannot read", path);
-    }
-    if (got == 0) return std::string();
-    bytes.append(buffer, static_cast<std::size_t>(got));
+  for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+    if (got < 0 && errno != EINTR) return Reason("cannot read", path);
+    if (got > 0) bytes.append(buffer, static_cast<std::size_t>(got));
   }
+  return std::string();
 }
 
 std::string Read(const std::string& path, std::string& bytes) {
-  bytes.clear();
+  bytes.clear();  // a missing file
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? std::string() : Reason("cannot read", path);
   const std::string reason = ReadFrom(fd, path, bytes);

@@ -51,19 +51,17 @@ std::string Read(const std::string& path, std::string& bytes);
 // into `bytes`. Returns "" on success, else why not.
 std::string ReadFrom(int fd, const std::string& path, std::string& bytes);
 
-// Makes `edit` to the file at `path` (a file, not a link to one), as
-// above; `old` is what the file holds now. A missing file is created
-// (mode 0644 less the umask). Returns "" on success, else why not (for a
-// file the account may not write: "cannot write <path>: Permission
-// denied"), having changed nothing but, in place, part of the edit's own
-// range.
+// Makes `edit` to the file at `path` (a file, not a link), which holds
+// `old`; a missing file is created (0644 less the umask). Returns "" on
+// success, else why not ("cannot write <path>: Permission denied" for a
+// file the account may not write), having changed nothing but, in place,
+// part of the edit's range.
 std::string Change(const std::string& path, const std::string& old, const Edit& edit);
 
-// Makes a new file of a name no other process has: `path` holds a name
-// whose last `suffixLength` characters follow "XXXXXX", which becomes six
-// characters of its own (mkstemps), and is set to the name made. The file
-// gets `bytes` (synced) and `mode`. Returns "" on success, else why not,
-// having left nothing behind.
+// Makes a new file of a name no other process has (mkstemps: "XXXXXX",
+// followed by the last `suffixLength` characters of `path`, becomes six of
+// its own; `path` is set to the name made) with `bytes` (synced) and
+// `mode`. Returns "" on success, else why not, leaving nothing behind.
 std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode);
 
 // True when the account may create and rename files in `folder`.

@@ -2,33 +2,14 @@
 
 #include <strings.h>
 
-#include <cctype>
+#include <algorithm>
 
 namespace odbc_ini {
-
-namespace {
-
-
-// The section name of a header line; false for any other line.
-bool SectionHeader(const std::string& line, std::string& name) {
-  if (line.empty() || line.front() != '[') return false;
-  const std::size_t close = line.find(']');
-  name = Trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-  return true;
-}
-
-}  // namespace
 
 std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos) return std::string();
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::string FoldedName(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
 }
 
 bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
@@ -41,24 +22,17 @@ Text Parse(const std::string& bytes) {
   Text text;
   std::string* current = &text.preamble;
   for (std::size_t start = 0; start < bytes.size();) {
-    const std::size_t end = bytes.find('\n', start);
-    const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-    const std::string line = bytes.substr(start, (end == std::string::npos ? bytes.size() : end) - start);
-    std::string name;
-    if (SectionHeader(line, name)) {
-      text.sections.push_back(Section{name, std::string()});
+    const std::size_t next = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
+    if (bytes[start] == '[') {
+      // A header: the name is what follows up to "]" or the line's end.
+      const std::size_t close = std::min(bytes.find_first_of("]\n", start), bytes.size());
+      text.sections.push_back(Section{Trimmed(bytes.substr(start + 1, close - start - 1)), std::string()});
       current = &text.sections.back().text;
     }
     current->append(bytes, start, next - start);
     start = next;
   }
   return text;
-}
-
-std::string Text::Joined() const {
-  std::string bytes = preamble;
-  for (const Section& section : sections) bytes += section.text;
-  return bytes;
 }
 
 const Section* Text::Find(const std::string& name) const {
@@ -68,29 +42,17 @@ const Section* Text::Find(const std::string& name) const {
   return nullptr;
 }
 
-bool Text::Remove(const std::string& name) {
-  const std::size_t before = sections.size();
-  std::vector<Section> kept;
-  kept.reserve(sections.size());
-  for (Section& section : sections) {
-    if (!SameName(section.name, name)) kept.push_back(std::move(section));
-  }
-  sections = std::move(kept);
-  return sections.size() != before;
-}
-
 Entries EntriesOf(const Section& section) {
   Entries entries;
   // The header line comes first; the entries follow.
-  std::size_t start = section.text.find('\n');
-  while (start != std::string::npos && start < section.text.size()) {
-    ++start;
-    const std::size_t end = section.text.find('\n', start);
-    const std::string line = section.text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  for (std::size_t start = section.text.find('\n'); start < section.text.size();) {
+    const std::size_t end = std::min(section.text.find('\n', ++start), section.text.size());
+    const std::string line = section.text.substr(start, end - start);
     const std::size_t equals = line.find('=');
     const std::size_t first = line.find_first_not_of(" \t");
-    const bool comment = first != std::string::npos && (line[first] == ';' || line[first] == '#');
-    if (equals != std::string::npos && !comment) entries.emplace_back(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
+    if (equals != std::string::npos && line[first] != ';' && line[first] != '#') {
+      entries.emplace_back(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
+    }
     start = end;
   }
   return entries;
@@ -144,18 +106,10 @@ Edit TakingOutRange(const std::string& text, std::size_t at, std::size_t size) {
 }
 
 std::string Applied(const std::string& old, const Edit& edit, bool inPlace) {
-  switch (edit.kind) {
-    case Edit::Kind::kAppend:
-      return old.substr(0, edit.at) + edit.bytes;
-    case Edit::Kind::kTruncate:
-      return old.substr(0, edit.at);
-    case Edit::Kind::kBlank: {
-      const std::string blanked = inPlace ? std::string(edit.bytes.size() - 1, ' ') + "\n" : std::string();
-      return old.substr(0, edit.at) + blanked + old.substr(edit.at + edit.bytes.size());
-    }
-    default:
-      return old;
-  }
+  if (edit.kind == Edit::Kind::kNone) return old;
+  if (edit.kind != Edit::Kind::kBlank) return old.substr(0, edit.at) + (edit.kind == Edit::Kind::kAppend ? edit.bytes : "");
+  const std::string blanked = inPlace ? std::string(edit.bytes.size() - 1, ' ') + "\n" : std::string();
+  return old.substr(0, edit.at) + blanked + old.substr(edit.at + edit.bytes.size());
 }
 
 std::vector<Step> BlankingSteps(const std::string& range) {

@@ -29,21 +29,14 @@ struct Text {
   std::string preamble;
   std::vector<Section> sections;
 
-  std::string Joined() const;
   // The first section named `name`, or null.
   const Section* Find(const std::string& name) const;
-  // Removes every section named `name`; false when there was none.
-  bool Remove(const std::string& name);
 };
 
 Text Parse(const std::string& bytes);
 
 // The value of the first entry `key` of the section; "" when it has none.
 std::string ValueOf(const Section& section, const std::string& key);
-
-// The name in a lower-case form in which names equal for the installer are
-// equal, for maps keyed by section name.
-std::string FoldedName(const std::string& name);
 
 bool SameName(const std::string& a, const std::string& b);
 
@@ -63,21 +56,17 @@ Entries EntriesOf(const Section& section);
 // "key=value", then an empty line.
 std::string DataSourceSection(const std::string& name, const std::string& driver, const Entries& attributes);
 
-// One change of odbc.ini that moves no byte of any other section, so that
-// a writer stopped at any byte of it leaves every other section where it
-// was, whole; only the section it adds or takes out can be part-written.
+// One change of odbc.ini that moves no byte of another section: a writer
+// stopped at any byte leaves every other section where it was, whole.
 // - kAppend: `bytes` (a section, after a line end where the file's last
 //   line had none) are written at the end, `at`.
-// - kTruncate: the section that nothing but blank lines follows is taken
-//   out by cutting the file at `at`: where the section begins, or earlier
-//   where lines that blanking left stand right before it (below).
-// - kBlank: any other section is blanked in place: its bytes from `at` on
-//   become blanks ending in its last line end, so that what is left reads
-//   as one blank line. Its lines go from the last to the first, the
-//   header last (BlankingSteps): at every moment it reads as the same
-//   section, shorter, or as nothing, and none of its lines joins the
-//   section above it.
-// `bytes` are, for a take-out, what the range held before it.
+// - kTruncate: a section that only blank lines follow is cut off at `at`:
+//   where it begins, or before the lines of blanks alone right before it.
+// - kBlank: any other section is blanked in place (BlankingSteps): its
+//   bytes from `at` on become blanks ending in its last line end, one
+//   blank line. At every moment it reads as the same section with fewer
+//   lines, or as nothing, and no line of it joins the section above.
+// For a take-out, `bytes` are what the range held before it.
 struct Edit {
   enum class Kind { kNone, kAppend, kTruncate, kBlank };
   Kind kind = Kind::kNone;
@@ -101,18 +90,14 @@ Edit TakingOutRange(const std::string& text, std::size_t at, std::size_t size);
 std::string Applied(const std::string& old, const Edit& edit, bool inPlace);
 
 // The writes, in order, that blank `range` (bytes ending with a line
-// end), each at its offset in the range: each line from the last to the
-// first gets ';' as its first byte (a comment), then blanks over the rest
-// and over its line end (the range's last line end stays), then a blank
-// in place of the ';'. A line that is blank already only gets its blanks.
+// end), at offsets in the range: each line from the last to the header
+// gets ';' first (a comment), then blanks over the rest and its line end
+// (not the range's last), then a blank for the ';'. A blank line only
+// gets its blanks.
 struct Step {
   std::size_t at;
   std::string bytes;
 };
 std::vector<Step> BlankingSteps(const std::string& range);
-
-// A byte that blanking writes: a blank, or the ';' that makes a line a
-// comment on the way.
-inline bool IsBlankingByte(char c) { return c == ' ' || c == ';'; }
 
 }  // namespace odbc_ini

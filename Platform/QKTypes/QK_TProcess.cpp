@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -11,8 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -39,19 +40,16 @@ Stat ReadStat(const std::string& path, pid_t& pid, unsigned long long& startTime
   const ssize_t got = read(fd, buffer, sizeof buffer - 1);
   close(fd);
   if (got <= 0) return got == 0 || errno == ESRCH ? Stat::kEnded : Stat::kUnreadable;
-  const std::string text(buffer, static_cast<std::size_t>(got));
-  const std::size_t name_end = text.rfind(')');
-  if (name_end == std::string::npos) return Stat::kUnreadable;
-  pid = static_cast<pid_t>(std::atoll(text.c_str()));
-  std::istringstream fields(text.substr(name_end + 1));
-  std::string field;
-  if (!(fields >> field)) return Stat::kUnreadable;
-  if (field == "Z" || field == "X") return Stat::kZombie;
-  // Fields 4 to 21, then the start time.
-  for (int number = 4; number <= 21; ++number) {
-    if (!(fields >> field)) return Stat::kUnreadable;
-  }
-  return fields >> startTime ? Stat::kRunning : Stat::kUnreadable;
+  buffer[got] = '\0';
+  const char* nameEnd = std::strrchr(buffer, ')');
+  char state = 0;
+  if (nameEnd == nullptr || std::sscanf(nameEnd + 1, " %c", &state) != 1) return Stat::kUnreadable;
+  if (state == 'Z' || state == 'X') return Stat::kZombie;
+  pid = static_cast<pid_t>(std::atoll(buffer));
+  // Fields 3 (the state) to 21 are skipped, then the start time.
+  return std::sscanf(nameEnd + 1, " %*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%*s%llu", &startTime) == 1
+             ? Stat::kRunning
+             : Stat::kUnreadable;
 }
 
 Stat StatOf(pid_t pid, unsigned long long& startTime) {
@@ -67,69 +65,26 @@ bool IsDecimal(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// The running kernel's boot id as 32 hexadecimal digits; empty when it
-// cannot be read.
-std::string ReadBootId() {
-  std::ifstream in("/proc/sys/kernel/random/boot_id");
+// The first line of the file at `path` without its dashes, when it is 32
+// hexadecimal digits; else "".
+std::string ReadId(const char* path) {
+  std::ifstream in(path);
   std::string text;
   std::getline(in, text);
-  std::string digits;
-  for (char c : text) {
-    if (c != '-') digits += c;
-  }
-  return digits.size() == 32 && IsHex(digits) ? digits : std::string();
-}
-
-// The machine id as 32 hexadecimal digits; "0" when the machine has none.
-std::string ReadMachineId() {
-  for (const char* path : {"/etc/machine-id", "/var/lib/dbus/machine-id"}) {
-    std::ifstream in(path);
-    std::string text;
-    std::getline(in, text);
-    if (text.size() == 32 && IsHex(text)) return text;
-  }
-  return "0";
+  text.erase(std::remove(text.begin(), text.end(), '-'), text.end());
+  return text.size() == 32 && IsHex(text) ? text : std::string();
 }
 
 // The inode number of this process's PID namespace ("pid:[4026531836]");
 // 0 when it cannot be read.
 unsigned long long ReadPidNamespace() {
   char link[64] = {};
-  const ssize_t length = readlink("/proc/self/ns/pid", link, sizeof link - 1);
-  if (length <= 0) return 0;
-  const std::string text(link, static_cast<std::size_t>(length));
-  const std::size_t open = text.find('[');
-  const std::size_t close = text.find(']');
-  if (text.rfind("pid:", 0) != 0 || open == std::string::npos || close == std::string::npos || close < open) {
-    return 0;
-  }
-  const std::string number = text.substr(open + 1, close - open - 1);
-  return IsDecimal(number) ? std::strtoull(number.c_str(), nullptr, 10) : 0;
+  unsigned long long number = 0;
+  char close = 0;
+  const bool read = readlink("/proc/self/ns/pid", link, sizeof link - 1) > 0 &&
+                    std::sscanf(link, "pid:[%llu%c", &number, &close) == 2 && close == ']';
+  return read ? number : 0;
 }
-
-// Where this process's ids hold. A /proc that belongs to another PID
-// namespace than this process's (its pid there is not getpid()) cannot
-// check this namespace's processes: then neither is known.
-struct Whereabouts {
-  std::string boot;
-  unsigned long long pidNamespace = 0;
-  std::string machine;
-  unsigned long long startTime = 0;
-};
-
-Whereabouts ReadWhereabouts() {
-  Whereabouts here;
-  pid_t listed = 0;
-  if (ReadStat("/proc/self/stat", listed, here.startTime) != Stat::kRunning || listed != getpid()) {
-    return Whereabouts();
-  }
-  here.boot = ReadBootId();
-  here.pidNamespace = ReadPidNamespace();
-  here.machine = ReadMachineId();
-  return here;
-}
-
-bool IsMachineId(const std::string& text) { return text == "0" || (text.size() == 32 && IsHex(text)); }
 
 // The one byte a life mark locks.
 struct flock LifeByte(short type, unsigned long long life) {
@@ -143,49 +98,38 @@ struct flock LifeByte(short type, unsigned long long life) {
 
 int OpenFolder(const std::string& folder) { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
-// The folders this process marked its life in, by device and inode; the
-// descriptors stay open, and so the locks held, until the process ends.
-// A forked child inherits the descriptors but not the marks: its life key
-// is its own.
-class LifeMarks {
- public:
-  static LifeMarks& Get() {
-    static LifeMarks* marks = new LifeMarks;  // never destroyed: the locks outlive every static
-    return *marks;
-  }
+std::string Reason(const char* what, const std::string& folder) {
+  return std::string(what) + " " + folder + ": " + std::strerror(errno);
+}
 
-  // "" when this process's life is marked in `folder`, else why not.
-  std::string Mark(const std::string& folder, unsigned long long life) {
-    const std::lock_guard<std::mutex> guard(mutex_);
-    if (owner_ != getpid()) {
-      held_.clear();
-      owner_ = getpid();
-    }
-    const int fd = OpenFolder(folder);
-    if (fd < 0) return Reason("cannot open the folder", folder);
-    struct stat info {};
-    if (fstat(fd, &info) != 0) return Closed(fd, Reason("cannot read the folder", folder));
-    const auto key = std::make_pair(info.st_dev, info.st_ino);
-    if (held_.count(key) != 0) return Closed(fd, std::string());
-    struct flock byte = LifeByte(F_RDLCK, life);
-    if (fcntl(fd, F_OFD_SETLK, &byte) != 0) return Closed(fd, Reason("cannot lock the folder", folder));
-    held_.emplace(key, fd);
-    return std::string();
+// Marks this process's life in `folder`: "" when it is marked (now or
+// before), else why not. The folders marked are kept by device and inode;
+// their descriptors stay open, and so the locks held, until the process
+// ends. A forked child inherits the descriptors but not the marks: its
+// life key is its own.
+std::string MarkLife(const std::string& folder, unsigned long long life) {
+  static std::mutex mutex;
+  static pid_t owner = 0;
+  static auto* marked = new std::set<std::pair<dev_t, ino_t>>;  // never destroyed: the locks outlive every static
+  const std::lock_guard<std::mutex> guard(mutex);
+  if (owner != getpid()) {
+    marked->clear();
+    owner = getpid();
   }
-
- private:
-  static std::string Reason(const char* what, const std::string& folder) {
-    return std::string(what) + " " + folder + ": " + std::strerror(errno);
+  const int fd = OpenFolder(folder);
+  if (fd < 0) return Reason("cannot open the folder", folder);
+  struct stat info {};
+  struct flock byte = LifeByte(F_RDLCK, life);
+  std::string reason;
+  if (fstat(fd, &info) != 0) {
+    reason = Reason("cannot read the folder", folder);
+  } else if (marked->count({info.st_dev, info.st_ino}) == 0) {
+    if (fcntl(fd, F_OFD_SETLK, &byte) != 0) reason = Reason("cannot lock the folder", folder);
+    if (reason.empty() && marked->insert({info.st_dev, info.st_ino}).second) return reason;
   }
-  static std::string Closed(int fd, const std::string& reason) {
-    close(fd);
-    return reason;
-  }
-
-  std::mutex mutex_;
-  pid_t owner_ = 0;
-  std::map<std::pair<dev_t, ino_t>, int> held_;
-};
+  close(fd);
+  return reason;
+}
 
 // Whether the life mark `life` in `folder` is gone: true only when the
 // folder answered and no process holds its byte. A held byte proves
@@ -236,7 +180,7 @@ QK_TProcessId QK_TProcessId::MarkLifeIn(const std::string& folder, std::string* 
     if (reason != nullptr) *reason = "this process cannot tell its boot and namespace";
     return self;
   }
-  const std::string failure = LifeMarks::Get().Mark(folder, self.LifeKey());
+  const std::string failure = MarkLife(folder, self.LifeKey());
   if (reason != nullptr) *reason = failure;
   if (failure.empty()) self.life = self.LifeKey();
   return self;
@@ -254,14 +198,23 @@ QK_TProcessId QK_TProcessId::Of(pid_t pid) {
 }
 
 QK_TProcessId QK_TProcessId::Self() {
+  // Where this process's ids hold. A /proc of another PID namespace than
+  // this process's (its pid there is not getpid()) cannot check this
+  // namespace's processes: then neither is known.
   const auto read = []() {
-    const Whereabouts here = ReadWhereabouts();
     QK_TProcessId id;
     id.pid = getpid();
-    id.startTime = here.startTime;
-    id.boot = here.boot;
-    id.pidNamespace = here.pidNamespace;
-    id.machine = here.machine;
+    pid_t listed = 0;
+    if (ReadStat("/proc/self/stat", listed, id.startTime) != Stat::kRunning || listed != id.pid) {
+      id.startTime = 0;
+      return id;
+    }
+    id.boot = ReadId("/proc/sys/kernel/random/boot_id");
+    id.pidNamespace = ReadPidNamespace();
+    // "0" for a machine without a machine id.
+    id.machine = ReadId("/etc/machine-id");
+    if (id.machine.empty()) id.machine = ReadId("/var/lib/dbus/machine-id");
+    if (id.machine.empty()) id.machine = "0";
     return id;
   };
   static const QK_TProcessId self = read();
@@ -273,11 +226,9 @@ std::string QK_TProcessId::Text() const {
   std::string text = std::to_string(pid) + "." + std::to_string(startTime);
   if (!boot.empty() && pidNamespace != 0 && !machine.empty()) {
     text += "." + boot + "." + std::to_string(pidNamespace) + "." + machine;
-    if (life != 0) {
-      char key[20];
-      std::snprintf(key, sizeof key, "+%016llx", life);
-      text += key;
-    }
+    char key[20];
+    std::snprintf(key, sizeof key, "+%016llx", life);
+    if (life != 0) text += key;
   }
   return text;
 }
@@ -299,14 +250,13 @@ bool QK_TProcessId::Parse(const std::string& text, QK_TProcessId& id) {
   parsed.pid = static_cast<pid_t>(pid);
   parsed.startTime = std::strtoull(parts[1].c_str(), nullptr, 10);
   if (parts.size() == 5) {
-    if (parts[2].size() != 32 || !IsHex(parts[2]) || !IsDecimal(parts[3]) || parts[3].size() > 19 ||
-        !IsMachineId(parts[4])) {
-      return false;
-    }
     parsed.boot = parts[2];
     parsed.pidNamespace = std::strtoull(parts[3].c_str(), nullptr, 10);
     parsed.machine = parts[4];
-    if (parsed.pidNamespace == 0) return false;
+    if (parts[2].size() != 32 || !IsHex(parts[2]) || !IsDecimal(parts[3]) || parts[3].size() > 19 ||
+        parsed.pidNamespace == 0 || (parts[4] != "0" && (parts[4].size() != 32 || !IsHex(parts[4])))) {
+      return false;
+    }
   }
   if (!life.empty()) {
     // A life key says where it holds: only the long form carries one.

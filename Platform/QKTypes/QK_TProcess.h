@@ -1,48 +1,42 @@
 // Base library process facts: who a process is, and whether it still runs.
 //
-// A process id alone is reused by the system once its process ended, and
-// it means something only inside one PID namespace of one running kernel.
-// So a process is named by its id and its start time (in clock ticks since
-// the machine started, as /proc/<pid>/stat gives it), by the kernel's boot
-// id (/proc/sys/kernel/random/boot_id, without its dashes) and the PID
-// namespace (the inode number of /proc/self/ns/pid) in which that id
-// holds, and by the machine (/etc/machine-id; "0" when it has none).
+// A pid is reused once its process ended, and holds only inside one PID
+// namespace of one running kernel. So a process is named by its pid and
+// start time (clock ticks since boot, from /proc/<pid>/stat), the kernel's
+// boot id (/proc/sys/kernel/random/boot_id without dashes), the PID
+// namespace (the inode number of /proc/self/ns/pid) and the machine
+// (/etc/machine-id; "0" when it has none).
 //
-// Whether it still runs is the kernel's answer. A process that leaves
-// something behind in a folder (a file, a section of a shared file) first
-// marks its life there (MarkLifeIn): it holds a shared lock (an
-// open-file-description lock) on one byte of the folder, opened
-// read-only, for as long as it lives. Its id then carries that byte, its
-// life key. The kernel drops the lock when the process ends, however it
-// ends (killed, or killed with its container), and any process of the
-// same running kernel sees the lock, whatever its account, PID namespace
-// or view of /proc. But any process that may read the folder can lock
-// that byte too: a held lock proves nothing about the process, while a
-// byte nobody locks proves that it has ended.
+// A process that leaves something behind in a folder first marks its life
+// there (MarkLifeIn): for as long as it lives it holds a shared
+// open-file-description lock on one byte of the folder, its life key,
+// which its id then carries. The kernel drops the lock however the
+// process ends, and every process of the kernel sees it, whatever its
+// account, namespace or view of /proc. But anyone who may read the folder
+// can lock that byte too: a held lock proves nothing, a free one that the
+// process has ended.
 //
-// Text form: "<pid>.<start>.<boot>.<namespace>.<machine>", followed by
+// Text form: "<pid>.<start>.<boot>.<namespace>.<machine>", then
 // "+<life key>" (16 hexadecimal digits) for an id that marks its life.
 // Former forms: without the life key, and "<pid>.<start>" alone, which
 // does not say where it holds.
 //
-// What an id's state is (StateIn, asked of the folder where it was found):
+// An id's state (StateIn, asked of the folder where it was found):
 // - this process runs;
 // - an id of an earlier boot of this machine (same machine id, not "0")
-//   has ended: the machine started again since; one of an earlier boot
-//   of a machine without a machine id, or of another machine, and an id
-//   that does not say where it holds (its boot is not known), cannot be
+//   has ended; one of an earlier boot of another machine or of one without
+//   a machine id, or one that does not say where it holds, cannot be
 //   checked;
 // - an id of this boot and PID namespace is judged by its pid, whatever
-//   lock is held: no such process (ESRCH), a zombie, or a process with
-//   another start time has ended; a process with its start time runs.
-//   Only when its pid cannot be checked (kill answers EPERM and /proc
-//   hides it, hidepid; or its stat cannot be read) is it judged as below;
-// - an id of this boot in another PID namespace, or in one that cannot be
-//   told, has ended when no process holds its life mark; it cannot be
-//   checked while someone holds it, without a life key, or in a folder
-//   that takes no locks.
-// Only its pid ever makes a process known to run. A caller counts what
-// cannot be checked as running, but knows that it is not known to run.
+//   lock is held: no such process (ESRCH), a zombie, or one with another
+//   start time has ended; one with its start time runs. Only where its
+//   pid cannot be checked (EPERM and a /proc that hides it, or a stat that
+//   cannot be read) is it judged as below;
+// - an id of this boot in another or an unknown PID namespace has ended
+//   when nobody holds its life mark; it cannot be checked while someone
+//   does, without a life key, or in a folder that takes no locks.
+// Only its pid makes a process known to run. A caller counts what cannot
+// be checked as running, but knows that it is not known to run.
 #pragma once
 
 #include <string>

@@ -24,15 +24,6 @@ namespace {
 using InstallerChar = SQLWCHAR;
 using InstallerText = std::vector<InstallerChar>;
 
-// Request codes and configuration modes of the installer.
-constexpr WORD kAddUserDataSource = ODBC_ADD_DSN;
-constexpr WORD kRemoveUserDataSource = ODBC_REMOVE_DSN;
-constexpr WORD kAddSystemDataSource = ODBC_ADD_SYS_DSN;
-constexpr WORD kRemoveSystemDataSource = ODBC_REMOVE_SYS_DSN;
-constexpr UWORD kBothDataSources = ODBC_BOTH_DSN;
-constexpr UWORD kUserDataSources = ODBC_USER_DSN;
-constexpr UWORD kSystemDataSources = ODBC_SYSTEM_DSN;
-
 // The ODBC installer library, bound on first use by function name. A
 // library or function that cannot be bound leaves its pointer null.
 struct Installer {
@@ -77,27 +68,24 @@ std::string OdbcIniPath(bool userDataSource) {
   const Installer::IniPathFunction path = userDataSource ? installer.userIni : installer.systemIni;
   std::vector<char> buffer(8192, '\0');
   if (path != nullptr && path(buffer.data(), 0)) return std::string(buffer.data());
-  if (userDataSource) {
-    const char* ini = std::getenv("ODBCINI");
-    if (ini != nullptr && *ini != '\0') return ini;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.odbc.ini";
-  }
-  const char* folder = std::getenv("ODBCSYSINI");
-  return std::string(folder != nullptr && *folder != '\0' ? folder : "/etc") + "/odbc.ini";
+  const char* set = std::getenv(userDataSource ? "ODBCINI" : "ODBCSYSINI");
+  if (set != nullptr && *set != '\0') return std::string(set) + (userDataSource ? "" : "/odbc.ini");
+  const char* home = std::getenv("HOME");
+  return userDataSource ? std::string(home != nullptr ? home : "") + "/.odbc.ini" : "/etc/odbc.ini";
 }
 
+// `text` in UTF-16, followed by a NUL.
 void AppendUtf16(InstallerText& out, const QK_TString& text) {
   for (wchar_t c : text.wc_str()) {
     auto code = static_cast<std::uint32_t>(c);
     if (code >= 0x10000) {
       code -= 0x10000;
       out.push_back(static_cast<InstallerChar>(0xD800 + (code >> 10)));
-      out.push_back(static_cast<InstallerChar>(0xDC00 + (code & 0x3FF)));
-    } else {
-      out.push_back(static_cast<InstallerChar>(code));
+      code = 0xDC00 + (code & 0x3FF);
     }
+    out.push_back(static_cast<InstallerChar>(code));
   }
+  out.push_back(0);
 }
 
 // The attributes as key and value, as the driver-setup library reads them.
@@ -111,20 +99,10 @@ odbc_ini::Entries Entries(const std::vector<QK_TString>& attributes) {
   return entries;
 }
 
-InstallerText Utf16(const QK_TString& text) {
-  InstallerText out;
-  AppendUtf16(out, text);
-  out.push_back(0);
-  return out;
-}
-
 // Each attribute ends with a NUL and the list with a further one.
 InstallerText AttributeList(const std::vector<QK_TString>& attributes) {
   InstallerText list;
-  for (const QK_TString& attribute : attributes) {
-    AppendUtf16(list, attribute);
-    list.push_back(0);
-  }
+  for (const QK_TString& attribute : attributes) AppendUtf16(list, attribute);
   list.push_back(0);
   return list;
 }
@@ -174,13 +152,6 @@ void RefuseUnsafe(const char* what, const QK_TString& value) {
   }
 }
 
-bool IsReservedName(const QK_TString& name) {
-  for (const char* reserved : kReservedNames) {
-    if (strcasecmp(name.c_str(), reserved) == 0) return true;
-  }
-  return false;
-}
-
 // A data-source name becomes a section of odbc.ini: it must be one that
 // the installer writes as given and that names nothing but a data source.
 void RefuseUnsafeName(const QK_TString& name) {
@@ -204,8 +175,10 @@ void RefuseUnsafeName(const QK_TString& name) {
   if (text.front() == ' ' || text.back() == ' ') {
     RefuseCreation("the data-source name begins or ends with a blank, which odbc.ini does not keep", name);
   }
-  if (IsReservedName(name)) {
-    RefuseCreation("the data-source name is the name of a section that configures ODBC itself", name);
+  for (const char* reserved : kReservedNames) {
+    if (strcasecmp(text.c_str(), reserved) == 0) {
+      RefuseCreation("the data-source name is the name of a section that configures ODBC itself", name);
+    }
   }
 }
 
@@ -217,46 +190,38 @@ QK_TString InstallerMessage() {
   InstallerChar message[512] = {};
   WORD length = 0;
   installer.installerError(1, &code, message, 512, &length);
-  if (length == 0) return QK_TString();
   std::wstring wide;
   for (std::uint16_t i = 0; i < length && i < 512 && message[i] != 0; ++i) wide += static_cast<wchar_t>(message[i]);
   return QK_TString(wide);
 }
 
-// The installer keeps what this process read of odbc.ini for a while (up
-// to 20 s) and forgets it only after a write of its own; the driver's
-// setup library writes the file itself. A write of the installer's that
-// changes nothing (removing a section from /dev/null, which holds none)
-// makes it forget, so that a login right after a change, in this process,
-// sees the data source as it now is and not as it was.
-void ForgetReadProfiles(const Installer& installer) {
-  if (installer.writeProfileString != nullptr) {
-    installer.writeProfileString("Shapejob", nullptr, nullptr, "/dev/null");
-  }
-}
-
 bool ConfigDataSource(WORD request, const QK_TString& driver, const InstallerText& attributes) {
   const Installer& installer = TheInstaller();
   if (installer.configDataSource == nullptr) return false;
-  const bool done = installer.configDataSource(nullptr, request, Utf16(driver).data(), attributes.data()) != 0;
-  // Only after a success: a failure's message is read afterwards.
-  if (done) ForgetReadProfiles(installer);
+  InstallerText driverName;
+  AppendUtf16(driverName, driver);
+  const bool done = installer.configDataSource(nullptr, request, driverName.data(), attributes.data()) != 0;
+  // The installer keeps what this process read of odbc.ini for a while (up
+  // to 20 s) and forgets it only after a write of its own; the driver's
+  // setup library writes the file itself. A write of the installer's that
+  // changes nothing (removing a section from /dev/null, which holds none)
+  // makes it forget, so that a login right after a change, in this
+  // process, sees the data source as it now is. Only after a success: a
+  // failure's message is read afterwards.
+  if (done && installer.writeProfileString != nullptr) {
+    installer.writeProfileString("Shapejob", nullptr, nullptr, "/dev/null");
+  }
   return done;
 }
 
 // The installer's configuration mode for the user's or the system's data
 // sources while the object lives, then both again.
-class ConfigMode {
- public:
-  ConfigMode(const Installer& installer, bool userDataSource) : installer_(installer) {
-    installer_.setConfigMode(userDataSource ? kUserDataSources : kSystemDataSources);
+struct ConfigMode {
+  ConfigMode(const Installer& installer, bool userDataSource) : installer(installer) {
+    installer.setConfigMode(userDataSource ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
   }
-  ~ConfigMode() { installer_.setConfigMode(kBothDataSources); }
-  ConfigMode(const ConfigMode&) = delete;
-  ConfigMode& operator=(const ConfigMode&) = delete;
-
- private:
-  const Installer& installer_;
+  ~ConfigMode() { installer.setConfigMode(ODBC_BOTH_DSN); }
+  const Installer& installer;
 };
 
 // Whose a section is.
@@ -280,20 +245,11 @@ Owner OwnerOf(const odbc_ini::Section& section, const OdbcIniChange& change) {
     return owner;
   }
   owner.task = mark.task;
-  if (run == change.Run()) {
-    owner.kind = Owner::kSelf;
-    return owner;
-  }
-  switch (change.StateOf(run)) {
-    case QK_TRunState::kRunning:
-      owner.kind = Owner::kLive;
-      break;
-    case QK_TRunState::kEnded:
-      owner.kind = Owner::kLeftover;
-      break;
-    default:
-      owner.kind = Owner::kUnknown;
-  }
+  const QK_TRunState state = run == change.Run() ? QK_TRunState::kRunning : change.StateOf(run);
+  owner.kind = run == change.Run()                  ? Owner::kSelf
+               : state == QK_TRunState::kRunning ? Owner::kLive
+               : state == QK_TRunState::kEnded   ? Owner::kLeftover
+                                                 : Owner::kUnknown;
   return owner;
 }
 
@@ -303,33 +259,24 @@ QK_TString DriverName(const CadServerConfig& record) {
 }
 
 // Takes every data source of a run that ended out of odbc.ini, one by
-// one, in file order; each is reported once it is out. A section of the
-// site may have the same name: each goes by where it stands.
+// one, in file order, each by where it stands (a site's section may have
+// the same name); each is reported once it is out.
 void RemoveLeftovers(OdbcIniChange& change, const Report& report) {
-  struct Ended {
-    std::string name;
-    std::size_t at, size;
-  };
-  std::vector<Ended> ended;
   const odbc_ini::Text ini = odbc_ini::Parse(change.Text());
   std::size_t at = ini.preamble.size();
   for (const odbc_ini::Section& section : ini.sections) {
-    if (OwnerOf(section, change).kind == Owner::kLeftover) ended.push_back(Ended{section.name, at, section.text.size()});
-    at += section.text.size();
-  }
-  // A file written anew loses the bytes of each section taken out; one
-  // changed in place keeps its length but where it was cut at the end.
-  long shift = 0;
-  for (const Ended& section : ended) {
     const std::size_t before = change.Text().size();
-    const std::size_t from = section.at + shift;
-    const std::size_t size = std::min(section.size, change.Text().size() - std::min(from, change.Text().size()));
-    change.Make(OdbcIniJournal::Change::kRemove, section.name, odbc_ini::TakingOutRange(change.Text(), from, size));
-    shift += static_cast<long>(change.Text().size()) - static_cast<long>(before);
-    if (report) {
-      report(QK_TString::Format("Removed temporary ODBC Data Source %s left behind by a run that ended",
-                                section.name.c_str()));
+    if (OwnerOf(section, change).kind == Owner::kLeftover) {
+      change.Make(OdbcIniJournal::Change::kRemove, section.name,
+                  odbc_ini::TakingOutRange(change.Text(), at, section.text.size()));
+      if (report) {
+        report(QK_TString::Format("Removed temporary ODBC Data Source %s left behind by a run that ended",
+                                  section.name.c_str()));
+      }
     }
+    // A file written anew lost the section's bytes; one changed in place
+    // kept them, blanked.
+    at += section.text.size() - (before - change.Text().size());
   }
 }
 
@@ -464,7 +411,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
   change.Make(OdbcIniJournal::Change::kRemove, chosen.str(), odbc_ini::TakingOut(change.Text(), chosen.str()));
   attributes.front() = QK_TString::Format("DSN=%s", chosen.c_str());
   attributes[1] = QK_TString("DESCRIPTION=") + OwnDescription(change, task);
-  const WORD request = userDataSource ? kAddUserDataSource : kAddSystemDataSource;
+  const WORD request = userDataSource ? ODBC_ADD_DSN : ODBC_ADD_SYS_DSN;
   const std::string section = odbc_ini::DataSourceSection(chosen.str(), DriverName(record).str(), Entries(attributes));
   if (!change.MakeThrough(OdbcIniJournal::Change::kCreate, chosen.str(), odbc_ini::Appending(change.Text(), section),
                           [&]() { return ConfigDataSource(request, DriverName(record), AttributeList(attributes)); })) {
@@ -476,7 +423,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
 void RemoveTemporaryDataSource(const CadServerConfig& record, const QK_TString& name, bool userDataSource,
                                const Report& report) {
   if (name.Empty()) return;
-  const WORD request = userDataSource ? kRemoveUserDataSource : kRemoveSystemDataSource;
+  const WORD request = userDataSource ? ODBC_REMOVE_DSN : ODBC_REMOVE_SYS_DSN;
   bool removed = false;
   {
     OdbcIniChange change(OdbcIniPath(userDataSource), report);

@@ -9,17 +9,15 @@
 namespace SQLUtilities {
 
 // Every change below is one OdbcIniChange (SQLUtilitiesChange.h): it holds
-// the lock of odbc.ini, mends the file after a writer that was stopped
-// half-way, and reports what it mended through `report` (which may be
-// empty). A change parses odbc.ini once.
+// the lock of odbc.ini, finishes what a writer stopped half-way left, and
+// reports what it did through `report` (which may be empty).
 //
 // A data source made here carries an owner mark in its description: the
 // fixed description, then "(run <run> task <key>)", <run> the process
-// that made it (QK_TProcessId's text: it names the machine, its boot and
-// PID namespace, and the life key it holds in the folder of odbc.ini) and
-// <key> a key of the task id (TextKey; none for the connection test). A
-// section without that mark is never touched, the fixed description
-// alone included.
+// that made it (QK_TProcessId's text: machine, boot, PID namespace and the
+// life key it holds in the folder of odbc.ini) and <key> a key of the task
+// id (TextKey; none for the connection test). A section without that mark
+// is never touched, the fixed description alone included.
 
 // Creates a data source `name`, or a name of its own (below), pointing at
 // the record's database (SQL Server for Dbms::kSqlServer, the record's own
@@ -27,20 +25,18 @@ namespace SQLUtilities {
 // without a database kind (Dbms::kNone) creates nothing and leaves
 // `dataSourceName` as it is. `task` is the id of the task it is for.
 //
-// Before it creates anything it removes every data source of this program
-// whose run is known to have ended, whatever its name (QK_TProcess.h: a
-// run of this PID namespace whose process has gone; one of another
-// namespace of this kernel whose life mark nobody holds; a run of an
-// earlier boot of this machine). Each removal is reported.
+// First it removes every data source of this program whose run is known
+// to have ended, whatever its name (QK_TProcess.h), reporting each once it
+// is out.
 //
 // A section `name` that this run made itself (a removal that failed) is
 // taken over. One of a run known to run of the same task is refused ("a
 // run of that task is still going"), and so is a section that is not this
-// program's, unless it is no more than the bytes a create of it writes,
-// cut short before its owner mark: then it is taken over, reported. One
-// of a running run of another task, or of a run that cannot be checked
-// (which counts as running), makes this run take the name with "_2",
-// "_3"... (cut to fit), reported.
+// program's, unless it is no more than what a create of it writes, cut
+// short before its owner mark: then it is taken over, reported. One of a
+// running run of another task, or of a run that cannot be checked (which
+// counts as running), makes this run take the name with "_2", "_3"...
+// (cut to fit), reported.
 //
 // A refusal of the installer, a name, host or database that an attribute
 // list cannot carry (a line end, ";", NUL, over 255 characters), a name

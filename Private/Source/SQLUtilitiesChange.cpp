@@ -45,10 +45,7 @@ std::string SystemReason(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::string TemporaryFolder() { return TW_TTask::TempBase().LocalName().str(); }
 
@@ -66,23 +63,30 @@ std::vector<std::string> EntriesOf(const std::string& folder) {
   return found;
 }
 
-// A journal that a change of some odbc.ini may have left; `ours` when
-// its name is that of a journal of `file`. One of another name guards
-// `file` too when it names the file's inode (a link to it).
+// What a change of some odbc.ini may have left: a journal (`ours` when
+// its name is that of a journal of `file`; one of another name guards
+// `file` too when it names the file's inode, a link to it), a former
+// version's copy, or a new file of this account that a writer by rename
+// was stopped before it renamed.
 struct Found {
   std::string path;
   bool ours = false;
-  bool former = false;  // a former version's copy
+  bool former = false;
+  bool unfinished = false;
 };
 
-std::vector<Found> FindJournals(const std::string& file) {
+std::vector<Found> FindLeftBehind(const std::string& file) {
   std::vector<Found> found;
   const std::string base = BaseName(file);
   for (const std::string& path : EntriesOf(odbc_ini::FolderOf(file))) {
     const std::string name = BaseName(path);
+    struct stat info {};
+    if (odbc_ini::StartsWith(name, base + ".new-") && name.size() == base.size() + 11 &&
+        lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) {
+      found.push_back(Found{path, true, false, true});
+    }
     if (name == base + kFormerCopy) found.push_back(Found{path, true, true});
-    if (EndsWith(name, kNotUsedEnding) || name.find(".new-") != std::string::npos) continue;
-    if (name.find(kBesideJournal) != std::string::npos) {
+    if (!EndsWith(name, kNotUsedEnding) && name.find(kBesideJournal) != std::string::npos) {
       found.push_back(Found{path, odbc_ini::StartsWith(name, base + kBesideJournal)});
     }
   }
@@ -127,16 +131,11 @@ std::string ReadTrusted(const std::string& path, uid_t fileOwner, std::string& b
   return reason;
 }
 
-// The owner of the file, and its device and inode ("" when it has none).
-uid_t OwnerOf(const std::string& file) {
-  struct stat info {};
-  return stat(file.c_str(), &info) == 0 ? info.st_uid : geteuid();
-}
-
+// The device and inode of `file` ("" when it has none).
 std::string InodeOf(const std::string& file) {
   struct stat info {};
-  if (stat(file.c_str(), &info) != 0) return std::string();
-  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+  return stat(file.c_str(), &info) != 0 ? std::string()
+                                        : std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
 // Makes the journal `bytes` of `file` where this account puts them; throws
@@ -198,31 +197,30 @@ void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
   if (lock_ < 0) Refuse(file_, SystemReason("cannot open the folder", folder));
   const auto deadline = std::chrono::steady_clock::now() + wait;
   while (flock(lock_, LOCK_EX | LOCK_NB) != 0) {
-    const bool busy = errno == EWOULDBLOCK || errno == EINTR;
     std::string reason;
-    if (!busy) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
       reason = SystemReason("cannot lock the folder", folder);
     } else if (std::chrono::steady_clock::now() >= deadline) {
-      reason = QK_TString::Format("another process held the lock of the folder %s for more than %lld ms",
-                                  folder.c_str(), static_cast<long long>(wait.count()))
-                   .str();
+      reason = "another process held the lock of the folder " + folder + " for more than " +
+               std::to_string(wait.count()) + " ms";
     }
-    if (!reason.empty() || TW_TakeCancelRequest()) {
-      close(lock_);
-      if (reason.empty()) QK_THROW(TW_ETaskCanceled(QK_TString("The task was asked to stop")));
-      Refuse(file_, reason);
-    }
+    const bool stop = reason.empty() && TW_TakeCancelRequest();
+    if (stop || !reason.empty()) close(lock_);
+    if (stop) QK_THROW(TW_ETaskCanceled(QK_TString("The task was asked to stop")));
+    if (!reason.empty()) Refuse(file_, reason);
     std::this_thread::sleep_for(kLockRetry);
   }
 }
 
 void OdbcIniChange::FinishStoppedWrites(const Report& report) {
-  // Holding the lock, no change of this program is under way: every
-  // journal there is was left by a writer stopped inside its change, or
-  // kept by a change that failed.
-  const uid_t fileOwner = OwnerOf(file_);
+  struct stat info {};
+  const uid_t fileOwner = stat(file_.c_str(), &info) == 0 ? info.st_uid : geteuid();
   const std::string inode = InodeOf(file_);
-  for (const Found& found : FindJournals(file_)) {
+  for (const Found& found : FindLeftBehind(file_)) {
+    if (found.unfinished) {
+      unlink(found.path.c_str());
+      continue;
+    }
     std::string bytes;
     bool unreadable = false;
     const std::string refusal = ReadTrusted(found.path, fileOwner, bytes, unreadable);
@@ -248,16 +246,6 @@ void OdbcIniChange::FinishStoppedWrites(const Report& report) {
     }
     if (report) report(line);
   }
-  // What a writer by rename of this account left when it was stopped.
-  const std::string fresh = BaseName(file_) + ".new-";
-  for (const std::string& path : EntriesOf(Folder())) {
-    struct stat info {};
-    const std::string name = BaseName(path);
-    if (odbc_ini::StartsWith(name, fresh) && name.size() == fresh.size() + 6 && lstat(path.c_str(), &info) == 0 &&
-        S_ISREG(info.st_mode) && info.st_uid == geteuid()) {
-      unlink(path.c_str());
-    }
-  }
 }
 
 QK_TString OdbcIniChange::FinishFrom(const std::string& copy, const OdbcIniJournal& journal) {
@@ -270,24 +258,18 @@ QK_TString OdbcIniChange::FinishFrom(const std::string& copy, const OdbcIniJourn
                               from, then.c_str());
   }
   const OdbcIniRange range = RangeIn(journal, text_);
-  QK_TString line;
   if (range.state == OdbcIniRange::State::kPart) {
     const std::string failure = odbc_ini::Change(file_, text_, odbc_ini::TakingOutRange(text_, range.at, range.size));
     // The journal stays for the next change.
     if (!failure.empty()) Refuse(file_, "cannot finish the change that a stopped run left in " + copy + ": " + failure);
     ReadAgain();
-    line = QK_TString::Format("Mended %s from %s, the journal of a change that a stopped run left: took out what "
-                              "it left of %s",
-                              file, from, journal.section.c_str());
-  } else if (range.state == OdbcIniRange::State::kGone) {
-    line = QK_TString::Format("Nothing to mend in %s: the change that a stopped run left in %s had not begun, or "
-                              "had ended",
-                              file, from);
-  } else {
-    line = QK_TString::Format("Left %s as it is after a change that a stopped run left in %s: the file was laid "
-                              "out anew or edited there since",
-                              file, from);
   }
+  const char* said[] = {"Nothing to mend in %s: the change that a stopped run left in %s had not begun, or had ended",
+                        "Mended %s from %s, the journal of a change that a stopped run left: took out what it "
+                        "left of %s",
+                        "Left %s as it is after a change that a stopped run left in %s: the file was laid out anew "
+                        "or edited there since"};
+  QK_TString line = QK_TString::Format(said[static_cast<int>(range.state)], file, from, journal.section.c_str());
   if (unlink(from) != 0) line += QK_TString("; the journal stays: " + SystemReason("cannot remove", copy));
   return line;
 }
@@ -297,14 +279,7 @@ bool OdbcIniChange::MakeThrough(OdbcIniJournal::Change change, const std::string
   // A change by rename leaves the old file or the new one: no journal.
   std::string copy;
   if (odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace) {
-    OdbcIniJournal journal;
-    journal.file = file_;
-    journal.inode = InodeOf(file_);
-    journal.writer = run_.Text();
-    journal.change = change;
-    journal.section = section;
-    journal.edit = edit;
-    copy = PutJournal(file_, journal.Serialized());
+    copy = PutJournal(file_, OdbcIniJournal{file_, InodeOf(file_), run_.Text(), change, section, edit}.Serialized());
   }
   const std::string before = text_;
   const bool written = write();

@@ -2,38 +2,31 @@
 // installer writes), made safe against other runs at once, against a stop
 // half-way, and for every account that runs the program.
 //
-// While an OdbcIniChange lives:
-// - it holds an exclusive lock (flock) on the folder of odbc.ini, opened
-//   read-only: every account that can read the folder can take it, and
-//   nothing is created for it. Every change this program makes takes it
-//   for its whole sequence; waiting for it is bounded, and a stop asked
-//   for while it waits ends the wait at once (TW_ETaskCanceled). This run
-//   also marks its life in that folder (QK_TProcess.h), a lock of another
-//   kind: the two never block each other.
-// - each change it makes moves no byte but its own section's
-//   (odbc_ini::Edit); one made in place is guarded by a journal of that
-//   section's range (SQLUtilitiesJournal.h), removed once the change is
-//   complete. A journal stands beside odbc.ini as
-//   "<odbc.ini>.shapejob-journal-<uid>-XXXXXX" when the account may write
-//   that folder, else in the temporary folder ($TMPDIR, else /tmp) as
-//   "shapejob-odbc-<key>-<uid>-XXXXXX.journal", <key> naming the file and
-//   XXXXXX a part of its own that nobody can take beforehand. A journal
-//   names the file and its device and inode, so that it is found whatever
-//   name the file is reached by.
-// - SIGTERM and SIGINT are held (TW_TStopSignalHold): a stop asked for
-//   during the change takes effect once the change is complete.
+// While an OdbcIniChange lives it holds an exclusive lock (flock) on the
+// folder of odbc.ini, opened read-only, so that every account that can
+// read the folder can take it; the wait for it is bounded, and a stop
+// asked for while it waits ends the wait (TW_ETaskCanceled). The run marks
+// its life in that folder too (QK_TProcess.h). SIGTERM and SIGINT are
+// held (TW_TStopSignalHold): a stop takes effect once the change is done.
 //
-// A journal that the next holder of the lock finds was left by a writer
-// stopped inside its change (the lock goes with its process), or kept by a
-// change that failed half-way. Before anything else the holder finishes
-// what the journal says (SQLUtilitiesJournal.h), reports what it did, and
-// removes the journal once that is complete: a finishing write that fails
-// keeps it for the next change. Only files (no links, no pipes) of this
-// account, of root or of the owner of odbc.ini are read as journals;
-// others are reported and left alone, and so is one this account may not
-// remove (reported each time). One of those accounts' that this account
-// may not read stops the change. A journal of a former version of this
-// program is kept beside, renamed "….not-used", and the file left alone.
+// Each change moves no byte but its own section's (odbc_ini::Edit); one
+// made in place is guarded by a journal of that range
+// (SQLUtilitiesJournal.h), removed once it is complete: beside odbc.ini as
+// "<odbc.ini>.shapejob-journal-<uid>-XXXXXX" where the account may write
+// that folder, else in $TMPDIR (else /tmp) as
+// "shapejob-odbc-<key>-<uid>-XXXXXX.journal", <key> naming the file. A
+// journal names the file's device and inode, and is found whatever name
+// reaches the file.
+//
+// Before anything else the next holder of the lock finishes what each
+// journal it finds says (a writer stopped inside its change left it, or a
+// change that failed kept it), reports what it did, and removes it once
+// that is complete; a finishing write that fails keeps it. Only files of
+// this account, of root or of the owner of odbc.ini are read as journals
+// (no links, no pipes); others are reported and left alone, and so is one
+// this account may not remove. One of those accounts' that this account
+// may not read stops the change. A former version's journal is renamed
+// "….not-used", the file left alone.
 #pragma once
 
 #include <chrono>
@@ -60,12 +53,11 @@ class OdbcIniChange {
  public:
   static constexpr std::chrono::milliseconds kLockWait{30000};
 
-  // Takes the lock, waiting at most `wait`; finishes what writers that
-  // were stopped left (reported through `report`, which may be empty), and
-  // reads the file. Throws QK_EException naming the file when the lock
-  // cannot be had in time, the file or a journal cannot be read, or a
-  // stopped write cannot be finished, and TW_ETaskCanceled when a stop was
-  // asked for during the wait.
+  // Takes the lock, waiting at most `wait`; finishes what stopped writers
+  // left (reported through `report`, which may be empty), and reads the
+  // file. Throws QK_EException naming the file when the lock cannot be had
+  // in time, the file or a journal cannot be read, or a stopped change
+  // cannot be finished; TW_ETaskCanceled when a stop came during the wait.
   OdbcIniChange(const std::string& odbcIni, const Report& report, std::chrono::milliseconds wait = kLockWait);
   // Releases the lock.
   ~OdbcIniChange();
@@ -84,10 +76,8 @@ class OdbcIniChange {
   // file when it cannot.
   void Make(OdbcIniJournal::Change change, const std::string& section, const odbc_ini::Edit& edit);
 
-  // Calls `write` (the installer), which is to make `edit` as Make would,
-  // guarded alike; then reads the file again. Returns what `write`
-  // returned. Throws QK_EException naming the file when the journal
-  // cannot be made or the file cannot be read afterwards.
+  // As Make, but `write` (the installer) makes the edit; returns what it
+  // returned.
   bool MakeThrough(OdbcIniJournal::Change change, const std::string& section, const odbc_ini::Edit& edit,
                    const std::function<bool()>& write);
 

@@ -1,8 +1,8 @@
 #include "SQLUtilitiesJournal.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace SQLUtilities {
 
@@ -20,41 +20,6 @@ constexpr struct {
   Kind kind;
   const char* word;
 } kRangeWords[] = {{Kind::kAppend, "append"}, {Kind::kTruncate, "truncate"}, {Kind::kBlank, "blank"}};
-
-// The text after "<word> " of a record line; false for another word.
-bool Field(const std::string& line, const char* word, std::string& value) {
-  const std::string opening = std::string(word) + " ";
-  if (!odbc_ini::StartsWith(line, opening)) return false;
-  value = line.substr(opening.size());
-  return true;
-}
-
-bool ReadNumber(const std::string& text, std::size_t& number) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18) return false;
-  number = static_cast<std::size_t>(std::strtoull(text.c_str(), nullptr, 10));
-  return true;
-}
-
-void ReadChange(const std::string& text, OdbcIniJournal& journal) {
-  const std::size_t blank = text.find(' ');
-  const std::string word = text.substr(0, blank);
-  journal.change = word == "create"   ? OdbcIniJournal::Change::kCreate
-                   : word == "remove" ? OdbcIniJournal::Change::kRemove
-                                      : OdbcIniJournal::Change::kUnknown;
-  journal.section = blank == std::string::npos ? std::string() : text.substr(blank + 1);
-}
-
-// "<append|truncate|blank> <at> <length>"; false when it is none.
-bool ReadRange(const std::string& text, odbc_ini::Edit& edit, std::size_t& length) {
-  const std::size_t first = text.find(' ');
-  const std::size_t second = first == std::string::npos ? first : text.find(' ', first + 1);
-  if (second == std::string::npos) return false;
-  for (const auto& range : kRangeWords) {
-    if (text.compare(0, first, range.word) == 0) edit.kind = range.kind;
-  }
-  return edit.kind != Kind::kNone && ReadNumber(text.substr(first + 1, second - first - 1), edit.at) &&
-         ReadNumber(text.substr(second + 1), length);
-}
 
 // Whether the file goes on at `from` with blank lines and comments, then
 // a section's header or its end: what somebody else wrote after a cut.
@@ -97,10 +62,8 @@ bool ReadOwnerMark(const std::string& description, OwnerMark& mark) {
 }
 
 std::string OdbcIniJournal::Serialized() const {
-  std::string word = "unknown";
-  for (const auto& range : kRangeWords) {
-    if (range.kind == edit.kind) word = range.word;
-  }
+  const char* word = "unknown";
+  for (const auto& range : kRangeWords) word = range.kind == edit.kind ? range.word : word;
   const char* changeWord = change == Change::kCreate ? "create" : change == Change::kRemove ? "remove" : "unknown";
   return std::string(kFirstLine) + "file " + file + "\ninode " + inode + "\nwriter " + writer + "\nchange " +
          changeWord + " " + section + "\nrange " + word + " " + std::to_string(edit.at) + " " +
@@ -118,20 +81,32 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
   }
   journal.form = Form::kFormer;
   if (!current) return journal;
-  bool ranged = false;
-  std::size_t length = 0;
+  std::size_t length = std::string::npos;
   for (std::size_t start = std::strlen(kFirstLine); start < recordEnd;) {
     const std::size_t end = bytes.find('\n', start);
-    const std::string line = bytes.substr(start, end - start);
-    std::string value;
-    if (Field(line, "file", value)) journal.file = value;
-    if (Field(line, "inode", value)) journal.inode = value;
-    if (Field(line, "writer", value)) journal.writer = value;
-    if (Field(line, "change", value)) ReadChange(value, journal);
-    if (Field(line, "range", value)) ranged = ReadRange(value, journal.edit, length);
+    const std::size_t blank = bytes.find(' ', start);
+    const std::string word = bytes.substr(start, std::min(blank, end) - start);
+    const std::string value = blank < end ? bytes.substr(blank + 1, end - blank - 1) : std::string();
+    if (word == "file") journal.file = value;
+    if (word == "inode") journal.inode = value;
+    if (word == "writer") journal.writer = value;
+    if (word == "change") {
+      const std::size_t space = value.find(' ');
+      journal.change = value.compare(0, space, "create") == 0   ? Change::kCreate
+                       : value.compare(0, space, "remove") == 0 ? Change::kRemove
+                                                                : Change::kUnknown;
+      journal.section = space == std::string::npos ? std::string() : value.substr(space + 1);
+    }
+    char kind[16] = {};
+    unsigned long long at = 0, size = 0;
+    if (word == "range" && std::sscanf(value.c_str(), "%15s %llu %llu", kind, &at, &size) == 3) {
+      for (const auto& range : kRangeWords) journal.edit.kind = kind == std::string(range.word) ? range.kind : journal.edit.kind;
+      journal.edit.at = static_cast<std::size_t>(at);
+      length = static_cast<std::size_t>(size);
+    }
     start = end + 1;
   }
-  if (!ranged) return journal;
+  if (journal.edit.kind == Kind::kNone || length == std::string::npos) return journal;
   journal.edit.bytes = bytes.substr(recordEnd + 2);
   journal.form = journal.edit.bytes.size() == length ? Form::kWhole : Form::kCutShort;
   return journal;
@@ -147,20 +122,11 @@ OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now) {
   std::size_t i = edit.at;
   std::size_t j = 0;
   while (i < now.size() && j < bytes.size()) {
-    const char c = now[i];
-    const char w = bytes[j];
-    if (c == '\r' && w == '\n' && now.compare(i, 2, "\r\n") == 0) {
-      i += 2;
-      ++j;
-    } else if (w == '\r' && c == '\n' && bytes.compare(j, 2, "\r\n") == 0) {
-      ++i;
-      j += 2;
-    } else if (c == w || odbc_ini::IsBlankingByte(c)) {
-      ++i;
-      ++j;
-    } else {
-      break;
-    }
+    const bool fileCrlf = now.compare(i, 2, "\r\n") == 0 && bytes[j] == '\n';
+    const bool journalCrlf = bytes.compare(j, 2, "\r\n") == 0 && now[i] == '\n';
+    if (!fileCrlf && !journalCrlf && now[i] != bytes[j] && now[i] != ' ' && now[i] != ';') break;
+    i += fileCrlf ? 2 : 1;
+    j += journalCrlf ? 2 : 1;
   }
   if (edit.kind != Kind::kAppend) {
     // A range taken out is held whole, or not at all.

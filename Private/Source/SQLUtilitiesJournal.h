@@ -1,16 +1,10 @@
 // The journal that guards one change of odbc.ini made in place, and what
-// the next change does with a journal that a stopped writer left.
+// the next change does with one that a stopped writer left.
 //
-// A change in place moves no byte but its own (odbc_ini::Edit): it
-// appends a section at the end, cuts the file where a section that
-// nothing but blank lines follows begins, or blanks a section. So a
-// writer stopped at any byte leaves every other section where it was,
-// whole; only the range of its own section can be part-written. Before
-// such a change the writer records that range in a journal (synced), and
-// removes the journal once the change is complete. A change by rename
-// leaves the old file or the new one, whatever the stop: it needs none.
-//
-// A journal is a text file:
+// A change in place moves no byte but those of the one section it adds
+// or takes out (odbc_ini::Edit). Before it, the writer records that range
+// in a journal (synced), and removes the journal once the change is
+// complete. A journal is a text file:
 //
 //   Shapejob odbc.ini journal 3
 //   file <the odbc.ini it guards>
@@ -19,28 +13,21 @@
 //   change <create|remove> <the data source's section name>
 //   range <append|truncate|blank> <where its bytes begin> <their length>
 //
-//   <the range's bytes: as the change writes them (append), or as they
-//   stood before it (truncate, blank)>
+//   <the range's bytes: as the change writes them, or as they stood>
 //
-// The empty line ends the record. A journal whose body is shorter or
-// longer than its record says was itself cut short while it was written:
-// its change never began. A journal of a former version of this program
-// (another first line, or no record at all) is never used.
+// A journal whose body is not as long as its record says, or that ends
+// inside its record, was cut short while it was written: its change never
+// began. One of a former version (another first line) is never used.
 //
-// The next change reads the file's range against the journal (RangeIn):
-// - the range still holds the stopped writer's bytes, each as written, as
-//   it stood, or blanked (a blank, or the ';' blanking writes on its way;
-//   "\r\n" in either read as "\n"): what is left there of its section is
-//   taken out, cut off where nothing but blank lines follows, else
-//   blanked. Of an append, the range is what the file holds of its bytes:
-//   up to the end of the file, or up to a line end after which the file
-//   goes on with a section of somebody else's (blank lines and comments
-//   before it aside);
-// - the range holds nothing of the section any more (it was never
-//   written, or is blanked or cut off whole): nothing is to do;
-// - the file was laid out anew or edited there since: nothing is changed
-//   on the journal's word.
-// Nothing is ever put back, and no byte outside the range is changed.
+// The next change reads the range in the file (RangeIn). Where it still
+// holds the stopped writer's bytes, each as written, as it stood, or
+// blanked (a blank, or the ';' blanking writes on its way; "\r\n" read as
+// "\n"), what is left of the section there is taken out. Of an append, the
+// range is what the file holds of its bytes, up to the file's end or up
+// to a line end after which somebody else's section follows (blank lines
+// and comments before it aside). Where the file was laid out anew or
+// edited there, nothing is changed on the journal's word. Nothing is ever
+// put back, and no byte outside the range is changed.
 #pragma once
 
 #include <string>
@@ -80,7 +67,7 @@ struct OdbcIniJournal {
 // How the file `now` holds the range a journal guards.
 struct OdbcIniRange {
   enum class State {
-    kGone,   // nothing of the section is left there: nothing to do
+    kGone,   // nothing of the section is left there (never written, or blanked or cut off whole)
     kPart,   // the writer's bytes, part-written: `size` bytes from `at` go
     kOther,  // laid out anew or edited there: left as it is
   };
