@@ -106,7 +106,7 @@ Edit TakingOutRange(const std::string& text, std::size_t at, std::size_t size) {
 }
 
 std::string Applied(const std::string& old, const Edit& edit, bool inPlace) {
-  if (edit.kind == Edit::Kind::kNone) return old;
+  if (edit.kind == Edit::Kind::kNone || (edit.kind == Edit::Kind::kBlank && edit.bytes.empty())) return old;
   if (edit.kind != Edit::Kind::kBlank) return old.substr(0, edit.at) + (edit.kind == Edit::Kind::kAppend ? edit.bytes : "");
   const std::string blanked = inPlace ? std::string(edit.bytes.size() - 1, ' ') + "\n" : std::string();
   return old.substr(0, edit.at) + blanked + old.substr(edit.at + edit.bytes.size());
@@ -115,7 +115,7 @@ std::string Applied(const std::string& old, const Edit& edit, bool inPlace) {
 std::vector<Step> BlankingSteps(const std::string& range) {
   std::vector<Step> steps;
   const std::size_t last = range.size() - 1;  // the range's last line end: it stays
-  for (std::size_t end = last;;) {
+  for (std::size_t end = last; !range.empty();) {
     const std::size_t newline = end > 0 ? range.rfind('\n', end - 1) : std::string::npos;
     const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
     const std::size_t through = end == last ? end : end + 1;  // its bytes, and its line end but the last

@@ -69,7 +69,7 @@ double FinishingMs(int sections) {
   SQLUtilities::OdbcIniJournal journal;
   journal.edit = odbc_ini::TakingOut(first + leftover + rest, "ended");
   std::string cut = first + leftover + rest;
-  const odbc_ini::Step& half = odbc_ini::BlankingSteps(journal.edit.bytes)[1];
+  const odbc_ini::Step half = odbc_ini::BlankingSteps(journal.edit.bytes)[1];
   cut.replace(journal.edit.at + half.at, half.bytes.size() / 2, half.bytes.substr(0, half.bytes.size() / 2));
   const auto start = std::chrono::steady_clock::now();
   std::size_t finished = 0;

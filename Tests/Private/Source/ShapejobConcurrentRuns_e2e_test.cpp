@@ -575,6 +575,60 @@ TEST_F(ConcurrentRunsTest, ARunInAnotherPidNamespaceNeverTakesALiveRunsWork) {
   EXPECT_TRUE(TempBaseEmpty());
 }
 
+const std::string kReport = "[sitereport]\nDriver=SQLite3\nDatabase=/srv/report.db\n\n";
+
+// Killed once its data source was written, its journal still there; the
+// administrator then removes a data source, which moves the section the
+// journal guards: it stays removed, and the killed run's section, whole
+// with its owner mark, goes with the next run.
+TEST_F(ConcurrentRunsTest, WhatTheAdministratorRemovedAfterAKillStaysRemoved) {
+  site_ini::Write(site_ini::kSections + kReport);
+  ASSERT_TRUE(WrittenInPlace());
+  Stopped("killed-run", CutAt{site_ini::Path(), 1, "all", "kill"});
+  ASSERT_NE(Now().Find("killedrun"), nullptr);
+  RemoveSiteDataSource("sitereport");
+  EXPECT_TRUE(Succeeds("next-run"));
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
+  for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
+    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
+  }
+}
+
+// Root's run is killed inside its in-place blanking of a leftover in the
+// middle. The account's next run finishes it from root's journal, which
+// it may read but not remove (it says so); the administrator then
+// removes a data source, and root's next run removes its journal without
+// using it again. Files another account put where the account's journals
+// go stop nothing.
+TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedAndPlantedNamesStopNothing) {
+  if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
+  const std::string ini = site_ini::Path();
+  const std::string leftover = EndedRunsSection();
+  site_ini::Write(site_ini::kSections + leftover + kReport);
+  Own(ini, kNobody, 0644);
+  const std::string planted = TempBase() + "/shapejob-odbc-" + SQLUtilities::TextKey(ini) + "-65534";
+  fs::create_directory(planted + ".journal");
+  std::ofstream(planted + "-Ab12Cd.journal") << "[Planted]\n\n";
+  ASSERT_EQ(chown((planted + "-Ab12Cd.journal").c_str(), 4242, 4242), 0);
+
+  Stopped("root-run", CutAt{ini, 2, "5", "kill"});  // 5 blanks into its owner mark's line
+  const std::string left = site_ini::Read();
+  ASSERT_NE(left, site_ini::kSections + leftover + kReport);
+  ASSERT_EQ(left.substr(left.size() - kReport.size()), kReport);
+  auto account = Start("split", "account-run", "account-run", kAsNobody);
+  const ProgramRun& done = account->Finish();
+  EXPECT_EQ(done.status, 0) << Printed(done);
+  EXPECT_NE(Printed(done).find("the journal stays"), std::string::npos) << Printed(done);
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections + std::string(leftover.size() - 1, ' ') + "\n" + kReport);
+  RemoveSiteDataSource("sitereport");
+  EXPECT_TRUE(Succeeds("root-again"));
+  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
+  EXPECT_EQ(StatOf(ini).st_uid, kNobody);
+  for (const auto& entry : fs::directory_iterator(fs::path(ini).parent_path())) {
+    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
+  }
+}
+
 // The site of the tests below: one section in the middle, one last.
 const std::string kEditedSite = std::string(site_ini::kSections) +
                                 "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n[Last]\nDriver=SQLite3\n"
@@ -632,58 +686,124 @@ std::string Shape(const std::string& text, const std::string& stray = "") {
   return ::testing::AssertionSuccess();
 }
 
-const std::string kReport = "[sitereport]\nDriver=SQLite3\nDatabase=/srv/report.db\n\n";
+// What the site's administrator does after a kill, and the site it means;
+// `moves`: the edit moves the bytes of the section the kill cut (it lays
+// the file out anew, or changes the length of a line before it), so that
+// its journal finds no range of its own.
+struct SiteEdit {
+  const char* name;
+  std::function<void()> make;
+  std::string site;
+  bool moves = false;
+};
+// An edit by hand: `from` replaced by `to`, or `to` appended on a line of
+// its own when `from` is empty.
+std::function<void()> EditByHand(const std::string& from, const std::string& to) {
+  return [from, to] {
+    const std::string now = site_ini::Read();
+    site_ini::Write(from.empty() ? now + (now.empty() || now.back() == '\n' ? "" : "\n") + to
+                                 : Replaced(now, from, to));
+  };
+}
+const std::string kAddedSection = "[Added]\nDriver=SQLite3\nDatabase=/srv/Added.db\n";
 
-// Killed once its data source was written, its journal still there; the
-// administrator then removes a data source, which moves the section the
-// journal guards: it stays removed, and the killed run's section, whole
-// with its owner mark, goes with the next run.
-TEST_F(ConcurrentRunsTest, WhatTheAdministratorRemovedAfterAKillStaysRemoved) {
-  site_ini::Write(site_ini::kSections + kReport);
-  ASSERT_TRUE(WrittenInPlace());
-  Stopped("killed-run", CutAt{site_ini::Path(), 1, "all", "kill"});
-  ASSERT_NE(Now().Find("killedrun"), nullptr);
-  RemoveSiteDataSource("sitereport");
-  EXPECT_TRUE(Succeeds("next-run"));
-  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
-  for (const auto& entry : fs::directory_iterator(fs::path(site_ini::Path()).parent_path())) {
-    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
-  }
+std::vector<SiteEdit> SiteEdits() {
+  const auto byHand = EditByHand;
+  const std::string appended = "[Appended]\nDriver=SQLite3\n";
+  const std::string middle = "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n";
+  return {
+      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection, true},
+      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); }, Replaced(kEditedSite, middle, ""), true},
+      {"an append by hand", byHand("", appended), kEditedSite + appended},
+      {"a value set by hand", byHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved"), true},
+      {"a value of the last section set by hand", byHand("last.db", "moved"),
+       Replaced(kEditedSite, "last.db", "moved"), true},
+  };
 }
 
-// Root's run is killed inside its in-place blanking of a leftover in the
-// middle. The account's next run finishes it from root's journal, which
-// it may read but not remove (it says so); the administrator then
-// removes a data source, and root's next run removes its journal without
-// using it again. Files another account put where the account's journals
-// go stop nothing.
-TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedAndPlantedNamesStopNothing) {
-  if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
+// Where a split run's in-place write of odbc.ini is killed (CutAt), by the
+// calls that change the file: the sweep of a leftover that stands first,
+// its blanking's writes (1 to 9); the create of its data source, write
+// (1, or 10 after a sweep); the removal of it, ftruncate (2).
+struct KillPoint {
+  const char* name;
+  bool sweep;
+  int at;
+  std::string bytes;
+  // What the kill leaves when an edit moves it: a stray section (a part
+  // of the section it cut, not of the task's name) that no run can tell
+  // from the site's.
+  bool leavesAStray = false;
+};
+std::string Length(const std::string& opening) { return std::to_string(opening.size()); }
+const KillPoint kKillPoints[] = {
+    {"CreateBeforeItsFirstStep", false, 1, "0"},
+    {"CreateInsideTheHeader", false, 1, Length("[cutr"), true},
+    {"CreateInsideAnEntryLine", false, 1, Length("[cutrun]\nDr")},
+    {"CreateAfterAWholeLine", false, 1, Length("[cutrun]\nDriver=SQL Server\n")},
+    {"CreateAfterItsStep", false, 1, "all"},
+    {"RemovalBeforeItsStep", false, 2, "0"},
+    {"RemovalAfterItsStep", false, 2, "all"},
+    {"SweepBeforeItBegan", true, 1, "0"},
+    {"SweepInsideTheOwnerMarksLine", true, 2, "10", true},
+    {"SweepBeforeTheHeader", true, 7, "0", true},
+    {"SweepAfterItCompleted", true, 9, "all"},
+};
+
+void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
+
+// Runs killed inside an in-place write of odbc.ini, which has a second name.
+class KilledRunsTest : public ConcurrentRunsTest {
+ protected:
+  void SetUp() override { ASSERT_TRUE(WrittenInPlace()); }
+
+  // The site's sections `site` in odbc.ini `file`; a run of task "cut-run"
+  // killed at `cut`: right after the kill every site section is whole.
+  // Then `edit`. The next run of another task and the killed task's retry
+  // run, the file reads as the edit's site whatever its layout (sections
+  // whose names begin `stray` aside), and nothing of the runs is left in
+  // the temporary folder. Returns what the kill left.
+  std::string KillEditAndRetry(const std::string& file, const std::string& site, const CutAt& cut,
+                               const SiteEdit& edit, const std::string& stray = "") {
+    RemoveWhatRunsLeftBeside();
+    site_ini::Write(file);
+    EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1) << "killed at its step";
+    const std::string left = site_ini::Read();
+    EXPECT_TRUE(SiteSectionsWhole(site, left)) << "right after the kill";
+    edit.make();
+    EXPECT_TRUE(Succeeds("other-run")) << left;
+    EXPECT_TRUE(Succeeds("cut-run")) << left;
+    EXPECT_EQ(Shape(site_ini::Read(), stray), Shape(edit.site)) << left;
+    EXPECT_TRUE(TempBaseEmpty());
+    return left;
+  }
+};
+
+class AKilledInPlaceWrite : public KilledRunsTest, public ::testing::WithParamInterface<KillPoint> {};
+
+// A run's in-place write of odbc.ini killed at one of its steps, then each
+// edit of the site's file, in either layout: the next run of another task
+// and the killed task's retry run, the edit holds, every other section of
+// the site keeps exactly its entries, and nothing of the runs is left in
+// the temporary folder; nor in the file, but where an edit moved what the
+// kill cut of a section not of the task's name.
+TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
+  const KillPoint& kill = GetParam();
   const std::string ini = site_ini::Path();
-  const std::string leftover = EndedRunsSection();
-  site_ini::Write(site_ini::kSections + leftover + kReport);
-  Own(ini, kNobody, 0644);
-  const std::string planted = TempBase() + "/shapejob-odbc-" + SQLUtilities::TextKey(ini) + "-65534";
-  fs::create_directory(planted + ".journal");
-  std::ofstream(planted + "-Ab12Cd.journal") << "[Planted]\n\n";
-  ASSERT_EQ(chown((planted + "-Ab12Cd.journal").c_str(), 4242, 4242), 0);
-
-  Stopped("root-run", CutAt{ini, 2, "5", "kill"});  // 5 blanks into its owner mark's line
-  ASSERT_NE(site_ini::Read(), site_ini::kSections + leftover + kReport);
-  ASSERT_TRUE(SiteSectionsWhole(site_ini::kSections + kReport, site_ini::Read()));
-  auto account = Start("split", "account-run", "account-run", kAsNobody);
-  const ProgramRun& done = account->Finish();
-  EXPECT_EQ(done.status, 0) << Printed(done);
-  EXPECT_NE(Printed(done).find("the journal stays"), std::string::npos) << Printed(done);
-  EXPECT_EQ(Shape(site_ini::Read()), Shape(site_ini::kSections + kReport));
-  RemoveSiteDataSource("sitereport");
-  EXPECT_TRUE(Succeeds("root-again"));
-  EXPECT_EQ(site_ini::Read(), site_ini::kSections);
-  EXPECT_EQ(StatOf(ini).st_uid, kNobody);
-  for (const auto& entry : fs::directory_iterator(fs::path(ini).parent_path())) {
-    EXPECT_EQ(entry.path().filename().string().find("shapejob"), std::string::npos) << entry.path();
+  for (bool byHand : {false, true}) {
+    for (const SiteEdit& edit : SiteEdits()) {
+      SCOPED_TRACE(std::string(kill.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
+      const std::string site = byHand ? ByHand(kEditedSite) : kEditedSite;
+      const std::string leftover = kill.sweep ? EndedRunsSection() : "";
+      const bool stray = kill.leavesAStray && edit.moves;
+      KillEditAndRetry((byHand ? ByHand(leftover) : leftover) + site, site, CutAt{ini, kill.at, kill.bytes}, edit,
+                       stray ? kill.sweep ? "ended" : "cutr" : "");
+    }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKilledInPlaceWrite, ::testing::ValuesIn(kKillPoints),
+                         [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
 
 // The layouts a site's odbc.ini comes in: the installer's own (which the
 // sites below are in), by hand ("Key = Value"), and with "\r\n" line ends.
@@ -705,28 +825,7 @@ struct AnyByteCase {
 };
 void PrintTo(const AnyByteCase& test, std::ostream* out) { *out << test.layout.name; }
 
-class AKillAtAnyByte : public ConcurrentRunsTest, public ::testing::WithParamInterface<AnyByteCase> {
- protected:
-  void SetUp() override { ASSERT_TRUE(WrittenInPlace()); }
-
-  // A run of task "cut-run" killed at `kill` in `file`, whose site's own
-  // sections are `site`: right after the kill every one of them is in
-  // the file, whole; the next run of another task and the killed task's
-  // retry end 0, and nothing of the runs is left. Returns what the kill
-  // left.
-  std::string KillThenRunTwice(const std::string& file, const std::string& site, const CutAt& kill) {
-    RemoveWhatRunsLeftBeside();
-    site_ini::Write(file);
-    EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &kill)->Finish().status, -1) << "killed at its step";
-    const std::string left = site_ini::Read();
-    EXPECT_TRUE(SiteSectionsWhole(site, left)) << "right after the kill";
-    EXPECT_TRUE(Succeeds("other-run")) << left;
-    EXPECT_TRUE(Succeeds("cut-run")) << left;
-    EXPECT_EQ(Shape(site_ini::Read()), Shape(site)) << left;
-    EXPECT_TRUE(TempBaseEmpty());
-    return left;
-  }
-};
+class AKillAtAnyByte : public KilledRunsTest, public ::testing::WithParamInterface<AnyByteCase> {};
 
 // A run killed after any byte of its sweep, its create or its removal, in
 // each layout: the check right after the kill, and after the next runs.
@@ -734,15 +833,16 @@ TEST_P(AKillAtAnyByte, LeavesEverySiteSectionWholeAndTheNextRunsClearIt) {
   const AnyByteCase& test = GetParam();
   const std::string ini = site_ini::Path();
   const std::string site = test.layout.of(kEditedSite);
+  const SiteEdit none{"nothing", [] {}, site};
   if (test.write == Write::kRemoval) {
-    for (const char* bytes : {"0", "all"}) KillThenRunTwice(site, site, CutAt{ini, 2, bytes, "kill"});
+    for (const char* bytes : {"0", "all"}) KillEditAndRetry(site, site, CutAt{ini, 2, bytes}, none);
     return;
   }
   if (test.write == Write::kCreate) {
     // Every byte of its one write, up to the kill after the whole of it.
     for (std::size_t bytes = 0;; ++bytes) {
       SCOPED_TRACE("create killed after " + std::to_string(bytes) + " bytes");
-      const std::string left = KillThenRunTwice(site, site, CutAt{ini, 1, std::to_string(bytes), "kill"});
+      const std::string left = KillEditAndRetry(site, site, CutAt{ini, 1, std::to_string(bytes)}, none);
       if (left.size() - site.size() < bytes || HasFailure()) break;
     }
     return;
@@ -753,10 +853,10 @@ TEST_P(AKillAtAnyByte, LeavesEverySiteSectionWholeAndTheNextRunsClearIt) {
   for (std::size_t step = 0; step < steps.size() && !HasFailure(); ++step) {
     for (std::size_t bytes = 0; bytes < steps[step].bytes.size() && !HasFailure(); ++bytes) {
       SCOPED_TRACE("sweep killed in its write " + std::to_string(step + 1) + " after " + std::to_string(bytes));
-      KillThenRunTwice(file, site, CutAt{ini, static_cast<int>(step) + 1, std::to_string(bytes), "kill"});
+      KillEditAndRetry(file, site, CutAt{ini, static_cast<int>(step) + 1, std::to_string(bytes)}, none);
     }
   }
-  KillThenRunTwice(file, site, CutAt{ini, static_cast<int>(steps.size()), "all", "kill"});
+  KillEditAndRetry(file, site, CutAt{ini, static_cast<int>(steps.size()), "all"}, none);
 }
 
 std::vector<AnyByteCase> AnyByteCases() {
@@ -826,110 +926,6 @@ TEST_P(ASectionTakenOutFromTheMiddle, KilledAtAnyByteLeavesTheFileAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, ASectionTakenOutFromTheMiddle, ::testing::Range(0, 4));
-
-// What the site's administrator does after a kill, and the site it means;
-// `moves`: the edit moves the bytes of the section the kill cut (it lays
-// the file out anew, or changes the length of a line before it), so that
-// its journal finds no range of its own.
-struct SiteEdit {
-  const char* name;
-  std::function<void()> make;
-  std::string site;
-  bool moves = false;
-};
-// An edit by hand: `from` replaced by `to`, or `to` appended on a line of
-// its own when `from` is empty.
-std::function<void()> EditByHand(const std::string& from, const std::string& to) {
-  return [from, to] {
-    const std::string now = site_ini::Read();
-    site_ini::Write(from.empty() ? now + (now.empty() || now.back() == '\n' ? "" : "\n") + to
-                                 : Replaced(now, from, to));
-  };
-}
-const std::string kAddedSection = "[Added]\nDriver=SQLite3\nDatabase=/srv/Added.db\n";
-
-std::vector<SiteEdit> SiteEdits() {
-  const auto byHand = EditByHand;
-  const std::string appended = "[Appended]\nDriver=SQLite3\n";
-  const std::string middle = "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n";
-  return {
-      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection, true},
-      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); }, Replaced(kEditedSite, middle, ""), true},
-      {"an append by hand", byHand("", appended), kEditedSite + appended},
-      {"a value set by hand", byHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved"), true},
-      {"a value of the last section set by hand", byHand("last.db", "moved"),
-       Replaced(kEditedSite, "last.db", "moved"), true},
-  };
-}
-
-// Where a split run's in-place write of odbc.ini is killed (CutAt), by the
-// calls that change the file: the sweep of a leftover that stands first,
-// its blanking's writes (1 to 9); the create of its data source, write
-// (1, or 10 after a sweep); the removal of it, ftruncate (2).
-struct KillPoint {
-  const char* name;
-  bool sweep;
-  int at;
-  std::string bytes;
-  // What the kill leaves when an edit moves it: a stray section (a part
-  // of the section it cut, not of the task's name) that no run can tell
-  // from the site's.
-  bool leavesAStray = false;
-};
-std::string Length(const std::string& opening) { return std::to_string(opening.size()); }
-const KillPoint kKillPoints[] = {
-    {"CreateBeforeItsFirstStep", false, 1, "0"},
-    {"CreateInsideTheHeader", false, 1, Length("[cutr"), true},
-    {"CreateInsideAnEntryLine", false, 1, Length("[cutrun]\nDr")},
-    {"CreateAfterAWholeLine", false, 1, Length("[cutrun]\nDriver=SQL Server\n")},
-    {"CreateAfterItsStep", false, 1, "all"},
-    {"RemovalBeforeItsStep", false, 2, "0"},
-    {"RemovalAfterItsStep", false, 2, "all"},
-    {"SweepBeforeItBegan", true, 1, "0"},
-    {"SweepInsideTheOwnerMarksLine", true, 2, "10", true},
-    {"SweepBeforeTheHeader", true, 7, "0", true},
-    {"SweepAfterItCompleted", true, 9, "all"},
-};
-
-void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
-
-class AKilledInPlaceWrite : public ConcurrentRunsTest, public ::testing::WithParamInterface<KillPoint> {
- protected:
-  void SetUp() override { ASSERT_TRUE(WrittenInPlace()); }
-};
-
-// A run's in-place write of odbc.ini killed at one of its steps, then each
-// edit of the site's file, in either layout: the next run of another task
-// and the killed task's retry run, the edit holds, every other section of
-// the site keeps exactly its entries, and nothing of the runs is left in
-// the temporary folder; nor in the file, but where an edit moved what the
-// kill cut of a section not of the task's name.
-TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
-  const KillPoint& kill = GetParam();
-  const std::string ini = site_ini::Path();
-  for (bool byHand : {false, true}) {
-    for (const SiteEdit& edit : SiteEdits()) {
-      SCOPED_TRACE(std::string(kill.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
-      RemoveWhatRunsLeftBeside();
-      const std::string site = byHand ? ByHand(kEditedSite) : kEditedSite;
-      const std::string leftover = kill.sweep ? EndedRunsSection() : "";
-      site_ini::Write((byHand ? ByHand(leftover) : leftover) + site);
-      const CutAt cut{ini, kill.at, kill.bytes};
-      EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1);
-      EXPECT_TRUE(SiteSectionsWhole(site, site_ini::Read())) << "right after the kill";
-      edit.make();
-      EXPECT_TRUE(Succeeds("other-run")) << site_ini::Read();
-      EXPECT_TRUE(Succeeds("cut-run")) << site_ini::Read();
-      const bool stray = kill.leavesAStray && edit.moves;
-      EXPECT_EQ(Shape(site_ini::Read(), stray ? kill.sweep ? "ended" : "cutr" : ""), Shape(edit.site))
-          << site_ini::Read();
-      EXPECT_TRUE(TempBaseEmpty());
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKilledInPlaceWrite, ::testing::ValuesIn(kKillPoints),
-                         [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
 
 // A create killed right after its journal, odbc.ini untouched; then the
 // site adds, or has re-laid, a section whose name begins the data
