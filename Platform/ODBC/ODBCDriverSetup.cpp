@@ -108,16 +108,15 @@ bool ReadOdbcIni(WORD request, std::string& path, std::string& text) {
   return unread.empty() || Fail(ODBC_ERROR_REQUEST_FAILED, unread);
 }
 
-// Takes every section `name` out of the file at `path`, which holds `text`
-// (and holds it after); "" on success, else why not.
-std::string TakeOutAll(const std::string& path, std::string& text, const std::string& name) {
-  for (odbc_ini::Edit edit; (edit = odbc_ini::TakingOut(text, name)).kind != odbc_ini::Edit::Kind::kNone;) {
-    const std::string failure = odbc_ini::Change(path, text, edit);
-    if (!failure.empty()) return failure;
-    const bool inPlace = odbc_ini::WriteMethodFor(path) == odbc_ini::WriteMethod::kInPlace;
-    text = odbc_ini::Applied(text, edit, inPlace);
-  }
-  return std::string();
+// Takes the data source `name` (the first section of that name, the one
+// the installer reads) out of the file at `path`, which holds `text` (and
+// holds it after); "" on success, else why not.
+std::string TakeOut(const std::string& path, std::string& text, const std::string& name) {
+  const odbc_ini::Edit edit = odbc_ini::TakingOut(text, name);
+  const bool inPlace = odbc_ini::WriteMethodFor(path) == odbc_ini::WriteMethod::kInPlace;
+  const std::string failure = odbc_ini::Change(path, text, edit);
+  if (failure.empty()) text = odbc_ini::Applied(text, edit, inPlace);
+  return failure;
 }
 
 BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
@@ -132,7 +131,7 @@ BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {
   if (!ReadOdbcIni(request, path, text)) return 0;
   // A data source of this name is replaced whole: no attribute of an
   // earlier definition survives.
-  std::string failure = TakeOutAll(path, text, name);
+  std::string failure = TakeOut(path, text, name);
   const std::string section = odbc_ini::DataSourceSection(name, driver != nullptr ? driver : "", attributes);
   if (failure.empty()) failure = odbc_ini::Change(path, text, odbc_ini::Appending(text, section));
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not write data source " + name + ": " + failure);
@@ -144,7 +143,7 @@ BOOL RemoveDataSource(WORD request, const Attributes& attributes) {
   if (name.empty()) return Fail(ODBC_ERROR_INVALID_KEYWORD_VALUE, "no DSN attribute given");
   std::string path, text;
   if (!ReadOdbcIni(request, path, text)) return 0;
-  const std::string failure = TakeOutAll(path, text, name);
+  const std::string failure = TakeOut(path, text, name);
   if (!failure.empty()) return Fail(ODBC_ERROR_REQUEST_FAILED, "could not remove " + name + ": " + failure);
   return 1;
 }

@@ -2,9 +2,8 @@
 //
 // A site's odbc.ini may belong to another account than the one that
 // changes it, sit in a folder that account may not write (/etc), be
-// read-only, or have further names (hard links). A rewrite keeps the file
-// what it is: its owner, group, mode and links stay, and a file the
-// account may not write is never changed, whatever the folder allows.
+// read-only, or have further names (hard links). A change keeps its owner,
+// group, mode and links, and one the account may not write is refused.
 //
 // Change makes one change of the file (an Edit, OdbcIniText.h) in one of
 // two ways, chosen before it writes anything (WriteMethodFor), so that a
@@ -13,11 +12,9 @@
 //   synced and renamed over it, so that a reader sees the old bytes or
 //   the new ones, never a part. Only for a file of the account's own with
 //   no other link, in a folder the account may write.
-// - in place: the edit's own bytes alone are written (appended, cut off,
-//   or blanked), then synced; no byte of another section moves. A writer
-//   stopped half-way leaves that one section part-written, which the
-//   caller guards against (a journal of the range). An append that
-//   fails (a full disk) is cut off again before the failure is reported.
+// - in place: the edit's bytes alone are written (OdbcIniText.h), then
+//   synced; the caller guards the range against a stop (a journal). An
+//   append that fails (a full disk) is cut off again before it reports.
 //
 // A file that nobody may write (no write permission bit) is refused for
 // root too. A name that is a link is followed to the file it leads to,

@@ -107,15 +107,19 @@ Edit TakingOutRange(const std::string& text, std::size_t at, std::size_t size) {
 
 std::string Applied(const std::string& old, const Edit& edit, bool inPlace) {
   if (edit.kind == Edit::Kind::kNone || (edit.kind == Edit::Kind::kBlank && edit.bytes.empty())) return old;
-  if (edit.kind != Edit::Kind::kBlank) return old.substr(0, edit.at) + (edit.kind == Edit::Kind::kAppend ? edit.bytes : "");
-  const std::string blanked = inPlace ? std::string(edit.bytes.size() - 1, ' ') + "\n" : std::string();
+  const std::string& added = edit.kind == Edit::Kind::kAppend ? edit.bytes : std::string();
+  if (edit.kind != Edit::Kind::kBlank) return old.substr(0, edit.at) + added;
+  const bool lineEnd = edit.bytes.back() == '\n';
+  const std::string blanked = inPlace ? std::string(edit.bytes.size() - lineEnd, ' ') + (lineEnd ? "\n" : "") : "";
   return old.substr(0, edit.at) + blanked + old.substr(edit.at + edit.bytes.size());
 }
 
 std::vector<Step> BlankingSteps(const std::string& range) {
   std::vector<Step> steps;
-  const std::size_t last = range.size() - 1;  // the range's last line end: it stays
-  for (std::size_t end = last; !range.empty();) {
+  if (range.empty()) return steps;
+  // The range's last line end stays; a range without one is blanked whole.
+  const std::size_t last = range.size() - (range.back() == '\n' ? 1 : 0);
+  for (std::size_t end = last;;) {
     const std::size_t newline = end > 0 ? range.rfind('\n', end - 1) : std::string::npos;
     const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
     const std::size_t through = end == last ? end : end + 1;  // its bytes, and its line end but the last

@@ -67,11 +67,11 @@ bool IsDecimal(const std::string& text) {
 
 // The first line of the file at `path` without its dashes, when it is 32
 // hexadecimal digits; else "".
-std::string ReadId(const char* path) {
+std::string ReadId(const char* path, bool dashed = false) {
   std::ifstream in(path);
   std::string text;
   std::getline(in, text);
-  text.erase(std::remove(text.begin(), text.end(), '-'), text.end());
+  if (dashed) text.erase(std::remove(text.begin(), text.end(), '-'), text.end());
   return text.size() == 32 && IsHex(text) ? text : std::string();
 }
 
@@ -86,15 +86,8 @@ unsigned long long ReadPidNamespace() {
   return read ? number : 0;
 }
 
-// The one byte a life mark locks.
-struct flock LifeByte(short type, unsigned long long life) {
-  struct flock byte {};
-  byte.l_type = type;
-  byte.l_whence = SEEK_SET;
-  byte.l_start = static_cast<off_t>(life);
-  byte.l_len = 1;
-  return byte;
-}
+// The one byte a life mark locks: type, whence, start, length, pid.
+struct flock LifeByte(short type, unsigned long long life) { return {type, SEEK_SET, static_cast<off_t>(life), 1, 0}; }
 
 int OpenFolder(const std::string& folder) { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
@@ -151,18 +144,13 @@ QK_TRunState PidState(pid_t pid, unsigned long long startTime) {
   // EPERM: a process of another account runs under that pid.
   if (kill(pid, 0) != 0 && errno == ESRCH) return QK_TRunState::kEnded;
   unsigned long long actual = 0;
-  switch (StatOf(pid, actual)) {
-    case Stat::kEnded:
-      // /proc has no such process, yet kill found one: /proc hides it
-      // (hidepid), and whether it is that run or a later one is not known.
-      return kill(pid, 0) != 0 && errno == ESRCH ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
-    case Stat::kZombie:
-      return QK_TRunState::kEnded;
-    case Stat::kUnreadable:
-      return QK_TRunState::kUnknown;
-    default:
-      return actual == startTime ? QK_TRunState::kRunning : QK_TRunState::kEnded;
-  }
+  const Stat stat = StatOf(pid, actual);
+  // /proc has no such process, yet kill found one: /proc hides it
+  // (hidepid), and whether it is that run or a later one is not known.
+  const bool gone = stat == Stat::kEnded && kill(pid, 0) != 0 && errno == ESRCH;
+  if (stat == Stat::kEnded) return gone ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
+  if (stat == Stat::kUnreadable) return QK_TRunState::kUnknown;
+  return stat == Stat::kZombie || actual != startTime ? QK_TRunState::kEnded : QK_TRunState::kRunning;
 }
 
 }  // namespace
@@ -209,7 +197,7 @@ QK_TProcessId QK_TProcessId::Self() {
       id.startTime = 0;
       return id;
     }
-    id.boot = ReadId("/proc/sys/kernel/random/boot_id");
+    id.boot = ReadId("/proc/sys/kernel/random/boot_id", true);
     id.pidNamespace = ReadPidNamespace();
     // "0" for a machine without a machine id.
     id.machine = ReadId("/etc/machine-id");

@@ -20,6 +20,8 @@ namespace SQLUtilities {
 
 namespace {
 
+using Kind = odbc_ini::Edit::Kind;
+
 // The installer's wide characters are 16-bit on every platform.
 using InstallerChar = SQLWCHAR;
 using InstallerText = std::vector<InstallerChar>;
@@ -109,11 +111,6 @@ InstallerText AttributeList(const std::vector<QK_TString>& attributes) {
 
 // The key of a task id in an owner mark; none for no task.
 std::string TaskKey(const QK_TString& task) { return task.Empty() ? std::string() : TextKey(task.str()); }
-
-// The description of this run's data source for `task`: its owner mark.
-QK_TString OwnDescription(const OdbcIniChange& change, const QK_TString& task) {
-  return QK_TString(OwnerDescription(OwnerMark{change.Run().Text(), TaskKey(task)}));
-}
 
 // The installer keeps a profile line in a buffer of 1,000 characters: a
 // longer value comes back cut, or is read past the end of its buffer.
@@ -301,7 +298,8 @@ std::string LinesOf(const odbc_ini::Section& section) {
     std::string line = section.text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::size_t first = line.find_first_not_of(" \t");
-    if (first != std::string::npos && line[first] != ';' && line[first] != '#') kept += (kept.empty() ? "" : "\n") + line;
+    const bool meaningful = first != std::string::npos && line[first] != ';' && line[first] != '#';
+    if (meaningful) kept += (kept.empty() ? "" : "\n") + line;
     start = end + 1;
   }
   return kept;
@@ -338,15 +336,26 @@ QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const Q
   const char* whose = "";
   for (int number = 1; number <= kMostSuffixes; ++number) {
     const QK_TString candidate = number == 1 ? name : Suffixed(name, number);
-    const odbc_ini::Section* section = ini.Find(candidate.str());
-    const Owner owner = section != nullptr ? OwnerOf(*section, change) : Owner();
-    const bool cutCreate =
-        section != nullptr && number == 1 && owner.kind == Owner::kForeign && IsCutCreate(*section, driver);
-    if (cutCreate && report) {
+    // The section of that name that decides: the first that is neither
+    // this run's own nor, of the name asked for, a stopped create's (all
+    // of those go before the create).
+    const odbc_ini::Section* section = nullptr;
+    Owner owner;
+    bool cutCreate = false;
+    for (const odbc_ini::Section& each : ini.sections) {
+      if (!odbc_ini::SameName(each.name, candidate.str())) continue;
+      owner = OwnerOf(each, change);
+      const bool cut = number == 1 && owner.kind == Owner::kForeign && IsCutCreate(each, driver);
+      cutCreate = cutCreate || cut;
+      if (owner.kind == Owner::kSelf || cut) continue;
+      section = &each;
+      break;
+    }
+    if (cutCreate && section == nullptr && report) {
       report(QK_TString::Format("Took over ODBC Data Source %s, no more than what a stopped create of it left",
                                 candidate.c_str()));
     }
-    if (section == nullptr || owner.kind == Owner::kSelf || cutCreate) {
+    if (section == nullptr) {
       if (number > 1 && report) {
         report(QK_TString::Format("%s has the ODBC Data Source %s: this run uses %s", whose, name.c_str(),
                                   candidate.c_str()));
@@ -373,10 +382,6 @@ QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const Q
   RefuseTaken(name, ", and so does each of its suffixed names");
 }
 
-bool InstallerBound(const Installer& installer) {
-  return installer.setConfigMode != nullptr && installer.configDataSource != nullptr;
-}
-
 }  // namespace
 
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
@@ -397,7 +402,7 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
     attributes.push_back(QK_TString("TRUSTED_CONNECTION=no"));
   }
   const Installer& installer = TheInstaller();
-  if (!InstallerBound(installer)) {
+  if (installer.setConfigMode == nullptr || installer.configDataSource == nullptr) {
     QK_THROW(QK_EException(QK_TString("Failed to create temporary ODBC Data Source"),
                            QK_TAny(QK_TString("the ODBC installer library cannot be loaded"))));
   }
@@ -408,9 +413,11 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
       ChooseName(odbc_ini::Parse(change.Text()), name, task, DriverName(record).str(), change, report);
   // What stands of that name (this run's own, or a stopped create's) goes
   // first: the create only appends.
-  change.Make(OdbcIniJournal::Change::kRemove, chosen.str(), odbc_ini::TakingOut(change.Text(), chosen.str()));
+  for (odbc_ini::Edit out; (out = odbc_ini::TakingOut(change.Text(), chosen.str())).kind != Kind::kNone;) {
+    change.Make(OdbcIniJournal::Change::kRemove, chosen.str(), out);
+  }
   attributes.front() = QK_TString::Format("DSN=%s", chosen.c_str());
-  attributes[1] = QK_TString("DESCRIPTION=") + OwnDescription(change, task);
+  attributes[1] = QK_TString("DESCRIPTION=" + OwnerDescription(OwnerMark{change.Run().Text(), TaskKey(task)}));
   const WORD request = userDataSource ? ODBC_ADD_DSN : ODBC_ADD_SYS_DSN;
   const std::string section = odbc_ini::DataSourceSection(chosen.str(), DriverName(record).str(), Entries(attributes));
   if (!change.MakeThrough(OdbcIniJournal::Change::kCreate, chosen.str(), odbc_ini::Appending(change.Text(), section),

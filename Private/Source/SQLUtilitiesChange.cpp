@@ -63,16 +63,15 @@ std::vector<std::string> EntriesOf(const std::string& folder) {
   return found;
 }
 
-// What a change of some odbc.ini may have left: a journal (`ours` when
-// its name is that of a journal of `file`; one of another name guards
-// `file` too when it names the file's inode, a link to it), a former
-// version's copy, or a new file of this account that a writer by rename
-// was stopped before it renamed.
+// A journal that a change of some odbc.ini may have left (`ours` when its
+// name is that of a journal of `file`; one of another name guards `file`
+// too when it names the file's inode, a link to it), or a former
+// version's copy. The new files that this account's writers by rename
+// were stopped before they renamed go on the way.
 struct Found {
   std::string path;
   bool ours = false;
   bool former = false;
-  bool unfinished = false;
 };
 
 std::vector<Found> FindLeftBehind(const std::string& file) {
@@ -83,7 +82,7 @@ std::vector<Found> FindLeftBehind(const std::string& file) {
     struct stat info {};
     if (odbc_ini::StartsWith(name, base + ".new-") && name.size() == base.size() + 11 &&
         lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) {
-      found.push_back(Found{path, true, false, true});
+      unlink(path.c_str());
     }
     if (name == base + kFormerCopy) found.push_back(Found{path, true, true});
     if (!EndsWith(name, kNotUsedEnding) && name.find(kBesideJournal) != std::string::npos) {
@@ -217,10 +216,6 @@ void OdbcIniChange::FinishStoppedWrites(const Report& report) {
   const uid_t fileOwner = stat(file_.c_str(), &info) == 0 ? info.st_uid : geteuid();
   const std::string inode = InodeOf(file_);
   for (const Found& found : FindLeftBehind(file_)) {
-    if (found.unfinished) {
-      unlink(found.path.c_str());
-      continue;
-    }
     std::string bytes;
     bool unreadable = false;
     const std::string refusal = ReadTrusted(found.path, fileOwner, bytes, unreadable);
@@ -276,9 +271,11 @@ QK_TString OdbcIniChange::FinishFrom(const std::string& copy, const OdbcIniJourn
 
 bool OdbcIniChange::MakeThrough(OdbcIniJournal::Change change, const std::string& section, const odbc_ini::Edit& edit,
                                 const std::function<bool()>& write) {
-  // A change by rename leaves the old file or the new one: no journal.
+  // A change by rename leaves the old file or the new one: no journal;
+  // nor has a change of nothing.
   std::string copy;
-  if (odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace) {
+  const bool inPlace = odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace;
+  if (edit.kind != odbc_ini::Edit::Kind::kNone && inPlace) {
     copy = PutJournal(file_, OdbcIniJournal{file_, InodeOf(file_), run_.Text(), change, section, edit}.Serialized());
   }
   const std::string before = text_;

@@ -16,10 +16,8 @@ constexpr char kTaskOpening[] = " task ";
 
 using Kind = odbc_ini::Edit::Kind;
 
-constexpr struct {
-  Kind kind;
-  const char* word;
-} kRangeWords[] = {{Kind::kAppend, "append"}, {Kind::kTruncate, "truncate"}, {Kind::kBlank, "blank"}};
+const std::pair<Kind, const char*> kRangeWords[] = {
+    {Kind::kAppend, "append"}, {Kind::kTruncate, "truncate"}, {Kind::kBlank, "blank"}};
 
 // Whether the file goes on at `from` with blank lines and comments, then
 // a section's header or its end: what somebody else wrote after a cut.
@@ -36,9 +34,9 @@ bool SectionOrEndAt(const std::string& text, std::size_t from) {
 }
 
 // Whether the `size` bytes of `text` from `at` on are as blanking leaves
-// them: blanks, then one line end.
+// them: blanks, the last perhaps a line end.
 bool Blanked(const std::string& text, std::size_t at, std::size_t size) {
-  return text.find_first_not_of(' ', at) == at + size - 1 && text[at + size - 1] == '\n';
+  return text.find_first_not_of(' ', at) >= at + size - (text[at + size - 1] == '\n' ? 1 : 0);
 }
 
 }  // namespace
@@ -63,7 +61,7 @@ bool ReadOwnerMark(const std::string& description, OwnerMark& mark) {
 
 std::string OdbcIniJournal::Serialized() const {
   const char* word = "unknown";
-  for (const auto& range : kRangeWords) word = range.kind == edit.kind ? range.word : word;
+  for (const auto& [kind, name] : kRangeWords) word = kind == edit.kind ? name : word;
   const char* changeWord = change == Change::kCreate ? "create" : change == Change::kRemove ? "remove" : "unknown";
   return std::string(kFirstLine) + "file " + file + "\ninode " + inode + "\nwriter " + writer + "\nchange " +
          changeWord + " " + section + "\nrange " + word + " " + std::to_string(edit.at) + " " +
@@ -100,7 +98,9 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
     char kind[16] = {};
     unsigned long long at = 0, size = 0;
     if (word == "range" && std::sscanf(value.c_str(), "%15s %llu %llu", kind, &at, &size) == 3) {
-      for (const auto& range : kRangeWords) journal.edit.kind = kind == std::string(range.word) ? range.kind : journal.edit.kind;
+      for (const auto& [range, name] : kRangeWords) {
+        if (kind == std::string(name)) journal.edit.kind = range;
+      }
       journal.edit.at = static_cast<std::size_t>(at);
       length = static_cast<std::size_t>(size);
     }
@@ -119,8 +119,11 @@ OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now) {
   if (now.size() == edit.at && edit.kind != Kind::kBlank) return OdbcIniRange{OdbcIniRange::State::kGone, edit.at, 0};
   if (now.size() < edit.at) return range;
   // Each byte as written, as it stood, or blanked; "\r\n" read as "\n".
+  // The line end an append wrote first closed the site's last line: it
+  // stays the site's.
   std::size_t i = edit.at;
-  std::size_t j = 0;
+  std::size_t j = edit.kind == Kind::kAppend && bytes.compare(0, 1, "\n") == 0 && now[i] == '\n' ? 1 : 0;
+  range.at = i += j;
   while (i < now.size() && j < bytes.size()) {
     const bool fileCrlf = now.compare(i, 2, "\r\n") == 0 && bytes[j] == '\n';
     const bool journalCrlf = bytes.compare(j, 2, "\r\n") == 0 && now[i] == '\n';
@@ -134,14 +137,14 @@ OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now) {
   } else if (i < now.size()) {
     // What an append wrote, then somebody else's: a cut line closed by
     // its line end, then blank lines and comments, then a section.
-    if (i == edit.at) return range;
+    if (i == range.at) return range;
     if (now[i - 1] != '\n') {
       if (now[i] != '\n' && now.compare(i, 2, "\r\n") != 0) return range;
       i += now[i] == '\n' ? 1 : 2;
     }
     if (!SectionOrEndAt(now, i)) return range;
   }
-  range.size = i - edit.at;
+  range.size = i - range.at;
   const bool left = range.size > 0 && !Blanked(now, range.at, range.size);
   range.state = left ? OdbcIniRange::State::kPart : OdbcIniRange::State::kGone;
   return range;

@@ -83,7 +83,9 @@ double FinishingMs(int sections) {
 
 void RunFinishing() {
   std::printf("\n%9s %22s\n", "sections", "ms per finishing");
-  for (int sections = 100; sections <= 10000; sections *= 10) std::printf("%9d %22.3f\n", sections, FinishingMs(sections));
+  for (int sections = 100; sections <= 10000; sections *= 10) {
+    std::printf("%9d %22.3f\n", sections, FinishingMs(sections));
+  }
 }
 
 }  // namespace

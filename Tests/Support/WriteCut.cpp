@@ -151,7 +151,8 @@ Result CutCall(const Cut* cut, Result (*call)(Parameters...), Parameters... argu
 template <typename Write>
 ssize_t CutWrite(const Cut* cut, const void* buffer, size_t count, Write real) {
   if (cut == nullptr) return real(buffer, count, 0);
-  const size_t first = cut->bytes < 0 || static_cast<size_t>(cut->bytes) > count ? count : static_cast<size_t>(cut->bytes);
+  const size_t bytes = static_cast<size_t>(cut->bytes);
+  const size_t first = cut->bytes < 0 || bytes > count ? count : bytes;
   const ssize_t wrote = first > 0 ? real(buffer, first, 0) : 0;
   if (wrote < 0 || static_cast<size_t>(wrote) < first) return wrote;
   Act(*cut);
@@ -165,7 +166,8 @@ extern "C" {
 // The call that acts writes its first bytes, acts, then (held) the rest.
 ssize_t write(int fd, const void* buffer, size_t count) {
   static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
-  return CutWrite(ActingOn(fd), buffer, count, [fd](const void* from, size_t size, size_t) { return real(fd, from, size); });
+  return CutWrite(ActingOn(fd), buffer, count,
+                  [fd](const void* from, size_t size, size_t) { return real(fd, from, size); });
 }
 
 ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) {

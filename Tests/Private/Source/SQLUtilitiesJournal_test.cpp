@@ -143,4 +143,19 @@ TEST(OdbcIniJournalTest, ATakeOutStoppedAnywhereIsFinishedFromAsItStoodOrBlanked
   EXPECT_EQ(Finished(truncate, kSite + kOwn + kAdded), kSite + std::string(kOwn.size() - 1, ' ') + "\n" + kAdded);
 }
 
+// A file whose last line had no line end: the line end the create wrote
+// first, and what closed the cut-off range later, stay; nothing joins a
+// line of the site, in place or in a file written anew.
+TEST(OdbcIniJournalTest, TheLineEndThatClosedTheSitesLastLineStaysTheSites) {
+  const std::string open = kSite + "[Last]\nDatabase=/srv/last.db";
+  const OdbcIniJournal create = Journal(odbc_ini::Appending(open, kOwn));
+  const std::string cut = open + "\n[tas\n" + kAdded;
+  const OdbcIniRange range = RangeIn(create, cut);
+  ASSERT_EQ(range.state, State::kPart);
+  EXPECT_EQ(odbc_ini::Applied(cut, odbc_ini::TakingOutRange(cut, range.at, range.size), false), open + "\n" + kAdded);
+  EXPECT_EQ(Finished(create, cut), open + "\n    \n" + kAdded);
+  const OdbcIniJournal truncate = Journal(odbc_ini::TakingOut(kSite + "[task1]\nDriver=x", "task1"));
+  EXPECT_EQ(Finished(truncate, kSite + "[task1]\nDriver=x\n" + kAdded), kSite + std::string(16, ' ') + "\n" + kAdded);
+}
+
 }  // namespace

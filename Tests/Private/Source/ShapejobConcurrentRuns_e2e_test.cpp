@@ -263,7 +263,8 @@ class ConcurrentRunsTest : public e2e::Site {
                          {std::string("LD_PRELOAD=") + SHAPEJOB_WRITE_CUT, "SHAPEJOB_CUT_FILE=" + cut->file,
                           "SHAPEJOB_CUT_AT=" + std::to_string(cut->at), "SHAPEJOB_CUT_BYTES=" + cut->bytes,
                           "SHAPEJOB_CUT_ACTION=" + cut->action, "SHAPEJOB_CUT_SIGNAL=" + HeldSignal(cut->signal),
-                          "SHAPEJOB_CUT_THEN_FILE=" + cut->thenFile, "SHAPEJOB_CUT_THEN_AT=" + std::to_string(cut->thenAt),
+                          "SHAPEJOB_CUT_THEN_FILE=" + cut->thenFile,
+                          "SHAPEJOB_CUT_THEN_AT=" + std::to_string(cut->thenAt),
                           "SHAPEJOB_CUT_THEN_BYTES=" + cut->thenBytes,
                           std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
       if (cut->noUnnamedFiles) environment.push_back("SHAPEJOB_CUT_NO_TMPFILE=1");

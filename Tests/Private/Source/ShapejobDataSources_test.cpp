@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/syscall.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -127,6 +129,17 @@ TEST_F(DataSourcesTest, ASectionOfTheNameIsNeverMergedIntoWhateverKeysItHas) {
     EXPECT_NE(refusal.find("exists already"), std::string::npos) << name << ": " << refusal;
   }
   EXPECT_EQ(site_ini::Read(), kSections);
+  // A section of the site after a stopped create of that name, or one
+  // added by hand after the run's own: each stays the site's.
+  const std::string twin = "[TASK9]\nDriver=SQLite3\nDatabase=/srv/site.db\n\n";
+  site_ini::Write(kSections + std::string("[task9]\nDriver=SQL Server\n\n") + twin);
+  EXPECT_NE(Refusal(Record("h", "d"), "task9").find("exists already"), std::string::npos);
+  site_ini::Write(kSections);
+  QK_TString created;
+  SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task9", false);
+  site_ini::Write(site_ini::Read() + twin);
+  SQLUtilities::RemoveTemporaryDataSource(Record("h", "d"), created, false);
+  EXPECT_EQ(site_ini::Read(), kSections + twin);
 }
 
 // The section a run left whose process is `run`.
@@ -229,15 +242,15 @@ TEST_F(DataSourcesTest, ALoginRightAfterAChangeSeesTheDataSourceAsItNowIs) {
   SQLUtilities::RemoveTemporaryDataSource(Record("localhost", second), created, false);
 }
 
-// A journal of a create of `section`, cut or not, written beside odbc.ini
-// as a run of this account names it, naming the file `file` and its
-// inode; returns its path.
-std::string PutCreateJournal(const std::string& section, const std::string& file) {
-  const std::string ini = site_ini::Path();
+// A journal of a create of `section`, cut or not, written beside `ini`
+// as a run of this account names it, naming the file `file` (`ini` when
+// empty) and its inode; returns its path.
+std::string PutCreateJournal(const std::string& section, const std::string& file,
+                             const std::string& ini = site_ini::Path()) {
   struct stat info {};
   stat(ini.c_str(), &info);
   SQLUtilities::OdbcIniJournal journal;
-  journal.file = file;
+  journal.file = file.empty() ? ini : file;
   journal.inode = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
   journal.change = SQLUtilities::OdbcIniJournal::Change::kCreate;
   journal.section = "task9";
@@ -345,6 +358,46 @@ TEST_F(DataSourcesTest, AFinishingWriteRefusedKeepsTheJournalForTheNextChange) {
     EXPECT_EQ(site_ini::Read(), stopped ? std::string(kSections) : site);
     EXPECT_FALSE(std::filesystem::exists(copy));
   }
+}
+
+// On a full disk a change by rename cannot write the file that finishes a
+// stopped create: the journal stays, and once there is room the next
+// change finishes it.
+TEST_F(DataSourcesTest, AFinishingWriteOnAFullDiskKeepsTheJournalUntilThereIsRoom) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  TempFolder folder;
+  const std::string disk = folder.File("disk");
+  const std::string own = RunSection("task9", QK_TProcessId::Of(getpid()));
+  std::filesystem::create_directory(disk);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+      _exit(2);
+    }
+    const std::string ini = disk + "/odbc.ini";
+    std::ofstream(ini) << kSections << own.substr(0, 30);
+    const std::string copy = PutCreateJournal(own, "", ini);
+    std::ofstream(disk + "/filler") << std::string(1 << 20, 'x');  // fills the disk
+    int failed = 0;
+    try {
+      SQLUtilities::OdbcIniChange change(ini, SQLUtilities::Report());
+      failed = 3;  // finished on a full disk
+    } catch (const QK_EException& e) {
+      if (e.QK_Data().ToText().str().find("No space left") == std::string::npos) failed = 4;
+    }
+    if (!std::filesystem::exists(copy)) failed = 5;
+    std::filesystem::remove(disk + "/filler");
+    { SQLUtilities::OdbcIniChange change(ini, SQLUtilities::Report()); }
+    std::string now;
+    std::getline(std::ifstream(ini), now, '\0');
+    _exit(failed != 0 ? failed : now != kSections ? 6 : std::filesystem::exists(copy) ? 7 : 0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no file system can be mounted here";
+  // 3: finished on a full disk; 4: failed otherwise; 5: journal gone; 6, 7: not finished after.
+  EXPECT_EQ(status, 0) << "exit " << WEXITSTATUS(status);
 }
 
 // A create of the task's data source cut short before its owner mark, its
