@@ -19,10 +19,6 @@
 //                        killed; "hold": it makes the file named by
 //                        SHAPEJOB_CUT_SIGNAL, waits until "<that file>.go"
 //                        exists, then finishes the call.
-//   SHAPEJOB_CUT_THEN_FILE, SHAPEJOB_CUT_THEN_AT, SHAPEJOB_CUT_THEN_BYTES
-//                        a second cut, which always kills, counting its
-//                        own calls: so a run held at one step can be
-//                        killed at a later one.
 //   SHAPEJOB_CUT_NO_TMPFILE  set: the file system makes no unnamed files
 //                        (open with O_TMPFILE fails, EOPNOTSUPP).
 // A program built with AddressSanitizer wants its runtime first among its
@@ -45,41 +41,28 @@
 
 namespace {
 
-struct Cut {
+struct Settings {
   std::string file;
   long at = 0;
   long bytes = -1;  // -1: all
   bool hold = false;
-};
-
-struct Settings {
-  Cut cuts[2];
   std::string signal;
   bool noTmpfile = false;
 };
 
-Cut ReadCut(const char* prefix) {
-  Cut cut;
-  const auto get = [prefix](const char* what) { return getenv((std::string(prefix) + what).c_str()); };
-  const char* file = get("FILE");
-  if (file == nullptr || *file == '\0') return cut;
-  cut.file = file;
-  const char* at = get("AT");
-  cut.at = at != nullptr ? atol(at) : 1;
-  const char* bytes = get("BYTES");
-  cut.bytes = bytes == nullptr || strcmp(bytes, "all") == 0 ? -1 : atol(bytes);
-  const char* action = get("ACTION");
-  cut.hold = action != nullptr && strcmp(action, "hold") == 0;
-  return cut;
-}
-
 const Settings& TheSettings() {
   static const Settings settings = [] {
     Settings read;
+    const char* file = getenv("SHAPEJOB_CUT_FILE");
     read.noTmpfile = getenv("SHAPEJOB_CUT_NO_TMPFILE") != nullptr;
-    read.cuts[0] = ReadCut("SHAPEJOB_CUT_");
-    read.cuts[1] = ReadCut("SHAPEJOB_CUT_THEN_");
-    read.cuts[1].hold = false;
+    if (file == nullptr || *file == '\0') return read;
+    read.file = file;
+    const char* at = getenv("SHAPEJOB_CUT_AT");
+    read.at = at != nullptr ? atol(at) : 1;
+    const char* bytes = getenv("SHAPEJOB_CUT_BYTES");
+    read.bytes = bytes == nullptr || strcmp(bytes, "all") == 0 ? -1 : atol(bytes);
+    const char* action = getenv("SHAPEJOB_CUT_ACTION");
+    read.hold = action != nullptr && strcmp(action, "hold") == 0;
     const char* signal = getenv("SHAPEJOB_CUT_SIGNAL");
     read.signal = signal != nullptr ? signal : "";
     return read;
@@ -87,50 +70,39 @@ const Settings& TheSettings() {
   return settings;
 }
 
-std::atomic<long> counted[2] = {{0}, {0}};
+std::atomic<long> counted{0};
 
 template <typename Function>
 Function Real(const char* name) {
   return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-bool Watched(const Cut& cut, const std::string& path) {
-  if (cut.file.empty()) return false;
-  return cut.file.back() == '/' ? path.compare(0, cut.file.size(), cut.file) == 0 : path == cut.file;
+bool Watched(const std::string& path) {
+  const std::string& file = TheSettings().file;
+  if (file.empty()) return false;
+  return file.back() == '/' ? path.compare(0, file.size(), file) == 0 : path == file;
 }
 
-std::string PathOf(int fd) {
+bool WatchedDescriptor(int fd) {
+  if (TheSettings().file.empty()) return false;
   char link[64];
   snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
   char target[PATH_MAX + 1];
   const ssize_t length = readlink(link, target, PATH_MAX);
-  return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+  return length > 0 && Watched(std::string(target, static_cast<std::size_t>(length)));
 }
 
-// The cut that acts at this call that changes `path`, counted by each cut
-// that watches it; null when none acts.
-const Cut* Acting(const std::string& path) {
-  const Cut* acting = nullptr;
-  for (int i = 0; i < 2; ++i) {
-    const Cut& cut = TheSettings().cuts[i];
-    if (Watched(cut, path) && ++counted[i] == cut.at && acting == nullptr) acting = &cut;
-  }
-  return acting;
-}
+// True when this counted call is the one that acts.
+bool Acts() { return ++counted == TheSettings().at; }
 
-const Cut* ActingOn(int fd) {
-  if (TheSettings().cuts[0].file.empty() && TheSettings().cuts[1].file.empty()) return nullptr;
-  return Acting(PathOf(fd));
-}
-
-void Act(const Cut& cut) {
-  if (!cut.hold) {
+void Act() {
+  const Settings& settings = TheSettings();
+  if (!settings.hold) {
     kill(getpid(), SIGKILL);
     _exit(137);  // PID 1 of a namespace ignores the signals it sends itself
   }
-  const std::string& signal = TheSettings().signal;
-  close(open(signal.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-  const std::string go = signal + ".go";
+  close(open(settings.signal.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+  const std::string go = settings.signal + ".go";
   struct stat info;
   while (stat(go.c_str(), &info) != 0) usleep(10000);
 }
@@ -138,25 +110,12 @@ void Act(const Cut& cut) {
 // Calls `call` with `arguments`; when this call acts, it acts before the
 // call if the bytes are "0" (truncations and renames), else after it.
 template <typename Result, typename... Parameters>
-Result CutCall(const Cut* cut, Result (*call)(Parameters...), Parameters... arguments) {
-  if (cut == nullptr) return call(arguments...);
-  if (cut->bytes == 0) Act(*cut);
+Result CutCall(bool acts, Result (*call)(Parameters...), Parameters... arguments) {
+  if (!acts) return call(arguments...);
+  if (TheSettings().bytes == 0) Act();
   const Result result = call(arguments...);
-  if (cut->bytes != 0) Act(*cut);
+  if (TheSettings().bytes != 0) Act();
   return result;
-}
-
-// A write of `count` bytes by `real` (from `offset`) that acts after the
-// cut's first bytes, then (held) writes the rest.
-template <typename Write>
-ssize_t CutWrite(const Cut* cut, const void* buffer, size_t count, Write real) {
-  if (cut == nullptr) return real(buffer, count, 0);
-  const size_t bytes = static_cast<size_t>(cut->bytes);
-  const size_t first = cut->bytes < 0 || bytes > count ? count : bytes;
-  const ssize_t wrote = first > 0 ? real(buffer, first, 0) : 0;
-  if (wrote < 0 || static_cast<size_t>(wrote) < first) return wrote;
-  Act(*cut);
-  return first == count ? wrote : wrote + real(static_cast<const char*>(buffer) + first, count - first, first);
 }
 
 }  // namespace
@@ -166,27 +125,37 @@ extern "C" {
 // The call that acts writes its first bytes, acts, then (held) the rest.
 ssize_t write(int fd, const void* buffer, size_t count) {
   static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
-  return CutWrite(ActingOn(fd), buffer, count,
-                  [fd](const void* from, size_t size, size_t) { return real(fd, from, size); });
+  if (!WatchedDescriptor(fd) || !Acts()) return real(fd, buffer, count);
+  const long bytes = TheSettings().bytes;
+  const size_t first = bytes < 0 || static_cast<size_t>(bytes) > count ? count : static_cast<size_t>(bytes);
+  const ssize_t wrote = first > 0 ? real(fd, buffer, first) : 0;
+  if (wrote < 0 || static_cast<size_t>(wrote) < first) return wrote;
+  Act();
+  return first == count ? wrote : wrote + real(fd, static_cast<const char*>(buffer) + first, count - first);
 }
 
 ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) {
   static const auto real = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
-  return CutWrite(ActingOn(fd), buffer, count, [fd, offset](const void* from, size_t size, size_t done) {
-    return real(fd, from, size, offset + static_cast<off_t>(done));
-  });
+  if (!WatchedDescriptor(fd) || !Acts()) return real(fd, buffer, count, offset);
+  const long bytes = TheSettings().bytes;
+  const size_t first = bytes < 0 || static_cast<size_t>(bytes) > count ? count : static_cast<size_t>(bytes);
+  const ssize_t wrote = first > 0 ? real(fd, buffer, first, offset) : 0;
+  if (wrote < 0 || static_cast<size_t>(wrote) < first) return wrote;
+  Act();
+  if (first == count) return wrote;
+  return wrote + real(fd, static_cast<const char*>(buffer) + first, count - first, offset + static_cast<off_t>(first));
 }
 
 ssize_t pwrite64(int fd, const void* buffer, size_t count, off_t offset) { return pwrite(fd, buffer, count, offset); }
 
 int ftruncate(int fd, off_t length) {
   static const auto real = Real<int (*)(int, off_t)>("ftruncate");
-  return CutCall(ActingOn(fd), real, fd, length);
+  return CutCall(WatchedDescriptor(fd) && Acts(), real, fd, length);
 }
 
 int rename(const char* oldpath, const char* newpath) {
   static const auto real = Real<int (*)(const char*, const char*)>("rename");
-  return CutCall(Acting(newpath), real, oldpath, newpath);
+  return CutCall(Watched(newpath) && Acts(), real, oldpath, newpath);
 }
 
 int open(const char* path, int flags, ...) {

@@ -139,12 +139,6 @@ struct CutAt {
   std::string bytes = "all";
   std::string action = "kill";
   bool noUnnamedFiles = false;  // the file system makes no O_TMPFILE files
-  std::string signal = "held";  // the name a hold signals by
-  // A kill at the `thenAt`th call that changes `thenFile`, after
-  // `thenBytes` of it; none when `thenFile` is empty.
-  std::string thenFile = "";
-  int thenAt = 1;
-  std::string thenBytes = "all";
 };
 
 class ConcurrentRunsTest : public e2e::Site {
@@ -262,29 +256,26 @@ class ConcurrentRunsTest : public e2e::Site {
       environment.insert(environment.end(),
                          {std::string("LD_PRELOAD=") + SHAPEJOB_WRITE_CUT, "SHAPEJOB_CUT_FILE=" + cut->file,
                           "SHAPEJOB_CUT_AT=" + std::to_string(cut->at), "SHAPEJOB_CUT_BYTES=" + cut->bytes,
-                          "SHAPEJOB_CUT_ACTION=" + cut->action, "SHAPEJOB_CUT_SIGNAL=" + HeldSignal(cut->signal),
-                          "SHAPEJOB_CUT_THEN_FILE=" + cut->thenFile,
-                          "SHAPEJOB_CUT_THEN_AT=" + std::to_string(cut->thenAt),
-                          "SHAPEJOB_CUT_THEN_BYTES=" + cut->thenBytes,
+                          "SHAPEJOB_CUT_ACTION=" + cut->action, "SHAPEJOB_CUT_SIGNAL=" + HeldSignal(),
                           std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
       if (cut->noUnnamedFiles) environment.push_back("SHAPEJOB_CUT_NO_TMPFILE=1");
-      fs::remove(HeldSignal(cut->signal));
-      fs::remove(HeldSignal(cut->signal) + ".go");
+      fs::remove(HeldSignal());
+      fs::remove(HeldSignal() + ".go");
     }
     return std::make_unique<StartedRun>(ticket, environment, launcher);
   }
 
   // Waits until a run started with a "hold" cut waits at its point (a
   // minute at most); true when it does.
-  bool WaitUntilHeld(const std::string& signal = "held") const {
-    for (int tries = 0; tries < 6000 && !fs::exists(HeldSignal(signal)); ++tries) {
+  bool WaitUntilHeld() const {
+    for (int tries = 0; tries < 6000 && !fs::exists(HeldSignal()); ++tries) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return fs::exists(HeldSignal(signal));
+    return fs::exists(HeldSignal());
   }
   // Lets the held run go on.
-  void Release(const std::string& signal = "held") const { std::ofstream(HeldSignal(signal) + ".go") << "go\n"; }
-  std::string HeldSignal(const std::string& signal = "held") const { return folder_.File(signal); }
+  void Release() const { std::ofstream(HeldSignal() + ".go") << "go\n"; }
+  std::string HeldSignal() const { return folder_.File("held"); }
 
   // Everything the runs read and write open to the account `kNobody`;
   // odbc.ini in a folder of root's that it may not write (root's journals
@@ -875,53 +866,34 @@ std::string AnyByteName(const ::testing::TestParamInfo<AnyByteCase>& info) {
 
 INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKillAtAnyByte, ::testing::ValuesIn(AnyByteCases()), AnyByteName);
 
-class ASectionTakenOutFromTheMiddle : public ConcurrentRunsTest, public ::testing::WithParamInterface<int> {};
+class ASectionTakenOutFromTheMiddle : public KilledRunsTest, public ::testing::WithParamInterface<int> {};
 
-// A run's own data source taken out from the middle while another run's
-// follows, killed after any byte of its blanking (one in four of its
-// writes each): right after the kill the site and the other run's section
-// are whole; once the other run has ended, odbc.ini is byte for byte the
-// site's, and the next runs end 0.
+// An ended run's data source swept from the middle while a live run's
+// follows, the sweep killed after any byte of its blanking (one in four of
+// its writes each): right after the kill the site and the live run's
+// section are whole; once the live run has ended, odbc.ini is byte for
+// byte the site's, and the next runs end 0.
 TEST_P(ASectionTakenOutFromTheMiddle, KilledAtAnyByteLeavesTheFileAsItWas) {
-  const std::string ini = site_ini::Path();
-  ASSERT_TRUE(WrittenInPlace());
-  // The killed run's section as it blanks it; its length tells its steps.
-  std::vector<odbc_ini::Step> steps;
-  for (std::size_t step = GetParam(); steps.empty() || step < steps.size(); step += 4) {
-    for (std::size_t bytes = 0; steps.empty() || bytes < steps[step].bytes.size(); ++bytes) {
+  const std::string leftover = EndedRunsSection();
+  const std::vector<odbc_ini::Step> steps = odbc_ini::BlankingSteps(leftover);
+  for (std::size_t step = GetParam(); step < steps.size(); step += 4) {
+    for (std::size_t bytes = 0; bytes < steps[step].bytes.size() && !HasFailure(); ++bytes) {
       SCOPED_TRACE("killed in its blanking's write " + std::to_string(step + 1) + " after " + std::to_string(bytes));
-      RemoveWhatRunsLeftBeside();
       site_ini::Write(kEditedSite);
-      // Held once its data source is made, then killed in its removal
-      // (its write 1 was its create).
-      CutAt cut{folder_.File("cut-run.journal"), 1, "all", "hold"};
-      cut.signal = "cut-held";
-      cut.thenFile = ini;
-      cut.thenAt = static_cast<int>(step) + 2;
-      cut.thenBytes = std::to_string(bytes);
-      auto killed = Start("split", "cut-run", "cut-run", {}, &cut);
-      ASSERT_TRUE(WaitUntilHeld("cut-held")) << Printed(killed->Finish());
-      const std::string section = site_ini::Read().substr(kEditedSite.size());
-      if (steps.empty()) steps = odbc_ini::BlankingSteps(section);
-      CutAt follow{folder_.File("follower.journal"), 1, "all", "hold"};
-      follow.signal = "follower-held";
-      auto follower = Start("split", "follower", "follower", {}, &follow);
-      ASSERT_TRUE(WaitUntilHeld("follower-held")) << Printed(follower->Finish());
-      const std::string followed = site_ini::Read();
-      Release("cut-held");
-      EXPECT_EQ(killed->Finish().status, -1);
-      const std::string left = site_ini::Read();
-      EXPECT_TRUE(SiteSectionsWhole(followed.substr(0, kEditedSite.size()) + followed.substr(kEditedSite.size() +
-                                                                                               section.size()),
-                                    left));
-      Release("follower-held");
-      EXPECT_EQ(follower->Finish().status, 0) << Printed(follower->Finish());
-      EXPECT_EQ(site_ini::Read(), kEditedSite) << left;
-      EXPECT_TRUE(Succeeds("other-run")) << left;
-      EXPECT_TRUE(Succeeds("cut-run")) << left;
+      const CutAt madeItsDataSource{folder_.File("live-run.journal"), 1, "all", "hold"};
+      auto live = Start("split", "live-run", "live-run", {}, &madeItsDataSource);
+      ASSERT_TRUE(WaitUntilHeld()) << Printed(live->Finish());
+      const std::string file = kEditedSite + leftover + site_ini::Read().substr(kEditedSite.size());
+      const SiteEdit liveRunEnds{"the live run ends", [&] {
+                                   Release();
+                                   EXPECT_EQ(live->Finish().status, 0) << Printed(live->Finish());
+                                   EXPECT_EQ(site_ini::Read(), kEditedSite);
+                                 },
+                                 kEditedSite};
+      KillEditAndRetry(file, Replaced(file, leftover, ""), CutAt{site_ini::Path(), static_cast<int>(step) + 1,
+                                                               std::to_string(bytes)},
+                       liveRunEnds);
       EXPECT_EQ(site_ini::Read(), kEditedSite);
-      EXPECT_TRUE(TempBaseEmpty());
-      if (HasFailure()) return;
     }
   }
 }

@@ -67,10 +67,11 @@ class DataSourcesTest : public ::testing::Test {
   DataSourcesTest() { site_ini::Write(kSections); }
 
   // The creation's refusal message; "" when it created the data source.
-  static std::string Refusal(const CadServerConfig& record, const std::string& name) {
+  static std::string Refusal(const CadServerConfig& record, const std::string& name,
+                             const SQLUtilities::Report& report = {}) {
     QK_TString created;
     try {
-      SQLUtilities::CreateTemporaryDataSource(record, created, QK_TString(name), false);
+      SQLUtilities::CreateTemporaryDataSource(record, created, QK_TString(name), false, report);
     } catch (const QK_EException& e) {
       EXPECT_TRUE(created.Empty()) << name;
       return e.QK_Message().str() + " | " + e.QK_Data().ToText().str();
@@ -339,16 +340,8 @@ TEST_F(DataSourcesTest, AFinishingWriteRefusedKeepsTheJournalForTheNextChange) {
     site_ini::Write(site);
     chmod(ini.c_str(), 0444);
     std::string reported;
-    const std::string refusal = [&]() -> std::string {
-      try {
-        QK_TString created;
-        SQLUtilities::CreateTemporaryDataSource(Record("h", "d"), created, "task10", false,
-                                                [&reported](const QK_TString& line) { reported += line.str(); });
-      } catch (const QK_EException& e) {
-        return e.QK_Message().str() + " | " + e.QK_Data().ToText().str();
-      }
-      return "";
-    }();
+    const std::string refusal =
+        Refusal(Record("h", "d"), "task10", [&reported](const QK_TString& line) { reported += line.str(); });
     EXPECT_NE(refusal.find("Permission denied"), std::string::npos) << refusal;
     EXPECT_EQ(reported, "") << "nothing was mended or removed";
     EXPECT_EQ(site_ini::Read(), site);
