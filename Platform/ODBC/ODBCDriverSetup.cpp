@@ -109,14 +109,11 @@ bool ReadOdbcIni(WORD request, std::string& path, std::string& text) {
 }
 
 // Takes the data source `name` (the first section of that name, the one
-// the installer reads) out of the file at `path`, which holds `text` (and
-// holds it after); "" on success, else why not.
+// the installer reads) out of the file at `path`, which holds `text`, and
+// reads the file again; "" on success, else why not.
 std::string TakeOut(const std::string& path, std::string& text, const std::string& name) {
-  const odbc_ini::Edit edit = odbc_ini::TakingOut(text, name);
-  const bool inPlace = odbc_ini::WriteMethodFor(path) == odbc_ini::WriteMethod::kInPlace;
-  const std::string failure = odbc_ini::Change(path, text, edit);
-  if (failure.empty()) text = odbc_ini::Applied(text, edit, inPlace);
-  return failure;
+  const std::string failure = odbc_ini::Change(path, text, odbc_ini::TakingOut(text, name));
+  return failure.empty() ? odbc_ini::Read(path, text) : failure;
 }
 
 BOOL AddDataSource(WORD request, LPCSTR driver, const Attributes& attributes) {

@@ -18,6 +18,11 @@ bool StartsWith(const std::string& text, const std::string& beginning) {
   return text.size() >= beginning.size() && text.compare(0, beginning.size(), beginning) == 0;
 }
 
+bool IsBlankOrComment(const std::string& text, std::size_t start) {
+  const std::size_t first = text.find_first_not_of(" \t\r", start);
+  return first == std::string::npos || text[first] == '\n' || text[first] == ';' || text[first] == '#';
+}
+
 Text Parse(const std::string& bytes) {
   Text text;
   std::string* current = &text.preamble;
@@ -49,8 +54,7 @@ Entries EntriesOf(const Section& section) {
     const std::size_t end = std::min(section.text.find('\n', ++start), section.text.size());
     const std::string line = section.text.substr(start, end - start);
     const std::size_t equals = line.find('=');
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (equals != std::string::npos && line[first] != ';' && line[first] != '#') {
+    if (equals != std::string::npos && !IsBlankOrComment(line, 0)) {
       entries.emplace_back(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
     }
     start = end;

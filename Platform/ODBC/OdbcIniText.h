@@ -46,6 +46,10 @@ std::string Trimmed(const std::string& text);
 // Whether `text` begins with `beginning`, byte for byte.
 bool StartsWith(const std::string& text, const std::string& beginning);
 
+// Whether the line of `text` that begins at `start` holds nothing for the
+// installer: blanks alone, or a comment.
+bool IsBlankOrComment(const std::string& text, std::size_t start);
+
 // The entries of a section, "key=value" each, keys and values without
 // blanks at either end, in file order.
 using Entries = std::vector<std::pair<std::string, std::string>>;

@@ -242,11 +242,14 @@ Owner OwnerOf(const odbc_ini::Section& section, const OdbcIniChange& change) {
     return owner;
   }
   owner.task = mark.task;
-  const QK_TRunState state = run == change.Run() ? QK_TRunState::kRunning : change.StateOf(run);
-  owner.kind = run == change.Run()                  ? Owner::kSelf
-               : state == QK_TRunState::kRunning ? Owner::kLive
-               : state == QK_TRunState::kEnded   ? Owner::kLeftover
-                                                 : Owner::kUnknown;
+  if (run == change.Run()) {
+    owner.kind = Owner::kSelf;
+    return owner;
+  }
+  const QK_TRunState state = change.StateOf(run);
+  owner.kind = state == QK_TRunState::kRunning ? Owner::kLive
+               : state == QK_TRunState::kEnded ? Owner::kLeftover
+                                               : Owner::kUnknown;
   return owner;
 }
 
@@ -297,9 +300,7 @@ std::string LinesOf(const odbc_ini::Section& section) {
     const std::size_t end = std::min(section.text.find('\n', start), section.text.size());
     std::string line = section.text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t first = line.find_first_not_of(" \t");
-    const bool meaningful = first != std::string::npos && line[first] != ';' && line[first] != '#';
-    if (meaningful) kept += (kept.empty() ? "" : "\n") + line;
+    if (!odbc_ini::IsBlankOrComment(line, 0)) kept += (kept.empty() ? "" : "\n") + line;
     start = end + 1;
   }
   return kept;

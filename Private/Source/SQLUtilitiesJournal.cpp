@@ -22,13 +22,8 @@ const std::pair<Kind, const char*> kRangeWords[] = {
 // Whether the file goes on at `from` with blank lines and comments, then
 // a section's header or its end: what somebody else wrote after a cut.
 bool SectionOrEndAt(const std::string& text, std::size_t from) {
-  for (std::size_t line = from; line < text.size();) {
-    const std::size_t first = text.find_first_not_of(" \t\r", line);
-    if (first == std::string::npos) return true;
-    if (text[first] == '[' && first == line) return true;
-    if (text[first] != '\n' && text[first] != ';' && text[first] != '#') return false;
-    const std::size_t end = text.find('\n', first);
-    line = end == std::string::npos ? text.size() : end + 1;
+  for (std::size_t line = from; line < text.size(); line = std::min(text.find('\n', line), text.size() - 1) + 1) {
+    if (!odbc_ini::IsBlankOrComment(text, line)) return text[line] == '[';
   }
   return true;
 }
