@@ -2,9 +2,7 @@
 // removing its temporary data source in a site's odbc.ini of 100, 1,000
 // and 10,000 sections of the site's own. A change parses the file once
 // (the driver-setup library once more), so the time per section stays
-// about level as the file grows tenfold. Then what the next change takes
-// to read the range of a sweep from the middle of such a file that was
-// stopped half-way through its blanking, and the edit that finishes it.
+// about level as the file grows tenfold.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +11,6 @@
 
 #include "QK_EException.h"
 #include "SQLUtilities.h"
-#include "OdbcIniText.h"
-#include "SQLUtilitiesJournal.h"
 #include "StandInBench.h"
 #include "TemporaryFolder.h"
 
@@ -60,39 +56,8 @@ void Run() {
   }
 }
 
-// Finds and finishes a sweep of a leftover from the middle of `sections`
-// site sections, stopped half-way through its blanking.
-double FinishingMs(int sections) {
-  const std::string first = SiteSections(sections / 2);
-  const std::string rest = SiteSections(sections).substr(first.size());
-  const std::string leftover = "[ended]\nDriver=SQL Server\nDESCRIPTION=New Temporary DSN for Shapejob (run 1.2)\n\n";
-  SQLUtilities::OdbcIniJournal journal;
-  journal.edit = odbc_ini::TakingOut(first + leftover + rest, "ended");
-  std::string cut = first + leftover + rest;
-  const odbc_ini::Step half = odbc_ini::BlankingSteps(journal.edit.bytes)[1];
-  cut.replace(journal.edit.at + half.at, half.bytes.size() / 2, half.bytes.substr(0, half.bytes.size() / 2));
-  const auto start = std::chrono::steady_clock::now();
-  std::size_t finished = 0;
-  for (int i = 0; i < kChangesPerSize; ++i) {
-    const SQLUtilities::OdbcIniRange range = SQLUtilities::RangeIn(journal, cut);
-    finished += odbc_ini::Applied(cut, odbc_ini::TakingOutRange(cut, range.at, range.size), true).size();
-  }
-  if (finished != kChangesPerSize * cut.size()) QK_THROW(QK_EException(QK_TString("The cut sweep was not finished")));
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / kChangesPerSize;
-}
-
-void RunFinishing() {
-  std::printf("\n%9s %22s\n", "sections", "ms per finishing");
-  for (int sections = 100; sections <= 10000; sections *= 10) {
-    std::printf("%9d %22.3f\n", sections, FinishingMs(sections));
-  }
-}
-
 }  // namespace
 
 int main() {
-  return RunBenchmark([] {
-    Run();
-    RunFinishing();
-  });
+  return RunBenchmark(Run);
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,10 +26,6 @@ const std::string kAdded = "[Added]\nDriver=SQLite3\nDatabase=/srv/added.db\n";
 OdbcIniJournal Journal(const odbc_ini::Edit& edit) {
   OdbcIniJournal journal;
   journal.file = "/etc/odbc.ini";
-  journal.inode = "2049:131";
-  journal.writer = "7.8";
-  journal.change = edit.kind == odbc_ini::Edit::Kind::kAppend ? OdbcIniJournal::Change::kCreate
-                                                               : OdbcIniJournal::Change::kRemove;
   journal.section = "task1";
   journal.edit = edit;
   return OdbcIniJournal::Parse(journal.Serialized());
@@ -39,21 +36,31 @@ std::string Crlf(std::string text) {
   return text;
 }
 
-// `now` once what RangeIn says is left of the section was taken out.
-std::string Finished(const OdbcIniJournal& journal, const std::string& now) {
+// `now` once what RangeIn says is left of the section was taken out, in
+// place or in a file written anew.
+std::string Finished(const OdbcIniJournal& journal, const std::string& now, bool inPlace = true) {
   const OdbcIniRange range = RangeIn(journal, now);
   if (range.state != State::kPart) return now;
-  return odbc_ini::Applied(now, odbc_ini::TakingOutRange(now, range.at, range.size), true);
+  return odbc_ini::Applied(now, odbc_ini::TakingOutRange(now, range.at, range.size), inPlace);
+}
+
+// Each section of `text` as the installer reads it: its name, then each
+// entry, each followed by "|".
+std::vector<std::string> Read(const std::string& text) {
+  std::vector<std::string> read;
+  for (const odbc_ini::Section& section : odbc_ini::Parse(text).sections) {
+    read.push_back(section.name + "|");
+    for (const auto& [key, value] : odbc_ini::EntriesOf(section)) read.back() += key + "=" + value + "|";
+  }
+  return read;
 }
 
 TEST(OdbcIniJournalTest, ReadsBackItsRangeAndKnowsAJournalCutShortOrOfAFormerVersion) {
-  const OdbcIniJournal read = Journal(odbc_ini::TakingOut(kSite + kOwn + kAdded, "task1"));
+  const odbc_ini::Edit edit = odbc_ini::TakingOut(kSite + kOwn + kAdded, "task1");
+  const OdbcIniJournal read = Journal(edit);
   EXPECT_EQ(read.form, OdbcIniJournal::Form::kWhole);
-  EXPECT_EQ(read.file + " " + read.inode + " " + read.writer + " " + read.section, "/etc/odbc.ini 2049:131 7.8 task1");
-  EXPECT_EQ(read.change, OdbcIniJournal::Change::kRemove);
-  EXPECT_EQ(read.edit.kind, odbc_ini::Edit::Kind::kBlank);
-  EXPECT_EQ(read.edit.at, kSite.size());
-  EXPECT_EQ(read.edit.bytes, kOwn);
+  EXPECT_EQ(read.section + " " + std::to_string(read.edit.at) + " " + read.edit.bytes,
+            "task1 " + std::to_string(edit.at) + " " + edit.bytes);
   const std::string bytes = read.Serialized();
   for (std::size_t cut : {std::size_t{0}, std::size_t{10}, std::size_t{40}, bytes.size() - 1, bytes.size() - 20}) {
     EXPECT_EQ(OdbcIniJournal::Parse(bytes.substr(0, cut)).form, OdbcIniJournal::Form::kCutShort) << cut;
@@ -64,98 +71,80 @@ TEST(OdbcIniJournalTest, ReadsBackItsRangeAndKnowsAJournalCutShortOrOfAFormerVer
   }
 }
 
-// A create cut at any byte, as written or with its line ends made "\r\n":
-// what it wrote goes, to the file as it was; nothing written, nothing to do.
-TEST(OdbcIniJournalTest, ACreateCutAtAnyByteIsTakenOutAsWrittenOrWithCrlfLineEnds) {
-  const OdbcIniJournal create = Journal(odbc_ini::Appending(kSite, kOwn));
+// A take-out from the middle stopped at any byte of its blanking reads,
+// after every byte, as itself with whole lines fewer or as nothing, the
+// sections around it unchanged; finishing blanks it whole.
+TEST(OdbcIniJournalTest, ATakeOutStoppedAtAnyByteIsFinishedAndNoOtherSectionChanges) {
   for (bool crlf : {false, true}) {
-    for (std::size_t cut = 0; cut <= kOwn.size(); ++cut) {
-      const std::string written = crlf ? Crlf(kOwn.substr(0, cut)) : kOwn.substr(0, cut);
-      const OdbcIniRange range = RangeIn(create, kSite + written);
-      EXPECT_EQ(range.state, cut == 0 ? State::kGone : State::kPart) << cut;
-      EXPECT_EQ(range.size, written.size()) << cut;
-      EXPECT_EQ(Finished(create, kSite + written), kSite) << cut;
-    }
-  }
-  // A site in "\r\n" line ends: the append's own "\n" are as written.
-  const OdbcIniJournal onCrlf = Journal(odbc_ini::Appending(Crlf(kSite), kOwn));
-  EXPECT_EQ(Finished(onCrlf, Crlf(kSite) + kOwn.substr(0, 30)), Crlf(kSite));
-}
-
-// Then somebody else's section after the cut: the cut line and its line
-// end are blanked, the section after stays; a file laid out anew or moved
-// by an edit before the range is left as it is.
-TEST(OdbcIniJournalTest, AfterACutOnlyTheWritersBytesGoAndARangeLaidOutAnewStays) {
-  const OdbcIniJournal create = Journal(odbc_ini::Appending(kSite, kOwn));
-  const struct {
-    const char* what;
-    std::string now;
-    State state;
-    std::string finished;
-  } cases[] = {
-      {"a section appended by hand", kSite + "[task1]\nDr\n" + kAdded, State::kPart,
-       kSite + std::string(10, ' ') + "\n" + kAdded},
-      {"a blank line and a comment, then a section", kSite + "[tas\n\n; by hand\n" + kAdded, State::kPart,
-       kSite + "    \n\n; by hand\n" + kAdded},
-      {"the cut line closed by the installer", kSite + "[task1]\nDr=\n\n" + kAdded, State::kOther, ""},
-      {"a cut header closed by the installer", kSite + "[tas]\n\n" + kAdded, State::kOther, ""},
-      {"an entry added to the cut section", kSite + "[task1]\nDriver=SQL Server\nExtra=1\n", State::kOther, ""},
-      {"a value set before the range", "[ODBC Data Sources]\nProduction=SQL Server\n\n[Production]\nDriver=SQL "
-                                       "Server\nSERVER=moved\n\n" + kOwn.substr(0, 20),
-       State::kOther, ""},
-      {"somebody else's section where nothing was written", kSite + kAdded, State::kOther, ""},
-  };
-  for (const auto& test : cases) {
-    EXPECT_EQ(RangeIn(create, test.now).state, test.state) << test.what;
-    EXPECT_EQ(Finished(create, test.now), test.state == State::kPart ? test.finished : test.now) << test.what;
-  }
-}
-
-// A section taken out from the middle, stopped before its first byte or
-// at any byte of its blanking: finishing blanks it whole; blanked whole,
-// nothing is to do. A section taken out from the end: cut off, or not.
-TEST(OdbcIniJournalTest, ATakeOutStoppedAnywhereIsFinishedFromAsItStoodOrBlanked) {
-  for (bool crlf : {false, true}) {
-    const std::string own = crlf ? Crlf(kOwn) : kOwn;
-    const std::string before = kSite + own + kAdded;
+    const std::string before = kSite + (crlf ? Crlf(kOwn + kAdded) : kOwn + kAdded);
     const odbc_ini::Edit edit = odbc_ini::TakingOut(before, "task1");
     const OdbcIniJournal blank = Journal(edit);
     const std::string blanked = odbc_ini::Applied(before, edit, true);
+    const std::vector<std::string> whole = Read(before);
     std::string now = before;
-    EXPECT_EQ(RangeIn(blank, now).state, State::kPart);
     for (const odbc_ini::Step& step : odbc_ini::BlankingSteps(edit.bytes)) {
       for (std::size_t byte = 0; byte < step.bytes.size(); ++byte) {
         EXPECT_EQ(Finished(blank, now), blanked) << now;
         now[edit.at + step.at + byte] = step.bytes[byte];
+        std::vector<std::string> read = Read(now);
+        ASSERT_GE(read.size(), 3u) << now;
+        ASSERT_EQ(read.front() + read[1] + read.back(), whole[0] + whole[1] + whole[3]) << now;
+        EXPECT_TRUE(read.size() == 3 || (read.size() == 4 && whole[2].rfind(read[2], 0) == 0)) << now;
       }
     }
-    EXPECT_EQ(now, blanked);
+    EXPECT_EQ(now, kSite + std::string(edit.bytes.size() - 1, ' ') + "\n" + (crlf ? Crlf(kAdded) : kAdded));
     EXPECT_EQ(RangeIn(blank, now).state, State::kGone);
   }
-  const OdbcIniJournal blank = Journal(odbc_ini::TakingOut(kSite + kOwn + kAdded, "task1"));
-  EXPECT_EQ(RangeIn(blank, kSite + "[task1]\nDriver=SQL Server\n" + kAdded).state, State::kOther) << "re-laid";
-  EXPECT_EQ(RangeIn(blank, kSite + Crlf(kOwn) + kAdded).state, State::kPart) << "its line ends made \\r\\n";
-
-  const OdbcIniJournal truncate = Journal(odbc_ini::TakingOut(kSite + kOwn, "task1"));
-  EXPECT_EQ(truncate.edit.kind, odbc_ini::Edit::Kind::kTruncate);
-  EXPECT_EQ(RangeIn(truncate, kSite).state, State::kGone);
-  EXPECT_EQ(Finished(truncate, kSite + kOwn), kSite);
-  EXPECT_EQ(Finished(truncate, kSite + kOwn + kAdded), kSite + std::string(kOwn.size() - 1, ' ') + "\n" + kAdded);
 }
 
-// A file whose last line had no line end: the line end the create wrote
-// first, and what closed the cut-off range later, stay; nothing joins a
-// line of the site, in place or in a file written anew.
-TEST(OdbcIniJournalTest, TheLineEndThatClosedTheSitesLastLineStaysTheSites) {
+// One stopped change each, then what the file holds: only the writer's
+// bytes go (the cut line with the line end that closed it); a range laid
+// out anew or moved by an edit before it stays as it is.
+TEST(OdbcIniJournalTest, OnlyTheWritersBytesGoAndARangeLaidOutAnewStays) {
+  const OdbcIniJournal create = Journal(odbc_ini::Appending(kSite, kOwn));
+  const OdbcIniJournal blank = Journal(odbc_ini::TakingOut(kSite + kOwn + kAdded, "task1"));
+  const OdbcIniJournal truncate = Journal(odbc_ini::TakingOut(kSite + kOwn, "task1"));
+  // A site whose last line had no line end: the line end the create wrote
+  // first closed it, and stays the site's.
   const std::string open = kSite + "[Last]\nDatabase=/srv/last.db";
-  const OdbcIniJournal create = Journal(odbc_ini::Appending(open, kOwn));
-  const std::string cut = open + "\n[tas\n" + kAdded;
-  const OdbcIniRange range = RangeIn(create, cut);
-  ASSERT_EQ(range.state, State::kPart);
-  EXPECT_EQ(odbc_ini::Applied(cut, odbc_ini::TakingOutRange(cut, range.at, range.size), false), open + "\n" + kAdded);
-  EXPECT_EQ(Finished(create, cut), open + "\n    \n" + kAdded);
-  const OdbcIniJournal truncate = Journal(odbc_ini::TakingOut(kSite + "[task1]\nDriver=x", "task1"));
-  EXPECT_EQ(Finished(truncate, kSite + "[task1]\nDriver=x\n" + kAdded), kSite + std::string(16, ' ') + "\n" + kAdded);
+  const OdbcIniJournal openCreate = Journal(odbc_ini::Appending(open, kOwn));
+  const OdbcIniJournal openTruncate = Journal(odbc_ini::TakingOut(kSite + "[task1]\nDriver=x", "task1"));
+  const OdbcIniJournal onCrlf = Journal(odbc_ini::Appending(Crlf(kSite), kOwn));
+  const std::string moved = kSite + "; a comment\n";
+  const struct {
+    const char* what;
+    const OdbcIniJournal& journal;
+    std::string now;
+    std::string finished;  // "": as it is
+    bool inPlace = true;
+  } cases[] = {
+      {"a section appended by hand", create, kSite + "[task1]\nDr\n" + kAdded, kSite + "          \n" + kAdded},
+      {"a blank line and a comment, then a section", create, kSite + "[tas\n\n; by hand\n" + kAdded,
+       kSite + "    \n\n; by hand\n" + kAdded},
+      {"the cut line closed by the installer", create, kSite + "[task1]\nDr=\n\n" + kAdded, ""},
+      {"a cut create's line ends made \"\\r\\n\"", create, kSite + Crlf(kOwn.substr(0, 40)), kSite},
+      {"nothing of a create written", create, kSite, ""},
+      {"an entry added to the cut section", create, kSite + "[task1]\nDriver=SQL Server\nExtra=1\n", ""},
+      {"a line added before the range", create, moved + kOwn.substr(0, 20), ""},
+      {"somebody else's section where nothing was written", create, kSite + kAdded, ""},
+      {"a site in \"\\r\\n\" line ends", onCrlf, Crlf(kSite) + kOwn.substr(0, 30), Crlf(kSite)},
+      {"a blanked section laid out anew", blank, kSite + "[task1]\nDriver=SQL Server\n" + kAdded, ""},
+      {"a blanked section's line ends made \"\\r\\n\"", blank, kSite + Crlf(kOwn) + kAdded,
+       kSite + std::string(Crlf(kOwn).size() - 1, ' ') + "\n" + kAdded},
+      {"a cut-off section cut off", truncate, kSite, ""},
+      {"a cut-off section not cut off", truncate, kSite + kOwn, kSite},
+      {"a cut-off section, then somebody else's", truncate, kSite + kOwn + kAdded,
+       kSite + std::string(kOwn.size() - 1, ' ') + "\n" + kAdded},
+      {"a create on an open last line, in place", openCreate, open + "\n[tas\n" + kAdded, open + "\n    \n" + kAdded},
+      {"a create on an open last line, written anew", openCreate, open + "\n[tas\n" + kAdded, open + "\n" + kAdded,
+       false},
+      {"a cut-off section without a line end, then somebody else's", openTruncate,
+       kSite + "[task1]\nDriver=x\n" + kAdded, kSite + std::string(16, ' ') + "\n" + kAdded},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(Finished(test.journal, test.now, test.inPlace), test.finished.empty() ? test.now : test.finished)
+        << test.what;
+  }
 }
 
 }  // namespace

@@ -592,7 +592,7 @@ TEST_F(ConcurrentRunsTest, WhatTheAdministratorRemovedAfterAKillStaysRemoved) {
 // removes a data source, and root's next run removes its journal without
 // using it again. Files another account put where the account's journals
 // go stop nothing.
-TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedAndPlantedNamesStopNothing) {
+TEST_F(ConcurrentRunsTest, AJournalAnotherAccountMayNotRemoveIsUsedOnceAndPlantedNamesStopNothing) {
   if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
   const std::string ini = site_ini::Path();
   const std::string leftover = EndedRunsSection();
@@ -722,23 +722,22 @@ struct KillPoint {
   bool sweep;
   int at;
   std::string bytes;
-  // What the kill leaves when an edit moves it: a stray section (a part
-  // of the section it cut, not of the task's name) that no run can tell
-  // from the site's.
-  bool leavesAStray = false;
+  // What an edit that moves the cut range leaves of it: a stray section
+  // whose name begins this, not the task's name ("": none).
+  const char* stray = "";
 };
 std::string Length(const std::string& opening) { return std::to_string(opening.size()); }
 const KillPoint kKillPoints[] = {
     {"CreateBeforeItsFirstStep", false, 1, "0"},
-    {"CreateInsideTheHeader", false, 1, Length("[cutr"), true},
+    {"CreateInsideTheHeader", false, 1, Length("[cutr"), "cutr"},
     {"CreateInsideAnEntryLine", false, 1, Length("[cutrun]\nDr")},
     {"CreateAfterAWholeLine", false, 1, Length("[cutrun]\nDriver=SQL Server\n")},
     {"CreateAfterItsStep", false, 1, "all"},
     {"RemovalBeforeItsStep", false, 2, "0"},
     {"RemovalAfterItsStep", false, 2, "all"},
     {"SweepBeforeItBegan", true, 1, "0"},
-    {"SweepInsideTheOwnerMarksLine", true, 2, "10", true},
-    {"SweepBeforeTheHeader", true, 7, "0", true},
+    {"SweepInsideTheOwnerMarksLine", true, 2, "10", "ended"},
+    {"SweepBeforeTheHeader", true, 7, "0", "ended"},
     {"SweepAfterItCompleted", true, 9, "all"},
 };
 
@@ -787,9 +786,8 @@ TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
       SCOPED_TRACE(std::string(kill.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
       const std::string site = byHand ? ByHand(kEditedSite) : kEditedSite;
       const std::string leftover = kill.sweep ? EndedRunsSection() : "";
-      const bool stray = kill.leavesAStray && edit.moves;
       KillEditAndRetry((byHand ? ByHand(leftover) : leftover) + site, site, CutAt{ini, kill.at, kill.bytes}, edit,
-                       stray ? kill.sweep ? "ended" : "cutr" : "");
+                       edit.moves ? kill.stray : "");
     }
   }
 }
@@ -807,98 +805,61 @@ const Layout kLayouts[] = {{"OdbcinstLayout", [](const std::string& text) { retu
                            {"ByHand", ByHand},
                            {"CrlfLineEnds", Crlf}};
 
-// Which of a run's writes of odbc.ini is cut: the sweep of an ended run's
-// section from the middle of the site (blanked), the create of its data
-// source (appended), or the removal of it (cut off).
-enum class Write { kSweep, kCreate, kRemoval };
-struct AnyByteCase {
-  Layout layout;
-  Write write;
-};
-void PrintTo(const AnyByteCase& test, std::ostream* out) { *out << test.layout.name; }
+void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
 
-class AKillAtAnyByte : public KilledRunsTest, public ::testing::WithParamInterface<AnyByteCase> {};
+class AKillAtAnyByte : public KilledRunsTest, public ::testing::WithParamInterface<std::tuple<Layout, int>> {};
 
-// A run killed after any byte of its sweep, its create or its removal, in
-// each layout: the check right after the kill, and after the next runs.
+// A run killed after any byte of a write it makes to odbc.ini, the site in
+// each layout: right after the kill every site section is whole; the next
+// run of another task and the killed task's retry end 0, and nothing of
+// the runs is left. Parts 0 to 3: its sweep of an ended run's section from
+// the middle, a live run's section after it (one in four of its writes
+// each); once the live run has ended, odbc.ini is byte for byte the
+// site's. Part 4: its create, and its removal's cut before and after.
 TEST_P(AKillAtAnyByte, LeavesEverySiteSectionWholeAndTheNextRunsClearIt) {
-  const AnyByteCase& test = GetParam();
+  const auto& [layout, part] = GetParam();
   const std::string ini = site_ini::Path();
-  const std::string site = test.layout.of(kEditedSite);
+  const std::string site = layout.of(kEditedSite);
   const SiteEdit none{"nothing", [] {}, site};
-  if (test.write == Write::kRemoval) {
+  if (part == 4) {
+    for (std::size_t bytes = 0; !HasFailure(); ++bytes) {
+      SCOPED_TRACE("create killed after " + std::to_string(bytes) + " bytes");
+      const std::string left = KillEditAndRetry(site, site, CutAt{ini, 1, std::to_string(bytes)}, none);
+      if (left.size() - site.size() < bytes) break;  // killed after the whole of it
+    }
     for (const char* bytes : {"0", "all"}) KillEditAndRetry(site, site, CutAt{ini, 2, bytes}, none);
     return;
   }
-  if (test.write == Write::kCreate) {
-    // Every byte of its one write, up to the kill after the whole of it.
-    for (std::size_t bytes = 0;; ++bytes) {
-      SCOPED_TRACE("create killed after " + std::to_string(bytes) + " bytes");
-      const std::string left = KillEditAndRetry(site, site, CutAt{ini, 1, std::to_string(bytes)}, none);
-      if (left.size() - site.size() < bytes || HasFailure()) break;
-    }
-    return;
-  }
-  const std::string file = Replaced(site, "[Middle]", test.layout.of(EndedRunsSection()) + "[Middle]");
-  const odbc_ini::Edit sweep = odbc_ini::TakingOut(file, "ended");
-  const std::vector<odbc_ini::Step> steps = odbc_ini::BlankingSteps(sweep.bytes);
-  for (std::size_t step = 0; step < steps.size() && !HasFailure(); ++step) {
+  const std::string leftover = layout.of(EndedRunsSection());
+  const std::vector<odbc_ini::Step> steps = odbc_ini::BlankingSteps(leftover);
+  for (std::size_t step = part; step < steps.size(); step += 4) {
     for (std::size_t bytes = 0; bytes < steps[step].bytes.size() && !HasFailure(); ++bytes) {
       SCOPED_TRACE("sweep killed in its write " + std::to_string(step + 1) + " after " + std::to_string(bytes));
-      KillEditAndRetry(file, site, CutAt{ini, static_cast<int>(step) + 1, std::to_string(bytes)}, none);
-    }
-  }
-  KillEditAndRetry(file, site, CutAt{ini, static_cast<int>(steps.size()), "all"}, none);
-}
-
-std::vector<AnyByteCase> AnyByteCases() {
-  std::vector<AnyByteCase> cases;
-  for (const Layout& layout : kLayouts) {
-    for (Write write : {Write::kSweep, Write::kCreate, Write::kRemoval}) cases.push_back(AnyByteCase{layout, write});
-  }
-  return cases;
-}
-
-std::string AnyByteName(const ::testing::TestParamInfo<AnyByteCase>& info) {
-  const char* writes[] = {"Sweep", "Create", "Removal"};
-  return std::string(writes[static_cast<int>(info.param.write)]) + info.param.layout.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKillAtAnyByte, ::testing::ValuesIn(AnyByteCases()), AnyByteName);
-
-class ASectionTakenOutFromTheMiddle : public KilledRunsTest, public ::testing::WithParamInterface<int> {};
-
-// An ended run's data source swept from the middle while a live run's
-// follows, the sweep killed after any byte of its blanking (one in four of
-// its writes each): right after the kill the site and the live run's
-// section are whole; once the live run has ended, odbc.ini is byte for
-// byte the site's, and the next runs end 0.
-TEST_P(ASectionTakenOutFromTheMiddle, KilledAtAnyByteLeavesTheFileAsItWas) {
-  const std::string leftover = EndedRunsSection();
-  const std::vector<odbc_ini::Step> steps = odbc_ini::BlankingSteps(leftover);
-  for (std::size_t step = GetParam(); step < steps.size(); step += 4) {
-    for (std::size_t bytes = 0; bytes < steps[step].bytes.size() && !HasFailure(); ++bytes) {
-      SCOPED_TRACE("killed in its blanking's write " + std::to_string(step + 1) + " after " + std::to_string(bytes));
-      site_ini::Write(kEditedSite);
+      site_ini::Write(site);
       const CutAt madeItsDataSource{folder_.File("live-run.journal"), 1, "all", "hold"};
       auto live = Start("split", "live-run", "live-run", {}, &madeItsDataSource);
       ASSERT_TRUE(WaitUntilHeld()) << Printed(live->Finish());
-      const std::string file = kEditedSite + leftover + site_ini::Read().substr(kEditedSite.size());
+      const std::string file = site + leftover + site_ini::Read().substr(site.size());
       const SiteEdit liveRunEnds{"the live run ends", [&] {
                                    Release();
                                    EXPECT_EQ(live->Finish().status, 0) << Printed(live->Finish());
-                                   EXPECT_EQ(site_ini::Read(), kEditedSite);
+                                   EXPECT_EQ(site_ini::Read(), site);
                                  },
-                                 kEditedSite};
-      KillEditAndRetry(file, Replaced(file, leftover, ""), CutAt{site_ini::Path(), static_cast<int>(step) + 1,
-                                                               std::to_string(bytes)},
-                       liveRunEnds);
-      EXPECT_EQ(site_ini::Read(), kEditedSite);
+                                 site};
+      const CutAt cut{ini, static_cast<int>(step) + 1, std::to_string(bytes)};
+      KillEditAndRetry(file, Replaced(file, leftover, ""), cut, liveRunEnds);
+      EXPECT_EQ(site_ini::Read(), site);
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, ASectionTakenOutFromTheMiddle, ::testing::Range(0, 4));
+std::string AnyByteName(const ::testing::TestParamInfo<std::tuple<Layout, int>>& info) {
+  const int part = std::get<1>(info.param);
+  return std::get<0>(info.param).name + (part == 4 ? std::string("CreateAndRemoval") : "Sweep" + std::to_string(part));
+}
+
+INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKillAtAnyByte,
+                         ::testing::Combine(::testing::ValuesIn(kLayouts), ::testing::Range(0, 5)), AnyByteName);
 
 // A create killed right after its journal, odbc.ini untouched; then the
 // site adds, or has re-laid, a section whose name begins the data
