@@ -16,11 +16,11 @@
 
 namespace odbc_ini {
 
-namespace {
-
 std::string Reason(const char* what, const std::string& path) {
   return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
+
+namespace {
 
 // Writes `bytes` at `at` of the file `fd`, all of them.
 bool WriteAt(int fd, std::size_t at, const std::string& bytes) {

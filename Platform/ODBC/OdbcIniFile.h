@@ -6,19 +6,16 @@
 // group, mode and links, and one the account may not write is refused.
 //
 // Change makes one change of the file (an Edit, OdbcIniText.h) in one of
-// two ways, chosen before it writes anything (WriteMethodFor), so that a
-// caller can tell beforehand how a change of the file will go:
+// two ways, chosen before it writes anything (WriteMethodFor):
 // - by rename: a new file beside it (same mode and group) is written,
-//   synced and renamed over it, so that a reader sees the old bytes or
-//   the new ones, never a part. Only for a file of the account's own with
-//   no other link, in a folder the account may write.
-// - in place: the edit's bytes alone are written (OdbcIniText.h), then
-//   synced; the caller guards the range against a stop (a journal). An
-//   append that fails (a full disk) is cut off again before it reports.
-//
-// A file that nobody may write (no write permission bit) is refused for
-// root too. A name that is a link is followed to the file it leads to,
-// even to one that does not exist yet (FileBehind): the link stays.
+//   synced and renamed over it: a reader sees the old bytes or the new.
+//   Only for a file of the account's own with no other link, in a folder
+//   the account may write.
+// - in place: the edit's bytes alone are written, then synced; the caller
+//   guards the range (a journal). An append that fails (a full disk) is
+//   cut off again before it reports.
+// A file that nobody may write is refused for root too. A link is followed
+// to the file it leads to, even one that does not exist yet (FileBehind).
 #pragma once
 
 #include <string>
@@ -60,6 +57,9 @@ std::string Change(const std::string& path, const std::string& old, const Edit& 
 // its own; `path` is set to the name made) with `bytes` (synced) and
 // `mode`. Returns "" on success, else why not, leaving nothing behind.
 std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode);
+
+// "<what> <path>: <the system's reason for errno>".
+std::string Reason(const char* what, const std::string& path);
 
 // True when the account may create and rename files in `folder`.
 bool FolderWritable(const std::string& folder);

@@ -47,6 +47,17 @@ const Section* Text::Find(const std::string& name) const {
   return nullptr;
 }
 
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::size_t cr = end > start && text[end - 1] == '\r' ? 1 : 0;
+    if (!IsBlankOrComment(text, start)) lines.push_back(text.substr(start, end - start - cr));
+    start = end + 1;
+  }
+  return lines;
+}
+
 Entries EntriesOf(const Section& section) {
   Entries entries;
   // The header line comes first; the entries follow.
@@ -119,23 +130,38 @@ std::string Applied(const std::string& old, const Edit& edit, bool inPlace) {
 }
 
 std::vector<Step> BlankingSteps(const std::string& range) {
+  std::vector<std::size_t> starts;  // where each line begins
+  for (std::size_t at = 0; at < range.size(); at = std::min(range.find('\n', at), range.size() - 1) + 1) {
+    starts.push_back(at);
+  }
+  // The lines from the last, the owner mark's and the header's last.
+  std::vector<std::size_t> order;
+  std::size_t mark = 0;
+  for (std::size_t line = starts.size(); line-- > 1;) {
+    order.push_back(line);
+    const std::size_t equals = range.find_first_of("=\n", starts[line]);
+    const bool entry = equals < range.size() && range[equals] == '=' && !IsBlankOrComment(range, starts[line]);
+    if (entry && SameName(Trimmed(range.substr(starts[line], equals - starts[line])), "DESCRIPTION")) mark = line;
+  }
+  const auto at = order.end() - static_cast<std::ptrdiff_t>(mark);  // the owner mark's place in `order`
+  if (mark != 0) std::rotate(at, at + 1, order.end());
+  if (!starts.empty()) order.push_back(0);
   std::vector<Step> steps;
-  if (range.empty()) return steps;
-  // The range's last line end stays; a range without one is blanked whole.
-  const std::size_t last = range.size() - (range.back() == '\n' ? 1 : 0);
-  for (std::size_t end = last;;) {
-    const std::size_t newline = end > 0 ? range.rfind('\n', end - 1) : std::string::npos;
-    const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
-    const std::size_t through = end == last ? end : end + 1;  // its bytes, and its line end but the last
+  std::vector<bool> blanked(starts.size() + 1, false);  // the range's last line end stays
+  for (const std::size_t line : order) {
+    const std::size_t start = starts[line];
+    const std::size_t next = line + 1 < starts.size() ? starts[line + 1] : range.size();
+    const std::size_t end = range[next - 1] == '\n' ? next - 1 : next;  // its bytes, its line end aside
+    const std::size_t through = blanked[line + 1] ? next : end;
+    const std::size_t from = line > 0 && blanked[line - 1] ? start - 1 : start;
     if (range.find_first_not_of(" \t\r", start) >= end) {
-      if (through > start) steps.push_back(Step{start, std::string(through - start, ' ')});
+      if (through > from) steps.push_back(Step{from, std::string(through - from, ' ')});
     } else {
       steps.push_back(Step{start, ";"});
       if (through > start + 1) steps.push_back(Step{start + 1, std::string(through - start - 1, ' ')});
-      steps.push_back(Step{start, " "});
+      steps.push_back(Step{from, std::string(start + 1 - from, ' ')});
     }
-    if (start == 0) break;
-    end = start - 1;
+    blanked[line] = true;
   }
   return steps;
 }

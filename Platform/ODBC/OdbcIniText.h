@@ -50,6 +50,10 @@ bool StartsWith(const std::string& text, const std::string& beginning);
 // installer: blanks alone, or a comment.
 bool IsBlankOrComment(const std::string& text, std::size_t start);
 
+// The lines of `text` that hold something for the installer (blank lines
+// and comments aside), each without its line end and a "\r" before it.
+std::vector<std::string> LinesOf(const std::string& text);
+
 // The entries of a section, "key=value" each, keys and values without
 // blanks at either end, in file order.
 using Entries = std::vector<std::pair<std::string, std::string>>;
@@ -66,10 +70,8 @@ std::string DataSourceSection(const std::string& name, const std::string& driver
 //   line had none) are written at the end, `at`.
 // - kTruncate: a section that only blank lines follow is cut off at `at`:
 //   where it begins, or before the lines of blanks alone right before it.
-// - kBlank: any other section is blanked in place (BlankingSteps): its
-//   bytes from `at` on become blanks ending in its last line end, one
-//   blank line. At every moment it reads as the same section with fewer
-//   lines, or as nothing, and no line of it joins the section above.
+// - kBlank: any other section is blanked in place (BlankingSteps) into one
+//   blank line, reading at every moment as itself with fewer lines.
 // For a take-out, `bytes` are what the range held before it.
 struct Edit {
   enum class Kind { kNone, kAppend, kTruncate, kBlank };
@@ -94,10 +96,12 @@ Edit TakingOutRange(const std::string& text, std::size_t at, std::size_t size);
 std::string Applied(const std::string& old, const Edit& edit, bool inPlace);
 
 // The writes, in order, that blank `range` (bytes ending with a line
-// end), at offsets in the range: each line from the last to the header
-// gets ';' first (a comment), then blanks over the rest and its line end
-// (not the range's last), then a blank for the ';'. A blank line only
-// gets its blanks.
+// end), at offsets in the range: each line from the last to the first,
+// but the first "DESCRIPTION" entry's (an owner mark) last but the
+// header's, gets ';' first (a comment), then blanks over the rest, then a
+// blank for the ';'; a blank line only its blanks. A line end goes only
+// into a line of blanks: no line ever joins one that is not blanks, and
+// what is left is one line of blanks.
 struct Step {
   std::size_t at;
   std::string bytes;

@@ -292,46 +292,29 @@ QK_TString Suffixed(const QK_TString& name, int number) {
   return QK_TString(name.str().substr(0, kLongestName - suffix.size()) + suffix);
 }
 
-// The header and lines of `section` without blank lines and comments
-// (what blanking leaves on its way), a "\r" before a line end left out.
-std::string LinesOf(const odbc_ini::Section& section) {
-  std::string kept;
-  for (std::size_t start = 0; start < section.text.size();) {
-    const std::size_t end = std::min(section.text.find('\n', start), section.text.size());
-    std::string line = section.text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!odbc_ini::IsBlankOrComment(line, 0)) kept += (kept.empty() ? "" : "\n") + line;
-    start = end + 1;
-  }
-  return kept;
-}
-
 // Whether `section` is no more than what a create of it with `driver`
-// left when it was stopped before its owner mark was whole, or a removal
-// of it before it came to the header: the bytes that create writes, cut
-// short past its header, the last line perhaps closed with "=" by the
-// installer. So it stands where the journal of that change cannot be seen
-// (another temporary folder), or after the file was laid out anew.
+// left, stopped before its owner mark was whole (LeftOfWrite), past its
+// header: so it stands where that change's journal cannot be seen.
 bool IsCutCreate(const odbc_ini::Section& section, const std::string& driver) {
   const std::string mark = OwnerDescription(OwnerMark{});
-  const std::string written = "[" + section.name + "]\nDriver=" + driver +
-                              "\nDESCRIPTION=" + mark.substr(0, mark.size() - 1);  // up to the run's id
-  const std::string left = LinesOf(section);
+  const std::vector<std::string> written = {"[" + section.name + "]", "Driver=" + driver,
+                                            "DESCRIPTION=" + mark.substr(0, mark.size() - 1)};  // up to the run's id
+  const std::vector<std::string> left = odbc_ini::LinesOf(section.text);
   // A whole header and nothing else is the site's own empty section.
-  if (left == "[" + section.name + "]") return false;
-  if (odbc_ini::StartsWith(written, left)) return true;
-  const std::size_t lastLine = left.rfind('\n');
-  const bool closedKey = lastLine != std::string::npos && left.find('=', lastLine) == left.size() - 1;
-  if (closedKey && odbc_ini::StartsWith(written, left.substr(0, left.size() - 1))) return true;
-  return odbc_ini::StartsWith(left, written) && left.find_first_of(")\n", written.size()) == std::string::npos;
+  if (left.size() == 1 && left[0] == written[0]) return false;
+  if (LeftOfWrite(left, written)) return true;
+  // Cut inside the run's id.
+  return left.size() == 3 && LeftOfWrite({left[0], left[1]}, written) &&
+         odbc_ini::StartsWith(left[2], written[2]) && left[2].find(')') == std::string::npos;
 }
 
 // The name this run's data source takes in `ini`: `name` when it is free,
-// this run's own, or no more than a stopped create of it left; else, when
-// a running run of another task has it, or a run that cannot be checked,
-// the first free one of its suffixed names.
+// this run's own, or no more than a stopped create of it left (then
+// `tookOver` is set); else, when a running run of another task has it, or
+// a run that cannot be checked, the first free one of its suffixed names.
 QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const QK_TString& task,
-                      const std::string& driver, const OdbcIniChange& change, const Report& report) {
+                      const std::string& driver, const OdbcIniChange& change, const Report& report,
+                      bool& tookOver) {
   const std::string taskKey = TaskKey(task);
   constexpr int kMostSuffixes = 1000;
   const char* whose = "";
@@ -352,10 +335,7 @@ QK_TString ChooseName(const odbc_ini::Text& ini, const QK_TString& name, const Q
       section = &each;
       break;
     }
-    if (cutCreate && section == nullptr && report) {
-      report(QK_TString::Format("Took over ODBC Data Source %s, no more than what a stopped create of it left",
-                                candidate.c_str()));
-    }
+    tookOver = cutCreate && section == nullptr;
     if (section == nullptr) {
       if (number > 1 && report) {
         report(QK_TString::Format("%s has the ODBC Data Source %s: this run uses %s", whose, name.c_str(),
@@ -410,12 +390,17 @@ void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSo
   OdbcIniChange change(OdbcIniPath(userDataSource), report);
   const ConfigMode mode(installer, userDataSource);
   RemoveLeftovers(change, report);
+  bool tookOver = false;
   const QK_TString chosen =
-      ChooseName(odbc_ini::Parse(change.Text()), name, task, DriverName(record).str(), change, report);
+      ChooseName(odbc_ini::Parse(change.Text()), name, task, DriverName(record).str(), change, report, tookOver);
   // What stands of that name (this run's own, or a stopped create's) goes
   // first: the create only appends.
   for (odbc_ini::Edit out; (out = odbc_ini::TakingOut(change.Text(), chosen.str())).kind != Kind::kNone;) {
     change.Make(OdbcIniJournal::Change::kRemove, chosen.str(), out);
+  }
+  if (tookOver && report) {
+    report(QK_TString::Format("Took over ODBC Data Source %s, no more than what a stopped create of it left",
+                              chosen.c_str()));
   }
   attributes.front() = QK_TString::Format("DSN=%s", chosen.c_str());
   attributes[1] = QK_TString("DESCRIPTION=" + OwnerDescription(OwnerMark{change.Run().Text(), TaskKey(task)}));

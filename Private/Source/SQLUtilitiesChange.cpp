@@ -41,10 +41,6 @@ constexpr char kNotUsedEnding[] = ".not-used";
                          QK_TAny(QK_TString(reason))));
 }
 
-std::string SystemReason(const char* what, const std::string& path) {
-  return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::string TemporaryFolder() { return TW_TTask::TempBase().LocalName().str(); }
@@ -113,13 +109,13 @@ std::string ReadTrusted(const std::string& path, uid_t fileOwner, std::string& b
   unreadable = false;
   const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    const std::string reason = SystemReason("cannot read", path);
+    const std::string reason = odbc_ini::Reason("cannot read", path);
     unreadable = errno == EACCES && lstat(path.c_str(), &info) == 0 && Trusted(info, fileOwner);
     return reason;
   }
   std::string reason;
   if (fstat(fd, &info) != 0) {
-    reason = SystemReason("cannot read", path);
+    reason = odbc_ini::Reason("cannot read", path);
   } else if (!S_ISREG(info.st_mode)) {
     reason = "it is not a file";
   } else if (!Trusted(info, fileOwner)) {
@@ -193,12 +189,12 @@ void OdbcIniChange::ReadAgain() {
 void OdbcIniChange::Lock(std::chrono::milliseconds wait) {
   const std::string folder = Folder();
   lock_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (lock_ < 0) Refuse(file_, SystemReason("cannot open the folder", folder));
+  if (lock_ < 0) Refuse(file_, odbc_ini::Reason("cannot open the folder", folder));
   const auto deadline = std::chrono::steady_clock::now() + wait;
   while (flock(lock_, LOCK_EX | LOCK_NB) != 0) {
     std::string reason;
     if (errno != EWOULDBLOCK && errno != EINTR) {
-      reason = SystemReason("cannot lock the folder", folder);
+      reason = odbc_ini::Reason("cannot lock the folder", folder);
     } else if (std::chrono::steady_clock::now() >= deadline) {
       reason = "another process held the lock of the folder " + folder + " for more than " +
                std::to_string(wait.count()) + " ms";
@@ -248,7 +244,7 @@ QK_TString OdbcIniChange::FinishFrom(const std::string& copy, const OdbcIniJourn
   const char* from = copy.c_str();
   if (journal.form == OdbcIniJournal::Form::kFormer) {
     const std::string kept = copy + kNotUsedEnding;
-    const std::string then = rename(from, kept.c_str()) == 0 ? "kept as " + kept : SystemReason("cannot rename", copy);
+    const std::string then = rename(from, kept.c_str()) == 0 ? "kept as " + kept : odbc_ini::Reason("cannot rename", copy);
     return QK_TString::Format("Left %s as it is: %s is the journal of a former version, which is not used; %s", file,
                               from, then.c_str());
   }
@@ -265,7 +261,7 @@ QK_TString OdbcIniChange::FinishFrom(const std::string& copy, const OdbcIniJourn
                         "Left %s as it is after a change that a stopped run left in %s: the file was laid out anew "
                         "or edited there since"};
   QK_TString line = QK_TString::Format(said[static_cast<int>(range.state)], file, from, journal.section.c_str());
-  if (unlink(from) != 0) line += QK_TString("; the journal stays: " + SystemReason("cannot remove", copy));
+  if (unlink(from) != 0) line += QK_TString("; the journal stays: " + odbc_ini::Reason("cannot remove", copy));
   return line;
 }
 
@@ -276,7 +272,9 @@ bool OdbcIniChange::MakeThrough(OdbcIniJournal::Change change, const std::string
   std::string copy;
   const bool inPlace = odbc_ini::WriteMethodFor(file_) == odbc_ini::WriteMethod::kInPlace;
   if (edit.kind != odbc_ini::Edit::Kind::kNone && inPlace) {
-    copy = PutJournal(file_, OdbcIniJournal{file_, InodeOf(file_), run_.Text(), change, section, edit}.Serialized());
+    const odbc_ini::Text before = odbc_ini::Parse(text_.substr(0, edit.at));
+    const std::string after = before.sections.empty() ? std::string() : before.sections.back().name;
+    copy = PutJournal(file_, OdbcIniJournal{file_, InodeOf(file_), run_.Text(), change, section, edit, after}.Serialized());
   }
   const std::string before = text_;
   const bool written = write();

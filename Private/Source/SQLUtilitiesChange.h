@@ -1,13 +1,13 @@
 // One change of the site's ODBC configuration (the odbc.ini that the ODBC
-// installer writes), made safe against other runs at once, against a stop
+// installer writes), safe against other runs at once, against a stop
 // half-way, and for every account that runs the program.
 //
-// While an OdbcIniChange lives it holds an exclusive lock (flock) on the
-// folder of odbc.ini, opened read-only, so that every account that can
-// read the folder can take it; the wait for it is bounded, and a stop
-// asked for while it waits ends the wait (TW_ETaskCanceled). The run marks
-// its life in that folder too (QK_TProcess.h). SIGTERM and SIGINT are
-// held (TW_TStopSignalHold): a stop takes effect once the change is done.
+// While an OdbcIniChange lives it holds an exclusive flock on the folder
+// of odbc.ini, opened read-only so that every account that can read the
+// folder can take it; the wait is bounded, and a stop asked for while it
+// waits ends it (TW_ETaskCanceled). The run marks its life in that folder
+// too (QK_TProcess.h). SIGTERM and SIGINT are held (TW_TStopSignalHold): a
+// stop takes effect once the change is done.
 //
 // Each change moves no byte but its own section's (odbc_ini::Edit); one
 // made in place is guarded by a journal of that range
@@ -15,17 +15,15 @@
 // "<odbc.ini>.shapejob-journal-<uid>-XXXXXX" where the account may write
 // that folder, else in $TMPDIR (else /tmp) as
 // "shapejob-odbc-<key>-<uid>-XXXXXX.journal", <key> naming the file. A
-// journal names the file's device and inode, and is found whatever name
-// reaches the file.
+// journal names the file's device and inode, so any name of it finds it.
 //
 // Before anything else the next holder of the lock finishes what each
-// journal it finds says (a writer stopped inside its change left it, or a
-// change that failed kept it), reports what it did, and removes it once
-// that is complete; a finishing write that fails keeps it. Only files of
-// this account, of root or of the owner of odbc.ini are read as journals
-// (no links, no pipes); others are reported and left alone, and so is one
-// this account may not remove. One of those accounts' that this account
-// may not read stops the change. A former version's journal is renamed
+// journal it finds says, reports it, and removes the journal once that is
+// complete; a finishing write that fails keeps it. Only files of this
+// account, of root or of the owner of odbc.ini are read as journals (no
+// links, no pipes); others are reported and left alone, and so is one this
+// account may not remove. One of those accounts' that this account may not
+// read stops the change. A former version's journal is renamed
 // "….not-used", the file left alone.
 #pragma once
 

@@ -8,7 +8,7 @@ namespace SQLUtilities {
 
 namespace {
 
-constexpr char kFirstLine[] = "Shapejob odbc.ini journal 3\n";
+constexpr char kFirstLine[] = "Shapejob odbc.ini journal 4\n";
 
 constexpr char kTemporaryDescription[] = "New Temporary DSN for Shapejob";
 constexpr char kOwnerOpening[] = " (run ";
@@ -26,12 +26,6 @@ bool SectionOrEndAt(const std::string& text, std::size_t from) {
     if (!odbc_ini::IsBlankOrComment(text, line)) return text[line] == '[';
   }
   return true;
-}
-
-// Whether the `size` bytes of `text` from `at` on are as blanking leaves
-// them: blanks, the last perhaps a line end.
-bool Blanked(const std::string& text, std::size_t at, std::size_t size) {
-  return text.find_first_not_of(' ', at) >= at + size - (text[at + size - 1] == '\n' ? 1 : 0);
 }
 
 }  // namespace
@@ -60,7 +54,7 @@ std::string OdbcIniJournal::Serialized() const {
   const char* changeWord = change == Change::kCreate ? "create" : change == Change::kRemove ? "remove" : "unknown";
   return std::string(kFirstLine) + "file " + file + "\ninode " + inode + "\nwriter " + writer + "\nchange " +
          changeWord + " " + section + "\nrange " + word + " " + std::to_string(edit.at) + " " +
-         std::to_string(edit.bytes.size()) + "\n\n" + edit.bytes;
+         std::to_string(edit.bytes.size()) + "\nafter " + after + "\n\n" + edit.bytes;
 }
 
 OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
@@ -83,6 +77,7 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
     if (word == "file") journal.file = value;
     if (word == "inode") journal.inode = value;
     if (word == "writer") journal.writer = value;
+    if (word == "after") journal.after = value;
     if (word == "change") {
       const std::size_t space = value.find(' ');
       journal.change = value.compare(0, space, "create") == 0   ? Change::kCreate
@@ -107,7 +102,10 @@ OdbcIniJournal OdbcIniJournal::Parse(const std::string& bytes) {
   return journal;
 }
 
-OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now) {
+namespace {
+
+// The stopped writer's bytes where the journal's offset holds them.
+OdbcIniRange AtItsOffset(const OdbcIniJournal& journal, const std::string& now) {
   const odbc_ini::Edit& edit = journal.edit;
   const std::string& bytes = edit.bytes;
   OdbcIniRange range{OdbcIniRange::State::kOther, edit.at, 0};
@@ -127,8 +125,9 @@ OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now) {
     j += journalCrlf ? 2 : 1;
   }
   if (edit.kind != Kind::kAppend) {
-    // A range taken out is held whole, or not at all.
-    if (j < bytes.size()) return range;
+    // A range taken out is held whole, or not at all, as a section: the
+    // beginning of a longer one is somebody else's.
+    if (j < bytes.size() || (range.at > 0 && now[range.at - 1] != '\n') || !SectionOrEndAt(now, i)) return range;
   } else if (i < now.size()) {
     // What an append wrote, then somebody else's: a cut line closed by
     // its line end, then blank lines and comments, then a section.
@@ -140,9 +139,74 @@ OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now) {
     if (!SectionOrEndAt(now, i)) return range;
   }
   range.size = i - range.at;
-  const bool left = range.size > 0 && !Blanked(now, range.at, range.size);
+  // Not as blanking leaves it: blanks, the last perhaps a line end.
+  const bool left = range.size > 0 && now.find_first_not_of(' ', range.at) < i - (now[i - 1] == '\n' ? 1 : 0);
   range.state = left ? OdbcIniRange::State::kPart : OdbcIniRange::State::kGone;
   return range;
+}
+
+// What a take-out of `range` leaves before each of its steps, line by line.
+std::vector<std::vector<std::string>> LeftAtEachStep(std::string range) {
+  std::vector<std::vector<std::string>> left;
+  for (const odbc_ini::Step& step : odbc_ini::BlankingSteps(range)) {
+    left.push_back(odbc_ini::LinesOf(range));
+    range.replace(step.at, step.bytes.size(), step.bytes);
+  }
+  return left;
+}
+
+// The bytes of `section` through its last line that is no blank line or
+// comment: the comments after it are somebody else's.
+std::size_t ThroughLastLine(const std::string& section) {
+  std::size_t size = 0;
+  for (std::size_t at = 0, next; at < section.size(); at = next) {
+    next = std::min(section.find('\n', at), section.size() - 1) + 1;
+    if (!odbc_ini::IsBlankOrComment(section, at)) size = next;
+  }
+  return size;
+}
+
+// The stopped writer's remains wherever they stand: the one section whose
+// lines it may have left.
+OdbcIniRange Located(const OdbcIniJournal& journal, const std::string& now) {
+  const odbc_ini::Text text = odbc_ini::Parse(now);
+  const bool append = journal.edit.kind == Kind::kAppend;
+  const std::vector<std::string> written = odbc_ini::LinesOf(journal.edit.bytes);
+  const auto steps = append ? std::vector<std::vector<std::string>>() : LeftAtEachStep(journal.edit.bytes);
+  OdbcIniRange found{OdbcIniRange::State::kOther, journal.edit.at, 0};
+  std::size_t at = text.preamble.size();
+  int places = 0;
+  std::string before;  // the name of the section before
+  for (const odbc_ini::Section& section : text.sections) {
+    const std::vector<std::string> left = odbc_ini::LinesOf(section.text);
+    // A cut header may be a site's section whose name begins the data
+    // source's: only the one right where the append began is the writer's.
+    const bool ours = append ? LeftOfWrite(left, written) && (odbc_ini::SameName(section.name, journal.section) ||
+                                                              odbc_ini::SameName(before, journal.after))
+                             : std::find(steps.begin(), steps.end(), left) != steps.end();
+    if (ours && ++places == 1) found = OdbcIniRange{OdbcIniRange::State::kPart, at, ThroughLastLine(section.text)};
+    at += section.text.size();
+    before = section.name;
+  }
+  return places == 1 ? found : OdbcIniRange{OdbcIniRange::State::kOther, journal.edit.at, 0};
+}
+
+}  // namespace
+
+bool LeftOfWrite(const std::vector<std::string>& left, const std::vector<std::string>& written) {
+  if (left.empty() || left.size() > written.size()) return false;
+  for (std::size_t line = 0; line + 1 < left.size(); ++line) {
+    if (left[line] != written[line]) return false;
+  }
+  const std::string& last = left.back();
+  const std::string& whole = written[left.size() - 1];
+  const bool closed = last.back() == '=' || last.back() == ']';
+  return odbc_ini::StartsWith(whole, last) || (closed && odbc_ini::StartsWith(whole, last.substr(0, last.size() - 1)));
+}
+
+OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now) {
+  const OdbcIniRange range = AtItsOffset(journal, now);
+  return range.state != OdbcIniRange::State::kOther ? range : Located(journal, now);
 }
 
 }  // namespace SQLUtilities

@@ -6,12 +6,13 @@
 // in a journal (synced), and removes the journal once the change is
 // complete. A journal is a text file:
 //
-//   Shapejob odbc.ini journal 3
+//   Shapejob odbc.ini journal 4
 //   file <the odbc.ini it guards>
 //   inode <device>:<inode of that file>
 //   writer <the run that writes: QK_TProcessId's text>
 //   change <create|remove> <the data source's section name>
 //   range <append|truncate|blank> <where its bytes begin> <their length>
+//   after <the name of the last section before the range; empty for none>
 //
 //   <the range's bytes: as the change writes them, or as they stood>
 //
@@ -19,18 +20,23 @@
 // inside its record, was cut short while it was written: its change never
 // began. One of a former version (another first line) is never used.
 //
-// The next change reads the range in the file (RangeIn). Where it still
-// holds the stopped writer's bytes, each as written, as it stood, or
-// blanked (a blank, or the ';' blanking writes on its way; "\r\n" read as
-// "\n"), what is left of the section there is taken out. Of an append, the
-// range is what the file holds of its bytes, up to the file's end or up
-// to a line end after which somebody else's section follows (blank lines
-// and comments before it aside). Where the file was laid out anew or
-// edited there, nothing is changed on the journal's word. Nothing is ever
-// put back, and no byte outside the range is changed.
+// The next change finds what the stopped writer left (RangeIn), bounded
+// as a section: first at the range's offset, each byte as written, as it
+// stood, or blanked (a blank, or the ';' blanking writes on its way;
+// "\r\n" read as "\n"). An append's is what the file holds of its bytes
+// there; a take-out's range is held whole there, from a line's start. Up
+// to the file's end, or a line end after which blank lines and comments,
+// then a header follow. Where the offset does not hold it (an edit before
+// it, a re-lay), it is the one section whose lines, blank lines and
+// comments aside, the writer may have left: an append's first lines
+// (LeftOfWrite; a cut header only right after the section the range
+// followed), or a take-out's lines as they stood less those its blanking
+// took at one of its steps. That is taken out, up to its last such line;
+// none found, or more than one: nothing is changed on the journal's word.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "OdbcIniText.h"
 
@@ -58,6 +64,7 @@ struct OdbcIniJournal {
   Change change = Change::kUnknown;
   std::string section;
   odbc_ini::Edit edit;  // kAppend, kTruncate or kBlank
+  std::string after;
   Form form = Form::kWhole;
 
   std::string Serialized() const;
@@ -75,6 +82,11 @@ struct OdbcIniRange {
   std::size_t at = 0;
   std::size_t size = 0;
 };
+
+// Whether `left` (lines, as odbc_ini::LinesOf gives them) is what a write
+// of the lines `written` leaves when it is stopped: its first lines, the
+// last perhaps cut short, then perhaps closed with "=" or "]" by a re-lay.
+bool LeftOfWrite(const std::vector<std::string>& left, const std::vector<std::string>& written);
 
 OdbcIniRange RangeIn(const OdbcIniJournal& journal, const std::string& now);
 

@@ -1,6 +1,8 @@
 // Timings of the changes of odbc.ini that a run makes: creating and
 // removing its temporary data source in a site's odbc.ini of 100, 1,000
-// and 10,000 sections of the site's own. A change parses the file once
+// and 10,000 sections of the site's own, written anew by rename (the
+// account's own file, alone) and in place (a file with a second name,
+// each change guarded by its journal). A change parses the file once
 // (the driver-setup library once more), so the time per section stays
 // about level as the file grows tenfold.
 #include <chrono>
@@ -41,18 +43,23 @@ void Run() {
   record.dbms = CAD::Dbms::kSqlServer;
   record.host = "bench-host";
   record.database = "designs";
-  std::printf("%9s %14s %18s\n", "sections", "ms per change", "us per section");
-  for (int sections = 100; sections <= 10000; sections *= 10) {
-    folder.WriteFile("odbc.ini", SiteSections(sections));
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kChangesPerSize; ++i) {
-      QK_TString name;
-      SQLUtilities::CreateTemporaryDataSource(record, name, QK_TString("bench"), false);
-      SQLUtilities::RemoveTemporaryDataSource(record, name, false);
+  std::printf("%9s %9s %14s %18s\n", "path", "sections", "ms per change", "us per section");
+  for (const bool inPlace : {false, true}) {
+    for (int sections = 100; sections <= 10000; sections *= 10) {
+      folder.WriteFile("odbc.ini", SiteSections(sections));
+      std::filesystem::remove(folder.File("second-name.ini"));
+      if (inPlace) std::filesystem::create_hard_link(folder.File("odbc.ini"), folder.File("second-name.ini"));
+      const auto start = std::chrono::steady_clock::now();
+      for (int i = 0; i < kChangesPerSize; ++i) {
+        QK_TString name;
+        SQLUtilities::CreateTemporaryDataSource(record, name, QK_TString("bench"), false);
+        SQLUtilities::RemoveTemporaryDataSource(record, name, false);
+      }
+      const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      const double perChange = ms / (2 * kChangesPerSize);
+      std::printf("%9s %9d %14.2f %18.3f\n", inPlace ? "in place" : "rename", sections, perChange,
+                  perChange * 1000 / sections);
     }
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    const double perChange = ms / (2 * kChangesPerSize);
-    std::printf("%9d %14.2f %18.3f\n", sections, perChange, perChange * 1000 / sections);
   }
 }
 

@@ -28,6 +28,7 @@ OdbcIniJournal Journal(const odbc_ini::Edit& edit) {
   journal.file = "/etc/odbc.ini";
   journal.section = "task1";
   journal.edit = edit;
+  journal.after = "Production";  // kSite's last section
   return OdbcIniJournal::Parse(journal.Serialized());
 }
 
@@ -72,8 +73,9 @@ TEST(OdbcIniJournalTest, ReadsBackItsRangeAndKnowsAJournalCutShortOrOfAFormerVer
 }
 
 // A take-out from the middle stopped at any byte of its blanking reads,
-// after every byte, as itself with whole lines fewer or as nothing, the
-// sections around it unchanged; finishing blanks it whole.
+// after every byte, as itself with whole lines fewer, its owner mark kept
+// while any other line is, or as nothing, the sections around it
+// unchanged; finishing blanks it whole.
 TEST(OdbcIniJournalTest, ATakeOutStoppedAtAnyByteIsFinishedAndNoOtherSectionChanges) {
   for (bool crlf : {false, true}) {
     const std::string before = kSite + (crlf ? Crlf(kOwn + kAdded) : kOwn + kAdded);
@@ -89,7 +91,15 @@ TEST(OdbcIniJournalTest, ATakeOutStoppedAtAnyByteIsFinishedAndNoOtherSectionChan
         std::vector<std::string> read = Read(now);
         ASSERT_GE(read.size(), 3u) << now;
         ASSERT_EQ(read.front() + read[1] + read.back(), whole[0] + whole[1] + whole[3]) << now;
-        EXPECT_TRUE(read.size() == 3 || (read.size() == 4 && whole[2].rfind(read[2], 0) == 0)) << now;
+        if (read.size() == 3) continue;
+        ASSERT_EQ(read.size(), 4u) << now;
+        // Its entries, each in the order the whole had them.
+        std::size_t at = 0;
+        for (std::size_t end, from = 0; (end = read[2].find('|', from)) != std::string::npos; from = end + 1) {
+          at = whole[2].find(read[2].substr(from, end + 1 - from), at);
+          ASSERT_NE(at, std::string::npos) << now;
+        }
+        EXPECT_TRUE(read[2] == "task1|" || read[2].find("DESCRIPTION=") != std::string::npos) << now;
       }
     }
     EXPECT_EQ(now, kSite + std::string(edit.bytes.size() - 1, ' ') + "\n" + (crlf ? Crlf(kAdded) : kAdded));
@@ -111,6 +121,9 @@ TEST(OdbcIniJournalTest, OnlyTheWritersBytesGoAndARangeLaidOutAnewStays) {
   const OdbcIniJournal openTruncate = Journal(odbc_ini::TakingOut(kSite + "[task1]\nDriver=x", "task1"));
   const OdbcIniJournal onCrlf = Journal(odbc_ini::Appending(Crlf(kSite), kOwn));
   const std::string moved = kSite + "; a comment\n";
+  // Blanked up to its owner mark: the header and the mark are left.
+  const std::string blankedToItsMark = "[task1]\nDESCRIPTION=New Temporary DSN for Shapejob (run 7.8)\n";
+  const OdbcIniJournal fragment = Journal(odbc_ini::TakingOut(kSite + kOwn.substr(0, 26), "task1"));
   const struct {
     const char* what;
     const OdbcIniJournal& journal;
@@ -121,11 +134,19 @@ TEST(OdbcIniJournalTest, OnlyTheWritersBytesGoAndARangeLaidOutAnewStays) {
       {"a section appended by hand", create, kSite + "[task1]\nDr\n" + kAdded, kSite + "          \n" + kAdded},
       {"a blank line and a comment, then a section", create, kSite + "[tas\n\n; by hand\n" + kAdded,
        kSite + "    \n\n; by hand\n" + kAdded},
-      {"the cut line closed by the installer", create, kSite + "[task1]\nDr=\n\n" + kAdded, ""},
+      {"the cut line closed by the installer", create, kSite + "[task1]\nDr=\n\n" + kAdded,
+       kSite + std::string(11, ' ') + "\n\n" + kAdded},
       {"a cut create's line ends made \"\\r\\n\"", create, kSite + Crlf(kOwn.substr(0, 40)), kSite},
       {"nothing of a create written", create, kSite, ""},
       {"an entry added to the cut section", create, kSite + "[task1]\nDriver=SQL Server\nExtra=1\n", ""},
-      {"a line added before the range", create, moved + kOwn.substr(0, 20), ""},
+      {"a line added before the range", create, moved + kOwn.substr(0, 20), moved},
+      {"a cut header closed, after the section it followed", create, moved + "[tas]\n" + kAdded,
+       moved + "     \n" + kAdded},
+      {"a cut header closed, after another section", create, kSite + kAdded + "[tas]\n", ""},
+      {"the same cut section twice", create, moved + kOwn.substr(0, 20) + "\n" + kOwn.substr(0, 20), ""},
+      {"a part-blanked section moved, its lines \"\\r\\n\"", blank, Crlf(moved + blankedToItsMark + "\n") + kAdded,
+       Crlf(moved) + std::string(Crlf(blankedToItsMark).size() - 1, ' ') + "\n\r\n" + kAdded},
+      {"a cut-off fragment that begins a longer section", fragment, kSite + kOwn, ""},
       {"somebody else's section where nothing was written", create, kSite + kAdded, ""},
       {"a site in \"\\r\\n\" line ends", onCrlf, Crlf(kSite) + kOwn.substr(0, 30), Crlf(kSite)},
       {"a blanked section laid out anew", blank, kSite + "[task1]\nDriver=SQL Server\n" + kAdded, ""},

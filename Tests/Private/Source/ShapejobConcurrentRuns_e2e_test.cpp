@@ -645,12 +645,10 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 }
 
 // odbc.ini whatever its layout: each section with its entries, and each
-// line that is no header, entry, comment or blank; without the sections
-// whose names begin `stray` (none when it is empty).
-std::string Shape(const std::string& text, const std::string& stray = "") {
+// line that is no header, entry, comment or blank.
+std::string Shape(const std::string& text) {
   std::string shape;
   for (const odbc_ini::Section& section : odbc_ini::Parse(text).sections) {
-    if (!stray.empty() && odbc_ini::StartsWith(stray, section.name)) continue;
     shape += "[" + section.name + "]";
     for (const auto& [key, value] : odbc_ini::EntriesOf(section)) shape += " " + key + "=" + value;
     shape += "\n";
@@ -663,6 +661,15 @@ std::string Shape(const std::string& text, const std::string& stray = "") {
     }
   }
   return shape;
+}
+
+// The data sources the installer's own command lists, one line each.
+std::string Listed() {
+  std::string listed;
+  FILE* out = popen("odbcinst -q -s 2>/dev/null", "r");
+  for (int c; out != nullptr && (c = fgetc(out)) != EOF;) listed += static_cast<char>(c);
+  if (out != nullptr) pclose(out);
+  return listed;
 }
 
 // Every section of `site` is in `now`, whole: the same entries, as the
@@ -678,15 +685,11 @@ std::string Shape(const std::string& text, const std::string& stray = "") {
   return ::testing::AssertionSuccess();
 }
 
-// What the site's administrator does after a kill, and the site it means;
-// `moves`: the edit moves the bytes of the section the kill cut (it lays
-// the file out anew, or changes the length of a line before it), so that
-// its journal finds no range of its own.
+// What the site's administrator does after a kill, and the site it means.
 struct SiteEdit {
   const char* name;
   std::function<void()> make;
   std::string site;
-  bool moves = false;
 };
 // An edit by hand: `from` replaced by `to`, or `to` appended on a line of
 // its own when `from` is empty.
@@ -698,50 +701,59 @@ std::function<void()> EditByHand(const std::string& from, const std::string& to)
   };
 }
 const std::string kAddedSection = "[Added]\nDriver=SQLite3\nDatabase=/srv/Added.db\n";
+const std::string kLast = "[Last]\nDriver=SQLite3\nDatabase=/srv/last.db\n\n";
 
-std::vector<SiteEdit> SiteEdits() {
-  const auto byHand = EditByHand;
-  const std::string appended = "[Appended]\nDriver=SQLite3\n";
-  const std::string middle = "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n";
-  return {
-      {"odbcinst -i", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection, true},
-      {"odbcinst -u", [] { RemoveSiteDataSource("Middle"); }, Replaced(kEditedSite, middle, ""), true},
-      {"an append by hand", byHand("", appended), kEditedSite + appended},
-      {"a value set by hand", byHand("prod-host", "moved"), Replaced(kEditedSite, "prod-host", "moved"), true},
-      {"a value of the last section set by hand", byHand("last.db", "moved"),
-       Replaced(kEditedSite, "last.db", "moved"), true},
+// Each moves what a kill left of a section after [Middle], or lays the
+// file out anew.
+const SiteEdit kSiteEdits[] = {
+    {"NoEdit", [] {}, kEditedSite},
+    {"ALongerValueAbove", EditByHand("prod-host", "prod-host-2"), Replaced(kEditedSite, "prod-host", "prod-host-2")},
+    {"OdbcinstAdds", [] { AddSiteDataSource("Added"); }, kEditedSite + kAddedSection},
+    {"OdbcinstRemovesOneAbove", [] { RemoveSiteDataSource("Middle"); },
+     Replaced(kEditedSite, "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n", "")},
+};
+
+// A take-out's journal seen again after a later run's create of the same
+// name at the same offset: the account's create of task "twice" is
+// killed inside its entries, its journal in a temporary folder nobody
+// else reads; the next run takes over what it left and is killed right
+// before its cut. Then a run that finishes that journal but may not
+// remove it (of another account), or that does not see it (in another
+// temporary folder), creates the task's data source there and waits: a
+// third run that sees the journal leaves that data source whole, and
+// once the waiting run has ended, odbc.ini reads as the site's.
+TEST_F(ConcurrentRunsTest, AJournalSeenAgainNeverTakesALaterRunsDataSource) {
+  const std::string ini = site_ini::Path();
+  const auto asNobodyIn = [&](const std::string& folder) {
+    fs::create_directories(folder_.File(folder));
+    std::vector<std::string> launcher = {"env", "TMPDIR=" + folder_.File(folder)};
+    launcher.insert(launcher.end(), kAsNobody.begin(), kAsNobody.end());
+    return launcher;
   };
+  for (bool otherAccount : {true, false}) {
+    SCOPED_TRACE(otherAccount ? "another account" : "another temporary folder");
+    const std::vector<std::string> first = asNobodyIn("first"), hidden = asNobodyIn("hidden");
+    const std::vector<std::string> second = otherAccount ? kAsNobody : asNobodyIn("second");
+    if (!OpenToTheAccount()) GTEST_SKIP() << "running the program as another account needs root";
+    site_ini::Write(kEditedSite);
+    Own(ini, kNobody, 0644);
+    const CutAt insideItsEntries{ini, 1, "30"}, beforeItsCut{ini, 1, "0"};
+    Start("split", "twice", "r0", hidden, &insideItsEntries)->Finish();
+    Start("split", "twice", "r1", otherAccount ? std::vector<std::string>{} : first, &beforeItsCut)->Finish();
+    ASSERT_NE(Now().Find("twice"), nullptr);
+    const CutAt madeItsDataSource{folder_.File("r2.journal"), 1, "all", "hold"};
+    auto waiting = Start("split", "twice", "r2", second, &madeItsDataSource);
+    ASSERT_TRUE(WaitUntilHeld()) << Printed(waiting->Finish());
+    const std::string made = Now().Find("twice")->text;
+    EXPECT_TRUE(Succeeds("third", otherAccount ? std::vector<std::string>{} : first));
+    ASSERT_NE(Now().Find("twice"), nullptr) << site_ini::Read();
+    EXPECT_EQ(Now().Find("twice")->text, made);
+    EXPECT_TRUE(SiteSectionsWhole(kEditedSite, site_ini::Read()));
+    Release();
+    EXPECT_EQ(waiting->Finish().status, 0) << Printed(waiting->Finish());
+    EXPECT_EQ(Shape(site_ini::Read()), Shape(kEditedSite));
+  }
 }
-
-// Where a split run's in-place write of odbc.ini is killed (CutAt), by the
-// calls that change the file: the sweep of a leftover that stands first,
-// its blanking's writes (1 to 9); the create of its data source, write
-// (1, or 10 after a sweep); the removal of it, ftruncate (2).
-struct KillPoint {
-  const char* name;
-  bool sweep;
-  int at;
-  std::string bytes;
-  // What an edit that moves the cut range leaves of it: a stray section
-  // whose name begins this, not the task's name ("": none).
-  const char* stray = "";
-};
-std::string Length(const std::string& opening) { return std::to_string(opening.size()); }
-const KillPoint kKillPoints[] = {
-    {"CreateBeforeItsFirstStep", false, 1, "0"},
-    {"CreateInsideTheHeader", false, 1, Length("[cutr"), "cutr"},
-    {"CreateInsideAnEntryLine", false, 1, Length("[cutrun]\nDr")},
-    {"CreateAfterAWholeLine", false, 1, Length("[cutrun]\nDriver=SQL Server\n")},
-    {"CreateAfterItsStep", false, 1, "all"},
-    {"RemovalBeforeItsStep", false, 2, "0"},
-    {"RemovalAfterItsStep", false, 2, "all"},
-    {"SweepBeforeItBegan", true, 1, "0"},
-    {"SweepInsideTheOwnerMarksLine", true, 2, "10", "ended"},
-    {"SweepBeforeTheHeader", true, 7, "0", "ended"},
-    {"SweepAfterItCompleted", true, 9, "all"},
-};
-
-void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
 
 // Runs killed inside an in-place write of odbc.ini, which has a second name.
 class KilledRunsTest : public ConcurrentRunsTest {
@@ -751,11 +763,11 @@ class KilledRunsTest : public ConcurrentRunsTest {
   // The site's sections `site` in odbc.ini `file`; a run of task "cut-run"
   // killed at `cut`: right after the kill every site section is whole.
   // Then `edit`. The next run of another task and the killed task's retry
-  // run, the file reads as the edit's site whatever its layout (sections
-  // whose names begin `stray` aside), and nothing of the runs is left in
+  // run, the file reads as the edit's site whatever its layout, the
+  // installer lists its data sources, and nothing of the runs is left in
   // the temporary folder. Returns what the kill left.
   std::string KillEditAndRetry(const std::string& file, const std::string& site, const CutAt& cut,
-                               const SiteEdit& edit, const std::string& stray = "") {
+                               const SiteEdit& edit) {
     RemoveWhatRunsLeftBeside();
     site_ini::Write(file);
     EXPECT_EQ(Start("split", "cut-run", "cut-run", {}, &cut)->Finish().status, -1) << "killed at its step";
@@ -764,36 +776,16 @@ class KilledRunsTest : public ConcurrentRunsTest {
     edit.make();
     EXPECT_TRUE(Succeeds("other-run")) << left;
     EXPECT_TRUE(Succeeds("cut-run")) << left;
-    EXPECT_EQ(Shape(site_ini::Read(), stray), Shape(edit.site)) << left;
+    EXPECT_EQ(Shape(site_ini::Read()), Shape(edit.site)) << left;
+    std::string listed;
+    for (const odbc_ini::Section& section : odbc_ini::Parse(edit.site).sections) {
+      if (section.name != "ODBC Data Sources") listed += "[" + section.name + "]\n";
+    }
+    EXPECT_EQ(Listed(), listed) << left;
     EXPECT_TRUE(TempBaseEmpty());
     return left;
   }
 };
-
-class AKilledInPlaceWrite : public KilledRunsTest, public ::testing::WithParamInterface<KillPoint> {};
-
-// A run's in-place write of odbc.ini killed at one of its steps, then each
-// edit of the site's file, in either layout: the next run of another task
-// and the killed task's retry run, the edit holds, every other section of
-// the site keeps exactly its entries, and nothing of the runs is left in
-// the temporary folder; nor in the file, but where an edit moved what the
-// kill cut of a section not of the task's name.
-TEST_P(AKilledInPlaceWrite, WhateverTheSiteEditsNextItKeepsAndTheRetryRuns) {
-  const KillPoint& kill = GetParam();
-  const std::string ini = site_ini::Path();
-  for (bool byHand : {false, true}) {
-    for (const SiteEdit& edit : SiteEdits()) {
-      SCOPED_TRACE(std::string(kill.name) + ", then " + edit.name + (byHand ? ", laid out by hand" : ""));
-      const std::string site = byHand ? ByHand(kEditedSite) : kEditedSite;
-      const std::string leftover = kill.sweep ? EndedRunsSection() : "";
-      KillEditAndRetry((byHand ? ByHand(leftover) : leftover) + site, site, CutAt{ini, kill.at, kill.bytes}, edit,
-                       edit.moves ? kill.stray : "");
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKilledInPlaceWrite, ::testing::ValuesIn(kKillPoints),
-                         [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
 
 // The layouts a site's odbc.ini comes in: the installer's own (which the
 // sites below are in), by hand ("Key = Value"), and with "\r\n" line ends.
@@ -806,64 +798,80 @@ const Layout kLayouts[] = {{"OdbcinstLayout", [](const std::string& text) { retu
                            {"CrlfLineEnds", Crlf}};
 
 void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
+void PrintTo(const SiteEdit& edit, std::ostream* out) { *out << edit.name; }
 
-class AKillAtAnyByte : public KilledRunsTest, public ::testing::WithParamInterface<std::tuple<Layout, int>> {};
+// Each instance takes one in kShares of the cut points, so that they run
+// side by side.
+constexpr int kShares = 4;
+
+class AKillAtAnyByte : public KilledRunsTest,
+                       public ::testing::WithParamInterface<std::tuple<Layout, SiteEdit, int>> {};
 
 // A run killed after any byte of a write it makes to odbc.ini, the site in
-// each layout: right after the kill every site section is whole; the next
-// run of another task and the killed task's retry end 0, and nothing of
-// the runs is left. Parts 0 to 3: its sweep of an ended run's section from
-// the middle, a live run's section after it (one in four of its writes
-// each); once the live run has ended, odbc.ini is byte for byte the
-// site's. Part 4: its create, and its removal's cut before and after.
+// each layout, then each edit: right after the kill every site section is
+// whole; the next run of another task and the killed task's retry end 0,
+// the site is as the edit left it, and nothing of the runs is left. The
+// writes: its create, its removal's cut before and after, and its sweep of
+// an ended run's section that stands before [Last]. Without an edit a live
+// run's section follows; once that run has ended, odbc.ini is byte for
+// byte the site's.
 TEST_P(AKillAtAnyByte, LeavesEverySiteSectionWholeAndTheNextRunsClearIt) {
-  const auto& [layout, part] = GetParam();
+  const auto& [layout, edit, share] = GetParam();
   const std::string ini = site_ini::Path();
   const std::string site = layout.of(kEditedSite);
-  const SiteEdit none{"nothing", [] {}, site};
-  if (part == 4) {
-    for (std::size_t bytes = 0; !HasFailure(); ++bytes) {
-      SCOPED_TRACE("create killed after " + std::to_string(bytes) + " bytes");
-      const std::string left = KillEditAndRetry(site, site, CutAt{ini, 1, std::to_string(bytes)}, none);
-      if (left.size() - site.size() < bytes) break;  // killed after the whole of it
-    }
-    for (const char* bytes : {"0", "all"}) KillEditAndRetry(site, site, CutAt{ini, 2, bytes}, none);
-    return;
+  for (std::size_t bytes = share; !HasFailure(); bytes += kShares) {
+    SCOPED_TRACE("create killed after " + std::to_string(bytes) + " bytes");
+    const std::string left = KillEditAndRetry(site, site, CutAt{ini, 1, std::to_string(bytes)}, edit);
+    if (left.size() - site.size() < bytes) break;  // killed after the whole of it
+  }
+  if (share == 0) {
+    for (const char* bytes : {"0", "all"}) KillEditAndRetry(site, site, CutAt{ini, 2, bytes}, edit);
   }
   const std::string leftover = layout.of(EndedRunsSection());
+  const std::string last = layout.of(kLast);
+  const std::string file = Replaced(site, last, leftover + last);
   const std::vector<odbc_ini::Step> steps = odbc_ini::BlankingSteps(leftover);
-  for (std::size_t step = part; step < steps.size(); step += 4) {
+  int point = 0;
+  for (std::size_t step = 0; step < steps.size(); ++step) {
     for (std::size_t bytes = 0; bytes < steps[step].bytes.size() && !HasFailure(); ++bytes) {
+      if (point++ % kShares != share) continue;
       SCOPED_TRACE("sweep killed in its write " + std::to_string(step + 1) + " after " + std::to_string(bytes));
+      const CutAt cut{ini, static_cast<int>(step) + 1, std::to_string(bytes)};
+      if (std::string(edit.name) != "NoEdit") {
+        KillEditAndRetry(file, site, cut, edit);
+        continue;
+      }
       site_ini::Write(site);
       const CutAt madeItsDataSource{folder_.File("live-run.journal"), 1, "all", "hold"};
       auto live = Start("split", "live-run", "live-run", {}, &madeItsDataSource);
       ASSERT_TRUE(WaitUntilHeld()) << Printed(live->Finish());
-      const std::string file = site + leftover + site_ini::Read().substr(site.size());
-      const SiteEdit liveRunEnds{"the live run ends", [&] {
+      const SiteEdit liveRunEnds{"the live run ends",
+                                 [&] {
                                    Release();
                                    EXPECT_EQ(live->Finish().status, 0) << Printed(live->Finish());
                                    EXPECT_EQ(site_ini::Read(), site);
                                  },
                                  site};
-      const CutAt cut{ini, static_cast<int>(step) + 1, std::to_string(bytes)};
-      KillEditAndRetry(file, Replaced(file, leftover, ""), cut, liveRunEnds);
+      KillEditAndRetry(site + leftover + site_ini::Read().substr(site.size()), site, cut, liveRunEnds);
       EXPECT_EQ(site_ini::Read(), site);
     }
   }
 }
 
-std::string AnyByteName(const ::testing::TestParamInfo<std::tuple<Layout, int>>& info) {
-  const int part = std::get<1>(info.param);
-  return std::get<0>(info.param).name + (part == 4 ? std::string("CreateAndRemoval") : "Sweep" + std::to_string(part));
+std::string AnyByteName(const ::testing::TestParamInfo<std::tuple<Layout, SiteEdit, int>>& info) {
+  return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name +
+         std::to_string(std::get<2>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(ConcurrentRuns, AKillAtAnyByte,
-                         ::testing::Combine(::testing::ValuesIn(kLayouts), ::testing::Range(0, 5)), AnyByteName);
+                         ::testing::Combine(::testing::ValuesIn(kLayouts), ::testing::ValuesIn(kSiteEdits),
+                                            ::testing::Range(0, kShares)),
+                         AnyByteName);
 
 // A create killed right after its journal, odbc.ini untouched; then the
 // site adds, or has re-laid, a section whose name begins the data
-// source's: the next run keeps it as the site has it.
+// source's, not where the create began: the next run keeps it as the site
+// has it.
 TEST_F(ConcurrentRunsTest, ASectionTheStoppedCreateNeverWroteStays) {
   const std::string ini = site_ini::Path();
   ASSERT_TRUE(WrittenInPlace());
@@ -873,7 +881,8 @@ TEST_F(ConcurrentRunsTest, ASectionTheStoppedCreateNeverWroteStays) {
     std::function<void()> edit;
     std::string kept;
   } cases[] = {
-      {"an empty one appended by hand", kEditedSite, EditByHand("", "[cutr]\n"), "[cutr]"},
+      {"an empty one appended by hand after another", kEditedSite, EditByHand("", kAddedSection + "[cutr]\n"),
+       "[cutr]"},
       {"the site's, its comment dropped by odbcinst -i", kEditedSite + "[cutr]\n; the site's\n",
        [] { AddSiteDataSource("Added"); }, "[cutr]"},
       {"one of its very name appended by hand", kEditedSite, EditByHand("", "[cutrun]\nDriver = SQL Server\n"),

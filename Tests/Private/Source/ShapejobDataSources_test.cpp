@@ -398,7 +398,8 @@ TEST_F(DataSourcesTest, TheNextChangeSaysMendedOnlyWhereItChangedTheFile) {
       {kSections, "Nothing to mend in " + ini, kSections},
       {kSections + own.substr(0, 12), "Mended " + ini, kSections},
       {kSections + own, "Mended " + ini, kSections},
-      {moved + own.substr(0, 12), "Left " + ini + " as it is", moved + own.substr(0, 12)},
+      {moved + own.substr(0, 12), "Mended " + ini, moved},
+      {moved + own.substr(0, 12) + "\nExtra=1\n", "Left " + ini + " as it is", moved + own.substr(0, 12) + "\nExtra=1\n"},
   };
   for (const auto& test : cases) {
     const std::string copy = PutCreateJournal(own, ini);
@@ -417,7 +418,7 @@ TEST_F(DataSourcesTest, TheNextChangeSaysMendedOnlyWhereItChangedTheFile) {
 TEST_F(DataSourcesTest, OnlyJournalsOfTrustedAccountsAreUsed) {
   const std::string ini = site_ini::Path();
   const std::string halfWritten = ini + ".shapejob-journal-" + std::to_string(geteuid()) + "-Cd34Ef";
-  std::ofstream(halfWritten) << "Shapejob odbc.ini journal 3\nfile " << ini;
+  std::ofstream(halfWritten) << "Shapejob odbc.ini journal 4\nfile " << ini;
   const std::string key = SQLUtilities::TextKey(ini);
   const std::string pipe = TemporaryBase() + "/shapejob-odbc-" + key + "-4242.journal";
   ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
