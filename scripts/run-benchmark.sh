@@ -5,7 +5,7 @@
 # variable, per output, per nest (and the CAD calls per nest) and per design
 # line stay about the same when the work grows linearly; what a layout
 # preview takes; and what a change of odbc.ini takes per section of the
-# site's file.
+# site's file, written anew by rename and changed in place.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-packages.sh"

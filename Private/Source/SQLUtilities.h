@@ -29,21 +29,19 @@ namespace SQLUtilities {
 // to have ended, whatever its name (QK_TProcess.h), reporting each once it
 // is out.
 //
-// A section `name` that this run made itself (a removal that failed) is
-// taken over. One of a run known to run of the same task is refused ("a
-// run of that task is still going"), and so is a section that is not this
-// program's, unless it is no more than what a create of it writes, cut
-// short before its owner mark: then it is taken over, reported. One of a
-// running run of another task, or of a run that cannot be checked (which
-// counts as running), makes this run take the name with "_2", "_3"...
-// (cut to fit), reported.
+// A section `name` this run made itself (a removal that failed) is taken
+// over. One of a running run of the same task is refused ("a run of that
+// task is still going"), and so is one not this program's, unless it is
+// no more than a create of it cut short before its owner mark: that is
+// taken over, reported. One of a running run of another task, or of a run
+// that cannot be checked, makes this run take "_2", "_3"... (reported).
 //
 // A refusal of the installer, a name, host or database that an attribute
 // list cannot carry (a line end, ";", NUL, over 255 characters), a name
-// that odbc.ini cannot keep as a section of its own (over 32 characters,
-// "[", "]", "=" and the like, a blank at either end, "ODBC", "Default",
-// "ODBC Data Sources"), a taken name as above, or odbc.ini that cannot be
-// locked, read or written, throws QK_EException and creates nothing.
+// odbc.ini cannot keep as a section (over 32 characters, "[", "]", "="
+// and the like, a blank at either end, "ODBC", "Default", "ODBC Data
+// Sources"), a taken name, or odbc.ini that cannot be locked, read or
+// written, throws QK_EException and creates nothing.
 void CreateTemporaryDataSource(const CadServerConfig& record, QK_TString& dataSourceName, const QK_TString& name,
                                bool userDataSource, const Report& report = Report(),
                                const QK_TString& task = QK_TString());

@@ -59,11 +59,10 @@ std::vector<std::string> EntriesOf(const std::string& folder) {
   return found;
 }
 
-// A journal that a change of some odbc.ini may have left (`ours` when its
-// name is that of a journal of `file`; one of another name guards `file`
-// too when it names the file's inode, a link to it), or a former
-// version's copy. The new files that this account's writers by rename
-// were stopped before they renamed go on the way.
+// A journal a change of some odbc.ini may have left (`ours` when named as
+// one of `file`'s; another guards `file` too when it names its inode), or
+// a former version's copy. This account's writers' new files that a stop
+// left unrenamed go on the way.
 struct Found {
   std::string path;
   bool ours = false;

@@ -145,16 +145,6 @@ OdbcIniRange AtItsOffset(const OdbcIniJournal& journal, const std::string& now) 
   return range;
 }
 
-// What a take-out of `range` leaves before each of its steps, line by line.
-std::vector<std::vector<std::string>> LeftAtEachStep(std::string range) {
-  std::vector<std::vector<std::string>> left;
-  for (const odbc_ini::Step& step : odbc_ini::BlankingSteps(range)) {
-    left.push_back(odbc_ini::LinesOf(range));
-    range.replace(step.at, step.bytes.size(), step.bytes);
-  }
-  return left;
-}
-
 // The bytes of `section` through its last line that is no blank line or
 // comment: the comments after it are somebody else's.
 std::size_t ThroughLastLine(const std::string& section) {
@@ -172,7 +162,13 @@ OdbcIniRange Located(const OdbcIniJournal& journal, const std::string& now) {
   const odbc_ini::Text text = odbc_ini::Parse(now);
   const bool append = journal.edit.kind == Kind::kAppend;
   const std::vector<std::string> written = odbc_ini::LinesOf(journal.edit.bytes);
-  const auto steps = append ? std::vector<std::vector<std::string>>() : LeftAtEachStep(journal.edit.bytes);
+  // What a take-out leaves before each of its steps, line by line.
+  std::vector<std::vector<std::string>> steps;
+  std::string range = journal.edit.bytes;
+  for (const odbc_ini::Step& step : append ? std::vector<odbc_ini::Step>() : odbc_ini::BlankingSteps(range)) {
+    steps.push_back(odbc_ini::LinesOf(range));
+    range.replace(step.at, step.bytes.size(), step.bytes);
+  }
   OdbcIniRange found{OdbcIniRange::State::kOther, journal.edit.at, 0};
   std::size_t at = text.preamble.size();
   int places = 0;
@@ -194,9 +190,8 @@ OdbcIniRange Located(const OdbcIniJournal& journal, const std::string& now) {
 }  // namespace
 
 bool LeftOfWrite(const std::vector<std::string>& left, const std::vector<std::string>& written) {
-  if (left.empty() || left.size() > written.size()) return false;
-  for (std::size_t line = 0; line + 1 < left.size(); ++line) {
-    if (left[line] != written[line]) return false;
+  if (left.empty() || left.size() > written.size() || !std::equal(left.begin(), left.end() - 1, written.begin())) {
+    return false;
   }
   const std::string& last = left.back();
   const std::string& whole = written[left.size() - 1];

@@ -42,10 +42,9 @@
 
 namespace SQLUtilities {
 
-// The owner mark a data source of this program carries in its
-// description: "New Temporary DSN for Shapejob (run <run>)", or "... (run
-// <run> task <key>)"; <run> is QK_TProcessId's text, <key> a key of the
-// task id.
+// The owner mark in a data source's description: "New Temporary DSN for
+// Shapejob (run <run>[ task <key>])", <run> QK_TProcessId's text, <key> a
+// key of the task id.
 struct OwnerMark {
   std::string run;
   std::string task;  // empty when the mark names none
