@@ -2,12 +2,10 @@
 //
 // The file is a run of lines. A line that begins with "[" opens a section;
 // the name is what follows up to the first "]" (or the line's end),
-// without blanks at either end. Section names are compared without regard
-// to case. Both as the installer reads the file.
-// A section's bytes are its header line and every line after it up to the
-// next header, line ends included; the bytes before the first header are
-// the preamble. Joining the preamble and the sections gives the file back
-// exactly, a last line without its line end included.
+// without blanks at either end, compared without regard to case. A
+// section's bytes are its header line and every line up to the next
+// header, line ends included; the bytes before the first are the preamble.
+// Preamble and sections joined give the file back exactly.
 //
 // Inside a section, a line "key=value" is an entry (one that begins with
 // ";" or "#", blanks aside, is a comment); key and value are

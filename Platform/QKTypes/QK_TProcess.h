@@ -2,19 +2,17 @@
 //
 // A pid is reused once its process ended, and holds only inside one PID
 // namespace of one running kernel. So a process is named by its pid and
-// start time (clock ticks since boot, from /proc/<pid>/stat), the kernel's
-// boot id (/proc/sys/kernel/random/boot_id without dashes), the PID
-// namespace (the inode number of /proc/self/ns/pid) and the machine
-// (/etc/machine-id; "0" when it has none).
+// start time (clock ticks since boot, /proc/<pid>/stat), the boot id
+// (/proc/sys/kernel/random/boot_id without dashes), the PID namespace (the
+// inode of /proc/self/ns/pid) and the machine (/etc/machine-id; "0": none).
 //
 // A process that leaves something behind in a folder first marks its life
-// there (MarkLifeIn): for as long as it lives it holds a shared
-// open-file-description lock on one byte of the folder, its life key,
-// which its id then carries. The kernel drops the lock however the
-// process ends, and every process of the kernel sees it, whatever its
-// account, namespace or view of /proc. But anyone who may read the folder
-// can lock that byte too: a held lock proves nothing, a free one that the
-// process has ended.
+// there (MarkLifeIn): while it lives it holds a shared open-file-
+// description lock on one byte of the folder, its life key, which its id
+// carries. The kernel drops the lock however the process ends, and every
+// process sees it, whatever its account, namespace or view of /proc. But
+// anyone who may read the folder can lock that byte too: a held lock
+// proves nothing, a free one that the process has ended.
 //
 // Text form: "<pid>.<start>.<boot>.<namespace>.<machine>", then
 // "+<life key>" (16 hexadecimal digits) for an id that marks its life.
@@ -28,10 +26,9 @@
 //   a machine id, or one that does not say where it holds, cannot be
 //   checked;
 // - an id of this boot and PID namespace is judged by its pid, whatever
-//   lock is held: no such process (ESRCH), a zombie, or one with another
-//   start time has ended; one with its start time runs. Only where its
-//   pid cannot be checked (EPERM and a /proc that hides it, or a stat that
-//   cannot be read) is it judged as below;
+//   lock is held: no such process (ESRCH), a zombie, or another start time
+//   has ended; its start time runs. Only where its pid cannot be checked
+//   (EPERM and a /proc hiding it, an unreadable stat) is it judged as below;
 // - an id of this boot in another or an unknown PID namespace has ended
 //   when nobody holds its life mark; it cannot be checked while someone
 //   does, without a life key, or in a folder that takes no locks.

@@ -10,12 +10,11 @@
 // stop takes effect once the change is done.
 //
 // Each change moves no byte but its own section's (odbc_ini::Edit); one
-// made in place is guarded by a journal of that range
-// (SQLUtilitiesJournal.h), removed once it is complete: beside odbc.ini as
-// "<odbc.ini>.shapejob-journal-<uid>-XXXXXX" where the account may write
-// that folder, else in $TMPDIR (else /tmp) as
-// "shapejob-odbc-<key>-<uid>-XXXXXX.journal", <key> naming the file. A
-// journal names the file's device and inode, so any name of it finds it.
+// made in place is guarded by a journal of that range until it is
+// complete (SQLUtilitiesJournal.h): "<odbc.ini>.shapejob-journal-<uid>-
+// XXXXXX" where the account may write that folder, else "shapejob-odbc-
+// <key>-<uid>-XXXXXX.journal" in $TMPDIR (else /tmp), <key> naming the
+// file. It names the file's device and inode: any name of the file finds it.
 //
 // Before anything else the next holder of the lock finishes what each
 // journal it finds says, reports it, and removes the journal once that is
