@@ -713,15 +713,10 @@ const SiteEdit kSiteEdits[] = {
      Replaced(kEditedSite, "[Middle]\nDriver=SQLite3\nDatabase=/srv/middle.db\n\n", "")},
 };
 
-// A take-out's journal seen again after a later run's create of the same
-// name at the same offset: the account's create of task "twice" is
-// killed inside its entries, its journal in a temporary folder nobody
-// else reads; the next run takes over what it left and is killed right
-// before its cut. Then a run that finishes that journal but may not
-// remove it (of another account), or that does not see it (in another
-// temporary folder), creates the task's data source there and waits: a
-// third run that sees the journal leaves that data source whole, and
-// once the waiting run has ended, odbc.ini reads as the site's.
+// A takeover killed before its cut leaves its journal; a run that may not
+// remove it (another account) or does not see it (another temporary
+// folder) creates the same data source at that offset and waits: a third
+// run that sees the journal leaves that data source whole.
 TEST_F(ConcurrentRunsTest, AJournalSeenAgainNeverTakesALaterRunsDataSource) {
   const std::string ini = site_ini::Path();
   const auto asNobodyIn = [&](const std::string& folder) {
