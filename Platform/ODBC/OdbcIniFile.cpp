@@ -35,26 +35,12 @@ bool WriteAt(int fd, std::size_t at, const std::string& bytes) {
   return true;
 }
 
-// PutUniqueFile, the file given the group `*group` when that is given.
-std::string PutFile(std::string& path, int suffixLength, const std::string& bytes, mode_t mode, const gid_t* group) {
-  const int fd = mkostemps(path.data(), suffixLength, O_CLOEXEC);
-  if (fd < 0) return Reason("cannot create", path);
-  std::string reason;
-  if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) || fchmod(fd, mode) != 0 ||
-      !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
-    reason = Reason("cannot write", path);
-  }
-  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
-  if (!reason.empty()) unlink(path.c_str());
-  return reason;
-}
-
 // A new file beside `path` with the bytes and `mode`, renamed over it; its
 // group is `*group` when given, else what the folder gives. Returns "" on
 // success, else why not, having changed nothing.
 std::string ReplaceByRename(const std::string& path, const std::string& bytes, mode_t mode, const gid_t* group) {
   std::string fresh = path + ".new-XXXXXX";
-  std::string reason = PutFile(fresh, 0, bytes, mode, group);
+  std::string reason = PutUniqueFile(fresh, 0, bytes, mode, group);
   if (reason.empty() && rename(fresh.c_str(), path.c_str()) != 0) {
     reason = Reason("cannot replace", path);
     unlink(fresh.c_str());
@@ -104,8 +90,18 @@ mode_t NewFileMode() {
 
 }  // namespace
 
-std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode) {
-  return PutFile(path, suffixLength, bytes, static_cast<mode_t>(mode), nullptr);
+std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode,
+                          const gid_t* group) {
+  const int fd = mkostemps(path.data(), suffixLength, O_CLOEXEC);
+  if (fd < 0) return Reason("cannot create", path);
+  std::string reason;
+  if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) || fchmod(fd, static_cast<mode_t>(mode)) != 0 ||
+      !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
+    reason = Reason("cannot write", path);
+  }
+  if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
+  if (!reason.empty()) unlink(path.c_str());
+  return reason;
 }
 
 WriteMethod WriteMethodFor(const std::string& path) {
@@ -173,13 +169,9 @@ std::string Change(const std::string& path, const std::string& old, const Edit& 
     return Reason("cannot write", path);
   }
   if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Reason("cannot write", path);
-  // A file that is not the account's own, or has other names, and one
-  // whose group a new file of the account cannot have, is changed in
-  // place: a new file would take it from its owner, group or links.
-  if (WriteMethodFor(path) == WriteMethod::kRename) {
-    return ReplaceByRename(path, Applied(old, edit, false), info.st_mode & 07777, &info.st_gid);
-  }
-  return ChangeInPlace(path, edit);
+  // In place unless a new file keeps its owner, group and links.
+  if (WriteMethodFor(path) == WriteMethod::kInPlace) return ChangeInPlace(path, edit);
+  return ReplaceByRename(path, Applied(old, edit, false), info.st_mode & 07777, &info.st_gid);
 }
 
 }  // namespace odbc_ini

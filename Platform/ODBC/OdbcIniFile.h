@@ -10,13 +10,15 @@
 // - by rename: a new file beside it (same mode and group) is written,
 //   synced and renamed over it: a reader sees the old bytes or the new.
 //   Only for a file of the account's own with no other link, in a folder
-//   the account may write.
+//   the account may write, in a group it may give its new files; and for
+//   a missing file.
 // - in place: the edit's bytes alone are written, then synced; the caller
 //   guards the range (a journal). An append that fails (a full disk) is
 //   cut off again before it reports.
-// A file that nobody may write is refused for root too. A link is followed
-// to the file it leads to, even one that does not exist yet (FileBehind).
+// A file that nobody may write is refused for root too.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -26,10 +28,7 @@ namespace odbc_ini {
 
 enum class WriteMethod { kRename, kInPlace };
 
-// How Write would put new bytes in place of the file at `path` (a file,
-// not a link to one): by rename only for a file of the account's own with
-// no other link, in a folder the account may write, in a group the
-// account may give its new files; a missing file is made by rename.
+// How Change edits the file at `path` (a file, not a link to one).
 WriteMethod WriteMethodFor(const std::string& path);
 
 // The file `path` names: links followed, however many, also to a target
@@ -54,9 +53,11 @@ std::string Change(const std::string& path, const std::string& old, const Edit& 
 
 // Makes a new file of a name no other process has (mkstemps: "XXXXXX",
 // followed by the last `suffixLength` characters of `path`, becomes six of
-// its own; `path` is set to the name made) with `bytes` (synced) and
-// `mode`. Returns "" on success, else why not, leaving nothing behind.
-std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode);
+// its own; `path` is set to the name made) with `bytes` (synced), `mode`
+// and the group `*group` when given. Returns "" on success, else why not,
+// leaving nothing behind.
+std::string PutUniqueFile(std::string& path, int suffixLength, const std::string& bytes, unsigned mode,
+                          const gid_t* group = nullptr);
 
 // "<what> <path>: <the system's reason for errno>".
 std::string Reason(const char* what, const std::string& path);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -125,8 +124,7 @@ std::string MarkLife(const std::string& folder, unsigned long long life) {
 }
 
 // Whether the life mark `life` in `folder` is gone: true only when the
-// folder answered and no process holds its byte. A held byte proves
-// nothing, for any account that may read the folder can lock it too.
+// folder answered and no process holds its byte.
 bool LifeMarkGone(const std::string& folder, unsigned long long life) {
   const int fd = OpenFolder(folder);
   if (fd < 0) return false;
@@ -175,12 +173,8 @@ QK_TProcessId QK_TProcessId::MarkLifeIn(const std::string& folder, std::string* 
 }
 
 QK_TProcessId QK_TProcessId::Of(pid_t pid) {
-  const QK_TProcessId self = Self();
-  QK_TProcessId id;
+  QK_TProcessId id = Self();  // its boot, namespace and machine; no life key
   id.pid = pid;
-  id.boot = self.boot;
-  id.pidNamespace = self.pidNamespace;
-  id.machine = self.machine;
   if (StatOf(pid, id.startTime) != Stat::kRunning) id.startTime = 0;
   return id;
 }
@@ -229,8 +223,7 @@ bool QK_TProcessId::Parse(const std::string& text, QK_TProcessId& id) {
   std::vector<std::string> parts;
   std::istringstream in(where);
   for (std::string part; std::getline(in, part, '.');) parts.push_back(part);
-  if (!where.empty() && where.back() == '.') return false;
-  if (parts.size() != 2 && parts.size() != 5) return false;
+  if ((!where.empty() && where.back() == '.') || (parts.size() != 2 && parts.size() != 5)) return false;
   if (!IsDecimal(parts[0]) || !IsDecimal(parts[1]) || parts[0].size() > 10 || parts[1].size() > 19) return false;
   const unsigned long long pid = std::strtoull(parts[0].c_str(), nullptr, 10);
   if (pid == 0 || pid > 0x7fffffffULL) return false;
@@ -268,7 +261,6 @@ QK_TRunState QK_TProcessId::StateIn(const std::string& folder) const {
     const QK_TRunState byPid = PidState(pid, startTime);
     if (byPid != QK_TRunState::kUnknown) return byPid;
   }
-  // Its pid cannot be checked from here. A live run always holds its life
-  // mark, so a mark nobody holds has ended; a held one may be anyone's.
+  // Its pid cannot be checked from here; a live run holds its life mark.
   return life != 0 && LifeMarkGone(folder, life) ? QK_TRunState::kEnded : QK_TRunState::kUnknown;
 }

@@ -4,7 +4,6 @@
 #include <odbcinst.h>
 #include <strings.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -198,13 +197,12 @@ bool ConfigDataSource(WORD request, const QK_TString& driver, const InstallerTex
   InstallerText driverName;
   AppendUtf16(driverName, driver);
   const bool done = installer.configDataSource(nullptr, request, driverName.data(), attributes.data()) != 0;
-  // The installer keeps what this process read of odbc.ini for a while (up
-  // to 20 s) and forgets it only after a write of its own; the driver's
-  // setup library writes the file itself. A write of the installer's that
-  // changes nothing (removing a section from /dev/null, which holds none)
-  // makes it forget, so that a login right after a change, in this
-  // process, sees the data source as it now is. Only after a success: a
-  // failure's message is read afterwards.
+  // The installer keeps what this process read of odbc.ini for up to 20 s
+  // and forgets it only after a write of its own (the driver's setup
+  // library writes the file itself). A write that changes nothing (removing
+  // a section from /dev/null, which holds none) makes it forget, so that a
+  // login right after a change sees the data source as it now is. Only
+  // after a success: a failure's message is read afterwards.
   if (done && installer.writeProfileString != nullptr) {
     installer.writeProfileString("Shapejob", nullptr, nullptr, "/dev/null");
   }
@@ -242,14 +240,12 @@ Owner OwnerOf(const odbc_ini::Section& section, const OdbcIniChange& change) {
     return owner;
   }
   owner.task = mark.task;
-  if (run == change.Run()) {
-    owner.kind = Owner::kSelf;
-    return owner;
-  }
-  const QK_TRunState state = change.StateOf(run);
-  owner.kind = state == QK_TRunState::kRunning ? Owner::kLive
-               : state == QK_TRunState::kEnded ? Owner::kLeftover
-                                               : Owner::kUnknown;
+  const bool self = run == change.Run();
+  const QK_TRunState state = self ? QK_TRunState::kRunning : change.StateOf(run);
+  owner.kind = self                              ? Owner::kSelf
+               : state == QK_TRunState::kRunning ? Owner::kLive
+               : state == QK_TRunState::kEnded   ? Owner::kLeftover
+                                                 : Owner::kUnknown;
   return owner;
 }
 

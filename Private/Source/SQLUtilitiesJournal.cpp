@@ -111,9 +111,8 @@ OdbcIniRange AtItsOffset(const OdbcIniJournal& journal, const std::string& now) 
   OdbcIniRange range{OdbcIniRange::State::kOther, edit.at, 0};
   if (now.size() == edit.at && edit.kind != Kind::kBlank) return OdbcIniRange{OdbcIniRange::State::kGone, edit.at, 0};
   if (now.size() < edit.at) return range;
-  // Each byte as written, as it stood, or blanked; "\r\n" read as "\n".
-  // The line end an append wrote first closed the site's last line: it
-  // stays the site's.
+  // Each byte as written, as it stood, or blanked; "\r\n" read as "\n". An
+  // append's first line end closed the site's last line: it stays the site's.
   std::size_t i = edit.at;
   std::size_t j = edit.kind == Kind::kAppend && bytes.compare(0, 1, "\n") == 0 && now[i] == '\n' ? 1 : 0;
   range.at = i += j;

@@ -21,18 +21,15 @@
 // began. One of a former version (another first line) is never used.
 //
 // The next change finds what the stopped writer left (RangeIn), bounded
-// as a section: first at the range's offset, each byte as written, as it
-// stood, or blanked (a blank, or the ';' blanking writes on its way;
-// "\r\n" read as "\n"). An append's is what the file holds of its bytes
-// there; a take-out's range is held whole there, from a line's start. Up
-// to the file's end, or a line end after which blank lines and comments,
-// then a header follow. Where the offset does not hold it (an edit before
-// it, a re-lay), it is the one section whose lines, blank lines and
-// comments aside, the writer may have left: an append's first lines
+// as a section (then the file's end, or blank lines and comments and a
+// header). First at the range's offset, each byte as written, as it stood
+// or blanked (' ', or blanking's ';'; "\r\n" as "\n"): an append's bytes
+// as far as they came, a take-out's range whole from a line's start. Else
+// (an edit before it, a re-lay) the one section whose lines, blank lines
+// and comments aside, the writer may have left: an append's first lines
 // (LeftOfWrite; a cut header only right after the section the range
-// followed), or a take-out's lines as they stood less those its blanking
-// took at one of its steps. That is taken out, up to its last such line;
-// none found, or more than one: nothing is changed on the journal's word.
+// followed), or a take-out's before one of its blanking steps. That goes,
+// up to its last such line; none, or more than one: nothing is changed.
 #pragma once
 
 #include <string>
