@@ -95,8 +95,8 @@ std::string PutUniqueFile(std::string& path, int suffixLength, const std::string
   const int fd = mkostemps(path.data(), suffixLength, O_CLOEXEC);
   if (fd < 0) return Reason("cannot create", path);
   std::string reason;
-  if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) || fchmod(fd, static_cast<mode_t>(mode)) != 0 ||
-      !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
+  if ((group != nullptr && fchown(fd, static_cast<uid_t>(-1), *group) != 0) ||
+      fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAt(fd, 0, bytes) || fsync(fd) != 0) {
     reason = Reason("cannot write", path);
   }
   if (close(fd) != 0 && reason.empty()) reason = Reason("cannot write", path);
